@@ -1,0 +1,44 @@
+// Transcript of what the plug-in did to the simulated world: one JSON object
+// a line, each with "t" (ms on the stand-in clock) and "ev". Written by the
+// stand-ins from any thread; read by qxsim and the tests.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace transcript {
+
+// Ordered JSON fields of one event. Numbers use the shortest text that reads
+// back to the same double; strings are JSON-escaped (UTF-8).
+class Fields {
+public:
+    Fields& str(std::string_view key, std::string_view value);
+    Fields& num(std::string_view key, double value);
+    Fields& integer(std::string_view key, std::int64_t value);
+    Fields& uinteger(std::string_view key, std::uint64_t value);
+    Fields& boolean(std::string_view key, bool value);
+    Fields& numbers(std::string_view key, const std::vector<double>& values);
+    const std::string& text() const { return mText; }  // ",\"k\":v,..." or empty
+
+private:
+    std::string mText;
+};
+
+// Appends {"t":..,"ev":..,fields} to every sink. Thread-safe; lines never
+// interleave.
+void emit(std::string_view ev, const Fields& fields = Fields());
+
+// Sinks: a file (replaced when opened again) and an in-memory copy.
+bool openFile(const std::string& path);
+void closeFile();
+void setMemoryCapture(bool on);
+std::vector<std::string> captured();  // lines captured since last clear
+void clearCaptured();
+
+// Formats a double the way the transcript does (shortest round-trip text).
+std::string formatNumber(double value);
+
+}  // namespace transcript
