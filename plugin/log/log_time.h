@@ -1,0 +1,18 @@
+// Texts of the log line and header: the prefix columns, the UTC time of day
+// and the header's date. Pure functions, any thread.
+#pragma once
+
+#include <string>
+
+// File, line and class-and-method columns of a log line: the file name after
+// its last backslash right-aligned in 16, "| ", the line right-aligned in 4,
+// "| ", class::method left-aligned in 32. Longer texts keep their tail
+// behind a "*".
+std::string formatLogPrefix(const char* file, int line, const char* className,
+                            const char* methodName);
+
+// Current UTC time of day as "hh:mm:ss.mmm" (system clock).
+std::string getTimeString();
+
+// Local date as "Www Mmm dd yyyy" from the ctime text.
+std::string getDateString();

@@ -1,0 +1,147 @@
+// The process-wide log: one Logging instance (gLogging) that every thread of
+// the module writes entries to through QX_LOG. An entry is one line in the log
+// file and/or on standard output; whole entries are serialised by mEntryLock.
+// init() runs on the host's main thread before other threads start.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+#include "log_time.h"
+#include "mutex.h"
+
+// Log levels; the code indexes the level's tag and flag. ERR is always
+// written; a code of 9 or more is no level and is dropped.
+enum LogLevel : int32_t { ERR = 0, WRN, CRT, TRC, DCM, ICM, INF, DBG, TMP };
+
+// Tokens streamed through the integer operator: end the entry / hex-dump the
+// next string. These two values can never be logged as numbers.
+inline constexpr int32_t LOG_END = 314159;
+inline constexpr int32_t LOG_HEX = 271828;
+
+// Value of gLogAlive while gLogging is usable.
+inline constexpr int32_t kLogAliveValue = 314159;
+
+// The [LOGGING] settings: file, size limit, level flags, source-file filter.
+class LogParameters {
+public:
+    std::string mSectionName = "LOGGING";
+    std::string mSettingsDirPath;  // folder of a log file named without a path
+    std::string mLogFile = "autocad_addin_log.txt";
+    int32_t mMaxSize = 5000;  // units of 1000 bytes
+    bool mIsLogToFile = true;
+    bool mIsLogToCnsl = false;
+    bool mIsWarning = false;
+    bool mIsCreation = true;
+    bool mIsTrace = false;
+    bool mIsDevCom = false;
+    bool mIsIntCom = false;
+    bool mIsInfo = true;
+    bool mIsDebug = false;
+    bool mIsTmp = false;
+    std::string mExclFileToLog;  // when set, only this source file is logged
+};
+
+class Logging : public LogParameters {
+public:
+    Logging();
+    ~Logging();
+    Logging(const Logging&) = delete;
+    Logging& operator=(const Logging&) = delete;
+
+    // Takes over the parameters and (re)opens the log file.
+    void init(const LogParameters& pars);
+
+    // True when an entry of this level may pass: the one flag test QX_LOG
+    // makes before it formats anything. Level 0 always passes.
+    bool isLevelOn(int32_t level) const {
+        switch (level) {
+            case ERR:
+                return true;
+            case WRN:
+                return mIsWarning;
+            case CRT:
+                return mIsCreation;
+            case TRC:
+                return mIsTrace;
+            case DCM:
+                return mIsDevCom;
+            case ICM:
+                return mIsIntCom;
+            case INF:
+                return mIsInfo;
+            case DBG:
+                return mIsDebug;
+            case TMP:
+                return mIsTmp;
+            default:
+                return false;
+        }
+    }
+
+    // Opens an entry; on true the caller holds mEntryLock until it streams
+    // LOG_END.
+    bool startEntry(int32_t level, const char* sourceFilePath, const std::string& prefix);
+
+    // Appends the text, or hex-dumps it after LOG_HEX.
+    Logging& operator<<(const std::string& text);
+    // LOG_HEX requests a hex dump, LOG_END ends the entry; other values are
+    // appended in decimal.
+    Logging& operator<<(int32_t value);
+    // Manipulators such as std::endl.
+    Logging& operator<<(std::ostream& (*manip)(std::ostream&)) {
+        *mEntryStream << manip;
+        return *this;
+    }
+    // Character texts and every other number go straight into the entry.
+    template <typename T>
+    Logging& operator<<(const T& value) {
+        *mEntryStream << value;
+        return *this;
+    }
+
+    // Writes one finished line (to the file and/or standard output), backing
+    // the file up first when it has reached the size limit.
+    void writeLine(const std::string& text);
+    // Writes the five-line header block.
+    void writeHeader();
+    // Moves the log file to its ".bak" name and starts a new one: 0 done,
+    // -1 no log stream, -2 old backup not removable, -3 log file not movable.
+    int32_t backupLogFile();
+
+    const std::string& logFilePath() const { return mLogFilePath; }
+
+private:
+    void openLogStream();
+    std::string backupPath() const;
+    void writeErrorLineLocked(int line, const char* method, const std::string& text);
+
+    std::string mLogFilePath;
+    std::unique_ptr<std::ostringstream> mEntryStream;
+    std::unique_ptr<std::ofstream> mLogStream;
+    Mutex mEntryLock;
+    bool mIsHexDump = false;
+};
+
+// The one Logging instance of the module.
+extern Logging gLogging;
+// kLogAliveValue while gLogging is usable, 0 before its construction and
+// after its destruction; read by every thread without the lock.
+extern std::atomic<int> gLogAlive;
+
+// The log statement:
+//   QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect") << "text" << LOG_END;
+// A disabled level costs the alive test and one flag test and formats nothing.
+#define QX_LOG(level, file, className, methodName)                                  \
+    if (gLogAlive.load(std::memory_order_acquire) != kLogAliveValue ||              \
+        !gLogging.isLevelOn(level)) {                                               \
+    } else if (!gLogging.startEntry(                                                \
+                   (level), (file),                                                 \
+                   formatLogPrefix((file), __LINE__, (className), (methodName)))) { \
+    } else                                                                          \
+        gLogging
