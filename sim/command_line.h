@@ -1,0 +1,32 @@
+// qxsim's command line: options in, a filled Options record or an error out.
+// Pure; main thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qxsim {
+
+struct Options {
+    std::optional<std::string> profileDir;      // --profile DIR: used as it is
+    std::optional<std::string> transcriptPath;  // --transcript FILE
+    std::optional<std::string> renderDir;       // --render DIR
+    std::optional<std::string> modulePath;      // --module PATH
+    bool realTime = false;                      // --real-time
+    bool help = false;                          // --help
+    std::optional<std::string> scenario;        // a file, "-" for standard input, or none
+};
+
+struct CommandLine {
+    Options options;
+    std::string error;  // empty when the command line is fine
+};
+
+// `args` are the arguments after the program name. Options take their value
+// as the next argument or after '=' (--profile=DIR). "--" ends the options.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText();
+
+}  // namespace qxsim

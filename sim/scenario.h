@@ -1,0 +1,104 @@
+// Scenario files of qxsim: text in, steps out. Pure (no I/O, no globals);
+// any thread. One step a line, '#' starts a comment, numbers in C syntax
+// (0x20009, -5, 1e3), "double quotes" keep blanks inside a word.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qxsim {
+
+enum class StepKind {
+    // device side: delivered by the simulated daemon
+    Daemon,
+    Devices,
+    Rotation,
+    Modes,
+    Cap,
+    Release,
+    Key,
+    // time
+    Wait,
+    // host side: run on the host's main thread
+    Command,
+    Space,
+    NoDocument,
+    Document,
+    Unload,
+    Load,
+    // drawing world
+    Drawing,
+    Line,
+    Circle,
+    Layer,
+    View,
+    Camera,
+    PaperView,
+    Select,
+    // desktop
+    Pointer,
+    Window,
+};
+
+// Who carries a step out; decides when it runs relative to a preceding wait.
+enum class StepSide { Device, Time, Host, Drawing, Desktop };
+
+// The values of one trailing keyword group, e.g. "scroll 0 100 10 0".
+struct StepOption {
+    std::vector<double> numbers;
+    std::vector<std::string> words;
+};
+
+// One parsed line. Positional values are kept in order of appearance:
+// numbers in `numbers`, keywords and names in `words`.
+struct Step {
+    StepKind kind{};
+    std::string name;  // step word as written ("cap")
+    std::string file;  // for messages
+    int line = 0;
+    std::vector<double> numbers;
+    std::vector<std::string> words;
+    std::map<std::string, StepOption> options;
+
+    const StepOption* option(const std::string& keyword) const;
+    // `numbers[i]` as an integer; the parser has already checked integer slots.
+    std::int64_t integer(std::size_t i) const { return static_cast<std::int64_t>(numbers.at(i)); }
+    // "file:line" for messages.
+    std::string where() const;
+};
+
+StepSide sideOf(StepKind kind);
+
+// Every form of every step, one usage line each ("rotation CODE [zoomall on|off]").
+std::vector<std::string> stepUsages();
+
+struct ScenarioError {
+    std::string file;
+    int line = 0;
+    std::string message;       // what was expected and what was found
+    std::string text() const;  // "file:line: message"
+};
+
+struct ParseResult {
+    std::vector<Step> steps;
+    std::optional<ScenarioError> error;  // the first error; steps then hold the lines before it
+};
+
+// Parses a whole scenario. `file` is only used in steps and messages.
+ParseResult parseScenario(std::string_view text, const std::string& file);
+
+// Parses one line (without its line end). Returns no step for a blank or
+// comment-only line.
+std::optional<Step> parseLine(std::string_view text, const std::string& file, int line,
+                              std::optional<ScenarioError>& error);
+
+// A number in C syntax: decimal, hexadecimal (0x..) or octal (0..) integers,
+// and floating-point literals (1.5, -2e-3, 0x1p4). Infinities and NaN are
+// refused. Sets `isInteger` for integer literals.
+std::optional<double> parseNumber(std::string_view token, bool* isInteger = nullptr);
+
+}  // namespace qxsim

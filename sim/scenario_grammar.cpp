@@ -1,0 +1,155 @@
+// The scenario steps qxsim knows, as a table: one entry per form of a step.
+
+#include "scenario_grammar.h"
+
+namespace qxsim {
+namespace {
+
+constexpr double kInt16Min = -32768, kInt16Max = 32767;
+constexpr double kInt32Min = -2147483648.0, kInt32Max = 2147483647.0;
+// Largest whole number a double holds exactly: bound of waits in ms.
+constexpr double kMaxWholeMs = 9007199254740991.0;
+
+ArgSpec num(std::string_view label) {
+    return {ArgType::Number, label};
+}
+ArgSpec int16(std::string_view label) {
+    return {ArgType::Integer, label, false, kInt16Min, kInt16Max};
+}
+ArgSpec int32(std::string_view label) {
+    return {ArgType::Integer, label, false, kInt32Min, kInt32Max};
+}
+ArgSpec index(std::string_view label, bool repeat = false) {
+    return {ArgType::Integer, label, repeat, 0, kInt32Max};
+}
+ArgSpec word(std::string_view label, bool repeat = false) {
+    return {ArgType::Word, label, repeat};
+}
+ArgSpec keyword(std::string_view alternatives) {
+    return {ArgType::Keyword, alternatives};
+}
+
+std::vector<StepSpec> buildSpecs() {
+    using K = StepKind;
+    return {
+        {"daemon", K::Daemon, {keyword("up|down")}, {}},
+        {"devices", K::Devices, {word("NAME", true)}, {}},
+        {"rotation", K::Rotation, {int32("CODE")}, {{"zoomall", {keyword("on|off")}}}},
+        {"modes", K::Modes, {keyword("accept|refuse")}, {}},
+        {"cap",
+         K::Cap,
+         {int16("TX"), int16("TY"), int16("TZ"), int16("RX"), int16("RY"), int16("RZ")},
+         {}},
+        {"release", K::Release, {}, {}},
+        {"key", K::Key, {int32("CODE")}, {}},
+        {"wait", K::Wait, {{ArgType::Integer, "MS", false, 0, kMaxWholeMs}}, {}},
+        {"command", K::Command, {word("NAME")}, {}},
+        {"space", K::Space, {keyword("model|paper|layout-model")}, {}},
+        {"nodocument", K::NoDocument, {}, {}},
+        {"document", K::Document, {}, {}},
+        {"unload", K::Unload, {}, {}},
+        {"load", K::Load, {}, {}},
+        {"drawing", K::Drawing, {keyword("sample")}, {}},
+        {"line",
+         K::Line,
+         {num("X1"), num("Y1"), num("Z1"), num("X2"), num("Y2"), num("Z2")},
+         {{"layer", {word("L")}}}},
+        {"circle",
+         K::Circle,
+         {num("CX"), num("CY"), num("CZ"), num("R")},
+         {{"layer", {word("L")}}}},
+        {"layer", K::Layer, {word("L"), keyword("locked")}, {}},
+        {"view", K::View, {keyword("top|bottom|front|back|left|right|iso")}, {}},
+        {"camera",
+         K::Camera,
+         {num("PX"), num("PY"), num("PZ"), num("TX"), num("TY"), num("TZ"), num("UX"), num("UY"),
+          num("UZ"), num("W"), num("H"), keyword("parallel|perspective")},
+         {}},
+        {"paperview",
+         K::PaperView,
+         {num("CX"), num("CY"), num("VIEWHEIGHT"), num("WIDTH"), num("HEIGHT")},
+         {}},
+        {"select", K::Select, {keyword("none")}, {}},
+        {"select", K::Select, {index("N", true)}, {}},
+        {"pointer", K::Pointer, {int32("X"), int32("Y")}, {}},
+        {"window",
+         K::Window,
+         {int32("ID"), word("CLASS"), int32("L"), int32("T"), int32("R"), int32("B")},
+         {{"parent", {int32("ID")}},
+          {"hidden", {}},
+          {"scroll", {int32("MIN"), int32("MAX"), int32("PAGE"), int32("POS")}}}},
+    };
+}
+
+}  // namespace
+
+const std::vector<StepSpec>& stepSpecs() {
+    static const std::vector<StepSpec> specs = buildSpecs();
+    return specs;
+}
+
+std::string usageOf(const StepSpec& spec) {
+    std::string text(spec.name);
+    auto addArgs = [&text](const std::vector<ArgSpec>& args) {
+        for (const ArgSpec& arg : args) {
+            text += ' ';
+            text += arg.label;
+            if (arg.repeat) {
+                text += "...";
+            }
+        }
+    };
+    addArgs(spec.args);
+    for (const OptionSpec& option : spec.options) {
+        text += " [";
+        text += option.keyword;
+        addArgs(option.args);
+        text += ']';
+    }
+    return text;
+}
+
+std::vector<std::string> stepUsages() {
+    std::vector<std::string> usages;
+    for (const StepSpec& spec : stepSpecs()) {
+        usages.push_back(usageOf(spec));
+    }
+    return usages;
+}
+
+StepSide sideOf(StepKind kind) {
+    switch (kind) {
+        case StepKind::Daemon:
+        case StepKind::Devices:
+        case StepKind::Rotation:
+        case StepKind::Modes:
+        case StepKind::Cap:
+        case StepKind::Release:
+        case StepKind::Key:
+            return StepSide::Device;
+        case StepKind::Wait:
+            return StepSide::Time;
+        case StepKind::Command:
+        case StepKind::Space:
+        case StepKind::NoDocument:
+        case StepKind::Document:
+        case StepKind::Unload:
+        case StepKind::Load:
+            return StepSide::Host;
+        case StepKind::Drawing:
+        case StepKind::Line:
+        case StepKind::Circle:
+        case StepKind::Layer:
+        case StepKind::View:
+        case StepKind::Camera:
+        case StepKind::PaperView:
+        case StepKind::Select:
+            return StepSide::Drawing;
+        case StepKind::Pointer:
+        case StepKind::Window:
+            return StepSide::Desktop;
+    }
+    return StepSide::Host;
+}
+
+}  // namespace qxsim

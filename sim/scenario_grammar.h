@@ -1,0 +1,49 @@
+// The table of scenario steps: for each step its words, its values and its
+// trailing keyword groups. Used by the scenario parser and for usage texts.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "scenario.h"
+
+namespace qxsim {
+
+enum class ArgType {
+    Number,   // any finite number
+    Integer,  // a whole number within [lo, hi]
+    Word,     // any token (names)
+    Keyword,  // one of the '|'-separated alternatives of the label
+};
+
+struct ArgSpec {
+    ArgType type;
+    std::string_view label;  // placeholder ("TX") or alternatives ("up|down")
+    bool repeat = false;     // one or more, up to the first option keyword
+    double lo = -std::numeric_limits<double>::max();
+    double hi = std::numeric_limits<double>::max();
+};
+
+// A trailing group that starts with its keyword, in any order after the
+// positional values, each at most once: "[layer L]".
+struct OptionSpec {
+    std::string_view keyword;
+    std::vector<ArgSpec> args;
+};
+
+struct StepSpec {
+    std::string_view name;
+    StepKind kind;
+    std::vector<ArgSpec> args;
+    std::vector<OptionSpec> options;
+};
+
+// Every form of every step; a step with two forms ("select N...", "select
+// none") has two entries, tried in order.
+const std::vector<StepSpec>& stepSpecs();
+
+std::string usageOf(const StepSpec& spec);
+
+}  // namespace qxsim

@@ -1,0 +1,159 @@
+// Scenario parser: every step in its valid forms, numbers in C syntax, and
+// errors that name the file, the line and what was expected.
+
+#include <gtest/gtest.h>
+
+#include "scenario.h"
+
+namespace qxsim {
+namespace {
+
+Step parseOne(const std::string& line) {
+    ParseResult result = parseScenario(line, "t.qxs");
+    EXPECT_FALSE(result.error) << result.error->text();
+    EXPECT_EQ(result.steps.size(), 1u) << line;
+    return result.steps.empty() ? Step{} : result.steps[0];
+}
+
+std::string errorOf(const std::string& text) {
+    ParseResult result = parseScenario(text, "bad.qxs");
+    return result.error ? result.error->text() : "(no error)";
+}
+
+TEST(ScenarioParser, AcceptsEveryStepOfTheLanguage) {
+    const std::pair<const char*, StepKind> lines[] = {
+        {"daemon up", StepKind::Daemon},
+        {"devices QuorvexCap \"Second Cap\"", StepKind::Devices},
+        {"rotation 113 zoomall on", StepKind::Rotation},
+        {"modes refuse", StepKind::Modes},
+        {"cap 1 -2 3 -32768 32767 0", StepKind::Cap},
+        {"release", StepKind::Release},
+        {"key 0x20021", StepKind::Key},
+        {"wait 1e3", StepKind::Wait},
+        {"command QX_Toggle_Scroll_Mode", StepKind::Command},
+        {"space layout-model", StepKind::Space},
+        {"nodocument", StepKind::NoDocument},
+        {"document", StepKind::Document},
+        {"unload", StepKind::Unload},
+        {"load", StepKind::Load},
+        {"drawing sample", StepKind::Drawing},
+        {"line 0 0 0 10 10 0 layer Walls", StepKind::Line},
+        {"circle 1 2 3 4", StepKind::Circle},
+        {"layer Walls locked", StepKind::Layer},
+        {"view iso", StepKind::View},
+        {"camera 0 0 100 0 0 0 0 1 0 200 150 perspective", StepKind::Camera},
+        {"paperview 5 5 20 40 30", StepKind::PaperView},
+        {"select 0 2", StepKind::Select},
+        {"select none", StepKind::Select},
+        {"pointer 10 20", StepKind::Pointer},
+        {"window 7 SysListView32 0 0 100 200 scroll 0 99 10 5 hidden parent 3", StepKind::Window},
+    };
+    for (const auto& [text, kind] : lines) {
+        Step step = parseOne(text);
+        EXPECT_EQ(step.kind, kind) << text;
+    }
+}
+
+TEST(ScenarioParser, KeepsValuesOptionsAndLinesInOrder) {
+    ParseResult result = parseScenario(
+        "# a tour\n"
+        "\n"
+        "rotation 14   # no roll\r\n"
+        "devices \"Cap \\\"A\\\"\" B\n"
+        "window 7 Tree -5 0 100 200 scroll 0 99 10 5 parent 3\n",
+        "tour.qxs");
+    ASSERT_FALSE(result.error) << result.error->text();
+    ASSERT_EQ(result.steps.size(), 3u);
+
+    const Step& rotation = result.steps[0];
+    EXPECT_EQ(rotation.line, 3);
+    EXPECT_EQ(rotation.where(), "tour.qxs:3");
+    EXPECT_EQ(rotation.numbers, std::vector<double>{14});
+    EXPECT_EQ(rotation.option("zoomall"), nullptr);
+
+    EXPECT_EQ(result.steps[1].words, (std::vector<std::string>{"Cap \"A\"", "B"}));
+
+    const Step& window = result.steps[2];
+    EXPECT_EQ(window.numbers, (std::vector<double>{7, -5, 0, 100, 200}));
+    EXPECT_EQ(window.words, std::vector<std::string>{"Tree"});
+    ASSERT_NE(window.option("scroll"), nullptr);
+    EXPECT_EQ(window.option("scroll")->numbers, (std::vector<double>{0, 99, 10, 5}));
+    EXPECT_EQ(window.option("parent")->numbers, std::vector<double>{3});
+    EXPECT_EQ(window.option("hidden"), nullptr);
+}
+
+TEST(ScenarioNumbers, ReadsCSyntax) {
+    const std::pair<const char*, double> good[] = {
+        {"0x20009", 0x20009}, {"-5", -5},  {"1e3", 1000},      {"+7", 7},     {"010", 8},
+        {"0X1f", 31},         {".5", 0.5}, {"-2.5e-1", -0.25}, {"0x1p4", 16}, {"-0x10", -16},
+    };
+    for (const auto& [text, value] : good) {
+        std::optional<double> parsed = parseNumber(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(*parsed, value) << text;
+    }
+    for (const char* text : {"", "abc", "inf", "-nan", "1e", "0x", "09", "1.5.2", "5m", "--5"}) {
+        EXPECT_FALSE(parseNumber(text)) << text;
+    }
+}
+
+TEST(ScenarioNumbers, WholeNumberSlotsTakeIntegralValuesInRange) {
+    EXPECT_EQ(parseOne("wait 1e3").integer(0), 1000);
+    EXPECT_EQ(parseOne("key 0x20009").integer(0), 0x20009);
+    EXPECT_EQ(parseOne("cap -0x8000 0 0 0 0 0").integer(0), -32768);
+
+    EXPECT_EQ(errorOf("wait 2.5"), "bad.qxs:1: MS must be a whole number, found '2.5'");
+    EXPECT_EQ(errorOf("cap 0 0 32768 0 0 0"),
+              "bad.qxs:1: TZ must lie within -32768..32767, found '32768'");
+    EXPECT_EQ(errorOf("wait -1"), "bad.qxs:1: MS must lie within 0..9007199254740991, found '-1'");
+}
+
+TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"release\nfly 1 2",
+         "bad.qxs:2: unknown step 'fly', expected one of: daemon, devices, rotation, modes, cap, "
+         "release, key, wait, command, space, nodocument, document, unload, load, drawing, line, "
+         "circle, layer, view, camera, paperview, select, pointer, window"},
+        {"cap 1 2 3 4 5",
+         "bad.qxs:1: 'cap' takes 6 values, found 5 (expected: cap TX TY TZ RX RY RZ)"},
+        {"release now", "bad.qxs:1: 'release' takes no values, found 1 (expected: release)"},
+        {"devices",
+         "bad.qxs:1: 'devices' takes at least 1 value, found 0 (expected: devices NAME...)"},
+        {"\n\ncircle 0 0 zero 5",
+         "bad.qxs:3: bad number 'zero' for CZ (expected: circle CX CY CZ R [layer L])"},
+        {"daemon sideways",
+         "bad.qxs:1: unknown keyword 'sideways', expected up|down (expected: daemon up|down)"},
+        {"rotation 4 zoomall maybe",
+         "bad.qxs:1: unknown keyword 'maybe', expected on|off (expected: rotation CODE [zoomall "
+         "on|off])"},
+        {"line 0 0 0 1 1 1 colour red",
+         "bad.qxs:1: unknown keyword 'colour', expected layer (expected: line X1 Y1 Z1 X2 Y2 Z2 "
+         "[layer L])"},
+        {"circle 0 0 0 1 layer A layer B",
+         "bad.qxs:1: 'layer' given twice (expected: circle CX CY CZ R [layer L])"},
+        {"window 1 List 0 0 9 9 scroll 0 9",
+         "bad.qxs:1: 'scroll' takes 4 values, found 2 (expected: window ID CLASS L T R B [parent "
+         "ID] [hidden] [scroll MIN MAX PAGE POS])"},
+        {"devices \"Cap", "bad.qxs:1: unterminated quote: expected a closing '\"'"},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(errorOf(text), expected);
+    }
+}
+
+TEST(ScenarioErrors, StepWithTwoFormsNamesBoth) {
+    std::string error = errorOf("select x");
+    EXPECT_NE(error.find("bad.qxs:1: "), std::string::npos) << error;
+    EXPECT_NE(error.find("'x'"), std::string::npos) << error;
+    EXPECT_NE(error.find("select none or select N..."), std::string::npos) << error;
+}
+
+TEST(ScenarioErrors, StopAtTheFirstBadLineKeepingTheStepsBefore) {
+    ParseResult result = parseScenario("daemon up\nwait 10\ncap 1\nwait x\n", "s.qxs");
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->line, 3);
+    EXPECT_EQ(result.steps.size(), 2u);
+}
+
+}  // namespace
+}  // namespace qxsim
