@@ -38,6 +38,10 @@ void setMemoryCapture(bool on);
 std::vector<std::string> captured();  // lines captured since last clear
 void clearCaptured();
 
+// Source of "t" (ms). The window-system stand-in installs its clock here when
+// it is loaded; until then "t" is 0.
+void setClock(std::uint64_t (*nowMs)());
+
 // Formats a double the way the transcript does (shortest round-trip text).
 std::string formatNumber(double value);
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace win32sim {
 
@@ -87,7 +88,12 @@ void runMessageLoopUntil(std::uint64_t ms);
 int armedTimerCount();
 
 // Clears clock, timers, schedule and counters for a new session (tests).
-// Requires that no plug-in thread is alive.
+// Requires that no plug-in thread is alive. The string table is kept.
 void resetWorld();
+
+// ---- String resources --------------------------------------------------------
+// The module's string table read by LoadStringW.
+void setString(unsigned int id, const std::wstring& text);
+void clearStrings();
 
 }  // namespace win32sim

@@ -1,0 +1,146 @@
+// POSIX stand-in for the subset of <windows.h> the plug-in uses: the same type
+// names, constants and signatures as the 64-bit Windows headers, so the
+// plug-in compiles unchanged against either. Time, timers and waits run on the
+// clock of win32_control.h. Callable from any thread unless noted.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// ---- Basic types (64-bit Windows ABI) --------------------------------------
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef uint32_t DWORD;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int64_t LONG_PTR;
+typedef uint64_t ULONG_PTR;
+typedef int64_t INT_PTR;
+typedef uint64_t UINT_PTR;
+typedef uint64_t DWORD_PTR;
+typedef size_t SIZE_T;
+typedef char CHAR;
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef void* LPVOID;
+typedef void* PVOID;
+typedef DWORD* LPDWORD;
+typedef BOOL* LPBOOL;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef void* HANDLE;
+
+// Typed handles, as with STRICT: distinct pointer types that do not convert.
+#define DECLARE_HANDLE(name) \
+    struct name##__ {        \
+        int unused;          \
+    };                       \
+    typedef struct name##__* name
+DECLARE_HANDLE(HWND);
+DECLARE_HANDLE(HINSTANCE);
+typedef HINSTANCE HMODULE;
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFF
+
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+
+#define WM_TIMER 0x0113
+#define USER_TIMER_MINIMUM 0x0000000A
+#define USER_TIMER_MAXIMUM 0x7FFFFFFF
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *PPOINT, *LPPOINT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *PRECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagSCROLLINFO {
+    UINT cbSize;
+    UINT fMask;
+    int nMin;
+    int nMax;
+    UINT nPage;
+    int nPos;
+    int nTrackPos;
+} SCROLLINFO, *LPSCROLLINFO;
+typedef const SCROLLINFO* LPCSCROLLINFO;
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// ---- Time ------------------------------------------------------------------
+// Milliseconds on the stand-in clock, wrapping at 2^32.
+DWORD WINAPI GetTickCount(void);
+// On a plug-in thread: waits until the clock has moved on by `dwMilliseconds`.
+// On the host thread: moves the clock on (virtual time) or really waits.
+void WINAPI Sleep(DWORD dwMilliseconds);
+
+// ---- Thread timers ---------------------------------------------------------
+// Only timers without a window are supported (hWnd must be NULL; otherwise the
+// call fails with 0). A timer fires every uElapse ms (at least
+// USER_TIMER_MINIMUM) on the arming thread's message loop until killed.
+// nIDEvent 0, or one that names no timer of this thread, gives a new id.
+UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
+BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+
+// ---- String resources ------------------------------------------------------
+// Copies string `uID` of the module's string table into lpBuffer (at most
+// cchBufferMax - 1 characters and a terminating zero) and returns the count of
+// characters copied; an unknown id gives 0 and an empty buffer. With
+// cchBufferMax 0, *lpBuffer receives a read-only pointer to the text.
+int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+
+// ---- Events ----------------------------------------------------------------
+HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                           BOOL bInitialState, LPCWSTR lpName);
+BOOL WINAPI SetEvent(HANDLE hEvent);
+BOOL WINAPI ResetEvent(HANDLE hEvent);
+// Waits for an event object; dwMilliseconds may be INFINITE. Returns
+// WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (not an event).
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+BOOL WINAPI CloseHandle(HANDLE hObject);
+
+// ---- Process and thread ----------------------------------------------------
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI GetCurrentProcessId(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#if __has_include("win32_desktop_api.h")
+#include "win32_desktop_api.h"
+#endif

@@ -1,0 +1,111 @@
+// Sleep and event objects. Every wait parks on the clock, so a plug-in thread
+// that sleeps or waits for an event counts as idle and is woken at its
+// deadline or at once by SetEvent.
+#include <set>
+
+#include <windows.h>
+
+#include "transcript.h"
+#include "world.h"
+
+namespace {
+
+constexpr std::uint32_t kEventMagic = 0x45564e54;  // "EVNT"
+
+struct EventObject {
+    std::uint32_t magic = kEventMagic;
+    bool manualReset = false;
+    bool signaled = false;
+};
+
+// Live events, guarded by simLock(); a handle is checked here before use.
+std::set<EventObject*>& liveEvents() {
+    static auto* events = new std::set<EventObject*>;
+    return *events;
+}
+
+EventObject* findEventLocked(HANDLE handle) {
+    auto* event = static_cast<EventObject*>(handle);
+    return liveEvents().count(event) != 0 ? event : nullptr;
+}
+
+std::optional<std::uint64_t> deadlineAfter(DWORD ms) {
+    if (ms == INFINITE) {
+        return std::nullopt;
+    }
+    return win32sim::nowMs() + ms;
+}
+
+}  // namespace
+
+extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
+    if (win32sim::isRegisteredThread()) {
+        std::unique_lock<std::mutex> lock(win32sim::simLock());
+        win32sim::park(
+            lock, [] { return false; }, deadlineAfter(dwMilliseconds));
+        return;
+    }
+    transcript::emit("sleep", transcript::Fields().uinteger("ms", dwMilliseconds));
+    win32sim::advanceBy(dwMilliseconds);
+}
+
+extern "C" HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState,
+                                      LPCWSTR) {
+    auto* event = new EventObject;
+    event->manualReset = bManualReset != FALSE;
+    event->signaled = bInitialState != FALSE;
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    liveEvents().insert(event);
+    return event;
+}
+
+extern "C" BOOL WINAPI SetEvent(HANDLE hEvent) {
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    EventObject* event = findEventLocked(hEvent);
+    if (!event) {
+        return FALSE;
+    }
+    event->signaled = true;
+    win32sim::notifyLocked();
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI ResetEvent(HANDLE hEvent) {
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    EventObject* event = findEventLocked(hEvent);
+    if (!event) {
+        return FALSE;
+    }
+    event->signaled = false;
+    return TRUE;
+}
+
+extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    std::unique_lock<std::mutex> lock(win32sim::simLock());
+    EventObject* event = findEventLocked(hHandle);
+    if (!event) {
+        return WAIT_FAILED;
+    }
+    const bool signaled =
+        event->signaled || (dwMilliseconds != 0 && win32sim::park(
+                                                       lock, [event] { return event->signaled; },
+                                                       deadlineAfter(dwMilliseconds)));
+    if (!signaled) {
+        return WAIT_TIMEOUT;
+    }
+    if (!event->manualReset) {
+        event->signaled = false;  // an auto-reset event releases one waiter
+    }
+    return WAIT_OBJECT_0;
+}
+
+extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    EventObject* event = findEventLocked(hObject);
+    if (!event) {
+        return FALSE;
+    }
+    liveEvents().erase(event);
+    delete event;
+    return TRUE;
+}

@@ -1,0 +1,75 @@
+// Shared state of the simulated world behind win32_control.h: the clock, the
+// registered threads, the parked waiters and the schedule. Every member is
+// guarded by simLock() unless it is atomic. Internal to win32sim.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "win32_control.h"
+
+namespace win32sim::detail {
+
+// One thread created through the wrapped pthread_create.
+struct ThreadRec {
+    bool running = true;  // not parked (a thread that has not started yet runs)
+};
+
+// One thread inside park().
+struct Waiter {
+    const std::function<bool()>* pred = nullptr;
+    std::optional<std::uint64_t> deadlineUs;
+    ThreadRec* self = nullptr;  // null for a host thread
+    bool woken = false;         // marked running by a waker, not yet seen by the waiter
+    std::condition_variable cv;
+};
+
+struct World {
+    std::mutex lock;
+    // Wakes host threads waiting for quiescence, a schedule change or any
+    // change announced by notifyLocked().
+    std::condition_variable hostCv;
+
+    std::atomic<int> mode{static_cast<int>(ClockMode::Virtual)};
+    std::atomic<std::uint64_t> virtualUs{0};
+    // Real mode: steady-clock nanoseconds at which the clock read zero.
+    std::atomic<std::int64_t> realBaseNs{0};
+
+    std::list<ThreadRec*> threads;
+    int running = 0;  // registered threads with running == true
+
+    std::list<Waiter*> waiters;
+
+    // Scheduled callbacks keyed by (due time, order of scheduling).
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> schedule;
+    std::uint64_t scheduleSeq = 0;
+};
+
+World& world();
+ThreadRec* currentThread();  // null on a host thread
+
+bool isVirtual();
+std::uint64_t realNowUs();
+
+// Lock held. True when no registered thread other than the caller runs.
+bool quiescentLocked();
+void waitQuiescentLocked(std::unique_lock<std::mutex>& lock);
+void markParkedLocked(ThreadRec* rec);
+void markRunningLocked(ThreadRec* rec);
+
+// Moves the clock towards `limitUs` (lock held on entry and return). With
+// `stopAtOwnTimer`, also stops at the calling thread's earliest timer.
+void advanceLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs, bool stopAtOwnTimer);
+
+// Timers (timers.cpp), lock held.
+std::optional<std::uint64_t> ownNextTimerDueUsLocked();
+void clearTimersLocked();
+
+}  // namespace win32sim::detail
