@@ -1,0 +1,139 @@
+// The host-side half of the plug-in: one AutoCadProxy, driven on the host's
+// main thread by a one-shot thread timer, turns the device state record into
+// view, object, scroll and key actions. Everything here runs on the host's
+// main thread except the members marked as shared with the device link.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "arxHeaders.h"
+#include "mode_name_table.h"
+
+class QxAutoCad;
+class AcGsView;
+class AcGePoint3d;
+class AcGeVector3d;
+
+class AutoCadProxy {
+public:
+    explicit AutoCadProxy(QxAutoCad* qxAutoCadP);
+    ~AutoCadProxy();
+    AutoCadProxy(const AutoCadProxy&) = delete;
+    AutoCadProxy& operator=(const AutoCadProxy&) = delete;
+
+    // ---- Navigation driver ------------------------------------------------
+    // One tick's loop: keys, then cap passes until the time budget is spent
+    // or the cap is at rest.
+    void doTransform();
+    // One pass: true when the cap was found deflected.
+    bool handleDeviceCap();
+    // 1 in a layout's paper space, 2 everywhere else; stored in mNavMode.
+    int32_t retrieveNavMode();
+
+    // ---- 3D navigation ------------------------------------------------------
+    void handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx, int16_t ry,
+                                      int16_t rz);
+    void retrieveViewParams(AcGsView*& viewP, int32_t& vportNum);
+    bool calcScreenAxesRelativeToObject(AcGsView* viewP, AcGeVector3d& xAxis, AcGeVector3d& yAxis,
+                                        AcGeVector3d& zAxis);
+    void moveXYZ(AcGsView* viewP, double dx, double dy, double dz, const AcGeVector3d& xAxis,
+                 const AcGeVector3d& yAxis, const AcGeVector3d& zAxis, int32_t rotMode,
+                 bool isPerspective, bool isLevel);
+    void move3D(AcGsView* viewP, double amount, const AcGeVector3d& direction, bool isLevel,
+                bool isPerspective);
+    // `axis` may be replaced by the world Z axis (no-roll yaw).
+    void rotate(AcGsView* viewP, double angle, int axisIndex, const AcGePoint3d& centre,
+                AcGeVector3d& axis, int32_t rotMode, bool isNoRoll, bool isPerspective);
+    // Ends a 2D or 3D motion; `mode` is the navigation mode of the pass.
+    void handleCapIsReleased(int32_t mode);
+
+    // ---- 2D navigation ------------------------------------------------------
+    void handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz);
+    void pan2D(double dx, double dy);
+    void zoom2D(double dz);
+
+    // ---- Object move mode ---------------------------------------------------
+    bool transformSelection3d(double tx, double ty, double tz, double rx, double ry, double rz,
+                              const AcGeVector3d& xAxis, const AcGeVector3d& yAxis,
+                              const AcGeVector3d& zAxis, bool isLevel, bool isNoRoll);
+    bool transformSelection2d(double tx, double ty);
+
+    // ---- Scroll mode ---------------------------------------------------------
+    // True when a control under the mouse pointer took the pass.
+    bool scrollWindowUnderCursor(int32_t x, int32_t y, int32_t z);
+
+    // ---- Selection lookups ----------------------------------------------------
+    // selSet null: the pickfirst selection, read only on a motion's first step.
+    bool getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre);
+    bool getSelObjectAxis(AcGeVector3d& axis, AcGePoint3d& startPoint);
+
+    // ---- Keys, menu file, menu-export plug-in ---------------------------------
+    void handleDeviceKeys();
+    void execApplFunction(int32_t index);
+    void execSpecialApplFunction(int32_t code);
+    // Sets mIsMenuLoaded once the file gave at least one mode name.
+    void loadMenufile();
+    void StartDotNETPlugin();
+
+    // ---- Members, in this order -------------------------------------------------
+    QxAutoCad* mQxAutoCadP;  // not owning
+    int32_t mTraSensBase = 0;
+    int32_t mRotSensBase = 0;
+    uint32_t mMaxContMoveTime = 0;  // ms budget of one tick
+    bool mUseInt3dIntrfce = false;
+    // Written on the main thread, read by the reading thread (mode name).
+    std::atomic<int32_t> mNavMode{0};
+    bool mIsCapMoving = false;
+    // Looked up by the reading thread; see ModeNameTable.
+    ModeNameTable mModeNames;
+    // Main thread only.
+    std::vector<std::string> mMenuEntries;
+    bool mIsToRunTimer = true;
+    bool mIsDocLocked = false;
+    bool mIsNavBarHidden = false;
+    // Rotation settings: written by the reading and watchdog threads.
+    std::atomic<int32_t> mRotMode{0};
+    std::atomic<bool> mIsZoomAllAfterView{false};
+    std::atomic<bool> mRotModeTens{false};
+    std::atomic<bool> mRotModeHundreds{false};
+    bool mIsObjectMoveMode = false;
+    bool mIsMenuLoaded = false;
+    UINT_PTR mTimerId = 0;
+
+    // navigation helpers
+
+    // key and scroll helpers
+};
+
+// The one proxy, stored by its constructor and cleared by its destructor;
+// the timer procedure and the toggle commands reach it only through here.
+extern AutoCadProxy* gAutoCadProxy;
+
+// The module's instance handle, stored when the module is loaded (DllMain on
+// Windows, a static initialiser elsewhere); null in programs without it.
+extern HINSTANCE gModuleInstance;
+
+// The navigation driver's one-shot tick (all four arguments are ignored).
+void CALLBACK TimerProc(HWND hWnd, UINT msg, UINT_PTR timerId, DWORD tickCount);
+
+// Module-wide remembered values of 3D navigation and the selection lookups
+// (main thread only; they keep their values from one motion to the next).
+// Defined with the navigation operations.
+extern int32_t gLastVportNum;  // "CVPORT" at the last successful view lookup
+extern AcGsView* gLastViewP;   // view of the last lookup, null after a failed one
+extern AcGePoint3d gSelPoint;  // centre of the selection or start of the line
+extern AcGeVector3d gSelAxis;  // unit direction of the selected line
+extern const AcGePoint3d gWorldOrigin;
+extern bool gLastCenterResult;  // last getSelObjectsCenter that read the selection
+extern bool gLastAxisResult;    // last getSelObjectAxis that read the selection
+
+// Utilities of scroll mode, the menu file and the menu-export start.
+HWND findWindowUnderPoint(POINT point);
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
