@@ -118,8 +118,11 @@ public:
 
 private:
     void openLogStream();
+    // Writes a finished line to the file and/or standard output.
+    void writeOut(const std::string& text);
     std::string backupPath() const;
-    void writeErrorLineLocked(int line, const char* method, const std::string& text);
+    // An ERR line of backupLogFile, written while mEntryLock is held.
+    void writeOwnError(int line, const std::string& text);
 
     std::string mLogFilePath;
     std::unique_ptr<std::ostringstream> mEntryStream;

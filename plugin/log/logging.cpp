@@ -1,0 +1,245 @@
+// The process-wide log: entry assembly, the line writer, the header, the
+// size limit with its ".bak" backup, and the hex dump.
+#include "logging.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+
+#include "os_ids.h"
+#include "path_sep.h"
+
+constinit std::atomic<int> gLogAlive{0};
+Logging gLogging;
+
+namespace {
+
+const char* const kSrcFile = "..\\AutoCAD2011\\..\\..\\..\\..\\QX_Daemon\\src\\logging";
+const char* const kClassName = "Logging";
+
+const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
+constexpr int32_t kLevelCount = 9;
+
+constexpr int kThreadWidth = 6;
+constexpr std::size_t kHexDumpColumns = 10;
+const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
+
+const std::string kHeaderRule(90, '-');
+const char* const kHeaderColumns =
+    "    Time    |Typ|  TID |      File      | Line|        Class And Method         | LogText";
+const char* const kHeaderColumnRule =
+    "------------+---+------+----------------+-----+---------------------------------+---------";
+
+// Source-file name the filter compares: after the last "/", else after the
+// last backslash, else the whole path.
+std::string filterFileName(const char* sourceFilePath) {
+    std::string path = sourceFilePath != nullptr ? sourceFilePath : "";
+    std::size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos) {
+        cut = path.find_last_of('\\');
+    }
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool isFullPath(const std::string& file) {
+    return file.find('\\') != std::string::npos || file.find(kPathSeparator) != std::string::npos;
+}
+
+// Time, tag and thread columns followed by the prefix and the last "| ".
+std::string entryHead(int32_t level, const std::string& prefix) {
+    std::ostringstream head;
+    head << getTimeString() << "|" << kLevelTags[level] << "|" << std::setw(kThreadWidth)
+         << currentThreadId() << "|" << prefix << "| ";
+    return head.str();
+}
+
+}  // namespace
+
+// The log's own entries, on this instance, through the ordinary filters.
+#define QX_LOG_SELF(level, methodName)                                                \
+    if (!isLevelOn(level) ||                                                          \
+        !startEntry((level), kSrcFile,                                                \
+                    formatLogPrefix(kSrcFile, __LINE__, kClassName, (methodName)))) { \
+    } else                                                                            \
+        *this
+
+Logging::Logging() : mEntryStream(std::make_unique<std::ostringstream>()), mEntryLock("Logging") {
+    // Silent until init: no file, no console, every level but ERR off.
+    mLogFile = "c:\\def_log.txt";
+    mMaxSize = 5000;
+    mIsLogToFile = false;
+    mIsLogToCnsl = false;
+    mIsWarning = false;
+    mIsCreation = false;
+    mIsTrace = false;
+    mIsDevCom = false;
+    mIsIntCom = false;
+    mIsInfo = false;
+    mIsDebug = false;
+    mIsTmp = false;
+    if (this == &gLogging) {
+        gLogAlive.store(kLogAliveValue, std::memory_order_release);
+    }
+}
+
+Logging::~Logging() {
+    QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
+    if (this == &gLogging) {
+        gLogAlive.store(0, std::memory_order_release);
+    }
+    if (mLogStream) {
+        mLogStream->close();
+        mLogStream.reset();
+    }
+    mEntryStream.reset();
+}
+
+void Logging::init(const LogParameters& pars) {
+    static_cast<LogParameters&>(*this) = pars;
+    mIsHexDump = false;
+    if (mLogStream) {
+        mLogStream->close();
+        mLogStream.reset();
+    }
+    if (!mIsLogToFile) {
+        return;
+    }
+    if (mLogFile.empty()) {
+        mLogFile = kDefaultLogFile;
+    }
+    mLogFilePath = isFullPath(mLogFile) ? mLogFile : joinPath(mSettingsDirPath, mLogFile);
+    mLogStream = std::make_unique<std::ofstream>();
+    openLogStream();
+    if (!mLogStream->is_open()) {
+        QX_LOG_SELF(ERR, "Logging::init")
+            << "Opening log file '" << mLogFile << "failed!" << LOG_END;
+        mIsLogToFile = false;
+        return;
+    }
+    writeHeader();
+}
+
+bool Logging::startEntry(int32_t level, const char* sourceFilePath, const std::string& prefix) {
+    if (!mExclFileToLog.empty() && mExclFileToLog != filterFileName(sourceFilePath)) {
+        return false;
+    }
+    if (!isLevelOn(level)) {
+        return false;
+    }
+    mEntryLock.lock();
+    *this << entryHead(level, prefix);
+    return true;
+}
+
+Logging& Logging::operator<<(const std::string& text) {
+    if (!mIsHexDump) {
+        *mEntryStream << text;
+        return *this;
+    }
+    std::ostream& out = *mEntryStream;
+    out << "\n"
+        << "       0  1  2  3  4  5  6  7  8  9";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i % kHexDumpColumns == 0) {
+            out << "\n" << std::dec << std::setw(4) << i << ": ";
+        }
+        // Bytes are shown as sign-extended 32-bit values (0x80 -> ffffff80).
+        int32_t byte = static_cast<signed char>(text[i]);
+        out << std::hex << byte << " ";
+    }
+    out << std::hex;
+    mIsHexDump = false;
+    return *this;
+}
+
+Logging& Logging::operator<<(int32_t value) {
+    if (value == LOG_HEX) {
+        mIsHexDump = true;
+    } else if (value == LOG_END) {
+        std::string text = mEntryStream->str();
+        mEntryStream = std::make_unique<std::ostringstream>();
+        writeLine(text);
+        mEntryLock.unlock();
+    } else {
+        *mEntryStream << value;
+    }
+    return *this;
+}
+
+void Logging::writeLine(const std::string& text) {
+    if (mLogStream) {
+        // The limit is kept as the 32-bit product of the configured kB (1000).
+        auto limit = static_cast<int32_t>(static_cast<int64_t>(mMaxSize) * 1000);
+        if (static_cast<int64_t>(mLogStream->tellp()) >= limit) {
+            backupLogFile();
+        }
+    }
+    writeOut(text);
+}
+
+void Logging::writeOut(const std::string& text) {
+    if (mLogStream && mIsLogToFile) {
+        *mLogStream << text << std::endl;
+    }
+    if (mIsLogToCnsl) {
+        std::cout << text << std::endl;
+    }
+}
+
+void Logging::writeHeader() {
+    std::string header = kHeaderRule + "\n" + "Quorvex logfile '" + mLogFile + "' opened at " +
+                         getDateString() + "\n" + kHeaderRule + "\n" + kHeaderColumns + "\n" +
+                         kHeaderColumnRule;
+    writeOut(header);
+}
+
+int32_t Logging::backupLogFile() {
+    if (!mLogStream) {
+        return -1;
+    }
+    mLogStream->close();
+    std::string bakPath = backupPath();
+
+    if (std::remove(bakPath.c_str()) != 0 && errno != ENOENT) {
+        writeOwnError(__LINE__, "'" + bakPath + "' couldn't be removed!");
+        return -2;
+    }
+    if (std::rename(mLogFilePath.c_str(), bakPath.c_str()) != 0 && errno != ENOENT) {
+        std::cout << "File '" << mLogFilePath << "' couldn't be renamed to '" << bakPath << "'!"
+                  << std::endl;
+        return -3;
+    }
+    openLogStream();
+    if (!mLogStream->is_open()) {
+        writeOwnError(__LINE__, "Opening of stream of'" + mLogFilePath + "' failed!\n");
+    } else {
+        writeHeader();
+    }
+    return 0;
+}
+
+void Logging::openLogStream() {
+    // Append: earlier runs stay in the file; POSIX files are shared anyway.
+    mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+}
+
+std::string Logging::backupPath() const {
+    std::size_t nameStart = mLogFilePath.find_last_of(std::string("\\") + kPathSeparator);
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    std::size_t dot = mLogFilePath.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) {
+        return mLogFilePath + ".bak";
+    }
+    return mLogFilePath.substr(0, dot) + ".bak";
+}
+
+void Logging::writeOwnError(int line, const std::string& text) {
+    // Called with mEntryLock held: the line is finished here and written
+    // without the size check, which could only start another backup.
+    if (!mExclFileToLog.empty() && mExclFileToLog != filterFileName(kSrcFile)) {
+        return;
+    }
+    writeOut(entryHead(ERR, formatLogPrefix(kSrcFile, line, kClassName, "Logging::backupLogFile")) +
+             text);
+}
