@@ -1,0 +1,315 @@
+// Settings: paths, defaults, reading and writing of the settings file and the
+// dump for the log. The keys of both sections live in one table each, so the
+// reader and the writer cannot drift apart.
+#include "settings.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <iomanip>
+#include <sstream>
+#include <variant>
+
+#include "cnfg.h"
+#include "path_sep.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\settings";
+constexpr const char* kClass = "Settings";
+constexpr const char* kProgramSection = "PROGRAM";
+constexpr const char* kEnvUserProfile = "USERPROFILE";
+
+// Width of the key column in the settings file.
+constexpr int kKeyWidth = 22;
+// Label widths of the dump.
+constexpr int kSettingsLabelWidth = 25;
+constexpr int kLogParsLabelWidth = 18;
+
+// One key of a section: its name, the member it fills and the comment
+// written beside it.
+template <typename Owner>
+struct KeyEntry {
+    const char* key;
+    std::variant<std::string Owner::*, int32_t Owner::*, bool Owner::*> member;
+    const char* comment;
+};
+
+const KeyEntry<Settings> kProgramKeys[] = {
+    {"name", &Settings::mName, "# program's name"},
+    {"version", &Settings::mVersion, "# program's version number"},
+    {"transSensBase", &Settings::mTraSensBase, "# base sensitivity divisor for translation"},
+    {"rotSensBase", &Settings::mRotSensBase, "# base sensitivity divisor for rotation"},
+    {"minThreshold", &Settings::mMinThreshold,
+     "# minimal threshold (overrides setting in control panel)"},
+    {"maxContMoveTime", &Settings::mMaxContMoveTime,
+     "# maximal time for continuous cap movement in milliseconds"},
+    {"toggleRotationCenter", &Settings::mToggleRotationCenter,
+     "# if true a selected object will define the rotation center"},
+    {"toggleRotationAxis", &Settings::mToggleRotationAxis,
+     "# if true a selected line will define the rotation axis"},
+    {"scrollTreeAndList", &Settings::mScrollTreeAndList,
+     "# scroll trees and lists if the mouse is above (on/off)"},
+    {"useInt3dIntrfce", &Settings::mUseInt3dIntrfce,
+     "# if true no rotations/translations are done by this plugin; the Omnibridge Plug-in must "
+     "be used instead."},
+};
+
+const KeyEntry<LogParameters> kLoggingKeys[] = {
+    {"logFile", &LogParameters::mLogFile, "# name of log file"},
+    {"maxSize", &LogParameters::mMaxSize, "# max. size of log file (kB)"},
+    {"logToFile", &LogParameters::mIsLogToFile, "# log into log file:               off/on"},
+    {"logToCnsl", &LogParameters::mIsLogToCnsl, "# log to console:                  off/on"},
+    {"warning", &LogParameters::mIsWarning, "# log warnings:                    off/on"},
+    {"creation", &LogParameters::mIsCreation, "# log creation etc.:               off/on"},
+    {"trace", &LogParameters::mIsTrace, "# log trace data:                  off/on"},
+    {"devcom", &LogParameters::mIsDevCom, "# not used in this plug-in"},
+    {"intcom", &LogParameters::mIsIntCom, "# log internal communication data: off/on"},
+    {"info", &LogParameters::mIsInfo, "# log info data:                   off/on"},
+    {"debug", &LogParameters::mIsDebug, "# log debug data:                  off/on"},
+    {"tmp", &LogParameters::mIsTmp, "# log data of temporal interest:   off/on"},
+    {"fileToLog", &LogParameters::mExclFileToLog, "# name of the exclusively logged file"},
+};
+
+// atoi: optional blanks, sign and digits; anything else gives 0. Values
+// beyond the 32-bit range are clamped instead of overflowing.
+int32_t toInt(const std::string& text) {
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (value > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (value < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
+template <typename Owner>
+void assignValue(Owner& owner, const KeyEntry<Owner>& entry, const std::string& text) {
+    if (auto str = std::get_if<std::string Owner::*>(&entry.member)) {
+        owner.** str = text;
+    } else if (auto num = std::get_if<int32_t Owner::*>(&entry.member)) {
+        owner.** num = toInt(text);
+    } else if (auto flag = std::get_if<bool Owner::*>(&entry.member)) {
+        owner.** flag = Settings::isOn(text);
+    }
+}
+
+template <typename Owner>
+std::string valueText(const Owner& owner, const KeyEntry<Owner>& entry) {
+    if (auto str = std::get_if<std::string Owner::*>(&entry.member)) {
+        return owner.**str;
+    }
+    if (auto num = std::get_if<int32_t Owner::*>(&entry.member)) {
+        return std::to_string(owner.**num);
+    }
+    return Settings::onOff(owner.*std::get<bool Owner::*>(entry.member));
+}
+
+// Looks every key of the table up in section and stores what it finds. One
+// value text serves all keys, so a failed lookup leaves an empty or previous
+// value in its member; any failure makes the caller fall back to defaults.
+template <typename Owner, size_t N>
+int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
+                    const std::string& section) {
+    int32_t failures = 0;
+    std::string value;
+    for (const auto& entry : keys) {
+        failures += Settings::readParameter(cnfg, entry.key, value, section);
+        assignValue(owner, entry, value);
+    }
+    return failures;
+}
+
+// Tab, key in 22, "= ", value in the given width (longer values whole),
+// comment, line end.
+template <typename Owner, size_t N>
+void writeSection(const Owner& owner, const KeyEntry<Owner> (&keys)[N], std::ostream& out,
+                  int32_t valueWidth) {
+    out << std::left;
+    for (const auto& entry : keys) {
+        out << '\t' << std::setw(kKeyWidth) << entry.key << "= " << std::setw(valueWidth)
+            << valueText(owner, entry) << entry.comment << '\n';
+    }
+}
+
+}  // namespace
+
+Settings::Settings()
+    : mDeviceDirName("QuorvexDevice"),
+      mFileName("autocad_addin.ini"),
+      mApplicationsDirName("Applications"),
+      mUserProfilePath(getUserProfile()) {
+    const bool hasProfile = !mUserProfilePath.empty();
+    std::string settingsDirPath;
+    if (hasProfile) {
+        settingsDirPath = joinPath(mUserProfilePath, mDeviceDirName);
+        mApplicationsDirPath = joinPath(settingsDirPath, mApplicationsDirName);
+    }
+
+    QX_LOG(CRT, kSrcFile, kClass, "Settings::Settings") << "Constructing ..." << LOG_END;
+
+    mLogPars.mSettingsDirPath = settingsDirPath;
+    gLogging.mSettingsDirPath = settingsDirPath;
+
+    if (!hasProfile) {
+        // Without a profile there is no folder of ours: use the defaults, and
+        // keep the settings file and the log file from landing anywhere else.
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::Settings")
+            << "USERPROFILE is not set - using default values; no settings file is read or "
+               "written and file logging is off."
+            << LOG_END;
+        setDefaults();
+        mLogPars.mIsLogToFile = false;
+    } else {
+        mSettingsFilePath = joinPath(mApplicationsDirPath, mFileName);
+        if (readSettingsFile(mSettingsFilePath) < 0) {
+            QX_LOG(INF, kSrcFile, kClass, "Settings::Settings")
+                << "Settings file not found - using default values ..." << LOG_END;
+            setDefaults();
+            writeSettingsFile(mSettingsFilePath);
+        }
+    }
+
+    QX_LOG(INF, kSrcFile, kClass, "Settings::Settings") << "\n" << toString() << LOG_END;
+    QX_LOG(CRT, kSrcFile, kClass, "Settings::Settings") << "Constructed." << LOG_END;
+}
+
+Settings::~Settings() {
+    // Carries values changed at run time over to the next start.
+    if (!mSettingsFilePath.empty()) {
+        writeSettingsFile(mSettingsFilePath);
+    }
+    QX_LOG(CRT, kSrcFile, kClass, "Settings::~Settings") << "Destructed." << LOG_END;
+}
+
+int32_t Settings::readSettingsFile(const std::string& path) {
+    int32_t status = 0;
+    Cnfg cnfg(path, status);
+    if (status != 0) {
+        return -1;
+    }
+    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection);
+    failures = readLogParameters(mLogPars, cnfg, failures);
+    if (failures != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::readSettingsFile")
+            << "Error reading settings file!" << LOG_END;
+        return -2;
+    }
+    return 0;
+}
+
+int32_t Settings::readParameter(Cnfg& cnfg, const std::string& key, std::string& value,
+                                const std::string& section) {
+    const int32_t result = cnfg.getParameter(key, value, section, true);
+    if (result != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::readParameter") << cnfg.getErrorText() << LOG_END;
+    }
+    return result;
+}
+
+void Settings::setDefaults() {
+    mName = kDefaultName;
+    mVersion = kDefaultVersion;
+    mTraSensBase = kDefaultTraSensBase;
+    mRotSensBase = kDefaultRotSensBase;
+    mMinThreshold = kDefaultMinThreshold;
+    mMaxContMoveTime = kDefaultMaxContMoveTime;
+    mToggleRotationCenter = kDefaultToggleRotationCenter;
+    mToggleRotationAxis = kDefaultToggleRotationAxis;
+    mScrollTreeAndList = kDefaultScrollTreeAndList;
+    mUseInt3dIntrfce = kDefaultUseInt3dIntrfce;
+    mLogPars = LogParameters();
+}
+
+int32_t Settings::writeSettingsFile(const std::string& path) {
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
+        << "Writing new default settings file ..." << LOG_END;
+    if (!out.is_open()) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
+        return -1;
+    }
+    out << std::left;
+    out << "# Configuration file for QuorvexDevice's AutoCAD plug-in\n";
+    out << '\n';
+    out << '[' << kProgramSection << "]\n";
+    writeSection(*this, kProgramKeys, out, kValueWidth);
+    out << '\n';
+    writeLogParameters(mLogPars, out, kValueWidth);
+    out.close();
+    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
+        << "Default settings file written." << LOG_END;
+    return 0;
+}
+
+std::string Settings::toString() const {
+    std::ostringstream out;
+    const auto line = [&out](const char* label, const auto& value) {
+        out << std::right << std::setw(kSettingsLabelWidth) << label << value << '\n';
+    };
+    line("(AutoCAD Plug-in) mName: ", mName);
+    line("               mVersion: ", mVersion);
+    line("           mTraSensBase: ", mTraSensBase);
+    line("           mRotSensBase: ", mRotSensBase);
+    line("          mMinThreshold: ", mMinThreshold);
+    line("       mMaxContMoveTime: ", mMaxContMoveTime);
+    line("  mToggleRotationCenter: ", mToggleRotationCenter);
+    line("    mToggleRotationAxis: ", mToggleRotationAxis);
+    line("     mScrollTreeAndList: ", mScrollTreeAndList);
+    line("       mUseInt3dIntrfce: ", mUseInt3dIntrfce);
+    out << "               mLogPars:" << '\n' << ::toString(mLogPars, "    ") << '\n';
+    return out.str();
+}
+
+std::string Settings::getUserProfile() {
+    const char* profile = std::getenv(kEnvUserProfile);
+    return profile == nullptr ? std::string() : std::string(profile);
+}
+
+const char* Settings::onOff(bool isOn) {
+    return isOn ? "on" : "off";
+}
+
+bool Settings::isOn(const std::string& text) {
+    return text.find("on") != std::string::npos;
+}
+
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures) {
+    return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName);
+}
+
+void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth) {
+    out << '[' << pars.mSectionName << "]\n";
+    writeSection(pars, kLoggingKeys, out, valueWidth);
+}
+
+std::string toString(const LogParameters& pars, const std::string& indent) {
+    std::ostringstream out;
+    bool first = true;
+    const auto line = [&](const char* label, const auto& value) {
+        if (!first) {
+            out << '\n';
+        }
+        first = false;
+        out << indent << std::right << std::setw(kLogParsLabelWidth) << label << value;
+    };
+    line("    mSectionName: ", pars.mSectionName);
+    line("mSettingsDirPath: ", pars.mSettingsDirPath);
+    line("        mLogFile: ", pars.mLogFile);
+    line("        mMaxSize: ", pars.mMaxSize);
+    line("    mIsLogToFile: ", pars.mIsLogToFile);
+    line("    mIsLogToCnsl: ", pars.mIsLogToCnsl);
+    line("      mIsWarning: ", pars.mIsWarning);
+    line("     mIsCreation: ", pars.mIsCreation);
+    line("        mIsTrace: ", pars.mIsTrace);
+    line("       mIsDevCom: ", pars.mIsDevCom);
+    line("       mIsIntCom: ", pars.mIsIntCom);
+    line("         mIsInfo: ", pars.mIsInfo);
+    line("        mIsDebug: ", pars.mIsDebug);
+    line("          mIsTmp: ", pars.mIsTmp);
+    line("  mExclFileToLog: ", pars.mExclFileToLog);
+    return out.str();
+}

@@ -1,0 +1,93 @@
+// The plug-in's user-adjustable values: navigation sensitivities and timing,
+// four switches and the log parameters. Read from the settings file in the
+// user's profile at construction (defaults, and a fresh default file, when it
+// is missing or incomplete) and written back at destruction. Base of the
+// plug-in object; its members are read directly by the other parts. Host main
+// thread only.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "logging.h"
+
+class Cnfg;
+
+class Settings {
+public:
+    // Builds the paths from USERPROFILE and reads the settings file, falling
+    // back to the defaults. Without USERPROFILE nothing is read or written.
+    Settings();
+    // Writes the settings file with the current values.
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    // 0 every key found, -1 file not openable, -2 at least one key missing.
+    int32_t readSettingsFile(const std::string& path);
+    // Looks key up in section (trimmed); logs the reader's text at ERR when
+    // that fails. Returns the reader's result (0, 2 or 3).
+    static int32_t readParameter(Cnfg& cnfg, const std::string& key, std::string& value,
+                                 const std::string& section);
+    // The table defaults for the PROGRAM values, fresh log parameters (with an
+    // empty settings folder).
+    void setDefaults();
+    // Writes the whole settings file with the current values: 0, or -1 when
+    // the file cannot be opened.
+    int32_t writeSettingsFile(const std::string& path);
+    // Multi-line dump of all values for the log.
+    std::string toString() const;
+
+    // Value of USERPROFILE; empty when unset.
+    static std::string getUserProfile();
+    static const char* onOff(bool isOn);
+    // True when text contains "on" anywhere (case-sensitive).
+    static bool isOn(const std::string& text);
+
+    // Defaults of the PROGRAM section.
+    static constexpr const char* kDefaultName = "AutoCAD Plug-in";
+    static constexpr const char* kDefaultVersion = "2.9.0";
+    static constexpr int32_t kDefaultTraSensBase = 20000;
+    static constexpr int32_t kDefaultRotSensBase = 10000;
+    static constexpr int32_t kDefaultMinThreshold = 0;
+    static constexpr int32_t kDefaultMaxContMoveTime = 500;  // ms
+    static constexpr bool kDefaultToggleRotationCenter = true;
+    static constexpr bool kDefaultToggleRotationAxis = false;
+    static constexpr bool kDefaultScrollTreeAndList = true;
+    static constexpr bool kDefaultUseInt3dIntrfce = false;
+
+    // Width of the value column in the settings file.
+    static constexpr int32_t kValueWidth = 50;
+
+    std::string mDeviceDirName;
+    std::string mFileName;
+    std::string mApplicationsDirName;
+    std::string mUserProfilePath;      // empty when USERPROFILE is unset
+    std::string mSettingsFilePath;     // empty when USERPROFILE is unset
+    std::string mApplicationsDirPath;  // folder of the menu file
+    std::string mName;
+    std::string mVersion;
+    int32_t mTraSensBase = kDefaultTraSensBase;
+    int32_t mRotSensBase = kDefaultRotSensBase;
+    int32_t mMinThreshold = kDefaultMinThreshold;
+    int32_t mMaxContMoveTime = kDefaultMaxContMoveTime;
+    bool mToggleRotationCenter = kDefaultToggleRotationCenter;
+    bool mToggleRotationAxis = kDefaultToggleRotationAxis;
+    bool mScrollTreeAndList = kDefaultScrollTreeAndList;
+    bool mUseInt3dIntrfce = kDefaultUseInt3dIntrfce;
+    LogParameters mLogPars;
+};
+
+// Section [LOGGING] of the settings file, kept beside Settings because the
+// log's record does not know the reader. All on the host's main thread.
+
+// Reads the thirteen LOGGING keys (section mSectionName) into pars; returns
+// failures plus the sum of the thirteen lookup results.
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures);
+// Writes the section header line and the thirteen LOGGING lines with the
+// given value width.
+void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth);
+// One line per field, each indent + label right-aligned in 18 + value; no
+// newline after the last.
+std::string toString(const LogParameters& pars, const std::string& indent);
