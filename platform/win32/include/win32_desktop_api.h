@@ -1,0 +1,159 @@
+// The desktop part of the <windows.h> stand-in: windows under the mouse
+// pointer, their classes and scroll bars, messages, message box, beep, the
+// module's file path, text conversion and the CRT's low-level file open.
+// Included at the end of windows.h; names, values and signatures are those
+// of the 64-bit Windows headers. The simulated desktop behind these calls is
+// set up through win32_desktop_control.h. Callable from any thread.
+#pragma once
+
+// ---- Further types ---------------------------------------------------------
+typedef const CHAR* LPCCH;
+typedef const WCHAR* LPCWCH;
+typedef CHAR* LPCH;
+typedef WCHAR* LPWCH;
+
+// ---- Messages --------------------------------------------------------------
+#define WM_HSCROLL 0x0114
+#define WM_VSCROLL 0x0115
+#define WM_MOUSEWHEEL 0x020A
+#define WHEEL_DELTA 120
+
+// Scroll request codes (low word of wParam of WM_VSCROLL / WM_HSCROLL).
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+
+// Scroll bars.
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_BOTH 3
+
+// SCROLLINFO fields asked for.
+#define SIF_RANGE 0x0001
+#define SIF_PAGE 0x0002
+#define SIF_POS 0x0004
+#define SIF_DISABLENOSCROLL 0x0008
+#define SIF_TRACKPOS 0x0010
+#define SIF_ALL (SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS)
+
+// GetWindow relations.
+#define GW_HWNDFIRST 0
+#define GW_HWNDLAST 1
+#define GW_HWNDNEXT 2
+#define GW_HWNDPREV 3
+#define GW_OWNER 4
+#define GW_CHILD 5
+
+// Message box types and results.
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONWARNING 0x00000030L
+#define IDOK 1
+#define IDCANCEL 2
+
+// Code pages.
+#define CP_ACP 0
+#define CP_UTF8 65001
+
+// Word packing, as in the Windows headers.
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define MAKELONG(a, b)                                                                         \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) \
+                                                      << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// ---- Pointer and windows ---------------------------------------------------
+// Windows are ordered among their siblings (z-order, topmost first) and
+// visible only when they and all their ancestors are shown.
+BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
+// The deepest visible window containing the point: the topmost visible
+// top-level window that contains it, then level by level the topmost visible
+// child that contains it. NULL over the bare desktop.
+HWND WINAPI WindowFromPoint(POINT Point);
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
+// The parent of a child window; NULL for a top-level window or a bad handle.
+HWND WINAPI GetParent(HWND hWnd);
+HWND WINAPI GetWindow(HWND hWnd, UINT uCmd);
+// Left and top edges belong to the rectangle, right and bottom do not.
+BOOL WINAPI PtInRect(const RECT* lprc, POINT pt);
+BOOL WINAPI IsWindowVisible(HWND hWnd);
+// Copies at most nMaxCount - 1 characters and a zero; returns the count copied
+// (0 for a bad handle or a buffer of no size).
+int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
+
+// ---- Scroll bars and messages ----------------------------------------------
+// Fails (FALSE) unless lpsi->cbSize is sizeof(SCROLLINFO) (28), nBar is
+// SB_HORZ or SB_VERT, and the window has scroll bars. Fills the fields that
+// fMask asks for.
+BOOL WINAPI GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi);
+// Delivers synchronously and records the message (transcript `message`). A
+// window with scroll bars moves its position on WM_VSCROLL / WM_HSCROLL as a
+// list control does (by a line, a page, to either end, or to the thumb
+// position), never beyond min .. max - max(page - 1, 0). Returns 0.
+LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI UpdateWindow(HWND hWnd);
+
+// ---- Message box and sound -------------------------------------------------
+// Records the box (transcript `messagebox`) and returns at once with IDOK, as
+// if the user had pressed the first button.
+int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+// Records the sound (transcript `beep`); costs no simulated time.
+BOOL WINAPI Beep(DWORD dwFreq, DWORD dwDuration);
+
+// ---- Module and text -------------------------------------------------------
+// The absolute path of the shared object that contains the address
+// hModule (a module's instance handle is an address inside it), or of the
+// executable for NULL. Copies at most nSize - 1 characters and a zero;
+// returns the length, or nSize when the path was cut, or 0 on failure.
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+
+// CP_ACP is Windows-1252; CP_UTF8 is UTF-8 (then lpDefaultChar and
+// lpUsedDefaultChar must be NULL). cchWideChar -1 converts up to and including
+// the terminating zero. cbMultiByte 0 asks for the size needed. Characters the
+// code page lacks become *lpDefaultChar (or '?'). Returns the bytes written,
+// or 0 on failure (bad arguments, buffer too small).
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar);
+
+// ---- C run-time low-level files (<io.h> on Windows) ------------------------
+#define _O_RDONLY 0x0000
+#define _O_WRONLY 0x0001
+#define _O_RDWR 0x0002
+#define _O_APPEND 0x0008
+#define _O_CREAT 0x0100
+#define _O_TRUNC 0x0200
+#define _O_EXCL 0x0400
+#define _O_TEXT 0x4000
+#define _O_BINARY 0x8000
+
+// Opens a file as the Windows run-time does: a folder cannot be opened and
+// gives -1 with errno EACCES (13). Returns a descriptor or -1 with errno set.
+int _open(const char* filename, int oflag, ...);
+int _close(int fd);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,191 @@
+// Message box, beep, module path and file opening of the <windows.h>
+// stand-in. Boxes and beeps are recorded (and written to the transcript)
+// instead of shown or sounded; the module path is the real path of the
+// shared object; a folder cannot be opened as a file, as on Windows.
+
+#include <windows.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "desktop_detail.h"
+#include "transcript.h"
+#include "win32_desktop_control.h"
+
+namespace {
+
+struct ShellRecords {
+    std::mutex lock;
+    std::vector<win32sim::ShownMessageBox> boxes;
+    std::vector<win32sim::SoundedBeep> beeps;
+};
+
+ShellRecords& records() {
+    static ShellRecords r;
+    return r;
+}
+
+bool isFolder(const char* path) {
+    struct stat st {};
+    return path != nullptr && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The run-time library's open flags in POSIX terms.
+int toPosixFlags(int oflag) {
+    int flags = 0;
+    switch (oflag & (_O_WRONLY | _O_RDWR)) {
+        case _O_WRONLY:
+            flags = O_WRONLY;
+            break;
+        case _O_RDWR:
+            flags = O_RDWR;
+            break;
+        default:
+            flags = O_RDONLY;
+            break;
+    }
+    if (oflag & _O_APPEND) {
+        flags |= O_APPEND;
+    }
+    if (oflag & _O_CREAT) {
+        flags |= O_CREAT;
+    }
+    if (oflag & _O_TRUNC) {
+        flags |= O_TRUNC;
+    }
+    if (oflag & _O_EXCL) {
+        flags |= O_EXCL;
+    }
+    return flags;
+}
+
+// Absolute path of the file that holds `address`, or of the executable.
+std::string modulePath(const void* address) {
+    char resolved[PATH_MAX];
+    if (address == nullptr) {
+        const ssize_t n = ::readlink("/proc/self/exe", resolved, sizeof resolved - 1);
+        if (n <= 0) {
+            return {};
+        }
+        return std::string(resolved, static_cast<std::size_t>(n));
+    }
+    Dl_info info{};
+    if (::dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    if (::realpath(info.dli_fname, resolved) == nullptr) {
+        return info.dli_fname;
+    }
+    return resolved;
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+    (void)hWnd;
+    win32sim::ShownMessageBox box{lpText != nullptr ? lpText : L"",
+                                  lpCaption != nullptr ? lpCaption : L"Error", uType};
+    transcript::emit("messagebox", transcript::Fields()
+                                       .str("text", win32sim::detail::wideToUtf8(box.text))
+                                       .str("caption", win32sim::detail::wideToUtf8(box.caption)));
+    std::lock_guard<std::mutex> lock(records().lock);
+    records().boxes.push_back(std::move(box));
+    return IDOK;
+}
+
+BOOL WINAPI Beep(DWORD dwFreq, DWORD dwDuration) {
+    transcript::emit("beep",
+                     transcript::Fields().uinteger("freq", dwFreq).uinteger("ms", dwDuration));
+    std::lock_guard<std::mutex> lock(records().lock);
+    records().beeps.push_back({dwFreq, dwDuration});
+    return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+    if (lpFilename == nullptr || nSize == 0) {
+        return 0;
+    }
+    const std::wstring path = win32sim::detail::utf8ToWide(modulePath(hModule));
+    if (path.empty()) {
+        lpFilename[0] = L'\0';
+        return 0;
+    }
+    if (path.size() >= nSize) {
+        path.copy(lpFilename, nSize - 1);
+        lpFilename[nSize - 1] = L'\0';
+        return nSize;
+    }
+    path.copy(lpFilename, path.size());
+    lpFilename[path.size()] = L'\0';
+    return static_cast<DWORD>(path.size());
+}
+
+int _open(const char* filename, int oflag, ...) {
+    if (filename == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (isFolder(filename)) {
+        errno = EACCES;
+        return -1;
+    }
+    mode_t mode = 0;
+    if (oflag & _O_CREAT) {
+        va_list args;
+        va_start(args, oflag);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    return ::open(filename, toPosixFlags(oflag), mode);
+}
+
+int _close(int fd) {
+    return ::close(fd);
+}
+
+// fopen as the Windows run-time has it, for code linked with
+// -Wl,--wrap=fopen: a folder cannot be opened (errno EACCES); everything
+// else is the C library's fopen.
+FILE* __wrap_fopen(const char* filename, const char* mode) {
+    if (isFolder(filename)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    return std::fopen(filename, mode);
+}
+
+}  // extern "C"
+
+namespace win32sim {
+
+std::vector<ShownMessageBox> shownMessageBoxes() {
+    std::lock_guard<std::mutex> lock(records().lock);
+    return records().boxes;
+}
+
+std::vector<SoundedBeep> soundedBeeps() {
+    std::lock_guard<std::mutex> lock(records().lock);
+    return records().beeps;
+}
+
+void resetDesktop() {
+    detail::resetDesktopWindows();
+    std::lock_guard<std::mutex> lock(records().lock);
+    records().boxes.clear();
+    records().beeps.clear();
+}
+
+}  // namespace win32sim

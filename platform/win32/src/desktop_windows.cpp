@@ -1,0 +1,407 @@
+// The simulated desktop: windows with class names, rectangles, parents,
+// z-order, visibility and scroll bars, the mouse pointer, and the window,
+// scroll and message functions of the <windows.h> stand-in that read or
+// change them. One lock guards the desktop; the transcript is written after
+// it is released.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop_detail.h"
+#include "transcript.h"
+#include "win32_control.h"
+#include "win32_desktop_control.h"
+
+namespace {
+
+// Simulated cost of one window-system call and of one delivered message.
+constexpr std::uint64_t kCallCostUs = 10;
+constexpr std::uint64_t kMessageCostUs = 50;
+
+// Handles are spaced numbers far from zero; they are never dereferenced.
+constexpr std::uintptr_t kFirstHandle = 0x10010;
+constexpr std::uintptr_t kHandleStep = 0x10;
+
+struct Window {
+    win32sim::WindowSpec spec;
+    win32sim::ScrollBarSpec bars[2];  // indexed by SB_HORZ, SB_VERT
+    std::uintptr_t handle = 0;
+    int updates = 0;
+};
+
+struct Desktop {
+    std::mutex lock;
+    // In z-order among siblings: of two windows with the same parent, the
+    // one earlier in the list lies above the other.
+    std::vector<Window> windows;
+    POINT cursor{0, 0};
+    std::vector<win32sim::SentMessage> sent;
+    std::uint64_t calls = 0;
+    std::uintptr_t nextHandle = kFirstHandle;
+};
+
+Desktop& desktop() {
+    static Desktop d;
+    return d;
+}
+
+// Counts and charges one call; returns the desktop locked.
+std::unique_lock<std::mutex> enter() {
+    win32sim::chargeUs(kCallCostUs);
+    auto& d = desktop();
+    std::unique_lock<std::mutex> lock(d.lock);
+    ++d.calls;
+    return lock;
+}
+
+Window* byHandle(HWND hwnd) {
+    const auto h = reinterpret_cast<std::uintptr_t>(hwnd);
+    if (h == 0) {
+        return nullptr;
+    }
+    for (auto& w : desktop().windows) {
+        if (w.handle == h) {
+            return &w;
+        }
+    }
+    return nullptr;
+}
+
+Window* byId(int id) {
+    for (auto& w : desktop().windows) {
+        if (w.spec.id == id) {
+            return &w;
+        }
+    }
+    return nullptr;
+}
+
+HWND toHandle(const Window* w) {
+    return w == nullptr ? nullptr : reinterpret_cast<HWND>(w->handle);
+}
+
+bool contains(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// Siblings of `w` (same parent) in z-order, `w` included.
+std::vector<Window*> siblingsOf(int parentId) {
+    std::vector<Window*> out;
+    for (auto& w : desktop().windows) {
+        if (w.spec.parentId == parentId) {
+            out.push_back(&w);
+        }
+    }
+    return out;
+}
+
+bool visibleWithAncestors(const Window* w) {
+    while (w != nullptr) {
+        if (!w->spec.visible) {
+            return false;
+        }
+        if (w->spec.parentId == 0) {
+            return true;
+        }
+        w = byId(w->spec.parentId);
+    }
+    return false;
+}
+
+// Highest position a list lets its top line take: the last page is full.
+int maxScrollPos(const win32sim::ScrollBarSpec& bar) {
+    const int page = static_cast<int>(std::min<unsigned>(bar.page, 0x7fffffff));
+    return std::max(bar.min, bar.max - std::max(page - 1, 0));
+}
+
+// A list or tree control's answer to WM_VSCROLL / WM_HSCROLL.
+void applyScroll(win32sim::ScrollBarSpec& bar, WPARAM wParam) {
+    const int page =
+        static_cast<int>(std::max<unsigned>(1, std::min<unsigned>(bar.page, 0x7fffffff)));
+    long long pos = bar.pos;
+    switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            pos -= 1;
+            break;
+        case SB_LINEDOWN:
+            pos += 1;
+            break;
+        case SB_PAGEUP:
+            pos -= page;
+            break;
+        case SB_PAGEDOWN:
+            pos += page;
+            break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK:
+            pos = HIWORD(wParam);
+            break;
+        case SB_TOP:
+            pos = bar.min;
+            break;
+        case SB_BOTTOM:
+            pos = maxScrollPos(bar);
+            break;
+        default:  // SB_ENDSCROLL and unknown codes leave the position alone
+            return;
+    }
+    pos = std::clamp<long long>(pos, bar.min, maxScrollPos(bar));
+    bar.pos = static_cast<int>(pos);
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
+    auto lock = enter();
+    if (lpPoint == nullptr) {
+        return FALSE;
+    }
+    *lpPoint = desktop().cursor;
+    return TRUE;
+}
+
+HWND WINAPI WindowFromPoint(POINT Point) {
+    auto lock = enter();
+    const Window* found = nullptr;
+    int parentId = 0;
+    for (;;) {
+        const Window* next = nullptr;
+        for (const Window* w : siblingsOf(parentId)) {
+            if (w->spec.visible && contains(w->spec.rect, Point)) {
+                next = w;
+                break;
+            }
+        }
+        if (next == nullptr) {
+            break;
+        }
+        found = next;
+        parentId = next->spec.id;
+    }
+    return toHandle(found);
+}
+
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
+    auto lock = enter();
+    const Window* w = byHandle(hWnd);
+    if (w == nullptr || lpRect == nullptr) {
+        return FALSE;
+    }
+    *lpRect = w->spec.rect;
+    return TRUE;
+}
+
+HWND WINAPI GetParent(HWND hWnd) {
+    auto lock = enter();
+    const Window* w = byHandle(hWnd);
+    if (w == nullptr || w->spec.parentId == 0) {
+        return nullptr;
+    }
+    return toHandle(byId(w->spec.parentId));
+}
+
+HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
+    auto lock = enter();
+    const Window* w = byHandle(hWnd);
+    if (w == nullptr) {
+        return nullptr;
+    }
+    if (uCmd == GW_CHILD) {
+        const auto children = siblingsOf(w->spec.id);
+        return children.empty() ? nullptr : toHandle(children.front());
+    }
+    const auto sibs = siblingsOf(w->spec.parentId);
+    const auto at = std::find(sibs.begin(), sibs.end(), w) - sibs.begin();
+    switch (uCmd) {
+        case GW_HWNDFIRST:
+            return toHandle(sibs.front());
+        case GW_HWNDLAST:
+            return toHandle(sibs.back());
+        case GW_HWNDNEXT:
+            return at + 1 < static_cast<long>(sibs.size()) ? toHandle(sibs[at + 1]) : nullptr;
+        case GW_HWNDPREV:
+            return at > 0 ? toHandle(sibs[at - 1]) : nullptr;
+        default:  // GW_OWNER: simulated windows have no owners
+            return nullptr;
+    }
+}
+
+BOOL WINAPI PtInRect(const RECT* lprc, POINT pt) {
+    return lprc != nullptr && contains(*lprc, pt) ? TRUE : FALSE;
+}
+
+BOOL WINAPI IsWindowVisible(HWND hWnd) {
+    auto lock = enter();
+    return visibleWithAncestors(byHandle(hWnd)) ? TRUE : FALSE;
+}
+
+int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
+    auto lock = enter();
+    const Window* w = byHandle(hWnd);
+    if (w == nullptr || lpClassName == nullptr || nMaxCount <= 0) {
+        return 0;
+    }
+    const auto& name = w->spec.className;
+    const int n = static_cast<int>(std::min<std::size_t>(name.size(), nMaxCount - 1));
+    std::copy_n(name.begin(), n, lpClassName);
+    lpClassName[n] = L'\0';
+    return n;
+}
+
+BOOL WINAPI GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi) {
+    auto lock = enter();
+    const Window* w = byHandle(hwnd);
+    if (w == nullptr || lpsi == nullptr || lpsi->cbSize != sizeof(SCROLLINFO) ||
+        (nBar != SB_HORZ && nBar != SB_VERT) || !w->spec.scroll || (lpsi->fMask & SIF_ALL) == 0) {
+        return FALSE;
+    }
+    const auto& bar = w->bars[nBar];
+    if (lpsi->fMask & SIF_RANGE) {
+        lpsi->nMin = bar.min;
+        lpsi->nMax = bar.max;
+    }
+    if (lpsi->fMask & SIF_PAGE) {
+        lpsi->nPage = bar.page;
+    }
+    if (lpsi->fMask & SIF_POS) {
+        lpsi->nPos = bar.pos;
+    }
+    if (lpsi->fMask & SIF_TRACKPOS) {
+        lpsi->nTrackPos = bar.pos;
+    }
+    return TRUE;
+}
+
+LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    win32sim::chargeUs(kMessageCostUs);
+    int id = 0;
+    {
+        auto lock = enter();
+        Window* w = byHandle(hWnd);
+        if (w == nullptr) {
+            return 0;
+        }
+        id = w->spec.id;
+        if (w->spec.scroll && (Msg == WM_VSCROLL || Msg == WM_HSCROLL)) {
+            applyScroll(w->bars[Msg == WM_VSCROLL ? SB_VERT : SB_HORZ], wParam);
+        }
+        desktop().sent.push_back({id, Msg, wParam, lParam});
+    }
+    transcript::emit("message", transcript::Fields()
+                                    .integer("window", id)
+                                    .uinteger("msg", Msg)
+                                    .uinteger("wparam", wParam)
+                                    .uinteger("lparam", static_cast<std::uint64_t>(lParam)));
+    return 0;
+}
+
+BOOL WINAPI UpdateWindow(HWND hWnd) {
+    auto lock = enter();
+    Window* w = byHandle(hWnd);
+    if (w == nullptr) {
+        return FALSE;
+    }
+    ++w->updates;
+    return TRUE;
+}
+
+}  // extern "C"
+
+namespace win32sim {
+
+HWND addWindow(const WindowSpec& spec) {
+    auto& d = desktop();
+    std::lock_guard<std::mutex> lock(d.lock);
+    if (spec.id <= 0 || byId(spec.id) != nullptr ||
+        (spec.parentId != 0 && byId(spec.parentId) == nullptr)) {
+        return nullptr;
+    }
+    Window w;
+    w.spec = spec;
+    if (spec.scroll) {
+        w.bars[SB_HORZ] = *spec.scroll;
+        w.bars[SB_VERT] = *spec.scroll;
+    }
+    w.handle = d.nextHandle;
+    d.nextHandle += kHandleStep;
+    d.windows.push_back(std::move(w));
+    return toHandle(&d.windows.back());
+}
+
+HWND windowHandle(int id) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    return toHandle(byId(id));
+}
+
+std::optional<WindowSpec> windowState(int id) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    const Window* w = byId(id);
+    if (w == nullptr) {
+        return std::nullopt;
+    }
+    WindowSpec out = w->spec;
+    if (out.scroll) {
+        out.scroll = w->bars[SB_VERT];
+    }
+    return out;
+}
+
+std::optional<ScrollBarSpec> scrollBarState(int id, int bar) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    const Window* w = byId(id);
+    if (w == nullptr || !w->spec.scroll || (bar != SB_HORZ && bar != SB_VERT)) {
+        return std::nullopt;
+    }
+    return w->bars[bar];
+}
+
+void setWindowVisible(int id, bool visible) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    if (Window* w = byId(id)) {
+        w->spec.visible = visible;
+    }
+}
+
+void setCursorPos(int x, int y) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    desktop().cursor = POINT{x, y};
+}
+
+std::vector<SentMessage> sentMessages() {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    return desktop().sent;
+}
+
+int updateWindowCount(int id) {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    const Window* w = byId(id);
+    return w == nullptr ? 0 : w->updates;
+}
+
+std::uint64_t desktopCallCount() {
+    std::lock_guard<std::mutex> lock(desktop().lock);
+    return desktop().calls;
+}
+
+}  // namespace win32sim
+
+namespace win32sim::detail {
+
+void resetDesktopWindows() {
+    auto& d = desktop();
+    std::lock_guard<std::mutex> lock(d.lock);
+    d.windows.clear();
+    d.cursor = POINT{0, 0};
+    d.sent.clear();
+    d.calls = 0;
+}
+
+}  // namespace win32sim::detail
