@@ -1,0 +1,127 @@
+// qxsim: a simulated CAD host session. Loads the module, plays a scenario
+// against it on the stand-ins' clock and writes the session's transcript.
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "command_line.h"
+#include "exit_codes.h"
+#include "module_session.h"
+#include "player.h"
+#include "profile.h"
+#include "scenario.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+namespace qxsim {
+
+extern const char* const kBundledTour;  // examples/tour.qxs, bundled at build time
+
+namespace {
+
+constexpr const char* kBundledTourName = "examples/tour.qxs";
+
+int fail(int code, const std::string& message) {
+    std::cerr << "qxsim: " << message << "\n";
+    return code;
+}
+
+bool readScenario(const Options& options, std::string& name, std::string& text,
+                  std::string& error) {
+    if (!options.scenario) {
+        name = kBundledTourName;
+        text = kBundledTour;
+        return true;
+    }
+    name = *options.scenario;
+    if (name == "-") {
+        name = "<stdin>";
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+        error = "cannot read the scenario '" + name + "'";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+std::string modulePath(const Options& options) {
+    if (options.modulePath) {
+        return *options.modulePath;
+    }
+    if (const char* env = std::getenv("QXSIM_MODULE"); env != nullptr && *env != '\0') {
+        return env;
+    }
+    return moduleBesideExecutable();
+}
+
+int run(int argc, char** argv) {
+    CommandLine cl = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!cl.error.empty()) {
+        std::cerr << "qxsim: " << cl.error << "\n" << usageText();
+        return kExitScenario;
+    }
+    const Options& options = cl.options;
+    if (options.help) {
+        std::cout << usageText();
+        return kExitOk;
+    }
+    if (options.renderDir) {
+        return fail(kExitScenario, "--render is not available in this build");
+    }
+
+    std::string scenarioName, scenarioText, error;
+    if (!readScenario(options, scenarioName, scenarioText, error)) {
+        return fail(kExitScenario, error);
+    }
+    ParseResult parsed = parseScenario(scenarioText, scenarioName);
+    if (parsed.error) {
+        return fail(kExitScenario, parsed.error->text());
+    }
+
+    SessionPaths paths;
+    if (std::optional<std::string> pathError = prepareSessionPaths(options, paths)) {
+        return fail(kExitIo, *pathError);
+    }
+    // The module finds its settings, log and menu files under USERPROFILE.
+    setenv("USERPROFILE", paths.profileDir.c_str(), 1);
+
+    resetSessionWorld();
+    win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
+                                            : win32sim::ClockMode::Virtual);
+    if (!transcript::openFile(paths.transcriptPath)) {
+        return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
+    }
+
+    ModuleSession module(modulePath(options));
+    Player player(module);
+    int code = player.play(parsed.steps, error);
+    transcript::closeFile();
+    for (const std::string& warning : player.warnings()) {
+        std::cerr << "qxsim: warning: " << warning << "\n";
+    }
+    if (code != kExitOk) {
+        return fail(code, error);
+    }
+    std::cout << "qxsim: played " << scenarioName << " (" << parsed.steps.size() << " steps, "
+              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
+              << ")\n  profile:    " << paths.profileDir
+              << "\n  transcript: " << paths.transcriptPath << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+}  // namespace qxsim
+
+int main(int argc, char** argv) {
+    return qxsim::run(argc, argv);
+}

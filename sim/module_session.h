@@ -1,0 +1,53 @@
+// The module as the host sees it: loaded with dlopen, driven through its
+// exported entry point with the host's messages, unloaded with dlclose.
+// Main (host) thread only.
+#pragma once
+
+#include <string>
+
+namespace qxsim {
+
+// Message codes the host sends to acrxEntryPoint.
+enum HostMessage : int {
+    kInitAppMsg = 1,
+    kUnloadAppMsg = 2,
+    kLoadDwgMsg = 3,
+    kUnloadDwgMsg = 4,
+};
+
+class ModuleSession {
+public:
+    explicit ModuleSession(std::string path);
+    ~ModuleSession();
+    ModuleSession(const ModuleSession&) = delete;
+    ModuleSession& operator=(const ModuleSession&) = delete;
+
+    // dlopen, look up acrxEntryPoint, then kInitAppMsg and, with a drawing
+    // open, kLoadDwgMsg. Writes the transcript's "load" event. On failure
+    // returns false with a message naming the path and the loader's text.
+    bool load(bool documentOpen, std::string& error);
+    // kUnloadDwgMsg (with a drawing open), kUnloadAppMsg, dlclose; then the
+    // transcript's "unload" event. Returns false with a warning when the
+    // loader kept the module in memory (its statics would then survive).
+    bool unload(bool documentOpen, std::string& warning);
+
+    // A drawing opened or closed while the module is loaded.
+    void documentOpened();
+    void documentClosing();
+
+    bool loaded() const { return mHandle != nullptr; }
+    const std::string& path() const { return mPath; }
+
+private:
+    using EntryPoint = int (*)(int, void*);
+    int send(int message);
+
+    std::string mPath;
+    void* mHandle = nullptr;
+    EntryPoint mEntryPoint = nullptr;
+};
+
+// libqxautocad.so beside the running executable.
+std::string moduleBesideExecutable();
+
+}  // namespace qxsim

@@ -1,0 +1,182 @@
+// The scenario player: the session's time line, the module's load and
+// unload, and the host-side steps.
+
+#include "player.h"
+
+#include "arx_control.h"
+#include "arx_world_control.h"
+#include "exit_codes.h"
+#include "qxv_ctrlr_control.h"
+#include "win32_control.h"
+#include "win32_desktop_control.h"
+#include "world_steps.h"
+
+namespace qxsim {
+namespace {
+
+// Steps that end the preparation of the world before the module loads.
+bool endsPreparation(StepKind kind) {
+    return kind == StepKind::Wait || kind == StepKind::Command || kind == StepKind::Load ||
+           kind == StepKind::Unload;
+}
+
+struct SpaceVars {
+    const char* name;
+    int tilemode;
+    int cvport;
+};
+constexpr SpaceVars kSpaces[] = {
+    {"model", 1, 2},         // the Model tab
+    {"paper", 0, 1},         // a layout's paper space
+    {"layout-model", 0, 2},  // a model-space viewport of a layout
+};
+
+}  // namespace
+
+void resetSessionWorld() {
+    win32sim::resetWorld();
+    win32sim::resetDesktop();
+    qxdaemon::reset();
+    arxsim::reset();
+    arxworld::reset();
+}
+
+Player::Player(ModuleSession& module) : mModule(module) {}
+
+int Player::play(const std::vector<Step>& steps, std::string& error) {
+    std::size_t i = 0;
+    for (; i < steps.size() && !endsPreparation(steps[i].kind); ++i) {
+        if (int code = runStep(steps[i], error)) {
+            return code;
+        }
+    }
+    if (i == steps.size() || steps[i].kind != StepKind::Load) {
+        if (int code = load(nullptr, error)) {
+            return code;
+        }
+    }
+    int result = kExitOk;
+    for (; i < steps.size(); ++i) {
+        if (steps[i].kind == StepKind::Wait) {
+            i = runWait(steps, i);
+            continue;
+        }
+        result = runStep(steps[i], error);
+        if (result != kExitOk) {
+            break;
+        }
+    }
+    if (mModule.loaded()) {
+        unload();
+    }
+    return result;
+}
+
+std::size_t Player::runWait(const std::vector<Step>& steps, std::size_t i) {
+    const std::uint64_t end = win32sim::nowMs() + static_cast<std::uint64_t>(steps[i].integer(0));
+    std::size_t last = i;
+    while (last + 1 < steps.size() && sideOf(steps[last + 1].kind) == StepSide::Device) {
+        const Step* device = &steps[++last];
+        win32sim::scheduleAt(end, [device] { runDeviceStep(*device); });
+    }
+    win32sim::runMessageLoopUntil(end);
+    win32sim::waitQuiescent();
+    return last;
+}
+
+int Player::runStep(const Step& step, std::string& error) {
+    std::string message;
+    switch (sideOf(step.kind)) {
+        case StepSide::Device:
+            runDeviceStep(step);
+            win32sim::waitQuiescent();
+            return kExitOk;
+        case StepSide::Time:
+            win32sim::runMessageLoopUntil(win32sim::nowMs() +
+                                          static_cast<std::uint64_t>(step.integer(0)));
+            return kExitOk;
+        case StepSide::Host:
+            return runHostStep(step, error);
+        case StepSide::Drawing:
+            if (runDrawingStep(step, message)) {
+                return kExitOk;
+            }
+            break;
+        case StepSide::Desktop:
+            if (runDesktopStep(step, message)) {
+                return kExitOk;
+            }
+            break;
+    }
+    error = step.where() + ": " + message;
+    return kExitScenario;
+}
+
+int Player::runHostStep(const Step& step, std::string& error) {
+    switch (step.kind) {
+        case StepKind::Command:
+            if (!arxsim::runCommand(std::string_view(step.words.at(0)))) {
+                error = step.where() + ": no registered command '" + step.words.at(0) +
+                        "' (the module's commands exist while it is loaded)";
+                return kExitScenario;
+            }
+            win32sim::waitQuiescent();
+            return kExitOk;
+        case StepKind::Space:
+            for (const SpaceVars& space : kSpaces) {
+                if (step.words.at(0) == space.name) {
+                    arxsim::setSpace(space.tilemode, space.cvport);
+                }
+            }
+            return kExitOk;
+        case StepKind::NoDocument:
+            if (arxsim::hasDocument()) {
+                mModule.documentClosing();
+                arxsim::closeDocument();
+            }
+            return kExitOk;
+        case StepKind::Document:
+            if (!arxsim::hasDocument()) {
+                arxsim::openDocument();
+                mModule.documentOpened();
+            }
+            return kExitOk;
+        case StepKind::Unload:
+            if (!mModule.loaded()) {
+                error = step.where() + ": 'unload' expects a loaded module; it is not loaded";
+                return kExitScenario;
+            }
+            unload();
+            return kExitOk;
+        case StepKind::Load:
+            if (mModule.loaded()) {
+                error = step.where() + ": 'load' expects an unloaded module; it is loaded";
+                return kExitScenario;
+            }
+            return load(&step, error);
+        default:
+            return kExitOk;
+    }
+}
+
+int Player::load(const Step* step, std::string& error) {
+    std::string message;
+    if (!mModule.load(arxsim::hasDocument(), message)) {
+        error = (step != nullptr ? step->where() + ": " : std::string()) + message;
+        return kExitModule;
+    }
+    win32sim::waitQuiescent();
+    return kExitOk;
+}
+
+void Player::unload() {
+    std::string warning;
+    if (!mModule.unload(arxsim::hasDocument(), warning)) {
+        mWarnings.push_back(warning);
+    }
+    if (int alive = win32sim::registeredThreadCount()) {
+        mWarnings.push_back(std::to_string(alive) + " thread(s) of the module outlived its unload");
+    }
+}
+
+}  // namespace qxsim

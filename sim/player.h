@@ -1,0 +1,60 @@
+// Plays a scenario against the loaded module on the host's main thread.
+//
+// Time: steps run in file order at the current time. `wait MS` runs the
+// host's message loop to now+MS. Device steps that directly follow a wait
+// are scheduled on the clock for the wait's end, so they reach the reading
+// thread when the clock gets there, also in the middle of a timer tick, and
+// the clock waits until that thread has handled them. Other steps run when
+// the loop has returned.
+//
+// Load: the steps before the first wait, command, load or unload prepare
+// the world the module loads into (daemon, devices, space, document, the
+// drawing, the desktop); then the module is loaded, unless that first step
+// is itself `load`. At the end a loaded module is unloaded.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "module_session.h"
+#include "scenario.h"
+
+namespace qxsim {
+
+class Player {
+public:
+    explicit Player(ModuleSession& module);
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Plays the steps; returns an exit code (kExitOk, kExitScenario for a
+    // step that cannot be carried out, kExitModule for a failed load) and
+    // sets `error` to a message naming the file and line.
+    int play(const std::vector<Step>& steps, std::string& error);
+
+    // Warnings met on the way (e.g. a module that stayed in memory).
+    const std::vector<std::string>& warnings() const { return mWarnings; }
+
+private:
+    int runStep(const Step& step, std::string& error);
+    int runHostStep(const Step& step, std::string& error);
+    int load(const Step* step, std::string& error);
+    void unload();
+    // Runs the wait at `steps[i]`; returns the index of the last step it took.
+    std::size_t runWait(const std::vector<Step>& steps, std::size_t i);
+
+    ModuleSession& mModule;
+    std::vector<std::string> mWarnings;
+};
+
+// Puts the simulated world into the state a session starts in: one drawing
+// on the Model tab, the initial model view, no entities or selection, the
+// daemon up with one device, rotation code 0, zoom-all-after-view off, mode
+// reports accepted, the pointer at (0,0) over no window.
+void resetSessionWorld();
+
+// Carries out a device step: the daemon's state changes or it sends an event.
+void runDeviceStep(const Step& step);
+
+}  // namespace qxsim

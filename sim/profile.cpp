@@ -1,0 +1,69 @@
+// Profile folder and transcript path of a session.
+
+#include "profile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace qxsim {
+namespace fs = std::filesystem;
+
+extern const char* const kBundledSampleMenu;  // examples/autocad.mnu, bundled at build time
+
+const std::string& sampleMenuText() {
+    static const std::string text = kBundledSampleMenu;
+    return text;
+}
+
+namespace {
+
+std::optional<std::string> createDefaultProfile(const fs::path& profile) {
+    const fs::path applications = profile / "QuorvexDevice" / "Applications";
+    std::error_code ec;
+    fs::create_directories(applications, ec);
+    if (ec) {
+        return "cannot create the profile folder '" + applications.string() + "': " + ec.message();
+    }
+    const fs::path menu = applications / "autocad.mnu";
+    if (fs::exists(menu, ec)) {
+        return std::nullopt;
+    }
+    std::ofstream out(menu, std::ios::binary);
+    out << sampleMenuText();
+    out.close();
+    if (!out) {
+        return "cannot write the sample menu file '" + menu.string() + "'";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths) {
+    std::error_code ec;
+    fs::path profile = fs::absolute(options.profileDir.value_or(kDefaultProfileDir), ec);
+    if (ec) {
+        return "cannot resolve the profile folder: " + ec.message();
+    }
+    // "dir/" and "dir" name the same folder; the transcript goes beside it.
+    profile = profile.lexically_normal();
+    if (!profile.has_filename() && profile.has_parent_path()) {
+        profile = profile.parent_path();
+    }
+    if (!options.profileDir) {
+        if (std::optional<std::string> error = createDefaultProfile(profile)) {
+            return error;
+        }
+    }
+    paths.profileDir = profile.string();
+    if (options.transcriptPath) {
+        paths.transcriptPath =
+            fs::absolute(*options.transcriptPath, ec).lexically_normal().string();
+    } else {
+        paths.transcriptPath = (profile.parent_path() / kDefaultTranscriptName).string();
+    }
+    return std::nullopt;
+}
+
+}  // namespace qxsim
