@@ -47,7 +47,10 @@ int viewSaveCount();
 int viewUpdateCount();
 
 // Cost of one redraw (AcGsView::update, AcDbViewport::updateDisplay) on the
-// clock, default 16 ms; 0 for benchmarks.
+// clock, default 16 ms; 0 for benchmarks. Every other call of the drawing
+// world costs kHostCallUs.
+constexpr std::uint64_t kDefaultFrameMs = 16;
+constexpr std::uint64_t kHostCallUs = 20;
 void setFrameMs(std::uint64_t ms);
 std::uint64_t frameMs();
 
@@ -55,6 +58,8 @@ std::uint64_t frameMs();
 // a view marked invalid answers isValid() false.
 void setGsViewsAvailable(bool available);
 void setViewMarkedInvalid(int vp, bool invalid);
+// Forgets every view (part of reset()).
+void resetViews();
 
 // ---- Paper space: the active paper-space viewport ---------------------------
 struct PaperView {

@@ -1,0 +1,339 @@
+// Graphics views of the drawing world: a stored view per viewport number
+// (what the drawing keeps) and a live AcGsView made from it on demand (what
+// the plug-in moves). Redraws cost a frame of the clock and are recorded in
+// the transcript.
+#include "arx_graphics.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "arx_world_control.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+// The world makes, destroys and sets its views; the plug-in only uses them.
+struct AcGsViewAccess {
+    static AcGsView* make(int vp) { return new AcGsView(vp); }
+    static void destroy(AcGsView* view) { delete view; }
+    static void apply(AcGsView& view, const arxworld::ViewParams& v) {
+        view.mPosition = v.position;
+        view.mTarget = v.target;
+        view.mUp = v.up;
+        view.mFieldWidth = v.width;
+        view.mFieldHeight = v.height;
+        view.mProjection = v.perspective ? AcGsView::kPerspective : AcGsView::kParallel;
+    }
+    static arxworld::ViewParams read(const AcGsView& view) {
+        return arxworld::ViewParams{view.mPosition,    view.mTarget,
+                                    view.mUp,          view.mFieldWidth,
+                                    view.mFieldHeight, view.mProjection == AcGsView::kPerspective};
+    }
+};
+
+namespace {
+
+struct ViewDeleter {
+    void operator()(AcGsView* view) const { AcGsViewAccess::destroy(view); }
+};
+
+struct GraphicsWorld {
+    std::mutex lock;
+    std::map<int, arxworld::ViewParams> stored;
+    std::map<int, std::unique_ptr<AcGsView, ViewDeleter>> views;
+    std::set<int> invalid;
+    bool available = true;
+    std::uint64_t frameMs = arxworld::kDefaultFrameMs;
+    int saves = 0;
+    int updates = 0;
+};
+
+GraphicsWorld& world() {
+    static GraphicsWorld* w = new GraphicsWorld;  // outlives every static user
+    return *w;
+}
+
+arxworld::ViewParams storedLocked(GraphicsWorld& w, int vp) {
+    const auto it = w.stored.find(vp);
+    return it == w.stored.end() ? arxworld::initialView() : it->second;
+}
+
+std::vector<double> xyz(const AcGePoint3d& p) {
+    return {p.x, p.y, p.z};
+}
+std::vector<double> xyz(const AcGeVector3d& v) {
+    return {v.x, v.y, v.z};
+}
+
+transcript::Fields viewFields(int vp, const arxworld::ViewParams& v) {
+    transcript::Fields f;
+    f.integer("vp", vp)
+        .numbers("position", xyz(v.position))
+        .numbers("target", xyz(v.target))
+        .numbers("up", xyz(v.up))
+        .num("width", v.width)
+        .num("height", v.height)
+        .boolean("perspective", v.perspective);
+    return f;
+}
+
+bool finite(const AcGePoint3d& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+bool finite(const AcGeVector3d& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+// ---- AcGsView ------------------------------------------------------------------
+
+AcGsView::AcGsView(int vportNum)
+    : mVportNum(vportNum), mFieldWidth(0.0), mFieldHeight(0.0), mProjection(kParallel) {}
+
+AcGePoint3d AcGsView::position() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mPosition;
+}
+
+AcGePoint3d AcGsView::target() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mTarget;
+}
+
+AcGeVector3d AcGsView::upVector() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mUp;
+}
+
+bool AcGsView::isPerspective() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mProjection == kPerspective;
+}
+
+double AcGsView::fieldWidth() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mFieldWidth;
+}
+
+double AcGsView::fieldHeight() const {
+    std::lock_guard<std::mutex> guard(world().lock);
+    return mFieldHeight;
+}
+
+void AcGsView::setView(const AcGePoint3d& position, const AcGePoint3d& target,
+                       const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
+                       Projection projection) {
+    win32sim::chargeUs(arxworld::kHostCallUs);
+    std::lock_guard<std::mutex> guard(world().lock);
+    mPosition = position;
+    mTarget = target;
+    mUp = upVector;
+    mFieldWidth = fieldWidth;
+    mFieldHeight = fieldHeight;
+    mProjection = projection;
+}
+
+void AcGsView::zoom(double factor) {
+    win32sim::chargeUs(arxworld::kHostCallUs);
+    if (!(std::isfinite(factor) && factor > 0.0)) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(world().lock);
+    mFieldWidth /= factor;
+    mFieldHeight /= factor;
+}
+
+void AcGsView::update() {
+    GraphicsWorld& w = world();
+    std::uint64_t frame = 0;
+    transcript::Fields fields;
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        ++w.updates;
+        frame = w.frameMs;
+        fields = viewFields(mVportNum, AcGsViewAccess::read(*this));
+    }
+    transcript::emit("view", fields);
+    // The frame passes without the world's lock: scenario events due during
+    // the frame may change the drawing.
+    if (frame > 0) {
+        win32sim::advanceBy(frame);
+    } else {
+        win32sim::chargeUs(arxworld::kHostCallUs);
+    }
+}
+
+bool AcGsView::isValid() const {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (w.invalid.count(mVportNum) != 0) {
+        return false;
+    }
+    return finite(mPosition) && finite(mTarget) && finite(mUp) && std::isfinite(mFieldWidth) &&
+           std::isfinite(mFieldHeight) && mFieldWidth > 0.0 && mFieldHeight > 0.0 &&
+           !(mPosition - mTarget).isZeroLength() && !mUp.isZeroLength();
+}
+
+// ---- Host functions -----------------------------------------------------------------
+
+AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone) {
+    win32sim::chargeUs(arxworld::kHostCallUs);
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (!w.available) {
+        return nullptr;
+    }
+    const auto it = w.views.find(viewportNumber);
+    if (it != w.views.end()) {
+        return it->second.get();
+    }
+    if (!bCreateIfNone) {
+        return nullptr;
+    }
+    AcGsView* view = AcGsViewAccess::make(viewportNumber);
+    w.views.emplace(viewportNumber, std::unique_ptr<AcGsView, ViewDeleter>(view));
+    AcGsViewAccess::apply(*view, storedLocked(w, viewportNumber));
+    return view;
+}
+
+bool acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool, bool, bool) {
+    win32sim::chargeUs(arxworld::kHostCallUs);
+    if (pView == nullptr) {
+        return false;
+    }
+    GraphicsWorld& w = world();
+    transcript::Fields fields;
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        const arxworld::ViewParams v = AcGsViewAccess::read(*pView);
+        w.stored[viewportNumber] = v;
+        ++w.saves;
+        fields = viewFields(viewportNumber, v);
+    }
+    transcript::emit("view_saved", fields);
+    return true;
+}
+
+// ---- Control ------------------------------------------------------------------------
+
+namespace arxworld {
+
+ViewParams initialView() {
+    return ViewParams{};
+}
+
+void setModelView(int vp, const ViewParams& view) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    w.stored[vp] = view;
+    const auto it = w.views.find(vp);
+    if (it != w.views.end()) {
+        AcGsViewAccess::apply(*it->second, view);
+    }
+}
+
+bool setNamedView(int vp, const std::string& name) {
+    struct Side {
+        const char* name;
+        AcGeVector3d direction;  // from the target to the camera
+        AcGeVector3d up;
+    };
+    static const Side kSides[] = {
+        {"top", {0, 0, 1}, {0, 1, 0}},    {"bottom", {0, 0, -1}, {0, 1, 0}},
+        {"front", {0, -1, 0}, {0, 0, 1}}, {"back", {0, 1, 0}, {0, 0, 1}},
+        {"right", {1, 0, 0}, {0, 0, 1}},  {"left", {-1, 0, 0}, {0, 0, 1}},
+        {"iso", {1, -1, 1}, {0, 0, 1}},
+    };
+    const Side* side = nullptr;
+    for (const Side& s : kSides) {
+        if (name == s.name) {
+            side = &s;
+        }
+    }
+    if (side == nullptr) {
+        return false;
+    }
+    ViewParams v = gsView(vp).value_or(storedView(vp));
+    const double distance = v.position.distanceTo(v.target);
+    const AcGeVector3d dir = side->direction.normal();
+    // The up vector is the part of the side's up square to the view direction.
+    AcGeVector3d up = side->up - dir * side->up.dotProduct(dir);
+    v.position = v.target + dir * distance;
+    v.up = up.normalize();
+    setModelView(vp, v);
+    return true;
+}
+
+std::optional<ViewParams> gsView(int vp) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    const auto it = w.views.find(vp);
+    if (it == w.views.end()) {
+        return std::nullopt;
+    }
+    return AcGsViewAccess::read(*it->second);
+}
+
+ViewParams storedView(int vp) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    return storedLocked(w, vp);
+}
+
+int viewSaveCount() {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    return w.saves;
+}
+
+int viewUpdateCount() {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    return w.updates;
+}
+
+void setFrameMs(std::uint64_t ms) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    w.frameMs = ms;
+}
+
+std::uint64_t frameMs() {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    return w.frameMs;
+}
+
+void setGsViewsAvailable(bool available) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    w.available = available;
+}
+
+void setViewMarkedInvalid(int vp, bool invalid) {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (invalid) {
+        w.invalid.insert(vp);
+    } else {
+        w.invalid.erase(vp);
+    }
+}
+
+// Called by reset(): the plug-in must hold no view pointer across it.
+void resetViews() {
+    GraphicsWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    w.stored.clear();
+    w.views.clear();
+    w.invalid.clear();
+    w.available = true;
+    w.frameMs = kDefaultFrameMs;
+    w.saves = 0;
+    w.updates = 0;
+}
+
+}  // namespace arxworld
