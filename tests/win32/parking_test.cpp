@@ -1,0 +1,194 @@
+// Parking and waking: quiescence never misses a wake-up, events wake their
+// waiters at once, and the registry knows plug-in threads from their birth.
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <thread>
+
+#include "sim_fixture.h"
+
+using namespace win32sim;
+
+TEST_F(SimWorld, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
+    std::deque<int> queue;  // guarded by simLock()
+    int handled = 0;
+    bool stop = false;
+    PluginThread reader([&] {
+        std::unique_lock<std::mutex> lock(simLock());
+        for (;;) {
+            park(lock, [&] { return !queue.empty() || stop; });
+            if (queue.empty()) {
+                return;
+            }
+            queue.pop_front();
+            lock.unlock();
+            std::this_thread::yield();  // handles the event outside the lock
+            lock.lock();
+            ++handled;
+        }
+    });
+    for (int i = 1; i <= 2000; ++i) {
+        {
+            std::lock_guard<std::mutex> guard(simLock());
+            queue.push_back(i);
+            notifyLocked();
+        }
+        waitQuiescent();
+        std::lock_guard<std::mutex> guard(simLock());
+        ASSERT_EQ(i, handled) << "waitQuiescent returned before the reader handled event " << i;
+    }
+    {
+        std::lock_guard<std::mutex> guard(simLock());
+        stop = true;
+        notifyLocked();
+    }
+    reader.join();
+    EXPECT_EQ(0u, nowMs());
+}
+
+TEST_F(SimWorld, WaiterWhoseConditionWasTakenParksAgain) {
+    int tokens = 0;  // guarded by simLock()
+    std::atomic<int> taken{0};
+    auto taker = [&] {
+        std::unique_lock<std::mutex> lock(simLock());
+        park(lock, [&] { return tokens > 0; });
+        --tokens;
+        ++taken;
+    };
+    PluginThread first(taker);
+    PluginThread second(taker);
+    waitQuiescent();
+    {
+        std::lock_guard<std::mutex> guard(simLock());
+        tokens = 1;
+        notifyLocked();  // both see a token; only one gets it
+    }
+    waitQuiescent();
+    EXPECT_EQ(1, taken.load());
+    EXPECT_EQ(1, registeredThreadCount());  // the loser parked again, the winner ended
+    {
+        std::lock_guard<std::mutex> guard(simLock());
+        tokens = 1;
+        notifyLocked();
+    }
+    first.join();
+    second.join();
+    EXPECT_EQ(2, taken.load());
+}
+
+TEST_F(SimWorld, ParkedThreadGivesUpAtItsDeadline) {
+    bool result = true;
+    DWORD wokeAt = 0;
+    PluginThread waiter([&] {
+        std::unique_lock<std::mutex> lock(simLock());
+        result = park(
+            lock, [] { return false; }, 500);
+        wokeAt = GetTickCount();
+    });
+    advanceTo(499);
+    EXPECT_EQ(1, registeredThreadCount());
+    advanceTo(800);
+    waiter.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(500u, wokeAt);
+}
+
+TEST_F(SimWorld, WatchdogWaitingOnAnEventStopsAtOnceWhenSignalled) {
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, stop);
+    std::atomic<int> passes{0};
+    std::atomic<DWORD> stoppedAt{0};
+    PluginThread watchdog([&] {
+        while (WaitForSingleObject(stop, 2000) == WAIT_TIMEOUT) {
+            ++passes;
+        }
+        stoppedAt = GetTickCount();
+    });
+    advanceTo(4500);
+    EXPECT_EQ(2, passes.load());
+    EXPECT_TRUE(SetEvent(stop));
+    watchdog.join();  // no advance: the event alone releases it
+    EXPECT_EQ(4500u, stoppedAt.load());
+    EXPECT_EQ(4500u, nowMs());
+    EXPECT_TRUE(CloseHandle(stop));
+}
+
+TEST_F(SimWorld, AutoResetEventReleasesOneWaiterManualResetReleasesAll) {
+    HANDLE autoEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE manualEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> autoDone{0};
+    std::atomic<int> manualDone{0};
+    {
+        PluginThread a1(
+            [&] { autoDone += WaitForSingleObject(autoEvent, INFINITE) == WAIT_OBJECT_0; });
+        PluginThread a2(
+            [&] { autoDone += WaitForSingleObject(autoEvent, INFINITE) == WAIT_OBJECT_0; });
+        PluginThread m1(
+            [&] { manualDone += WaitForSingleObject(manualEvent, INFINITE) == WAIT_OBJECT_0; });
+        PluginThread m2(
+            [&] { manualDone += WaitForSingleObject(manualEvent, INFINITE) == WAIT_OBJECT_0; });
+        waitQuiescent();
+        SetEvent(autoEvent);
+        SetEvent(manualEvent);
+        waitQuiescent();
+        EXPECT_EQ(1, autoDone.load());
+        EXPECT_EQ(2, manualDone.load());
+        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(autoEvent, 0));
+        SetEvent(autoEvent);
+    }
+    EXPECT_EQ(2, autoDone.load());
+    // A manual-reset event stays signalled until reset.
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(manualEvent, 0));
+    EXPECT_TRUE(ResetEvent(manualEvent));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(manualEvent, 0));
+    EXPECT_TRUE(CloseHandle(autoEvent));
+    EXPECT_TRUE(CloseHandle(manualEvent));
+}
+
+TEST_F(SimWorld, EventInitialStateAndInvalidHandles) {
+    HANDLE signalled = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(signalled, 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(signalled, 0));
+    EXPECT_TRUE(CloseHandle(signalled));
+    EXPECT_FALSE(CloseHandle(signalled));
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(signalled, 0));
+    EXPECT_FALSE(SetEvent(signalled));
+    EXPECT_FALSE(ResetEvent(nullptr));
+}
+
+TEST_F(SimWorld, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event, 500));
+    EXPECT_EQ(500u, nowMs());
+
+    scheduleAt(700, [event] { SetEvent(event); });
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(event, 1000));
+    EXPECT_EQ(700u, nowMs());
+    CloseHandle(event);
+}
+
+TEST_F(SimWorld, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
+    EXPECT_FALSE(isRegisteredThread());
+    bool stdThreadRegistered = true;
+    std::thread([&] { stdThreadRegistered = isRegisteredThread(); }).join();
+    EXPECT_FALSE(stdThreadRegistered);  // libstdc++'s threads are host threads
+
+    for (int round = 0; round < 50; ++round) {
+        std::atomic<bool> started{false};
+        std::atomic<bool> registered{false};
+        PluginThread thread([&] {
+            started = true;
+            registered = isRegisteredThread();
+            Sleep(100);
+        });
+        // Counted as running before it starts, so quiescence waits for it.
+        waitQuiescent();
+        ASSERT_TRUE(started.load()) << "round " << round;
+        EXPECT_TRUE(registered.load());
+        EXPECT_EQ(1, registeredThreadCount());
+        advanceBy(100);
+        thread.join();
+        EXPECT_EQ(0, registeredThreadCount());
+    }
+}

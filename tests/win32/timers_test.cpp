@@ -1,0 +1,181 @@
+// Thread timers and the host's message loop: ids, periodic delivery, the
+// driver's one-shot re-arm pattern, ownership by the arming thread.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <vector>
+
+#include "sim_fixture.h"
+
+using namespace win32sim;
+
+namespace {
+
+struct Delivery {
+    UINT_PTR id;
+    DWORD time;
+    std::uint64_t clockMs;
+    bool operator==(const Delivery&) const = default;
+};
+
+// Timer procedures are plain function pointers, so their record is global.
+std::vector<Delivery> gDeliveries;
+bool gBadArguments = false;
+
+void CALLBACK recordTick(HWND hWnd, UINT msg, UINT_PTR id, DWORD time) {
+    gBadArguments |= hWnd != nullptr || msg != WM_TIMER;
+    gDeliveries.push_back({id, time, nowMs()});
+}
+
+// The driver's pattern: kill the tick's timer, then arm a fresh one; 10 ms
+// while "moving" (the first five ticks after 300 ms), 100 ms otherwise.
+UINT_PTR gDriverTimer = 0;
+int gFastTicksLeft = 0;
+void CALLBACK driverTick(HWND, UINT, UINT_PTR id, DWORD time) {
+    gBadArguments |= id != gDriverTimer;
+    KillTimer(nullptr, gDriverTimer);
+    gDeliveries.push_back({id, time, nowMs()});
+    if (time == 300) {
+        gFastTicksLeft = 5;
+    }
+    const UINT interval = gFastTicksLeft > 0 ? 10 : 100;
+    gFastTicksLeft = std::max(0, gFastTicksLeft - 1);
+    gDriverTimer = SetTimer(nullptr, 0, interval, driverTick);
+}
+
+// A tick that redraws: the frame costs 16 ms of host time.
+void CALLBACK redrawTick(HWND, UINT, UINT_PTR id, DWORD time) {
+    gDeliveries.push_back({id, time, nowMs()});
+    advanceBy(16);
+}
+
+class Timers : public SimWorld {
+protected:
+    void SetUp() override {
+        SimWorld::SetUp();
+        gDeliveries.clear();
+        gBadArguments = false;
+    }
+    static std::vector<std::uint64_t> deliveryTimes() {
+        std::vector<std::uint64_t> times;
+        for (const Delivery& d : gDeliveries) {
+            times.push_back(d.clockMs);
+        }
+        return times;
+    }
+};
+
+}  // namespace
+
+TEST_F(Timers, IdsAreNonZeroAndUniqueAmongArmedTimers) {
+    std::set<UINT_PTR> ids;
+    for (int i = 0; i < 100; ++i) {
+        const UINT_PTR id = SetTimer(nullptr, 0, 100, recordTick);
+        EXPECT_NE(0u, id);
+        EXPECT_TRUE(ids.insert(id).second) << "id " << id << " given twice";
+    }
+    EXPECT_EQ(100, armedTimerCount());
+    for (UINT_PTR id : ids) {
+        EXPECT_TRUE(KillTimer(nullptr, id));
+    }
+    EXPECT_FALSE(KillTimer(nullptr, *ids.begin()));  // already gone
+    EXPECT_FALSE(KillTimer(nullptr, 987654));
+    EXPECT_EQ(0, armedTimerCount());
+    EXPECT_EQ(0u, SetTimer(reinterpret_cast<HWND>(&ids), 0, 100, recordTick));
+}
+
+TEST_F(Timers, TimerFiresPeriodicallyUntilKilled) {
+    const UINT_PTR id = SetTimer(nullptr, 0, 250, recordTick);
+    runMessageLoopUntil(1000);
+    EXPECT_EQ((std::vector<std::uint64_t>{250, 500, 750, 1000}), deliveryTimes());
+    for (const Delivery& d : gDeliveries) {
+        EXPECT_EQ(id, d.id);
+        EXPECT_EQ(d.clockMs, d.time);  // the procedure gets GetTickCount()
+    }
+    EXPECT_FALSE(gBadArguments);
+    KillTimer(nullptr, id);
+    runMessageLoopUntil(2000);
+    EXPECT_EQ(4u, gDeliveries.size());
+    EXPECT_EQ(2000u, nowMs());
+}
+
+TEST_F(Timers, OneShotReArmPatternOfTheDriver) {
+    gDriverTimer = SetTimer(nullptr, 0, 100, driverTick);
+    runMessageLoopUntil(600);
+    const std::vector<std::uint64_t> expected = {100, 200, 300, 310, 320, 330, 340, 350, 450, 550};
+    EXPECT_EQ(expected, deliveryTimes());
+    EXPECT_FALSE(gBadArguments);
+    EXPECT_EQ(1, armedTimerCount());  // each tick left exactly one timer behind
+    std::set<UINT_PTR> ids;
+    for (const Delivery& d : gDeliveries) {
+        ids.insert(d.id);
+    }
+    EXPECT_EQ(gDeliveries.size(), ids.size());
+    // Every arming is transcribed with the interval asked for.
+    const auto armed = linesOf("timer");
+    ASSERT_EQ(11u, armed.size());
+    EXPECT_EQ("{\"t\":0,\"ev\":\"timer\",\"ms\":100}", armed[0]);
+    EXPECT_EQ("{\"t\":300,\"ev\":\"timer\",\"ms\":10}", armed[3]);
+}
+
+TEST_F(Timers, ElapseBelowTheMinimumIsRaised) {
+    SetTimer(nullptr, 0, 1, recordTick);
+    runMessageLoopUntil(25);
+    EXPECT_EQ((std::vector<std::uint64_t>{10, 20}), deliveryTimes());
+}
+
+TEST_F(Timers, ReArmingAnIdReplacesThatTimer) {
+    const UINT_PTR id = SetTimer(nullptr, 0, 100, recordTick);
+    EXPECT_EQ(id, SetTimer(nullptr, id, 300, recordTick));
+    runMessageLoopUntil(350);
+    EXPECT_EQ((std::vector<std::uint64_t>{300}), deliveryTimes());
+    EXPECT_EQ(1, armedTimerCount());
+}
+
+TEST_F(Timers, ScenarioEventsArriveInTheMiddleOfARedrawingTick) {
+    std::uint64_t eventAt = 0;
+    scheduleAt(108, [&] { eventAt = nowMs(); });
+    SetTimer(nullptr, 0, 100, redrawTick);
+    runMessageLoopUntil(250);
+    EXPECT_EQ(108u, eventAt);  // during the frame of the tick at 100
+    // The next tick comes 100 ms after the last delivery began.
+    EXPECT_EQ((std::vector<std::uint64_t>{100, 200}), deliveryTimes());
+    EXPECT_EQ(250u, nowMs());
+}
+
+TEST_F(Timers, LoopStopsForATimerArmedByAScheduledCallback) {
+    scheduleAt(50, [] { SetTimer(nullptr, 0, 10, recordTick); });
+    runMessageLoopUntil(75);
+    EXPECT_EQ((std::vector<std::uint64_t>{60, 70}), deliveryTimes());
+}
+
+TEST_F(Timers, TimersAreDeliveredOnlyOnTheArmingThread) {
+    static std::atomic<int> threadTicks{0};
+    static std::atomic<bool> onRegisteredThread{false};
+    threadTicks = 0;
+    struct Local {
+        static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+            ++threadTicks;
+            onRegisteredThread = isRegisteredThread();
+        }
+    };
+    std::atomic<int> deliveredThere{-1};
+    PluginThread owner([&] {
+        SetTimer(nullptr, 0, 50, Local::tick);
+        Sleep(120);
+        deliveredThere = dispatchDueTimers();
+    });
+    waitQuiescent();
+    EXPECT_EQ(1, armedTimerCount());
+    EXPECT_FALSE(nextTimerDueMs().has_value());  // not the host's timer
+    runMessageLoopUntil(100);
+    EXPECT_EQ(0, threadTicks.load());
+    EXPECT_EQ(0, dispatchDueTimers());
+    advanceTo(120);
+    owner.join();
+    EXPECT_EQ(1, deliveredThere.load());  // due at 50, one delivery per call
+    EXPECT_EQ(1, threadTicks.load());
+    EXPECT_TRUE(onRegisteredThread.load());
+}
