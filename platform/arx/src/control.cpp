@@ -1,0 +1,73 @@
+// Control API of the host core: space, counters, output read-back, reset.
+#include <mutex>
+
+#include "host_state.h"
+
+namespace arxsim {
+
+using detail::host;
+using detail::HostState;
+
+void setSpace(int tilemode, int cvport) {
+    std::lock_guard lock(host().mutex);
+    host().tilemode = tilemode;
+    host().cvport = cvport;
+}
+
+int tilemode() {
+    std::lock_guard lock(host().mutex);
+    return host().tilemode;
+}
+
+int cvport() {
+    std::lock_guard lock(host().mutex);
+    return host().cvport;
+}
+
+int callCount(Call call) {
+    std::lock_guard lock(host().mutex);
+    return host().calls.at(static_cast<std::size_t>(call));
+}
+
+int hostCallCount() {
+    std::lock_guard lock(host().mutex);
+    return host().hostCalls;
+}
+
+std::vector<std::wstring> printed() {
+    std::lock_guard lock(host().mutex);
+    return host().printed;
+}
+
+std::vector<std::wstring> sentStrings() {
+    std::lock_guard lock(host().mutex);
+    return host().sent;
+}
+
+void clearOutput() {
+    std::lock_guard lock(host().mutex);
+    host().printed.clear();
+    host().sent.clear();
+}
+
+void reset() {
+    HostState& h = host();
+    std::lock_guard lock(h.mutex);
+    h.tilemode = 1;
+    h.cvport = 2;
+    h.commands.clear();
+    h.documents.clear();
+    h.current = nullptr;
+    h.locks.clear();
+    h.documentSeq = 0;
+    h.managerPresent = true;
+    h.reactors.clear();
+    h.funCode = RTERROR;
+    h.calls.fill(0);
+    h.hostCalls = 0;
+    h.printed.clear();
+    h.sent.clear();
+    detail::openDocumentLocked(h);
+}
+
+}  // namespace arxsim

@@ -1,0 +1,92 @@
+// The simulated host's shared state, the cost of a host call and the text
+// helpers of the core.
+#include "host_state.h"
+
+#include <cwctype>
+
+#include "win32_control.h"
+
+namespace arxsim::detail {
+
+namespace {
+// Cost of a cheap host call on the clock.
+constexpr std::uint64_t kHostCallCostUs = 20;
+}  // namespace
+
+HostState& host() {
+    // Never destroyed: a module's static destructors may still call the host
+    // while the process ends.
+    static HostState* const theHost = [] {
+        auto* h = new HostState;
+        openDocumentLocked(*h);
+        return h;
+    }();
+    return *theHost;
+}
+
+void chargeHostCallLocked() {
+    win32sim::chargeUs(kHostCallCostUs);
+    ++host().hostCalls;
+}
+
+void countCallLocked(Call call) {
+    ++host().calls.at(static_cast<std::size_t>(call));
+}
+
+AcApDocument* openDocumentLocked(HostState& h) {
+    const std::wstring name = L"Drawing" + std::to_wstring(++h.documentSeq) + L".dwg";
+    h.documents.push_back(std::make_unique<AcApDocument>(name.c_str()));
+    h.current = h.documents.back().get();
+    h.locks.clear();
+    return h.current;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            c = 0xFFFD;  // not a character: the replacement character
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring widen(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+bool sameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace arxsim::detail
