@@ -1,0 +1,171 @@
+// qxReadEvent: waiting, ordering, and every way a waiting read is released.
+// Reads run on a plug-in thread; waitQuiescent() tells when it waits.
+#include "ctrlr_fixture.h"
+
+namespace {
+
+class ReadTest : public CtrlrTest {
+protected:
+    void SetUp() override {
+        CtrlrTest::SetUp();
+        ASSERT_EQ(qxConnect(0, "acad"), 0);
+    }
+};
+
+TEST_F(ReadTest, WaitsForAMotionEventAndDeliversItsAxes) {
+    Reader reader;
+    EXPECT_FALSE(reader.finished());
+    EXPECT_EQ(qxdaemon::blockedReads(), 1);
+
+    EXPECT_TRUE(qxdaemon::sendMotion(1, -2, 3, -4, 5, -32768));
+    const auto& r = reader.join();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].status, 0);
+    EXPECT_EQ(r[0].code, -1);
+    EXPECT_EQ(r[0].axes, (std::array<short, 6>{1, -2, 3, -4, 5, -32768}));
+    EXPECT_EQ(qxdaemon::blockedReads(), 0);
+}
+
+TEST_F(ReadTest, EventsArriveInOrderOneARead) {
+    constexpr int kEvents = 200;
+    Reader reader(kEvents);
+    for (int i = 0; i < kEvents; ++i) {
+        if (i % 2 == 0) {
+            ASSERT_TRUE(qxdaemon::sendMotion(static_cast<short>(i), 0, 0, 0, 0, 0, -1 - i));
+        } else {
+            ASSERT_TRUE(qxdaemon::sendEvent(0x20020 + i));
+        }
+        // Bursts: sometimes the reader finds several queued.
+        if (i % 7 == 0) {
+            win32sim::waitQuiescent();
+        }
+    }
+    const auto& r = reader.join();
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(kEvents));
+    for (int i = 0; i < kEvents; ++i) {
+        EXPECT_EQ(r[i].status, 0);
+        EXPECT_EQ(r[i].code, i % 2 == 0 ? -1 - i : 0x20020 + i) << "read " << i;
+        if (i % 2 == 0) {
+            EXPECT_EQ(r[i].axes[0], i);
+        }
+    }
+    EXPECT_EQ(qxdaemon::queuedEvents(), 0);
+}
+
+TEST_F(ReadTest, DisconnectFromAnotherThreadReleasesAWaitingRead) {
+    Reader reader;
+    ASSERT_FALSE(reader.finished());
+    EXPECT_EQ(qxDisConnect(), 0);
+    const auto& r = reader.join();
+    EXPECT_NE(r[0].status, 0);
+}
+
+TEST_F(ReadTest, DaemonLossReleasesAWaitingRead) {
+    Reader reader;
+    ASSERT_FALSE(reader.finished());
+    qxdaemon::setUp(false);
+    EXPECT_NE(reader.join()[0].status, 0);
+}
+
+TEST_F(ReadTest, DisconnectJustBeforeTheReadStillReleasesIt) {
+    EXPECT_EQ(qxDisConnect(), 0);
+    {
+        Reader reader;
+        const bool released = reader.finished();
+        if (!released) {
+            qxDisConnect();  // lets the test end instead of hanging
+        }
+        EXPECT_TRUE(released);
+        EXPECT_NE(reader.join()[0].status, 0);
+    }
+    // The release is used up: the next read waits again.
+    Reader second;
+    EXPECT_FALSE(second.finished());
+    qxDisConnect();
+    EXPECT_NE(second.join()[0].status, 0);
+}
+
+TEST_F(ReadTest, ASignOnAfterTheDisconnectCancelsTheEarlyRelease) {
+    EXPECT_EQ(qxDisConnect(), 0);
+    ASSERT_EQ(qxConnect(0, "acad"), 0);
+    Reader reader;
+    EXPECT_FALSE(reader.finished());
+    qxdaemon::sendEvent(0x2000B);
+    EXPECT_EQ(reader.join()[0].code, 0x2000B);
+}
+
+TEST_F(ReadTest, ReadWithoutSignOnWaitsWithoutSpinningUntilSignedOnAgain) {
+    qxdaemon::setUp(false);
+    qxdaemon::setUp(true);
+    ASSERT_FALSE(qxdaemon::isSignedOn());
+
+    Reader reader;
+    EXPECT_FALSE(reader.finished());
+    // Quiescence was reached, so the read waits; one call, no retries.
+    EXPECT_EQ(qxdaemon::callCount(qxdaemon::Op::ReadEvent), 1);
+    EXPECT_EQ(qxdaemon::blockedReads(), 1);
+
+    EXPECT_FALSE(qxdaemon::sendEvent(0x20009));  // nobody signed on: lost
+    ASSERT_EQ(qxConnect(0, "acad"), 0);
+    EXPECT_FALSE(reader.finished());
+
+    qxdaemon::sendEvent(0x2000A);
+    const auto& r = reader.join();
+    EXPECT_EQ(r[0].status, 0);
+    EXPECT_EQ(r[0].code, 0x2000A);
+    EXPECT_EQ(qxdaemon::callCount(qxdaemon::Op::ReadEvent), 1);
+}
+
+TEST_F(ReadTest, DisconnectReleasesAReadWaitingForASignOn) {
+    qxdaemon::setUp(false);
+    Reader reader;
+    ASSERT_FALSE(reader.finished());
+    // The sign-on is already gone, so the disconnect fails, yet it releases.
+    EXPECT_NE(qxDisConnect(), 0);
+    EXPECT_NE(reader.join()[0].status, 0);
+}
+
+TEST_F(ReadTest, EventsWithoutSignOnAreDroppedAndQueuedOnesDieWithIt) {
+    EXPECT_TRUE(qxdaemon::sendEvent(0x20001));
+    EXPECT_TRUE(qxdaemon::sendEvent(0x20002));
+    EXPECT_EQ(qxdaemon::queuedEvents(), 2);
+    qxDisConnect();
+    EXPECT_EQ(qxdaemon::droppedEvents(), 2);
+    EXPECT_FALSE(qxdaemon::sendMotion(1, 1, 1, 1, 1, 1));
+    EXPECT_EQ(qxdaemon::droppedEvents(), 3);
+
+    // Neither the lost nor the dropped events reach the next sign-on.
+    ASSERT_EQ(qxConnect(0, "acad"), 0);
+    Reader reader;
+    EXPECT_FALSE(reader.finished());
+    qxdaemon::sendEvent(0x20013);
+    EXPECT_EQ(reader.join()[0].code, 0x20013);
+}
+
+TEST_F(ReadTest, FailFastModeFailsReadsWhileTheDaemonIsDown) {
+    qxdaemon::setReadFailsFastWhileDown(true);
+    qxdaemon::setUp(false);
+    {
+        Reader reader(3);
+        EXPECT_TRUE(reader.finished());
+        for (const ReadResult& r : reader.join()) {
+            EXPECT_NE(r.status, 0);
+        }
+    }
+    // Up again without a sign-on: reads wait as usual.
+    qxdaemon::setUp(true);
+    Reader reader;
+    EXPECT_FALSE(reader.finished());
+    qxDisConnect();
+    reader.join();
+}
+
+TEST_F(ReadTest, SwitchingFailFastOnReleasesAReadWaitingWhileDown) {
+    qxdaemon::setUp(false);
+    Reader reader;
+    ASSERT_FALSE(reader.finished());
+    qxdaemon::setReadFailsFastWhileDown(true);
+    EXPECT_NE(reader.join()[0].status, 0);
+}
+
+}  // namespace
