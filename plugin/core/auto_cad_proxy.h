@@ -13,6 +13,7 @@
 
 #include "arxHeaders.h"
 #include "mode_name_table.h"
+#include "module_instance.h"
 
 class QxAutoCad;
 class AcGsView;
@@ -113,10 +114,6 @@ public:
 // The one proxy, stored by its constructor and cleared by its destructor;
 // the timer procedure and the toggle commands reach it only through here.
 extern AutoCadProxy* gAutoCadProxy;
-
-// The module's instance handle, stored when the module is loaded (DllMain on
-// Windows, a static initialiser elsewhere); null in programs without it.
-extern HINSTANCE gModuleInstance;
 
 // The navigation driver's one-shot tick (all four arguments are ignored).
 void CALLBACK TimerProc(HWND hWnd, UINT msg, UINT_PTR timerId, DWORD tickCount);

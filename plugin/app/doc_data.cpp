@@ -1,0 +1,2 @@
+// Per-document data manager: not built yet.
+#include "doc_data.h"

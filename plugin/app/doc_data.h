@@ -1,0 +1,2 @@
+// Per-document data manager: not built yet.
+#pragma once

@@ -1,0 +1,7 @@
+// Commands not built yet; they do nothing.
+#include "toggle_commands.h"
+
+void toggleRotationCenter() {}
+void toggleRotationAxis() {}
+void toggleScrollMode() {}
+void toggleObjectMoveMode() {}

@@ -1,0 +1,75 @@
+// The host proxy's life: construction (settings copies, menu-export start,
+// first timer), destruction, and the one-shot timer tick.
+#include "auto_cad_proxy.h"
+
+#include "logging.h"
+#include "qx_auto_cad.h"
+
+AutoCadProxy* gAutoCadProxy = nullptr;
+HINSTANCE gModuleInstance = nullptr;
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+// Tick intervals: at rest, and while a cap motion is under way.
+constexpr UINT kIdleTickMs = 100;
+constexpr UINT kMotionTickMs = 10;
+
+}  // namespace
+
+AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
+    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy") << "Constructing ..." << LOG_END;
+
+    mTraSensBase = mQxAutoCadP->mTraSensBase;
+    mRotSensBase = mQxAutoCadP->mRotSensBase;
+    mMaxContMoveTime = static_cast<uint32_t>(mQxAutoCadP->mMaxContMoveTime);
+    mUseInt3dIntrfce = mQxAutoCadP->mUseInt3dIntrfce;
+
+    // With the other interface in charge the menu items are not needed.
+    if (!mUseInt3dIntrfce) {
+        StartDotNETPlugin();
+    }
+
+    gAutoCadProxy = this;
+    mTimerId = SetTimer(nullptr, 0, kIdleTickMs, TimerProc);
+
+    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy")
+        << "AutoCadProxy constructed." << LOG_END;
+}
+
+AutoCadProxy::~AutoCadProxy() {
+    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructing ..." << LOG_END;
+    mIsToRunTimer = false;
+    KillTimer(nullptr, mTimerId);
+    if (gAutoCadProxy == this) {
+        gAutoCadProxy = nullptr;
+    }
+    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructed." << LOG_END;
+}
+
+void CALLBACK TimerProc(HWND /*hWnd*/, UINT /*msg*/, UINT_PTR /*timerId*/, DWORD /*tickCount*/) {
+    AutoCadProxy* proxy = gAutoCadProxy;
+    if (proxy == nullptr) {
+        return;
+    }
+    // Nothing may escape into the host's message loop. After a failure the
+    // timer is not armed again: device processing stops until the next load.
+    try {
+        KillTimer(nullptr, proxy->mTimerId);
+        if (!proxy->mIsMenuLoaded) {
+            proxy->loadMenufile();
+        }
+        proxy->doTransform();
+        if (proxy->mIsToRunTimer) {
+            const UINT interval = proxy->mIsCapMoving ? kMotionTickMs : kIdleTickMs;
+            proxy->mTimerId = SetTimer(nullptr, 0, interval, TimerProc);
+        }
+    } catch (...) {
+        try {
+            QX_LOG(ERR, kSrcFile, "Global", "TimerProc") << "Error TimerProc()" << LOG_END;
+        } catch (...) {
+        }
+    }
+}

@@ -1,0 +1,223 @@
+// The device link: sign-on, device list, rotation settings, the reading
+// loop and the mode report, all through the controller library.
+#include "daemon_proxy.h"
+
+#include <cstring>
+#include <string>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+#include "qx_auto_cad.h"
+#include "qxv_ctrlr.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\daemon_proxy";
+constexpr const char* kClass = "DaemonProxy";
+
+// Names under which the plug-in signs on and reports its mode.
+constexpr const char* kApplName = "acad";
+constexpr const char* kModeApplName = "AutoCAD";
+
+// Pause after a failed read, so that a library whose read fails at once
+// while the daemon is gone does not make the loop spin. Destruction cuts it.
+constexpr DWORD kFailedReadPauseMs = 100;
+
+void* readThreadMain(void* arg) {
+    auto* self = static_cast<DaemonProxy*>(arg);
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+        << "Creating reading thread ..." << LOG_END;
+    self->readMouseEvents();
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+        << "Reading thread ended." << LOG_END;
+    return nullptr;
+}
+
+bool isSpecialFunction(int32_t code) {
+    return (code >= kEvSpecialFirst && code <= kEvSpecialLast) ||
+           (code >= kEvSpecial2First && code <= kEvSpecial2Last);
+}
+
+}  // namespace
+
+DaemonProxy::DaemonProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
+    mIsToRead = true;
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructing ..." << LOG_END;
+
+    mQxAutoCadP->mApplFunction = -1;
+    mIsConnected = connect();
+
+    mStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    mIsReadThreadStarted = pthread_create(&mReadThread, nullptr, readThreadMain, this) == 0;
+
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructed." << LOG_END;
+}
+
+DaemonProxy::~DaemonProxy() {
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy") << "Destructing ..." << LOG_END;
+
+    mIsToRead = false;
+    if (mStopEvent != nullptr) {
+        SetEvent(mStopEvent);
+    }
+    // Ending the sign-on releases a read that waits in the library.
+    if (qxDisConnect() != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
+            << "Error in qxDisConnect()!" << LOG_END;
+    }
+    if (mIsReadThreadStarted) {
+        pthread_join(mReadThread, nullptr);
+    }
+    if (mStopEvent != nullptr) {
+        CloseHandle(mStopEvent);
+    }
+
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy") << "Destructed." << LOG_END;
+}
+
+bool DaemonProxy::connect() {
+    QX_LOG(TRC, kSrcFile, kClass, "DaemonProxy::connect") << "Checking connection ..." << LOG_END;
+    mIsConnected = false;
+
+    if (qxConnect(0, kApplName) != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::connect") << "Error in qxConnect()!" << LOG_END;
+        return false;
+    }
+
+    int devNum = 0;
+    int unused1 = 0;
+    int unused2 = 0;
+    if (qxGetDevNum(&devNum, &unused1, &unused2) != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::connect")
+            << "Error in qxGetDevNum()!" << LOG_END;
+        return false;
+    }
+
+    for (int32_t devIdx = 0; devIdx < devNum; ++devIdx) {
+        unsigned char devInfo[kDevInfoSize] = {};
+        if (qxGetDevInfo(devIdx, devInfo) != 0) {
+            QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::connect")
+                << "Error in qxGetDevInfo()!" << LOG_END;
+            return false;
+        }
+        // The name is zero-terminated within the block; never read past it.
+        const char* name = reinterpret_cast<const char*>(devInfo + kDevInfoNameOffset);
+        const std::string devName(name, strnlen(name, kDevInfoSize - kDevInfoNameOffset));
+        QX_LOG(INF, kSrcFile, kClass, "DaemonProxy::connect")
+            << "devIdx: " << devIdx << ":" << devName << LOG_END;
+    }
+
+    retrieveRotMode();
+
+    mIsToSendMode = true;
+    mIsConnected = true;
+    return true;
+}
+
+bool DaemonProxy::checkConnection() {
+    int devNum = 0;
+    int unused1 = 0;
+    int unused2 = 0;
+    if (qxGetDevNum(&devNum, &unused1, &unused2) == 0) {
+        mIsConnected = true;
+        return true;
+    }
+    QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
+        << "Error in qxGetDevNum()!" << LOG_END;
+    mIsConnected = false;
+    if (qxDisConnect() != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
+            << "Error in qxDisconnect()!" << LOG_END;
+    }
+    return false;
+}
+
+void DaemonProxy::retrieveRotMode() {
+    unsigned char settings[kAdvSettingsSize] = {};
+    if (qxGetAdvancedSettings(0, settings) != 0) {
+        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::retrieveRotMode")
+            << "Error in qxGetAdvancedSettings()!" << LOG_END;
+        // Whatever a failed call left in the block is not a setting.
+        std::memset(settings, 0, sizeof settings);
+    }
+
+    int32_t code = 0;
+    std::memcpy(&code, settings + kAdvSettingsRotCodeOffset, sizeof code);
+
+    // Decimal digits of the code: hundreds and tens are flags, units the mode.
+    const int32_t hundreds = code / 100;
+    const int32_t tens = (code - 100 * hundreds) / 10;
+    const int32_t units = code - 100 * hundreds - 10 * tens;
+    bool isHundreds = hundreds >= 1;
+    int32_t rotMode = units;
+    if (units == 4) {  // 4 is the camera mode with level movement
+        rotMode = 2;
+        isHundreds = true;
+    }
+
+    AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
+    if (proxy == nullptr) {
+        return;
+    }
+    proxy->mRotModeHundreds = isHundreds;
+    proxy->mRotModeTens = tens >= 1;
+    proxy->mRotMode = rotMode;
+    proxy->mIsZoomAllAfterView = settings[kAdvSettingsZoomAllOffset] != 0;
+}
+
+void DaemonProxy::readMouseEvents() {
+    mIsReading = true;
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+        << "Invoking reading loop ... mIsToRead: " << static_cast<int32_t>(mIsToRead.load())
+        << LOG_END;
+
+    std::string lastAcceptedMode;
+    while (mIsToRead) {
+        CapSample sample;
+        int unused1 = 0;
+        int unused2 = 0;
+        int unused3 = 0;
+        int unused4 = 0;
+        int code = 0;
+        const int rc = qxReadEvent(0, &sample.tx, &sample.ty, &sample.tz, &sample.rx, &sample.ry,
+                                   &sample.rz, &unused1, &unused2, &code, &unused3, &unused4);
+        if (rc == 0 && code < 0) {
+            mQxAutoCadP->setCapSample(sample);
+        } else if (rc == 0) {
+            QX_LOG(DBG, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+                << "event: " << static_cast<int32_t>(code)
+                << ", APPL_FUNC_START: " << APPL_FUNC_START << LOG_END;
+            if (code == kEvRotSettings1 || code == kEvRotSettings2) {
+                retrieveRotMode();
+            }
+            if (isSpecialFunction(code)) {
+                mQxAutoCadP->mSpecialFunction = code;
+            }
+            if (code >= APPL_FUNC_START) {
+                mQxAutoCadP->mApplFunction = code - APPL_FUNC_START;
+            }
+            if (code == kEvSendModeAgain) {
+                lastAcceptedMode.clear();
+            }
+        }
+
+        // Report the mode when it changed or the connection is new.
+        const AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
+        const std::string modeName =
+            proxy != nullptr ? proxy->mModeNames.nameAt(proxy->mNavMode) : "Unknown";
+        const bool isToSendMode = mIsToSendMode.exchange(false);
+        if (modeName != lastAcceptedMode || isToSendMode) {
+            if (qxSetApplMode(kModeApplName, modeName.c_str()) == 0) {
+                lastAcceptedMode = modeName;
+            }
+        }
+
+        if (rc != 0 && mIsToRead && mStopEvent != nullptr) {
+            WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
+        }
+    }
+
+    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+        << "Reading loop left." << LOG_END;
+    mIsReading = false;
+}

@@ -1,0 +1,90 @@
+// The navigation driver: the tick's time-budgeted loop, the per-pass cap
+// dispatcher and the navigation mode. Host's main thread only.
+#include <cstdlib>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+#include "qx_auto_cad.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+constexpr int32_t kNavMode2D = 1;  // a layout's paper space
+constexpr int32_t kNavMode3D = 2;  // the Model tab or a model-space viewport
+
+// The low 16 bits of the setting, read as a signed number.
+int16_t lowSigned16(int32_t value) {
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu));
+}
+
+}  // namespace
+
+void AutoCadProxy::doTransform() {
+    const DWORD start = GetTickCount();
+    uint32_t elapsed = 0;
+    bool isGoOn = true;
+    // The budget is checked before each pass; the last pass runs to its end.
+    while (elapsed < mMaxContMoveTime && isGoOn) {
+        // Unsigned arithmetic: a wrap of the tick counter is harmless.
+        elapsed = GetTickCount() - start;
+        try {
+            handleDeviceKeys();
+            isGoOn = mUseInt3dIntrfce ? false : handleDeviceCap();
+        } catch (...) {
+            QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::doTransform")
+                << "Error doTransform()" << LOG_END;
+        }
+    }
+}
+
+bool AutoCadProxy::handleDeviceCap() {
+    const int32_t threshold = lowSigned16(mQxAutoCadP->mMinThreshold);
+    const int32_t mode = retrieveNavMode();
+    const CapSample cap = mQxAutoCadP->capSample();
+
+    // In 32 bits, so that -32768 counts as 32768.
+    const auto isAtRest = [threshold](int16_t axis) {
+        return std::abs(static_cast<int32_t>(axis)) <= threshold;
+    };
+    if (isAtRest(cap.tx) && isAtRest(cap.ty) && isAtRest(cap.tz) && isAtRest(cap.rx) &&
+        isAtRest(cap.ry) && isAtRest(cap.rz)) {
+        handleCapIsReleased(mode);
+        return false;
+    }
+
+    // A control under the pointer took the pass: no navigation, no motion.
+    if (scrollWindowUnderCursor(cap.tx, cap.ty, cap.tz)) {
+        return true;
+    }
+
+    // All six axes go on at full value: no dead zone is subtracted. The
+    // handlers still see mIsCapMoving false on a motion's first step.
+    if (mode == kNavMode2D) {
+        handleCapIsDeflectedIn2DMode(cap.tx, cap.ty, cap.tz);
+    } else {
+        handleCapIsDeflectedIn3DMode(cap.tx, cap.ty, cap.tz, cap.rx, cap.ry, cap.rz);
+    }
+    if (!mIsCapMoving) {
+        mIsCapMoving = true;
+        QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::handleDeviceCap") << "Cap moving." << LOG_END;
+    }
+    return true;
+}
+
+int32_t AutoCadProxy::retrieveNavMode() {
+    // A variable that cannot be read (no drawing open) keeps the value of the
+    // Model tab, so without a document the mode is 3D.
+    short tileMode = 1;
+    short cvport = 2;
+    resbuf value{};
+    if (acedGetVar(ACRX_T("tilemode"), &value) == RTNORM) {
+        tileMode = value.resval.rint;
+    }
+    if (acedGetVar(ACRX_T("cvport"), &value) == RTNORM) {
+        cvport = value.resval.rint;
+    }
+    mNavMode = (tileMode == 0 && cvport == 1) ? kNavMode2D : kNavMode3D;
+    return mNavMode;
+}

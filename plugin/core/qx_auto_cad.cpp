@@ -1,0 +1,104 @@
+// The plug-in object: builds its parts in order, runs the connection
+// watchdog and tears everything down in reverse order.
+#include "qx_auto_cad.h"
+
+#include "auto_cad_proxy.h"
+#include "daemon_proxy.h"
+#include "logging.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\qx_auto_cad";
+constexpr const char* kClass = "QxAutoCad";
+
+// Period of the connection check.
+constexpr DWORD kWatchPeriodMs = 2000;
+
+void* watchThreadMain(void* arg) {
+    static_cast<QxAutoCad*>(arg)->watchConnection();
+    return nullptr;
+}
+
+}  // namespace
+
+QxAutoCad::QxAutoCad() {
+    mIsToWatch = true;
+    setCapSample(CapSample{});
+    mSpecialFunction = 0;
+
+    initLogging();
+
+    mAutoCadProxyP = std::make_unique<AutoCadProxy>(this);
+    mDaemonProxyP = std::make_unique<DaemonProxy>(this);
+
+    // Manual-reset: once set, every later wait returns at once.
+    mStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (pthread_create(&mWatchThread, nullptr, watchThreadMain, this) == 0) {
+        mIsWatchThreadStarted = true;
+    } else {
+        QX_LOG(ERR, kSrcFile, kClass, "QxAutoCad::QxAutoCad")
+            << "Error creating reading thread!" << LOG_END;
+    }
+
+    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::QxAutoCad") << "Constructed." << LOG_END;
+}
+
+QxAutoCad::~QxAutoCad() {
+    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad") << "Destructing ..." << LOG_END;
+
+    mIsToWatch = false;
+    mAutoCadProxyP->mIsToRunTimer = false;
+    mDaemonProxyP->mIsToRead = false;
+
+    // Wake the watchdog from its wait and let it finish its pass; joining
+    // also covers a watchdog that has not begun to run yet.
+    if (mStopEvent != nullptr) {
+        SetEvent(mStopEvent);
+    }
+    if (mIsWatchThreadStarted) {
+        pthread_join(mWatchThread, nullptr);
+    }
+
+    // The reading loop looks up the proxy's mode names: the link goes first.
+    mDaemonProxyP.reset();
+    mAutoCadProxyP.reset();
+
+    if (mStopEvent != nullptr) {
+        CloseHandle(mStopEvent);
+    }
+    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad") << "Destructed." << LOG_END;
+}
+
+void QxAutoCad::initLogging() {
+    gLogging.init(mLogPars);
+}
+
+void QxAutoCad::watchConnection() {
+    mIsWatching = true;
+    while (mIsToWatch) {
+        if (!mDaemonProxyP->checkConnection()) {
+            mDaemonProxyP->connect();
+        }
+        if (mStopEvent == nullptr) {
+            Sleep(kWatchPeriodMs);
+        } else {
+            WaitForSingleObject(mStopEvent, kWatchPeriodMs);
+        }
+    }
+    mIsWatching = false;
+}
+
+void QxAutoCad::setCapSample(const CapSample& sample) {
+    std::lock_guard<std::mutex> guard(mCapLock);
+    mTx = sample.tx;
+    mTy = sample.ty;
+    mTz = sample.tz;
+    mRx = sample.rx;
+    mRy = sample.ry;
+    mRz = sample.rz;
+}
+
+CapSample QxAutoCad::capSample() const {
+    std::lock_guard<std::mutex> guard(mCapLock);
+    return CapSample{mTx, mTy, mTz, mRx, mRy, mRz};
+}
