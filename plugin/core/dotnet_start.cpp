@@ -1,0 +1,128 @@
+// Start of the menu-export plug-in, the .NET assembly that lies next to this
+// module and reads out the host's menu items: queued as a NETLOAD command on
+// the current drawing while the plug-in loads. Host's main thread.
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#ifdef _WIN32
+#include <io.h>  // _open, _close; the POSIX stand-in declares them in windows.h
+#endif
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+#include "path_sep.h"
+#include "qx_auto_cad.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
+
+constexpr const char* kMenuExportFileName = "MenuHarvester2011.dll";
+constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
+constexpr const ACHAR* kNetloadTail = L"\")\n";
+constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
+constexpr DWORD kBeepHz = 440;
+constexpr DWORD kBeepMs = 200;
+constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
+
+std::wstring widen(const std::string& text) {
+    std::wstring out;
+    for (char c : text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+std::string narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// The module's own file path in the ANSI code page.
+std::string modulePath() {
+    wchar_t wide[MAX_PATH] = {};
+    GetModuleFileNameW(gModuleInstance, wide, MAX_PATH);
+    wide[MAX_PATH - 1] = L'\0';
+    char ansi[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, MAX_PATH, " ", nullptr);
+    ansi[MAX_PATH - 1] = '\0';
+    return ansi;
+}
+
+}  // namespace
+
+bool folderExists(const std::string& path) {
+    // Opening a folder as a file fails with "access denied"; a plain file
+    // opens, anything missing fails otherwise.
+    errno = 0;
+    const int fd = _open(path.c_str(), 0, 0);
+    if (fd >= 0) {
+        _close(fd);
+        return false;
+    }
+    return errno == kAccessDenied;
+}
+
+int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    Beep(kBeepHz, kBeepMs);
+    const std::wstring wideText = widen(text);
+    const std::wstring wideCaption = widen(caption);
+    return MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
+}
+
+void AutoCadProxy::StartDotNETPlugin() {
+    try {
+        const std::string& appsDir = mQxAutoCadP->mApplicationsDirPath;
+        if (!folderExists(appsDir)) {
+            showErrorBox(nullptr,
+                         "Folder '" + appsDir +
+                             "' not found!\n\nStart the driver first and try again to read out "
+                             "AutoCAD's menu items.",
+                         kErrorCaption, MB_OK);
+            return;
+        }
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "Start .NET Plugin..." << LOG_END;
+
+        AcApDocManager* docManager = acDocManagerPtr();
+        if (docManager == nullptr) {
+            return;
+        }
+        const std::string path = modulePath();
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << path << "'" << LOG_END;
+
+        const auto lastSep = path.rfind(kPathSeparator);
+        if (lastSep == std::string::npos) {
+            QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << path << LOG_END;
+            return;
+        }
+        std::string dllPath = path.substr(0, lastSep) + kPathSeparator + kMenuExportFileName;
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "dllPath: '" << dllPath << "'" << LOG_END;
+        if (!fileExists(dllPath)) {
+            QX_LOG(ERR, kSrcFile, kClass, kMethod)
+                << "Error: MenuHarvest does not exist " << dllPath << LOG_END;
+            return;
+        }
+
+        // The host's Lisp reader wants forward slashes in the quoted path.
+        for (char& c : dllPath) {
+            if (c == '\\') {
+                c = '/';
+            }
+        }
+        const std::wstring command = kNetloadHead + widen(dllPath) + kNetloadTail;
+        const Acad::ErrorStatus status = docManager->sendStringToExecute(
+            docManager->curDocument(), command.c_str(), true, false, true);
+        QX_LOG(TRC, kSrcFile, kClass, kMethod)
+            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<int64_t>(status)
+            << LOG_END;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error StartDotNETPlugin()" << LOG_END;
+    }
+}

@@ -1,0 +1,178 @@
+// Device keys on the host's main thread: a pending application function runs
+// a macro of the menu file, a pending special function a standard view or
+// zoom all, both as text queued on the current drawing's command line.
+
+#include <array>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+#include "qx_auto_cad.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+constexpr int32_t kNoApplFunction = -1;
+constexpr int32_t kNoSpecialFunction = 0;
+constexpr int32_t kZoomAllCode = 0x2000C;
+
+constexpr const ACHAR* kZoomAll = L"'_ZOOM _ALL ";
+// Paper space takes the zoom without the apostrophe (not transparently).
+constexpr const ACHAR* kZoomAllPaper = L"_ZOOM _ALL ";
+constexpr const ACHAR* kTwoEscapes = L"\x1b\x1b";
+constexpr const char* kMenuCmdHead = "(command (menucmd \"";
+constexpr const char* kMenuCmdTail = "\"))\n";
+
+struct SpecialCommand {
+    int32_t code;
+    const ACHAR* text;
+};
+
+// Standard views sent in model space. Each ends in one blank.
+constexpr std::array<SpecialCommand, 6> kViewCommands{{
+    {0x20009, L"'_-VIEW _FRONT "},
+    {0x2000A, L"'_-VIEW _RIGHT "},
+    {0x2000B, L"'_-VIEW _TOP "},
+    {0x20016, L"'_-VIEW _BACK "},
+    {0x20017, L"'_-VIEW _LEFT "},
+    {0x20018, L"'_-VIEW _BOTTOM "},
+}};
+
+// The 8-bit text of a macro, widened character by character.
+std::wstring widen(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+// The parts of a macro between ";" as a stream line reader with ";" as
+// delimiter gives them: nothing for an empty macro, no part for an empty
+// text after the last ";".
+std::vector<std::string> splitMacro(const std::string& macro) {
+    std::vector<std::string> parts;
+    std::istringstream in(macro);
+    std::string part;
+    while (std::getline(in, part, ';')) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// Macros starting with "M=" are menu-macro expressions, run through menucmd.
+bool isMenuCmd(const std::string& part) {
+    return part.size() >= 2 && part[0] == 'M' && part[1] == '=';
+}
+
+}  // namespace
+
+void AutoCadProxy::handleDeviceKeys() {
+    try {
+        // Take each request with an exchange, so one stored meanwhile by the
+        // reading thread stays for the next pass. A request whose operation
+        // throws is put back (unless a newer one came) and runs again.
+        if (mQxAutoCadP->mApplFunction.load() >= 0) {
+            const int32_t applFunction = mQxAutoCadP->mApplFunction.exchange(kNoApplFunction);
+            try {
+                execApplFunction(applFunction);
+            } catch (...) {
+                int32_t none = kNoApplFunction;
+                mQxAutoCadP->mApplFunction.compare_exchange_strong(none, applFunction);
+                throw;
+            }
+        }
+        if (mQxAutoCadP->mSpecialFunction.load() > 0) {
+            const int32_t special = mQxAutoCadP->mSpecialFunction.exchange(kNoSpecialFunction);
+            try {
+                execSpecialApplFunction(special);
+            } catch (...) {
+                int32_t none = kNoSpecialFunction;
+                mQxAutoCadP->mSpecialFunction.compare_exchange_strong(none, special);
+                throw;
+            }
+        }
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleDeviceKeys")
+            << "Error handleDeviceKeys()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::execApplFunction(int32_t index) {
+    AcApDocManager* docManager = acDocManagerPtr();
+    AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+
+    const auto count = static_cast<int64_t>(mMenuEntries.size());
+    if (index >= count) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::execApplFunction")
+            << "keyEvent (" << static_cast<int64_t>(index) << "') too big (max. is " << (count - 1)
+            << ")!" << LOG_END;
+        return;
+    }
+    if (doc == nullptr || index < 0) {
+        return;
+    }
+
+    const auto send = [&](const std::wstring& text) {
+        docManager->sendStringToExecute(doc, text.c_str(), true, false, true);
+    };
+    const std::vector<std::string> parts = splitMacro(mMenuEntries[static_cast<size_t>(index)]);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (i == 0) {
+            // Cancel whatever command is running before the macro starts.
+            send(kTwoEscapes);
+        }
+        if (part.empty()) {
+            send(L"\n");
+        } else if (isMenuCmd(part)) {
+            send(widen(kMenuCmdHead + part + kMenuCmdTail));
+        } else {
+            send(widen(part + "\n"));
+        }
+    }
+}
+
+void AutoCadProxy::execSpecialApplFunction(int32_t code) {
+    AcApDocManager* docManager = acDocManagerPtr();
+    AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+    const auto send = [&](const ACHAR* text) {
+        if (doc != nullptr) {
+            docManager->sendStringToExecute(doc, text, false, false, true);
+        }
+    };
+
+    if (mNavMode.load() == 1) {
+        // Paper space of a layout: only zoom all; standard views mean nothing here.
+        if (code == kZoomAllCode) {
+            send(kZoomAllPaper);
+        }
+        return;
+    }
+    if (code == kZoomAllCode) {
+        send(kZoomAll);
+        return;
+    }
+
+    const SpecialCommand* command = nullptr;
+    for (const auto& candidate : kViewCommands) {
+        if (candidate.code == code) {
+            command = &candidate;
+        }
+    }
+    if (command != nullptr) {
+        send(command->text);
+    } else {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::execSpecialApplFunction")
+            << "Unknown special command '" << static_cast<int64_t>(code) << "' found!" << LOG_END;
+    }
+    if (mIsZoomAllAfterView.load()) {
+        send(kZoomAll);
+    }
+}
