@@ -1,0 +1,33 @@
+// Shared set-up of the host-core tests: a fresh host, clock and transcript.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "arxHeaders.h"
+#include "arx_control.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+class ArxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        win32sim::resetWorld();
+        arxsim::reset();
+        transcript::setMemoryCapture(true);
+        transcript::clearCaptured();
+    }
+    void TearDown() override { transcript::setMemoryCapture(false); }
+
+    // Captured transcript lines without their time stamp: {"ev":...}.
+    static std::vector<std::string> events() {
+        std::vector<std::string> out;
+        for (const std::string& line : transcript::captured()) {
+            const auto pos = line.find("\"ev\"");
+            out.push_back(pos == std::string::npos ? line : "{" + line.substr(pos));
+        }
+        return out;
+    }
+};
