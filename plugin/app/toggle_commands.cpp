@@ -1,7 +1,56 @@
-// Commands not built yet; they do nothing.
+// The four toggle commands: each flips one switch of the navigation and
+// reports its new state on the host's command line. Host's main thread.
 #include "toggle_commands.h"
 
-void toggleRotationCenter() {}
-void toggleRotationAxis() {}
-void toggleScrollMode() {}
-void toggleObjectMoveMode() {}
+#include <string>
+
+#include "auto_cad_proxy.h"
+#include "qx_auto_cad.h"
+
+namespace {
+
+// Flips `flag` and prints the prefix followed by " on" or " off".
+void toggleAndReport(bool& flag, const char* prefix) {
+    flag = !flag;
+    const std::string message = std::string(prefix) + (flag ? " on" : " off");
+    std::wstring wide;
+    wide.reserve(message.size());
+    for (char c : message) {
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    // The text holds no format directives.
+    acutPrintf(wide.c_str());
+}
+
+}  // namespace
+
+void toggleRotationCenter() {
+    if (gAutoCadProxy == nullptr) {
+        return;
+    }
+    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mToggleRotationCenter,
+                    "\n=> Selection as Rotation Center: ");
+}
+
+void toggleRotationAxis() {
+    if (gAutoCadProxy == nullptr) {
+        return;
+    }
+    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mToggleRotationAxis,
+                    "\n=> Selected Line as Rotation Axis: ");
+}
+
+void toggleScrollMode() {
+    if (gAutoCadProxy == nullptr) {
+        return;
+    }
+    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mScrollTreeAndList,
+                    "\n=> Scroll Trees and Lists: ");
+}
+
+void toggleObjectMoveMode() {
+    if (gAutoCadProxy == nullptr) {
+        return;
+    }
+    toggleAndReport(gAutoCadProxy->mIsObjectMoveMode, "\n=> Move Selected Object: ");
+}
