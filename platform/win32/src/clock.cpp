@@ -292,11 +292,16 @@ std::mutex& simLock() {
 
 bool park(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
           std::optional<std::uint64_t> deadlineMs) {
-    World& w = world();
     std::optional<std::uint64_t> deadlineUs;
     if (deadlineMs) {
         deadlineUs = *deadlineMs * 1000;
     }
+    return parkUntilUs(lock, pred, deadlineUs);
+}
+
+bool detail::parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
+                         std::optional<std::uint64_t> deadlineUs) {
+    World& w = world();
     ThreadRec* self = currentThread();
     if (!self && isVirtual()) {
         return parkHostVirtual(lock, pred, deadlineUs);

@@ -29,20 +29,23 @@ EventObject* findEventLocked(HANDLE handle) {
     return liveEvents().count(event) != 0 ? event : nullptr;
 }
 
-std::optional<std::uint64_t> deadlineAfter(DWORD ms) {
+// A wait of `ms` lasts at least `ms`, also when the clock stands between
+// two whole milliseconds.
+std::optional<std::uint64_t> deadlineUsAfter(DWORD ms) {
     if (ms == INFINITE) {
         return std::nullopt;
     }
-    return win32sim::nowMs() + ms;
+    return win32sim::nowUs() + static_cast<std::uint64_t>(ms) * 1000;
 }
+
+const std::function<bool()> kNever = [] { return false; };
 
 }  // namespace
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
     if (win32sim::isRegisteredThread()) {
         std::unique_lock<std::mutex> lock(win32sim::simLock());
-        win32sim::park(
-            lock, [] { return false; }, deadlineAfter(dwMilliseconds));
+        win32sim::detail::parkUntilUs(lock, kNever, deadlineUsAfter(dwMilliseconds));
         return;
     }
     transcript::emit("sleep", transcript::Fields().uinteger("ms", dwMilliseconds));
@@ -86,10 +89,11 @@ extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds
     if (!event) {
         return WAIT_FAILED;
     }
+    const std::function<bool()> isSignaled = [event] { return event->signaled; };
     const bool signaled =
-        event->signaled || (dwMilliseconds != 0 && win32sim::park(
-                                                       lock, [event] { return event->signaled; },
-                                                       deadlineAfter(dwMilliseconds)));
+        event->signaled ||
+        (dwMilliseconds != 0 &&
+         win32sim::detail::parkUntilUs(lock, isSignaled, deadlineUsAfter(dwMilliseconds)));
     if (!signaled) {
         return WAIT_TIMEOUT;
     }

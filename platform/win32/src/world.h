@@ -64,6 +64,10 @@ void waitQuiescentLocked(std::unique_lock<std::mutex>& lock);
 void markParkedLocked(ThreadRec* rec);
 void markRunningLocked(ThreadRec* rec);
 
+// park() with a deadline in microseconds on the clock.
+bool parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
+                 std::optional<std::uint64_t> deadlineUs);
+
 // Moves the clock towards `limitUs` (lock held on entry and return). With
 // `stopAtOwnTimer`, also stops at the calling thread's earliest timer.
 void advanceLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs, bool stopAtOwnTimer);
