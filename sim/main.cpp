@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "exit_codes.h"
+#include "live_input.h"
 #include "module_session.h"
 #include "player.h"
 #include "profile.h"
@@ -24,6 +25,7 @@ extern const char* const kBundledTour;  // examples/tour.qxs, bundled at build t
 namespace {
 
 constexpr const char* kBundledTourName = "examples/tour.qxs";
+constexpr const char* kStdinName = "<stdin>";
 
 int fail(int code, const std::string& message) {
     std::cerr << "qxsim: " << message << "\n";
@@ -39,8 +41,11 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
     }
     name = *options.scenario;
     if (name == "-") {
-        name = "<stdin>";
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        name = kStdinName;
+        // A live session reads its lines while it runs.
+        if (!options.realTime) {
+            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        }
         return true;
     }
     std::ifstream in(name, std::ios::binary);
@@ -104,7 +109,8 @@ int run(int argc, char** argv) {
 
     ModuleSession module(modulePath(options));
     Player player(module);
-    int code = player.play(parsed.steps, error);
+    const bool live = options.realTime && scenarioName == kStdinName;
+    int code = live ? playLive(player, scenarioName, error) : player.play(parsed.steps, error);
     transcript::closeFile();
     for (const std::string& warning : player.warnings()) {
         std::cerr << "qxsim: warning: " << warning << "\n";

@@ -44,32 +44,48 @@ void resetSessionWorld() {
 Player::Player(ModuleSession& module) : mModule(module) {}
 
 int Player::play(const std::vector<Step>& steps, std::string& error) {
-    std::size_t i = 0;
-    for (; i < steps.size() && !endsPreparation(steps[i].kind); ++i) {
-        if (int code = runStep(steps[i], error)) {
-            return code;
-        }
-    }
-    if (i == steps.size() || steps[i].kind != StepKind::Load) {
-        if (int code = load(nullptr, error)) {
-            return code;
-        }
-    }
     int result = kExitOk;
-    for (; i < steps.size(); ++i) {
-        if (steps[i].kind == StepKind::Wait) {
-            i = runWait(steps, i);
-            continue;
-        }
-        result = runStep(steps[i], error);
+    for (std::size_t i = 0; i < steps.size() && result == kExitOk; ++i) {
+        result = leavePreparation(steps[i], error);
         if (result != kExitOk) {
             break;
         }
+        if (steps[i].kind == StepKind::Wait) {
+            i = runWait(steps, i);
+        } else {
+            result = runStep(steps[i], error);
+        }
     }
+    if (result == kExitOk) {
+        result = leavePreparation(std::nullopt, error);
+    }
+    finish();
+    return result;
+}
+
+int Player::playTyped(const Step& step, std::string& error) {
+    if (int code = leavePreparation(step, error)) {
+        return code;
+    }
+    return runStep(step, error);
+}
+
+void Player::finish() {
     if (mModule.loaded()) {
         unload();
     }
-    return result;
+}
+
+int Player::leavePreparation(const std::optional<Step>& next, std::string& error) {
+    if (!mPreparing || (next && !endsPreparation(next->kind))) {
+        return kExitOk;
+    }
+    mPreparing = false;
+    // A scenario that begins with `load` loads the module with that step.
+    if (next && next->kind == StepKind::Load) {
+        return kExitOk;
+    }
+    return load(nullptr, error);
 }
 
 std::size_t Player::runWait(const std::vector<Step>& steps, std::size_t i) {

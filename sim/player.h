@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,20 @@ public:
     // sets `error` to a message naming the file and line.
     int play(const std::vector<Step>& steps, std::string& error);
 
+    // A live session (steps typed in real time): start() loads the module,
+    // playTyped() plays one step as in play() but a wait schedules nothing
+    // ahead, finish() unloads a loaded module.
+    int start(std::string& error) { return leavePreparation(std::nullopt, error); }
+    int playTyped(const Step& step, std::string& error);
+    void finish();
+
     // Warnings met on the way (e.g. a module that stayed in memory).
     const std::vector<std::string>& warnings() const { return mWarnings; }
 
 private:
+    // Loads the module when `next` (none: the end of the scenario) is the
+    // first step that needs it.
+    int leavePreparation(const std::optional<Step>& next, std::string& error);
     int runStep(const Step& step, std::string& error);
     int runHostStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
@@ -45,6 +56,7 @@ private:
     std::size_t runWait(const std::vector<Step>& steps, std::size_t i);
 
     ModuleSession& mModule;
+    bool mPreparing = true;
     std::vector<std::string> mWarnings;
 };
 

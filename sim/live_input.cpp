@@ -1,0 +1,82 @@
+// Live session: poll standard input, deliver due timers in between.
+
+#include "live_input.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "exit_codes.h"
+#include "win32_control.h"
+
+namespace qxsim {
+namespace {
+
+// Longest time the loop sleeps without looking at the timers again.
+constexpr int kMaxPollMs = 1000;
+
+int pollTimeoutMs() {
+    std::optional<std::uint64_t> due = win32sim::nextTimerDueMs();
+    if (!due) {
+        return kMaxPollMs;
+    }
+    const std::uint64_t now = win32sim::nowMs();
+    return *due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*due - now, kMaxPollMs));
+}
+
+}  // namespace
+
+int playLive(Player& player, const std::string& name, std::string& error) {
+    // A user watching a live session sees the module load at once.
+    if (int code = player.start(error)) {
+        return code;
+    }
+    std::string pending;
+    int lineNo = 0;
+    bool open = true;
+    while (open) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        int ready = poll(&input, 1, pollTimeoutMs());
+        if (ready > 0) {
+            char buffer[4096];
+            ssize_t got = read(STDIN_FILENO, buffer, sizeof(buffer));
+            if (got <= 0) {
+                open = false;
+                if (!pending.empty()) {
+                    pending += '\n';  // a last line without a line end
+                }
+            } else {
+                pending.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+        for (std::size_t eol = pending.find('\n'); eol != std::string::npos;
+             eol = pending.find('\n')) {
+            const std::string line = pending.substr(0, eol);
+            pending.erase(0, eol + 1);
+            std::optional<ScenarioError> parseError;
+            std::optional<Step> step = parseLine(line, name, ++lineNo, parseError);
+            std::string stepError;
+            int code = kExitOk;
+            if (parseError) {
+                stepError = parseError->text();
+            } else if (step) {
+                code = player.playTyped(*step, stepError);
+            }
+            if (code == kExitModule) {
+                error = stepError;
+                player.finish();
+                return code;
+            }
+            if (!stepError.empty()) {
+                std::cerr << "qxsim: " << stepError << "\n";
+            }
+        }
+        win32sim::dispatchDueTimers();
+    }
+    player.finish();
+    return kExitOk;
+}
+
+}  // namespace qxsim
