@@ -107,6 +107,29 @@ public:
     UINT_PTR mTimerId = 0;
 
     // navigation helpers
+    // The pickfirst selection ("I") for the length of a scope: freed on every
+    // way out when it was obtained.
+    class PickfirstSet {
+    public:
+        PickfirstSet();
+        ~PickfirstSet();
+        PickfirstSet(const PickfirstSet&) = delete;
+        PickfirstSet& operator=(const PickfirstSet&) = delete;
+        bool isValid() const { return mIsValid; }
+        Adesk::Int64* name() { return mName; }
+
+    private:
+        ads_name mName = {0, 0};
+        bool mIsValid = false;
+    };
+    // The document manager's current document; null without one or without
+    // a manager.
+    static AcApDocument* currentDocument();
+    // Locks the current document for writing once per motion (mIsDocLocked).
+    void lockDocumentForMotion();
+    // On a motion's first step: one ERR entry for each sensitivity base of 0
+    // (that axis group stays still). True when `base` may be divided by.
+    bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
 
     // key and scroll helpers
 };

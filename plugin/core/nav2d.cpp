@@ -1,0 +1,92 @@
+// 2D navigation: pans and zooms the view of a layout's paper space through
+// the active paper-space viewport. The view centre and height are in drawing
+// units; a positive tx moves the centre towards negative X, a positive tz
+// zooms in. Host's main thread only.
+#include <algorithm>
+#include <cmath>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+// Limits of one zoom step: the view height shrinks to 0.8 or grows to 1.2.
+constexpr double kZoomInLimit = 0.8;
+constexpr double kZoomOutLimit = 1.2;
+
+}  // namespace
+
+void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz) {
+    try {
+        if (mIsObjectMoveMode && transformSelection2d(tx, ty)) {
+            return;
+        }
+        if (!mIsCapMoving) {
+            // The first step of a motion takes the drawing for the timer and
+            // hides the navigation bar until the release.
+            AcApDocManager* docManager = acDocManagerPtr();
+            AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+            if (docManager != nullptr) {
+                docManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true);
+            }
+            if (!mIsDocLocked) {
+                if (docManager != nullptr) {
+                    docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 0 "), false, false,
+                                                    true);
+                }
+                mIsNavBarHidden = true;
+            }
+            mIsDocLocked = true;
+            QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn2DMode")
+                << "Document locked" << LOG_END;
+        }
+        if (!isUsableSensBase(mTraSensBase, "transSensBase",
+                              "AutoCadProxy::handleCapIsDeflectedIn2DMode")) {
+            return;
+        }
+        const double base = mTraSensBase;
+        if (tx != 0 || ty != 0) {
+            pan2D(-tx / base, -ty / base);
+        }
+        if (tz != 0) {
+            zoom2D(-tz / base);
+        }
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn2DMode")
+            << "Error handleCapIsDeflectedIn2DMode()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::pan2D(double dx, double dy) {
+    AcDbObjectPointer<AcDbViewport> viewport(acedActiveViewportId(), AcDb::kForWrite);
+    if (viewport.openStatus() != Acad::eOk) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::pan2D")
+            << "AcDbObjectPointer could not be retrieved!" << LOG_END;
+        return;
+    }
+    // dx and dy are fractions of the view's extent across and up.
+    const double viewHeight = viewport->viewHeight();
+    const double viewWidth = viewport->width() / viewport->height() * viewHeight;
+    const AcGePoint2d centre = viewport->viewCenter();
+    viewport->setViewCenter(AcGePoint2d(centre.x + dx * viewWidth, centre.y + dy * viewHeight));
+    viewport->updateDisplay();
+    viewport.close();
+}
+
+void AutoCadProxy::zoom2D(double dz) {
+    // A factor below 1 shows the drawing larger.
+    const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomInLimit)
+                                   : std::min(1.0 + std::fabs(dz), kZoomOutLimit);
+    AcDbObjectPointer<AcDbViewport> viewport(acedActiveViewportId(), AcDb::kForWrite);
+    if (viewport.openStatus() != Acad::eOk) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::zoom2D")
+            << "AcDbObjectPointer could not be retrieved!" << LOG_END;
+        return;
+    }
+    viewport->setViewHeight(viewport->viewHeight() * factor);
+    viewport->updateDisplay();
+    viewport.close();
+}

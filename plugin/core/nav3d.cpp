@@ -1,0 +1,311 @@
+// 3D navigation: one step of camera motion per pass of a deflected cap in the
+// current viewport's graphics view, and the release that ends every motion.
+// Frames: world coordinates; screen axes X (screen left), Y (screen up), Z
+// (out of the screen, target towards camera). Angles in radians, right-hand
+// rule. Host's main thread only.
+#include <algorithm>
+#include <cmath>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+#include "qx_auto_cad.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+constexpr int32_t kNavMode2D = 1;
+
+// Shift of one unit of dx, dy or dz, in units of sqrt(field width x height).
+constexpr double kMoveScale = 5.0;
+// Limits of one zoom step.
+constexpr double kZoomOutLimit = 0.8;
+constexpr double kZoomInLimit = 1.2;
+
+// Rotation modes that turn every motion round (camera-centred steering).
+bool isInverted(int32_t rotMode) {
+    return rotMode == 2 || rotMode == 3;
+}
+
+AcGsView::Projection projectionOf(bool isPerspective) {
+    return isPerspective ? AcGsView::kPerspective : AcGsView::kParallel;
+}
+
+}  // namespace
+
+int32_t gLastVportNum = 0;
+AcGsView* gLastViewP = nullptr;
+AcGePoint3d gSelPoint(0.0, 0.0, 0.0);
+AcGeVector3d gSelAxis(0.0, 0.0, 0.0);
+const AcGePoint3d gWorldOrigin(0.0, 0.0, 0.0);
+
+void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx,
+                                                int16_t ry, int16_t rz) {
+    try {
+        AcGsView* viewP = nullptr;
+        int32_t vportNum = 0;
+        retrieveViewParams(viewP, vportNum);
+        if (viewP == nullptr) {
+            QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn3DMode")
+                << "ViewP could not be retrieved!" << LOG_END;
+            return;
+        }
+        AcGeVector3d xAxis;
+        AcGeVector3d yAxis;
+        AcGeVector3d zAxis;
+        if (!calcScreenAxesRelativeToObject(viewP, xAxis, yAxis, zAxis)) {
+            return;
+        }
+        const bool isPersp = viewP->isPerspective();
+        // The device link may change these at any time: one value per step.
+        const int32_t rotMode = mRotMode.load();
+        const bool isNoRoll = mRotModeTens.load();
+        const bool isLevel = mRotModeHundreds.load();
+
+        if (mIsObjectMoveMode &&
+            transformSelection3d(tx, ty, tz, rx, ry, rz, xAxis, yAxis, zAxis, isLevel, isNoRoll)) {
+            viewP->update();
+            return;
+        }
+
+        const char* method = "AutoCadProxy::handleCapIsDeflectedIn3DMode";
+        const bool canMove = isUsableSensBase(mTraSensBase, "transSensBase", method);
+        const bool canTurn = isUsableSensBase(mRotSensBase, "rotSensBase", method);
+
+        if (canMove && (tx != 0 || ty != 0 || tz != 0)) {
+            const double base = mTraSensBase;
+            moveXYZ(viewP, tx / base, ty / base, tz / base, xAxis, yAxis, zAxis, rotMode, isPersp,
+                    isLevel);
+        }
+        if (!canTurn || (rx == 0 && ry == 0 && rz == 0)) {
+            viewP->update();
+            return;
+        }
+
+        // Rotation axes start as the screen axes; the centre comes from the
+        // selected line, the selected objects or the rotation mode.
+        AcGeVector3d axes[3] = {xAxis, yAxis, zAxis};
+        int32_t values[3] = {rx, ry, rz};
+        AcGePoint3d centre = gWorldOrigin;
+        if (mQxAutoCadP->mToggleRotationAxis && getSelObjectAxis(gSelAxis, gSelPoint)) {
+            // Each rotation turns about the line, scaled by how closely the
+            // line follows that screen axis.
+            for (int i = 0; i < 3; ++i) {
+                const double f = std::clamp(gSelAxis.dotProduct(axes[i]), -1.0, 1.0);
+                values[i] = static_cast<int32_t>(std::trunc(values[i] * f));
+                axes[i] = gSelAxis;
+            }
+            centre = gSelPoint;
+        } else if (mQxAutoCadP->mToggleRotationCenter && getSelObjectsCenter(nullptr, gSelPoint)) {
+            centre = gSelPoint;
+        } else if (rotMode == 2 && isPersp) {
+            centre = viewP->position();
+        } else if (rotMode == 0 || rotMode == 3) {
+            centre = viewP->target();
+        }
+
+        const double base = mRotSensBase;
+        if (values[0] != 0) {
+            rotate(viewP, values[0] / base, 0, centre, axes[0], rotMode, isNoRoll, isPersp);
+        }
+        if (values[1] != 0) {
+            rotate(viewP, -values[1] / base, 1, centre, axes[1], rotMode, isNoRoll, isPersp);
+        }
+        if (values[2] != 0) {
+            rotate(viewP, -values[2] / base, 2, centre, axes[2], rotMode, isNoRoll, isPersp);
+        }
+        viewP->update();
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn3DMode")
+            << "Error handleCapIsDeflectedIn3DMode()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::retrieveViewParams(AcGsView*& viewP, int32_t& vportNum) {
+    resbuf value{};
+    const int rc = acedGetVar(ACRX_T("CVPORT"), &value);
+    gLastViewP = nullptr;
+    if (rc != RTNORM) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::retrieveViewParams")
+            << "System variable 'CVPORT'could not be retrieved! rc = " << rc << LOG_END;
+    } else {
+        gLastVportNum = value.resval.rint;
+        gLastViewP = acgsGetGsView(gLastVportNum, true);
+        if (gLastViewP == nullptr) {
+            QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::retrieveViewParams")
+                << "AcGsView object could not be retrieved!" << LOG_END;
+        }
+    }
+    viewP = gLastViewP;
+    vportNum = gLastVportNum;
+}
+
+bool AutoCadProxy::calcScreenAxesRelativeToObject(AcGsView* viewP, AcGeVector3d& xAxis,
+                                                  AcGeVector3d& yAxis, AcGeVector3d& zAxis) {
+    try {
+        const AcGeVector3d toCamera = viewP->position() - viewP->target();
+        const AcGeVector3d up = viewP->upVector();
+        zAxis = toCamera;
+        yAxis = up;
+        xAxis = toCamera.crossProduct(up);  // Z x Y: screen left
+        xAxis.normalize(AcGeContext::gTol);
+        yAxis.normalize(AcGeContext::gTol);
+        zAxis.normalize(AcGeContext::gTol);
+        return true;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::calcScreenAxesRelativeToObject")
+            << "Error calcScreenAxesRelativeToObject()" << LOG_END;
+        return false;
+    }
+}
+
+void AutoCadProxy::moveXYZ(AcGsView* viewP, double dx, double dy, double dz,
+                           const AcGeVector3d& xAxis, const AcGeVector3d& yAxis,
+                           const AcGeVector3d& zAxis, int32_t rotMode, bool isPerspective,
+                           bool isLevel) {
+    try {
+        if (viewP == nullptr) {
+            return;
+        }
+        if (isInverted(rotMode)) {
+            dx = -dx;
+            dy = -dy;
+            dz = -dz;
+        }
+        if (dx != 0.0) {
+            QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::moveXYZ")
+                << "Move x-Direction, value: " << dx << LOG_END;
+            move3D(viewP, kMoveScale * dx, xAxis, isLevel, isPerspective);
+        }
+        if (dy != 0.0) {
+            QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::moveXYZ")
+                << "Move y-Direction, value: " << dy << LOG_END;
+            move3D(viewP, -kMoveScale * dy, yAxis, isLevel, isPerspective);
+        }
+        if (dz == 0.0) {
+            return;
+        }
+        QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::moveXYZ")
+            << "Move z-Direction, value: " << dz << LOG_END;
+        if (isLevel && isPerspective) {
+            // Dolly: camera and target travel together along the view line.
+            move3D(viewP, -kMoveScale * dz, zAxis, isLevel, isPerspective);
+            return;
+        }
+        const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomOutLimit)
+                                       : std::min(1.0 + std::fabs(dz), kZoomInLimit);
+        viewP->zoom(factor);
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::moveXYZ") << "Error moveXYZ()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::move3D(AcGsView* viewP, double amount, const AcGeVector3d& direction,
+                          bool isLevel, bool isPerspective) {
+    try {
+        if (amount == 0.0 || viewP == nullptr) {
+            return;
+        }
+        AcGePoint3d position = viewP->position();
+        AcGePoint3d target = viewP->target();
+        const double width = viewP->fieldWidth();
+        const double height = viewP->fieldHeight();
+        // The shift grows and shrinks with the zoom level.
+        const double shift = std::sqrt(height * width) * amount;
+        AcGeVector3d move = direction * shift;
+        if (isLevel && isPerspective) {
+            move.z = 0.0;  // level movement: world Z stays
+        }
+        position += move;
+        target += move;
+        viewP->setView(position, target, viewP->upVector(), width, height,
+                       projectionOf(isPerspective));
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::move3D") << "Error move3D()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const AcGePoint3d& centre,
+                          AcGeVector3d& axis, int32_t rotMode, bool isNoRoll, bool isPerspective) {
+    try {
+        if (angle == 0.0) {
+            return;
+        }
+        if (axisIndex == 2 && isNoRoll) {
+            return;  // no roll
+        }
+        if (isInverted(rotMode)) {
+            angle = -angle;
+        }
+        QX_LOG(DBG, kSrcFile, kClass, "AutoCadProxy::rotate")
+            << "Rotate Axis: " << angle << "(" << axisIndex << ")" << LOG_END;
+        if (viewP == nullptr) {
+            return;
+        }
+        if (axisIndex == 1 && isNoRoll) {
+            // Yaw about world Z, in the sense the user sees when the screen
+            // is upside down.
+            if (axis.z < 0.0) {
+                angle = -angle;
+            }
+            axis = AcGeVector3d(0.0, 0.0, 1.0);
+        }
+        AcGePoint3d position = viewP->position();
+        AcGePoint3d target = viewP->target();
+        AcGeVector3d up = viewP->upVector();
+        position.rotateBy(angle, axis, centre);
+        target.rotateBy(angle, axis, centre);
+        up.rotateBy(angle, axis);
+        viewP->setView(position, target, up, viewP->fieldWidth(), viewP->fieldHeight(),
+                       projectionOf(isPerspective));
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::rotate") << "Error rotate()" << LOG_END;
+    }
+}
+
+void AutoCadProxy::handleCapIsReleased(int32_t mode) {
+    if (!mIsCapMoving) {
+        return;
+    }
+    try {
+        AcApDocManager* docManager = acDocManagerPtr();
+        AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+        if (mode == kNavMode2D) {
+            if (mIsNavBarHidden && docManager != nullptr) {
+                docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 1 "), false, false,
+                                                true);
+            }
+            mIsNavBarHidden = false;
+            if (mIsDocLocked && docManager != nullptr) {
+                docManager->unlockDocument(doc);
+            }
+            mIsDocLocked = false;
+            QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+                << "Document unlocked" << LOG_END;
+        } else {
+            // Object move mode locked the drawing for this motion.
+            if (mIsDocLocked && docManager != nullptr) {
+                docManager->unlockDocument(doc);
+            }
+            mIsDocLocked = false;
+            AcGsView* viewP = nullptr;
+            int32_t vportNum = 0;
+            retrieveViewParams(viewP, vportNum);
+            if (viewP != nullptr) {
+                if (viewP->isValid()) {
+                    acgsSetViewParameters(vportNum, viewP, true, true, false);
+                } else {
+                    QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+                        << "viewP not valid!" << LOG_END;
+                }
+            }
+        }
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+            << "Error handleCapIsReleased()" << LOG_END;
+    }
+    mIsCapMoving = false;
+    QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+        << "Cap released." << LOG_END;
+}

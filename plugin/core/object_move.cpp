@@ -1,0 +1,152 @@
+// Object move mode: the cap moves (and in 3D turns) the entities of the
+// pickfirst selection instead of the view, one transformation matrix per
+// step applied in the drawing database. Device values arrive raw, not divided
+// by the sensitivity settings. Host's main thread only.
+#include <optional>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+// Drawing units per device unit and step along the screen axes (3D).
+constexpr double kMove3dScale = 0.5;
+// Radians per device unit and step about the screen axes (3D).
+constexpr double kTurn3dScale = 0.002;
+// Drawing units per device unit and step along world X and Y (2D).
+constexpr double kMove2dScale = 0.00005;
+// acedRedraw mode: draw the entity.
+constexpr int kRedrawDraw = 1;
+
+// An entity opened for write, closed at the latest at the end of the scope.
+class WriteEntity {
+public:
+    explicit WriteEntity(AcDbObjectId id) {
+        if (acdbOpenAcDbEntity(mEntity, id, AcDb::kForWrite) != Acad::eOk) {
+            mEntity = nullptr;
+        }
+    }
+    ~WriteEntity() { close(); }
+    WriteEntity(const WriteEntity&) = delete;
+    WriteEntity& operator=(const WriteEntity&) = delete;
+    AcDbEntity* get() const { return mEntity; }
+    void close() {
+        if (mEntity != nullptr) {
+            mEntity->close();
+            mEntity = nullptr;
+        }
+    }
+
+private:
+    AcDbEntity* mEntity = nullptr;
+};
+
+// Opens every entity of the set for write in turn, applies `xform`, closes
+// it, and redraws it when asked. Names that cannot be read and entities that
+// cannot be opened (for example on a locked layer) are skipped.
+void transformEntities(Adesk::Int64* set, const AcGeMatrix3d& xform, bool isToRedraw) {
+    long count = 0;
+    acedSSLength(set, &count);
+    for (long i = 0; i < count; ++i) {
+        ads_name entName = {0, 0};
+        if (acedSSName(set, i, entName) != RTNORM) {
+            continue;
+        }
+        AcDbObjectId id;
+        acdbGetObjectId(id, entName);
+        WriteEntity entity(id);
+        if (entity.get() == nullptr) {
+            continue;
+        }
+        entity.get()->transformBy(xform);
+        entity.close();
+        if (isToRedraw) {
+            acedRedraw(entName, kRedrawDraw);
+        }
+    }
+}
+
+}  // namespace
+
+bool AutoCadProxy::transformSelection3d(double tx, double ty, double tz, double rx, double ry,
+                                        double rz, const AcGeVector3d& xAxis,
+                                        const AcGeVector3d& yAxis, const AcGeVector3d& zAxis,
+                                        bool isLevel, bool isNoRoll) {
+    try {
+        if (currentDocument() == nullptr) {
+            return false;
+        }
+        PickfirstSet set;
+        if (!set.isValid()) {
+            return false;
+        }
+        const double rollValue = isNoRoll ? 0.0 : rz;
+
+        // The centre follows the objects: computed from this set every step.
+        AcGePoint3d centre(0.0, 0.0, 0.0);
+        if (!getSelObjectsCenter(set.name(), centre)) {
+            centre = AcGePoint3d::kOrigin;
+        }
+
+        // X points to the screen's left: a positive tx moves to the right.
+        AcGeVector3d shift;
+        for (unsigned int i = 0; i < 3; ++i) {
+            shift[i] = yAxis[i] * ty * kMove3dScale + xAxis[i] * tx * (-kMove3dScale) +
+                       zAxis[i] * tz * kMove3dScale;
+        }
+        AcGeVector3d turnX = xAxis;
+        AcGeVector3d turnY = yAxis;
+        const AcGeVector3d turnZ = zAxis;
+        if (isLevel) {
+            shift.y = 0.0;  // world Y stays
+        }
+        if (isNoRoll) {
+            turnY = AcGeVector3d(0.0, 1.0, 0.0);  // turn about world Y
+        }
+
+        // M = T * R_X * R_Y * R_Z: a point turns about Z, Y, X, then shifts.
+        AcGeMatrix3d xform;
+        xform.setTranslation(shift);
+        if (rx != 0.0) {
+            xform = xform * AcGeMatrix3d::rotation(rx * (-kTurn3dScale), turnX, centre);
+        }
+        if (ry != 0.0) {
+            xform = xform * AcGeMatrix3d::rotation(ry * kTurn3dScale, turnY, centre);
+        }
+        if (rollValue != 0.0) {
+            xform = xform * AcGeMatrix3d::rotation(rollValue * kTurn3dScale, turnZ, centre);
+        }
+
+        lockDocumentForMotion();
+        transformEntities(set.name(), xform, false);
+        return true;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::transformSelection3d")
+            << "Error transformSelection()" << LOG_END;
+        return false;
+    }
+}
+
+bool AutoCadProxy::transformSelection2d(double tx, double ty) {
+    try {
+        if (currentDocument() == nullptr) {
+            return false;
+        }
+        PickfirstSet set;
+        if (!set.isValid()) {
+            return false;
+        }
+        AcGeMatrix3d xform;
+        xform.setTranslation(AcGeVector3d(tx * kMove2dScale, ty * kMove2dScale, 0.0));
+        lockDocumentForMotion();
+        transformEntities(set.name(), xform, true);
+        return true;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::transformSelection2d")
+            << "Error transformSelection()" << LOG_END;
+        return false;
+    }
+}

@@ -1,0 +1,179 @@
+// Selection lookups: the pivot of 3D motion taken from the pickfirst
+// selection (centre of the selected objects, or the axis of one selected
+// line), and the small document and selection-set helpers of navigation.
+// Host's main thread only.
+#include <optional>
+
+#include "auto_cad_proxy.h"
+#include "logging.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+// Opens an entity for read and closes it again at the end of the scope.
+class ReadEntity {
+public:
+    explicit ReadEntity(const ads_name name) {
+        AcDbObjectId id;
+        if (acdbGetObjectId(id, name) == Acad::eOk &&
+            acdbOpenAcDbEntity(mEntity, id, AcDb::kForRead) != Acad::eOk) {
+            mEntity = nullptr;
+        }
+    }
+    ~ReadEntity() {
+        if (mEntity != nullptr) {
+            mEntity->close();
+        }
+    }
+    ReadEntity(const ReadEntity&) = delete;
+    ReadEntity& operator=(const ReadEntity&) = delete;
+    AcDbEntity* get() const { return mEntity; }
+
+private:
+    AcDbEntity* mEntity = nullptr;
+};
+
+}  // namespace
+
+bool gLastCenterResult = false;
+bool gLastAxisResult = false;
+
+// ---- Helpers -------------------------------------------------------------------
+
+AutoCadProxy::PickfirstSet::PickfirstSet()
+    : mIsValid(acedSSGet(ACRX_T("I"), nullptr, nullptr, nullptr, mName) == RTNORM) {}
+
+AutoCadProxy::PickfirstSet::~PickfirstSet() {
+    if (mIsValid) {
+        acedSSFree(mName);
+    }
+}
+
+AcApDocument* AutoCadProxy::currentDocument() {
+    AcApDocManager* docManager = acDocManagerPtr();
+    return docManager != nullptr ? docManager->curDocument() : nullptr;
+}
+
+void AutoCadProxy::lockDocumentForMotion() {
+    if (mIsDocLocked) {
+        return;
+    }
+    AcApDocManager* docManager = acDocManagerPtr();
+    if (docManager != nullptr) {
+        docManager->lockDocument(docManager->curDocument(), AcAp::kWrite, nullptr, nullptr, true);
+    }
+    mIsDocLocked = true;
+}
+
+bool AutoCadProxy::isUsableSensBase(int32_t base, const char* key, const char* method) const {
+    if (base != 0) {
+        return true;
+    }
+    // Dividing by 0 would send infinities into the view: that axis group
+    // stays still, and the user learns why once per motion.
+    if (!mIsCapMoving) {
+        QX_LOG(ERR, kSrcFile, kClass, method)
+            << "Setting '" << key << "' is 0: that motion is switched off" << LOG_END;
+    }
+    return false;
+}
+
+// ---- Lookups ---------------------------------------------------------------------
+
+bool AutoCadProxy::getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre) {
+    try {
+        // Without a set the selection is read only on a motion's first step.
+        if (mIsCapMoving && selSet == nullptr) {
+            return gLastCenterResult;
+        }
+        std::optional<PickfirstSet> own;
+        Adesk::Int64* set = selSet;
+        if (set == nullptr) {
+            own.emplace();
+            if (!own->isValid()) {
+                gLastCenterResult = false;
+                return false;
+            }
+            set = own->name();
+        }
+
+        long count = 0;
+        acedSSLength(set, &count);
+        AcGePoint3d sum(0.0, 0.0, 0.0);
+        long used = 0;
+        for (long i = 0; i < count; ++i) {
+            ads_name entName = {0, 0};
+            if (acedSSName(set, i, entName) != RTNORM) {
+                gLastCenterResult = false;
+                return false;
+            }
+            // An entity that cannot be opened or has no extents is skipped:
+            // the mean is taken over the others.
+            ReadEntity entity(entName);
+            AcDbExtents extents;
+            if (entity.get() == nullptr || entity.get()->getGeomExtents(extents) != Acad::eOk) {
+                continue;
+            }
+            const AcGePoint3d lo = extents.minPoint();
+            const AcGePoint3d hi = extents.maxPoint();
+            sum += AcGeVector3d((lo.x + hi.x) / 2.0, (lo.y + hi.y) / 2.0, (lo.z + hi.z) / 2.0);
+            ++used;
+        }
+        if (used == 0) {
+            // Nothing measurable selected: no centre rather than a 0/0.
+            gLastCenterResult = false;
+            return false;
+        }
+
+        // Each entity counts once, whatever its size.
+        centre = sum / static_cast<double>(used);
+        QX_LOG(TMP, kSrcFile, kClass, "AutoCadProxy::getSelObjectsCenter")
+            << "selCenterPoint: " << centre.x << ", " << centre.y << ", " << centre.z << LOG_END;
+        gLastCenterResult = true;
+        return true;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::getSelObjectsCenter")
+            << "Error getSelObjectsCenter()" << LOG_END;
+        return false;
+    }
+}
+
+bool AutoCadProxy::getSelObjectAxis(AcGeVector3d& axis, AcGePoint3d& startPoint) {
+    try {
+        if (mIsCapMoving) {
+            return gLastAxisResult;
+        }
+        PickfirstSet set;
+        if (!set.isValid()) {
+            gLastAxisResult = false;
+            return false;
+        }
+        long count = 0;
+        ads_name entName = {0, 0};
+        if (acedSSLength(set.name(), &count) != RTNORM || count != 1 ||
+            acedSSName(set.name(), 0, entName) != RTNORM) {
+            gLastAxisResult = false;
+            return false;
+        }
+
+        ReadEntity entity(entName);
+        gLastAxisResult = false;
+        AcGePoint3d start;
+        AcGePoint3d end;
+        if (entity.get() != nullptr && entity.get()->isKindOf(AcDbLine::desc())) {
+            const AcDbCurve* curve = AcDbCurve::cast(entity.get());
+            if (curve->getStartPoint(start) == Acad::eOk && curve->getEndPoint(end) == Acad::eOk) {
+                axis = (end - start).normalize(AcGeContext::gTol);
+                startPoint = start;
+                gLastAxisResult = true;
+            }
+        }
+        return gLastAxisResult;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::getSelObjectAxis")
+            << "Error getSelObjectAxis()" << LOG_END;
+        return false;
+    }
+}
