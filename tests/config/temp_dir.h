@@ -1,8 +1,8 @@
-// A fresh folder under the system's temp folder for one test, removed with
-// everything in it when the test ends, and small file helpers.
+// A fresh temp folder per test, removed with its contents at the end, and
+// whole-file helpers.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,16 +12,10 @@
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qxcfgXXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed";
-        }
-        mPath = pattern;
+        std::string dir = (std::filesystem::temp_directory_path() / "qxcfgXXXXXX").string();
+        mPath = mkdtemp(dir.data());
     }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(mPath, ec);
-    }
+    ~TempDir() { std::filesystem::remove_all(mPath); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -33,8 +27,7 @@ private:
 };
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string readFile(const std::string& path) {
