@@ -19,8 +19,11 @@ constexpr const char* kClass = "DaemonProxy";
 constexpr const char* kApplName = "acad";
 constexpr const char* kModeApplName = "AutoCAD";
 
-// Pause after a failed read, so that a library whose read fails at once
-// while the daemon is gone does not make the loop spin. Destruction cuts it.
+// Pause after a read that failed at once (within the millisecond it began),
+// so that a library whose read does not wait while the daemon is gone does
+// not make the loop spin. A read that waited and was then released (by a
+// disconnect or the loss of the daemon) is followed by the next one at once.
+// Destruction cuts the pause short.
 constexpr DWORD kFailedReadPauseMs = 100;
 
 void* readThreadMain(void* arg) {
@@ -179,6 +182,7 @@ void DaemonProxy::readMouseEvents() {
         int unused3 = 0;
         int unused4 = 0;
         int code = 0;
+        const DWORD readStart = GetTickCount();
         const int rc = qxReadEvent(0, &sample.tx, &sample.ty, &sample.tz, &sample.rx, &sample.ry,
                                    &sample.rz, &unused1, &unused2, &code, &unused3, &unused4);
         if (rc == 0 && code < 0) {
@@ -212,7 +216,8 @@ void DaemonProxy::readMouseEvents() {
             }
         }
 
-        if (rc != 0 && mIsToRead && mStopEvent != nullptr) {
+        const bool isFailedAtOnce = rc != 0 && GetTickCount() == readStart;
+        if (isFailedAtOnce && mIsToRead && mStopEvent != nullptr) {
             WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
         }
     }

@@ -1,0 +1,164 @@
+// The navigation driver: the one-shot timer and its intervals, the tick's
+// time budget, the cap threshold and the navigation mode.
+#include <vector>
+
+#include "arx_control.h"
+#include "arx_world_control.h"
+#include "auto_cad_proxy.h"
+#include "core_world.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+class Driver : public CoreWorld {};
+
+TEST_F(Driver, AtRestTheTimerTicksEvery100ms) {
+    load();
+    runFor(1050);
+    const std::vector<uint64_t> intervals = timerIntervals();
+    ASSERT_EQ(intervals.size(), 11u);  // the first one and ten re-arms
+    for (uint64_t ms : intervals) {
+        EXPECT_EQ(ms, 100u);
+    }
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    EXPECT_EQ(logCount("Cap moving."), 0);
+}
+
+TEST_F(Driver, DeflectionStartsAMotionAndTheTimerGoesTo10ms) {
+    load();
+    runFor(150);
+    sendCap(0, 0, 0, 0, 0, 1);
+    runFor(60);  // the tick at 200 finds the cap deflected
+    EXPECT_TRUE(proxy().mIsCapMoving);
+    EXPECT_EQ(logCount("Cap moving."), 1);
+    EXPECT_EQ(timerIntervals().back(), 10u);
+}
+
+TEST_F(Driver, TickSpendsItsWholeBudgetWhileTheCapIsDeflected) {
+    arxworld::setFrameMs(16);  // each 3D step ends with a redraw of one frame
+    load();
+    sendCap(500, 0, 0, 0, 0, 0);
+    transcript::clearCaptured();
+    runFor(110);  // one tick, at 100
+    // The loop runs passes until 500 ms have gone by, then re-arms. The
+    // budget is checked against the start of the previous pass, so up to
+    // two passes may follow its end.
+    const std::vector<std::string> lines = transcript::captured();
+    ASSERT_FALSE(lines.empty());
+    const std::string& rearm = lines.back();
+    ASSERT_NE(rearm.find("\"ev\":\"timer\""), std::string::npos) << rearm;
+    const auto t = std::stoull(rearm.substr(rearm.find("\"t\":") + 4));
+    EXPECT_GE(t, 600u);
+    EXPECT_LE(t, 600u + 2 * 16 + 1);
+}
+
+TEST_F(Driver, ZeroBudgetProcessesNothing) {
+    load();
+    proxy().mMaxContMoveTime = 0;
+    sendCap(1000, 0, 0, 0, 0, 0);
+    const int hostCalls = arxsim::hostCallCount();
+    runFor(1000);
+    EXPECT_EQ(arxsim::hostCallCount(), hostCalls);  // no mode read, no pass
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    EXPECT_EQ(proxy().mNavMode, 0);
+    for (uint64_t ms : timerIntervals()) {
+        EXPECT_EQ(ms, 100u);
+    }
+}
+
+TEST_F(Driver, AxisEqualToTheThresholdIsAtRest) {
+    load();
+    mQx->mMinThreshold = 100;
+    sendCap(0, 100, -100, 0, 0, 100);
+    runFor(200);
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    sendCap(0, 0, 0, 0, -101, 0);
+    runFor(100);
+    EXPECT_TRUE(proxy().mIsCapMoving);
+}
+
+TEST_F(Driver, ThresholdIsTheLow16BitsAsASignedNumber) {
+    load();
+    mQx->mMinThreshold = 0x10000 + 50;  // low 16 bits: 50
+    sendCap(50, 50, 50, 50, 50, 50);
+    runFor(200);
+    EXPECT_FALSE(proxy().mIsCapMoving);
+
+    mQx->mMinThreshold = 0x1FFFF;  // low 16 bits: -1, so nothing is ever at rest
+    sendCap(0, 0, 0, 0, 0, 0);
+    runFor(100);
+    EXPECT_TRUE(proxy().mIsCapMoving);
+}
+
+TEST_F(Driver, FullNegativeDeflectionBeatsTheLargestThreshold) {
+    load();
+    mQx->mMinThreshold = 32767;
+    sendCap(0, 0, 0, 32767, 0, 0);
+    runFor(200);
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    sendCap(0, 0, 0, -32768, 0, 0);
+    runFor(100);
+    EXPECT_TRUE(proxy().mIsCapMoving);
+}
+
+TEST_F(Driver, OtherInterfaceInChargeNeverReadsTheCap) {
+    writeSettings([](Settings& s) { s.mUseInt3dIntrfce = true; });
+    load();
+    ASSERT_TRUE(proxy().mUseInt3dIntrfce);
+    sendCap(1000, 1000, 1000, 1000, 1000, 1000);
+    const int hostCalls = arxsim::hostCallCount();
+    runFor(1000);
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    EXPECT_EQ(proxy().mNavMode, 0);  // the mode is never determined
+    EXPECT_EQ(arxsim::hostCallCount(), hostCalls);
+    EXPECT_EQ(logCount("Cap moving."), 0);
+}
+
+TEST_F(Driver, SettingsAreCopiedAtConstruction) {
+    writeSettings([](Settings& s) {
+        s.mTraSensBase = 123;
+        s.mRotSensBase = 456;
+        s.mMaxContMoveTime = 78;
+    });
+    load();
+    EXPECT_EQ(proxy().mTraSensBase, 123);
+    EXPECT_EQ(proxy().mRotSensBase, 456);
+    EXPECT_EQ(proxy().mMaxContMoveTime, 78u);
+    mQx->mMaxContMoveTime = 9;  // later changes are not seen
+    EXPECT_EQ(proxy().mMaxContMoveTime, 78u);
+}
+
+TEST_F(Driver, NavigationModeIs2DOnlyInALayoutsPaperSpace) {
+    load();
+    struct Case {
+        int tilemode;
+        int cvport;
+        int32_t mode;
+    };
+    for (const Case& c : {Case{1, 2, 2}, Case{0, 1, 1}, Case{0, 2, 2}, Case{1, 1, 2}}) {
+        arxsim::setSpace(c.tilemode, c.cvport);
+        EXPECT_EQ(proxy().retrieveNavMode(), c.mode) << c.tilemode << "/" << c.cvport;
+        EXPECT_EQ(proxy().mNavMode, c.mode);
+    }
+    arxsim::setSpace(0, 1);
+    arxsim::closeDocument();  // nothing can be read: assume 3D
+    EXPECT_EQ(proxy().retrieveNavMode(), 2);
+}
+
+TEST_F(Driver, MotionStartsWithin100msAtRestAndStepsEvery10msPlusTheTick) {
+    load();
+    proxy().mMaxContMoveTime = 1;  // a tick ends right after its first passes
+    runUntil(150);
+    sendCap(0, 0, 300, 0, 0, 0);  // at 150, half-way between two ticks
+    transcript::clearCaptured();
+    runUntil(400);
+    std::vector<uint64_t> views;
+    for (const std::string& line : transcript::captured()) {
+        if (line.find("\"ev\":\"view\"") != std::string::npos) {
+            views.push_back(std::stoull(line.substr(line.find("\"t\":") + 4)));
+        }
+    }
+    ASSERT_GE(views.size(), 3u);
+    EXPECT_LE(views[0] - 150, 100u);
+    // Two passes a tick (one frame each), then 10 ms to the next tick.
+    EXPECT_LE(views[2] - views[1], 16u + 10u + 16u);
+}

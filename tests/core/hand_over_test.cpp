@@ -1,0 +1,122 @@
+// Hand-over between the reading thread and the host's thread under load:
+// a cap sample is never seen half-written, a pending request stored while
+// the host takes the previous one is never lost, and the mode-name table is
+// never seen half-filled. Meant to run under ThreadSanitizer as well.
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "auto_cad_proxy.h"
+#include "core_world.h"
+#include "daemon_proxy.h"
+#include "qxv_ctrlr_control.h"
+#include "win32_control.h"
+
+namespace {
+
+constexpr int kRounds = 20000;
+
+// The daemon sends `count` events through `send` while `host` runs on this
+// thread, from before the first event until the reading thread has handled
+// the last one. The daemon keeps at most a few events queued, so that the
+// sending lasts as long as the reading and both really overlap.
+void daemonSendsWhileHostRuns(int count, const std::function<void(int)>& send,
+                              const std::function<void()>& host) {
+    std::atomic<bool> isHostRunning{false};
+    std::atomic<bool> isDone{false};
+    std::thread daemon([&] {
+        while (!isHostRunning) {
+            std::this_thread::yield();
+        }
+        for (int i = 0; i < count; ++i) {
+            while (qxdaemon::queuedEvents() > 8) {
+                std::this_thread::yield();
+            }
+            send(i);
+        }
+        isDone = true;
+    });
+    isHostRunning = true;
+    while (!isDone || qxdaemon::queuedEvents() > 0 || qxdaemon::blockedReads() == 0) {
+        host();
+    }
+    daemon.join();
+    win32sim::waitQuiescent();
+}
+
+short axisValue(int i) {
+    return static_cast<short>(i % 30000 - 15000);
+}
+
+}  // namespace
+
+class HandOver : public CoreWorld {};
+
+TEST_F(HandOver, CapSampleIsNeverTorn) {
+    load();
+    int torn = 0;
+    int changes = 0;
+    short last = 0;
+    // The daemon sends samples whose six axes are equal.
+    daemonSendsWhileHostRuns(
+        kRounds,
+        [](int i) {
+            const short v = axisValue(i);
+            qxdaemon::sendMotion(v, v, v, v, v, v);
+        },
+        [&] {
+            const CapSample s = mQx->capSample();
+            if (s.ty != s.tx || s.tz != s.tx || s.rx != s.tx || s.ry != s.tx || s.rz != s.tx) {
+                ++torn;
+            }
+            if (s.tx != last) {
+                ++changes;
+                last = s.tx;
+            }
+        });
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(changes, 1);  // the host really watched the reading thread at work
+    EXPECT_EQ(mQx->capSample().rz, axisValue(kRounds - 1));
+}
+
+TEST_F(HandOver, TakingARequestNeverLosesOneStoredMeanwhile) {
+    load();
+    constexpr int kKeys = 5000;
+    // The host takes requests as handleDeviceKeys does: exchange with -1.
+    int taken = 0;
+    int lastTaken = -1;
+    int outOfOrder = 0;
+    const auto take = [&] {
+        const int32_t f = mQx->mApplFunction.exchange(-1);
+        if (f >= 0) {
+            outOfOrder += f <= lastTaken ? 1 : 0;
+            lastTaken = f;
+            ++taken;
+        }
+    };
+    daemonSendsWhileHostRuns(
+        kKeys, [](int k) { qxdaemon::sendEvent(APPL_FUNC_START + k); }, take);
+    take();
+    EXPECT_EQ(outOfOrder, 0);         // none taken twice, none resurrected
+    EXPECT_EQ(lastTaken, kKeys - 1);  // the last one stored is never wiped out
+    EXPECT_GT(taken, 1);
+    EXPECT_EQ(mQx->mApplFunction, -1);
+}
+
+TEST_F(HandOver, ModeNameLookupNeverSeesAHalfFilledTable) {
+    load();
+    proxy().mNavMode = 2;
+    int fills = 0;
+    daemonSendsWhileHostRuns(
+        kRounds / 4, [](int) { qxdaemon::sendEvent(0x20013); },  // report on every pass
+        [&] {
+            proxy().mModeNames.set({"A", "A", "A"});
+            proxy().mModeNames.set({"B", "B"});
+            proxy().mModeNames.set({});
+            ++fills;
+        });
+    const std::string last = qxdaemon::lastModeReported();
+    EXPECT_TRUE(last == "A" || last == "Unknown") << last;
+    EXPECT_GT(fills, 1);
+    EXPECT_GT(qxdaemon::modeReports(), 1);
+}
