@@ -1,0 +1,105 @@
+// The four toggle commands, their messages, the value they leave for the next
+// run; and the per-document data manager's registration with the host.
+
+#include <string>
+#include <vector>
+
+#include "arx_control.h"
+#include "doc_data.h"
+#include "plugin_world.h"
+#include "toggle_commands.h"
+
+namespace {
+
+using Toggles = PluginWorld;
+using Texts = std::vector<std::wstring>;
+
+TEST_F(Toggles, EachCommandFlipsItsSwitchAndSaysSo) {
+    load();  // defaults: centre on, axis off, scroll on, object move off
+    arxsim::clearOutput();
+    toggleRotationCenter();
+    toggleRotationAxis();
+    toggleScrollMode();
+    toggleObjectMoveMode();
+    EXPECT_EQ(arxsim::printed(),
+              (Texts{L"\n=> Selection as Rotation Center:  off",
+                     L"\n=> Selected Line as Rotation Axis:  on",
+                     L"\n=> Scroll Trees and Lists:  off", L"\n=> Move Selected Object:  on"}));
+    EXPECT_FALSE(mQx->mToggleRotationCenter);
+    EXPECT_TRUE(mQx->mToggleRotationAxis);
+    EXPECT_FALSE(mQx->mScrollTreeAndList);
+    EXPECT_TRUE(proxy().mIsObjectMoveMode);
+}
+
+TEST_F(Toggles, RunningTwiceRestoresTheSwitch) {
+    load();
+    arxsim::clearOutput();
+    toggleObjectMoveMode();
+    toggleObjectMoveMode();
+    EXPECT_EQ(arxsim::printed(),
+              (Texts{L"\n=> Move Selected Object:  on", L"\n=> Move Selected Object:  off"}));
+    EXPECT_FALSE(proxy().mIsObjectMoveMode);
+}
+
+TEST_F(Toggles, ToggledSettingIsTheValueOfTheNextRun) {
+    load();
+    toggleScrollMode();
+    toggleRotationAxis();
+    unload();
+    EXPECT_EQ(setting("scrollTreeAndList"), "off");
+    EXPECT_EQ(setting("toggleRotationAxis"), "on");
+
+    load();
+    EXPECT_FALSE(mQx->mScrollTreeAndList);
+    EXPECT_FALSE(proxy().mIsObjectMoveMode) << "object move mode is not saved";
+    arxsim::clearOutput();
+    toggleScrollMode();
+    EXPECT_EQ(arxsim::printed(), Texts{L"\n=> Scroll Trees and Lists:  on"});
+}
+
+TEST_F(Toggles, WithoutThePlugInNothingHappens) {
+    ASSERT_EQ(gAutoCadProxy, nullptr);
+    toggleRotationCenter();
+    toggleScrollMode();
+    EXPECT_TRUE(arxsim::printed().empty());
+}
+
+// ---- Document data ------------------------------------------------------------
+
+class DocData : public ::testing::Test {
+protected:
+    void SetUp() override { arxsim::reset(); }
+    void TearDown() override { arxsim::reset(); }
+};
+
+TEST_F(DocData, ManagerFollowsTheDrawingsWhileRegistered) {
+    {
+        AcApDataManager<CDocData> manager;
+        EXPECT_EQ(arxsim::reactorCount(), 1);
+        AcApDocument* current = acDocManagerPtr()->curDocument();
+        ASSERT_NE(current, nullptr);
+        manager.docData(current);
+        AcApDocument* other = reinterpret_cast<AcApDocument*>(&manager);  // never closed
+        manager.docData(other);
+        ASSERT_EQ(manager.size(), 2u);
+
+        arxsim::closeDocument();
+        EXPECT_EQ(manager.size(), 1u) << "the closed drawing's record goes";
+        arxsim::openDocument();
+        arxsim::closeDocument();
+        EXPECT_EQ(manager.size(), 1u) << "a drawing without a record changes nothing";
+    }
+    EXPECT_EQ(arxsim::reactorCount(), 0);
+}
+
+TEST_F(DocData, UnloadWithoutDocumentManagerSkipsDeregistration) {
+    auto manager = std::make_unique<AcApDataManager<CDocData>>();
+    arxsim::setDocManagerPresent(false);
+    const int calls = arxsim::hostCallCount();
+    manager.reset();
+    arxsim::setDocManagerPresent(true);
+    EXPECT_EQ(arxsim::reactorCount(), 0);
+    EXPECT_LE(arxsim::hostCallCount() - calls, 1) << "only the manager lookup";
+}
+
+}  // namespace
