@@ -1,0 +1,130 @@
+// The application entry as the host drives it: the dispatcher, command
+// registration before the plug-in object, and the unload order.
+#include <algorithm>
+
+#include "app_world.h"
+#include "arx_control.h"
+#include "autocad2011_app.h"
+#include "module_instance.h"
+#include "qxv_ctrlr_control.h"
+#include "win32_control.h"
+
+using arxsim::Call;
+
+namespace {
+const wchar_t* const kCommandNames[] = {L"QX_Toggle_Rotation_Center", L"QX_Toggle_Rotation_Axis",
+                                        L"QX_Toggle_Scroll_Mode", L"QX_Toggle_Object_Move_Mode"};
+}
+
+class Lifecycle : public AppWorld {};
+
+TEST_F(Lifecycle, MessagesWithoutHandlersReturn0AndDoNothing) {
+    for (int code : {0, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 100, -1}) {
+        EXPECT_EQ(send(code), AcRx::kRetOK) << code;
+    }
+    EXPECT_EQ(arxsim::hostCallCount(), 0);
+    EXPECT_TRUE(arxsim::commands().empty());
+    EXPECT_FALSE(theApp.mQxAutoCadP);
+    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
+}
+
+TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
+    ASSERT_EQ(send(AcRx::kInitAppMsg), AcRx::kRetOK);
+
+    const auto commands = arxsim::commands();
+    ASSERT_EQ(commands.size(), 4u);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        EXPECT_EQ(commands[i].group, L"QXGroup");
+        EXPECT_EQ(commands[i].globalName, kCommandNames[i]);
+        EXPECT_EQ(commands[i].localName, kCommandNames[i]);
+        EXPECT_EQ(commands[i].flags, 0);
+        EXPECT_EQ(commands[i].fcode, -1);
+        EXPECT_EQ(commands[i].resource, gModuleInstance);
+    }
+    EXPECT_NE(gModuleInstance, nullptr);
+    EXPECT_EQ(theApp.mHdllInstance, gModuleInstance);
+
+    ASSERT_TRUE(theApp.mQxAutoCadP);
+    EXPECT_EQ(win32sim::registeredThreadCount(), 2);  // reading thread and watchdog
+    const auto printed = arxsim::printed();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), L"\nmQxAutoCadP constructed\n"), 1);
+
+    // The commands exist before the plug-in object is built and says so.
+    const auto ev = events();
+    const auto lastAdded =
+        std::find(ev.rbegin(), ev.rend(), "command_added QX_Toggle_Object_Move_Mode");
+    const auto signOn = std::find(ev.begin(), ev.end(), "lib");  // the link's first library call
+    ASSERT_NE(lastAdded, ev.rend());
+    ASSERT_NE(signOn, ev.end());
+    EXPECT_LT(ev.rend() - lastAdded - 1, signOn - ev.begin());
+    EXPECT_EQ(ev.back(), "print");
+}
+
+TEST_F(Lifecycle, InitDeclaresTheApplicationUnloadableAndMultiDocument) {
+    send(AcRx::kInitAppMsg);
+    EXPECT_EQ(arxsim::callCount(Call::UnlockApplication), 1);
+    EXPECT_EQ(arxsim::callCount(Call::RegisterAppMDIAware), 1);
+    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 0);  // no custom classes
+}
+
+TEST_F(Lifecycle, UnloadRemovesTheCommandsThenStopsEverything) {
+    send(AcRx::kInitAppMsg);
+    win32sim::runMessageLoopUntil(250);
+    EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
+
+    EXPECT_TRUE(arxsim::commands().empty());
+    EXPECT_FALSE(theApp.mQxAutoCadP);
+    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
+    EXPECT_EQ(win32sim::armedTimerCount(), 0);
+    EXPECT_FALSE(qxdaemon::isSignedOn());
+    for (const wchar_t* name : kCommandNames) {
+        EXPECT_FALSE(arxsim::runCommand(std::wstring_view(name)));
+    }
+    // Removed in table order, before the link signs off.
+    const auto ev = events();
+    const auto removed =
+        std::find(ev.begin(), ev.end(), "command_removed QX_Toggle_Rotation_Center");
+    ASSERT_NE(removed, ev.end());
+    EXPECT_EQ(*(removed + 3), "command_removed QX_Toggle_Object_Move_Mode");
+    const auto signOff = std::find(removed, ev.end(), "lib");
+    EXPECT_NE(signOff, ev.end());
+}
+
+TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
+    EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
+    EXPECT_FALSE(theApp.mQxAutoCadP);
+    EXPECT_TRUE(arxsim::printed().empty());
+    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
+}
+
+TEST_F(Lifecycle, UnloadRightAfterInitTakesNoTime) {
+    send(AcRx::kInitAppMsg);
+    const auto before = win32sim::nowMs();
+    send(AcRx::kUnloadAppMsg);
+    EXPECT_EQ(win32sim::nowMs(), before);
+    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
+}
+
+TEST_F(Lifecycle, LoadAndUnloadCycleManyTimes) {
+    for (int i = 0; i < 5; ++i) {
+        send(AcRx::kInitAppMsg);
+        send(AcRx::kLoadDwgMsg);
+        win32sim::runMessageLoopUntil(win32sim::nowMs() + 150);
+        send(AcRx::kUnloadDwgMsg);
+        send(AcRx::kUnloadAppMsg);
+        ASSERT_EQ(win32sim::registeredThreadCount(), 0) << i;
+        ASSERT_TRUE(arxsim::commands().empty()) << i;
+    }
+    EXPECT_EQ(arxsim::printed().size(), 5u);
+}
+
+TEST_F(Lifecycle, LispMessagesWithTheEmptyTableCallOnlyTheFunctionCode) {
+    send(AcRx::kInitAppMsg);
+    EXPECT_EQ(send(AcRx::kLoadDwgMsg), AcRx::kRetOK);
+    EXPECT_EQ(send(AcRx::kUnloadDwgMsg), AcRx::kRetOK);
+    EXPECT_EQ(send(AcRx::kInvkSubrMsg), AcRx::kRetOK);
+    EXPECT_EQ(arxsim::callCount(Call::Defun), 0);
+    EXPECT_EQ(arxsim::callCount(Call::RegFunc), 0);
+    EXPECT_EQ(arxsim::callCount(Call::Undef), 0);
+    EXPECT_EQ(arxsim::callCount(Call::GetFunCode), 1);
+}
