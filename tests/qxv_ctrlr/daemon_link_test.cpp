@@ -108,6 +108,12 @@ TEST_F(CtrlrTest, AdvancedSettingsCarryRotationCodeAt132AndZoomAllAt138) {
     EXPECT_EQ(block[137], 137);
     EXPECT_EQ(block[147], 147);
 
+    // A new code alone keeps the switch; both together set both.
+    qxdaemon::setRotation(4);
+    ASSERT_EQ(qxGetAdvancedSettings(0, block), 0);
+    std::memcpy(&code, block + 132, sizeof code);
+    EXPECT_EQ(code, 4);
+    EXPECT_NE(block[138], 0);
     qxdaemon::setRotation(-3, false);
     ASSERT_EQ(qxGetAdvancedSettings(0, block), 0);
     std::memcpy(&code, block + 132, sizeof code);

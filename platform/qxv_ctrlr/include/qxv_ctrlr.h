@@ -4,7 +4,7 @@
  * any thread; each returns 0 on success and a non-zero status on failure.
  *
  * On Windows the library is qxv_ctrlr_64.dll and the plug-in imports it by
- * ordinal:
+ * ordinal (see qxv_ctrlr_64.def in the folder above):
  *   104 qxConnect            106 qxDisConnect        108 qxReadEvent
  *   110 qxGetAdvancedSettings 116 qxGetDevInfo       117 qxGetDevNum
  *   180 qxSetApplMode

@@ -33,6 +33,8 @@ std::vector<std::string> devices();
 // driver does. setAdvancedSettings replaces the whole 148-byte block (a
 // shorter vector is padded with zeros, a longer one cut). Starts zeroed.
 void setRotation(std::int32_t code, bool zoomAllAfterView);
+// Same, keeping the zoom-all-after-view switch as it is.
+void setRotation(std::int32_t code);
 void setAdvancedSettings(const std::vector<std::uint8_t>& block);
 std::vector<std::uint8_t> advancedSettings();
 
@@ -77,7 +79,8 @@ int blockedReads();              // reads waiting right now
 std::string lastAppReported();   // app text of the last qxSetApplMode call
 std::string lastModeReported();  // mode text of the last qxSetApplMode call
 std::string lastModeAccepted();  // mode text of the last call the daemon took
-int modeReports();               // qxSetApplMode calls, accepted or not
+int modeReports();               // reports the daemon heard (signed on),
+                                 // accepted or not
 
 // Back to the initial state: daemon up, one device "Quorvex Device",
 // settings zeroed, modes accepted, no sign-on, no events, no faults, counters

@@ -83,11 +83,16 @@ std::vector<std::string> devices() {
 }
 
 void setRotation(std::int32_t code, bool zoomAllAfterView) {
+    setRotation(code);
+    std::lock_guard lock(win32sim::simLock());
+    daemon().settings[QX_ADV_ZOOM_ALL_OFFSET] = zoomAllAfterView ? 1 : 0;
+}
+
+void setRotation(std::int32_t code) {
     std::lock_guard lock(win32sim::simLock());
     auto& s = daemon().settings;
     std::copy_n(reinterpret_cast<const std::uint8_t*>(&code), sizeof code,
                 s.begin() + QX_ADV_ROTATION_CODE_OFFSET);
-    s[QX_ADV_ZOOM_ALL_OFFSET] = zoomAllAfterView ? 1 : 0;
 }
 
 void setAdvancedSettings(const std::vector<std::uint8_t>& block) {

@@ -27,6 +27,8 @@ constexpr int kErrReleased = 3;
 constexpr int kErrRefused = 4;
 
 // Counts the call and charges its cost; returns the daemon with the lock held.
+// Transcript lines are written before the lock is given up, so a thread that
+// a call wakes can only act after the call's line.
 Daemon& enter(Op op, std::unique_lock<std::mutex>& lock) {
     win32sim::chargeUs(kCallCostUs);
     lock = std::unique_lock(win32sim::simLock());
@@ -54,35 +56,31 @@ extern "C" {
 
 int qxConnect(int /*reserved*/, const char* /*appName*/) {
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::Connect, lock);
-        if (d.up) {
-            d.signedOn = true;
-            d.releasePending = false;
-            win32sim::notifyLocked();
-            status = kOk;
-        }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::Connect, lock);
+    if (d.up) {
+        d.signedOn = true;
+        d.releasePending = false;
+        win32sim::notifyLocked();
+        status = kOk;
     }
     return logged(Op::Connect, status);
 }
 
 int qxDisConnect(void) {
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::DisConnect, lock);
-        if (d.signedOn) {
-            qxdaemon::detail::endSignOnLocked(d);
-            status = kOk;
-        }
-        // Release whoever waits now; when nobody does, the next read, which may
-        // be just about to start, is released instead.
-        if (d.blocked > 0) {
-            qxdaemon::detail::releaseReadsLocked(d);
-        } else {
-            d.releasePending = true;
-        }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::DisConnect, lock);
+    if (d.signedOn) {
+        qxdaemon::detail::endSignOnLocked(d);
+        status = kOk;
+    }
+    // Release whoever waits now; when nobody does, the next read, which may
+    // be just about to start, is released instead.
+    if (d.blocked > 0) {
+        qxdaemon::detail::releaseReadsLocked(d);
+    } else {
+        d.releasePending = true;
     }
     return logged(Op::DisConnect, status);
 }
@@ -128,53 +126,47 @@ int qxReadEvent(int /*reserved*/, short* tx, short* ty, short* tz, short* rx, sh
 
 int qxGetAdvancedSettings(int /*reserved*/, void* block148) {
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::GetAdvancedSettings, lock);
-        if (block148 == nullptr) {
-            status = kErrBadArgument;
-        } else if (d.signedOn) {
-            std::memcpy(block148, d.settings.data(), d.settings.size());
-            status = kOk;
-        }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::GetAdvancedSettings, lock);
+    if (block148 == nullptr) {
+        status = kErrBadArgument;
+    } else if (d.signedOn) {
+        std::memcpy(block148, d.settings.data(), d.settings.size());
+        status = kOk;
     }
     return logged(Op::GetAdvancedSettings, status);
 }
 
 int qxGetDevInfo(int index, void* block96) {
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::GetDevInfo, lock);
-        if (!d.signedOn) {
-            status = kErrNoSignOn;
-        } else if (block96 == nullptr || index < 0 || index >= static_cast<int>(d.devices.size()) ||
-                   d.failDevInfoIndex == index) {
-            status = kErrBadArgument;
-        } else {
-            auto* block = static_cast<unsigned char*>(block96);
-            std::memset(block, 0, QX_DEV_INFO_SIZE);
-            const std::string& name = d.devices[static_cast<std::size_t>(index)];
-            // The name keeps its terminating zero inside the block.
-            const std::size_t room = QX_DEV_INFO_SIZE - QX_DEV_INFO_NAME_OFFSET - 1;
-            std::memcpy(block + QX_DEV_INFO_NAME_OFFSET, name.data(), std::min(room, name.size()));
-            status = kOk;
-        }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::GetDevInfo, lock);
+    if (!d.signedOn) {
+        status = kErrNoSignOn;
+    } else if (block96 == nullptr || index < 0 || index >= static_cast<int>(d.devices.size()) ||
+               d.failDevInfoIndex == index) {
+        status = kErrBadArgument;
+    } else {
+        auto* block = static_cast<unsigned char*>(block96);
+        std::memset(block, 0, QX_DEV_INFO_SIZE);
+        const std::string& name = d.devices[static_cast<std::size_t>(index)];
+        // The name keeps its terminating zero inside the block.
+        const std::size_t room = QX_DEV_INFO_SIZE - QX_DEV_INFO_NAME_OFFSET - 1;
+        std::memcpy(block + QX_DEV_INFO_NAME_OFFSET, name.data(), std::min(room, name.size()));
+        status = kOk;
     }
     return logged(Op::GetDevInfo, status);
 }
 
 int qxGetDevNum(int* count, int* unused1, int* unused2) {
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::GetDevNum, lock);
-        if (d.signedOn) {
-            setIf(count, static_cast<int>(d.devices.size()));
-            setIf(unused1, 0);
-            setIf(unused2, 0);
-            status = kOk;
-        }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::GetDevNum, lock);
+    if (d.signedOn) {
+        setIf(count, static_cast<int>(d.devices.size()));
+        setIf(unused1, 0);
+        setIf(unused2, 0);
+        status = kOk;
     }
     return logged(Op::GetDevNum, status);
 }
@@ -183,21 +175,19 @@ int qxSetApplMode(const char* app, const char* mode) {
     const std::string appText = app != nullptr ? app : "";
     const std::string modeText = mode != nullptr ? mode : "";
     int status = kErrNoSignOn;
-    {
-        std::unique_lock<std::mutex> lock;
-        Daemon& d = enter(Op::SetApplMode, lock);
-        if (app == nullptr || mode == nullptr) {
-            status = kErrBadArgument;
-        } else if (d.signedOn) {
-            ++d.modeReports;
-            d.lastApp = appText;
-            d.lastMode = modeText;
-            if (d.modesAccepted) {
-                d.lastAccepted = modeText;
-                status = kOk;
-            } else {
-                status = kErrRefused;
-            }
+    std::unique_lock<std::mutex> lock;
+    Daemon& d = enter(Op::SetApplMode, lock);
+    if (app == nullptr || mode == nullptr) {
+        status = kErrBadArgument;
+    } else if (d.signedOn) {
+        ++d.modeReports;
+        d.lastApp = appText;
+        d.lastMode = modeText;
+        if (d.modesAccepted) {
+            d.lastAccepted = modeText;
+            status = kOk;
+        } else {
+            status = kErrRefused;
         }
     }
     transcript::emit("mode", transcript::Fields()
