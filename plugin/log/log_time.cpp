@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <iomanip>
-#include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -19,26 +18,41 @@ std::string fitTail(const std::string& text, std::size_t width) {
     if (text.size() <= width) {
         return text;
     }
-    return "*" + text.substr(text.size() - (width - 1));
+    std::string tail(1, '*');
+    tail.append(text, text.size() - (width - 1));
+    return tail;
 }
 
 }  // namespace
 
+void appendAligned(std::string& out, const std::string& text, std::size_t width, Align align) {
+    std::size_t fill = text.size() < width ? width - text.size() : 0;
+    if (align == Align::Right) {
+        out.append(fill, ' ');
+    }
+    out += text;
+    if (align == Align::Left) {
+        out.append(fill, ' ');
+    }
+}
+
 std::string formatLogPrefix(const char* file, int line, const char* className,
                             const char* methodName) {
-    std::string name = file != nullptr ? file : "";
-    std::size_t slash = name.find_last_of('\\');
-    if (slash != std::string::npos) {
-        name.erase(0, slash + 1);
-    }
+    std::string_view path = file != nullptr ? file : "";
+    std::size_t slash = path.find_last_of('\\');
+    std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
     std::string classMethod = std::string(className != nullptr ? className : "") +
                               "::" + (methodName != nullptr ? methodName : "");
 
-    std::ostringstream out;
-    out << std::right << std::setw(kFileWidth) << fitTail(name, kFileWidth) << "| "
-        << std::setw(kLineWidth) << line << "| " << std::left << std::setw(kClassMethodWidth)
-        << fitTail(classMethod, kClassMethodWidth);
-    return out.str();
+    // Built by hand rather than with a string stream: this runs for every entry.
+    std::string out;
+    out.reserve(kFileWidth + kLineWidth + kClassMethodWidth + 8);
+    appendAligned(out, fitTail(name, kFileWidth), kFileWidth, Align::Right);
+    out += "| ";
+    appendAligned(out, std::to_string(line), kLineWidth, Align::Right);
+    out += "| ";
+    appendAligned(out, fitTail(classMethod, kClassMethodWidth), kClassMethodWidth, Align::Left);
+    return out;
 }
 
 std::string getTimeString() {

@@ -21,7 +21,7 @@ const char* const kClassName = "Logging";
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
 constexpr int32_t kLevelCount = 9;
 
-constexpr int kThreadWidth = 6;
+constexpr std::size_t kThreadWidth = 6;
 constexpr std::size_t kHexDumpColumns = 10;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
@@ -48,10 +48,16 @@ bool isFullPath(const std::string& file) {
 
 // Time, tag and thread columns followed by the prefix and the last "| ".
 std::string entryHead(int32_t level, const std::string& prefix) {
-    std::ostringstream head;
-    head << getTimeString() << "|" << kLevelTags[level] << "|" << std::setw(kThreadWidth)
-         << currentThreadId() << "|" << prefix << "| ";
-    return head.str();
+    std::string head = getTimeString();
+    head.reserve(head.size() + prefix.size() + 16);
+    head += "|";
+    head += kLevelTags[level];
+    head += "|";
+    appendAligned(head, std::to_string(currentThreadId()), kThreadWidth, Align::Right);
+    head += "|";
+    head += prefix;
+    head += "| ";
+    return head;
 }
 
 }  // namespace
@@ -171,7 +177,7 @@ void Logging::writeLine(const std::string& text) {
     if (mLogStream) {
         // The limit is kept as the 32-bit product of the configured kB (1000).
         auto limit = static_cast<int32_t>(static_cast<int64_t>(mMaxSize) * 1000);
-        if (static_cast<int64_t>(mLogStream->tellp()) >= limit) {
+        if (writePosition() >= limit) {
             backupLogFile();
         }
     }
@@ -181,6 +187,7 @@ void Logging::writeLine(const std::string& text) {
 void Logging::writeOut(const std::string& text) {
     if (mLogStream && mIsLogToFile) {
         *mLogStream << text << std::endl;
+        mWritePos += static_cast<int64_t>(text.size()) + 1;
     }
     if (mIsLogToCnsl) {
         std::cout << text << std::endl;
@@ -222,6 +229,12 @@ int32_t Logging::backupLogFile() {
 void Logging::openLogStream() {
     // Append: earlier runs stay in the file; POSIX files are shared anyway.
     mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+    mLogStream->seekp(0, std::ios::end);
+    mWritePos = static_cast<int64_t>(mLogStream->tellp());
+}
+
+int64_t Logging::writePosition() const {
+    return mLogStream->is_open() && !mLogStream->fail() ? mWritePos : -1;
 }
 
 std::string Logging::backupPath() const {

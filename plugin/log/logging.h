@@ -118,6 +118,7 @@ public:
 
 private:
     void openLogStream();
+    int64_t writePosition() const;
     // Writes a finished line to the file and/or standard output.
     void writeOut(const std::string& text);
     std::string backupPath() const;
@@ -127,6 +128,9 @@ private:
     std::string mLogFilePath;
     std::unique_ptr<std::ostringstream> mEntryStream;
     std::unique_ptr<std::ofstream> mLogStream;
+    // Write position of mLogStream, kept here so that the size check of a
+    // line costs no seek; as tellp(): -1 while the stream is not usable.
+    int64_t mWritePos = -1;
     Mutex mEntryLock;
     bool mIsHexDump = false;
 };
