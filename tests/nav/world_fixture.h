@@ -4,6 +4,8 @@
 // was left open and no selection set leaked.
 #pragma once
 
+#include <cmath>
+#include <iomanip>
 #include <string>
 #include <vector>
 
@@ -67,11 +69,17 @@ inline AcDbObjectId entityId(int index) {
     return id;
 }
 
+// Points and vectors equal within `tol` in every coordinate.
+template <class Expected, class Actual>
+::testing::AssertionResult pointsNear(const char* expectedText, const char* actualText, const char*,
+                                      const Expected& e, const Actual& a, double tol) {
+    if (std::fabs(e.x - a.x) <= tol && std::fabs(e.y - a.y) <= tol && std::fabs(e.z - a.z) <= tol) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << std::setprecision(17) << actualText << " is (" << a.x << ", " << a.y << ", " << a.z
+           << "), " << expectedText << " is (" << e.x << ", " << e.y << ", " << e.z
+           << "), tolerance " << tol;
+}
 #define EXPECT_POINT_NEAR(expected, actual, tol) \
-    do {                                         \
-        const auto e_ = (expected);              \
-        const auto a_ = (actual);                \
-        EXPECT_NEAR(e_.x, a_.x, tol) << "x";     \
-        EXPECT_NEAR(e_.y, a_.y, tol) << "y";     \
-        EXPECT_NEAR(e_.z, a_.z, tol) << "z";     \
-    } while (0)
+    EXPECT_PRED_FORMAT3(pointsNear, expected, actual, tol)
