@@ -1,0 +1,237 @@
+// Runs qxsim as a child process and compares what it wrote with golden files.
+
+#include "e2e_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+extern char** environ;
+
+namespace e2e {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return;
+    }
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+int spawnAndWait(const std::vector<std::string>& args, const std::string& dir) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, (dir + "/stdout.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+std::string lineDiff(const std::vector<std::string>& expected,
+                     const std::vector<std::string>& actual) {
+    const std::size_t n = expected.size(), m = actual.size();
+    std::vector<std::vector<unsigned>> lcs(n + 1, std::vector<unsigned>(m + 1, 0));
+    for (std::size_t i = n; i-- > 0;) {
+        for (std::size_t j = m; j-- > 0;) {
+            lcs[i][j] = expected[i] == actual[j] ? lcs[i + 1][j + 1] + 1
+                                                 : std::max(lcs[i + 1][j], lcs[i][j + 1]);
+        }
+    }
+    std::ostringstream out;
+    int shown = 0;
+    constexpr int kMaxShown = 60;
+    std::size_t i = 0, j = 0;
+    while ((i < n || j < m) && shown < kMaxShown) {
+        if (i < n && j < m && expected[i] == actual[j]) {
+            ++i;
+            ++j;
+        } else if (j < m && (i == n || lcs[i][j + 1] >= lcs[i + 1][j])) {
+            out << "+ " << (i + 1) << ": " << actual[j++] << "\n";
+            ++shown;
+        } else {
+            out << "- " << (i + 1) << ": " << expected[i] << "\n";
+            ++i;
+            ++shown;
+        }
+    }
+    if (shown == kMaxShown) {
+        out << "... (more differences)\n";
+    }
+    return out.str();
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
+    SimRun run;
+    std::string pattern = (fs::temp_directory_path() / "qxsim-e2e-XXXXXX").string();
+    run.dir = mkdtemp(pattern.data()) ? pattern : "";
+    std::vector<std::string> args = {QXSIM_EXE};
+    if (setup.giveProfile) {
+        run.profile = run.dir + "/profile";
+        fs::create_directories(run.profile);
+        if (setup.withApplicationsFolder) {
+            fs::path apps = fs::path(run.profile) / "QuorvexDevice" / "Applications";
+            fs::create_directories(apps);
+            fs::copy_file(QX_EXAMPLES_DIR "/autocad.mnu", apps / "autocad.mnu");
+            if (setup.seedSettings) {
+                fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", apps / "autocad_addin.ini");
+            }
+        }
+        args.insert(args.end(), {"--profile", run.profile});
+    } else {
+        run.profile = run.dir + "/qxsim-profile";
+    }
+    const std::string transcriptPath =
+        setup.giveTranscript
+            ? run.dir + "/transcript.jsonl"
+            : (fs::path(run.profile).parent_path() / "qxsim-transcript.jsonl").string();
+    if (setup.giveTranscript) {
+        args.insert(args.end(), {"--transcript", transcriptPath});
+    }
+    args.insert(args.end(), setup.extraArgs.begin(), setup.extraArgs.end());
+    if (setup.passScenario) {
+        writeFile(run.dir + "/scenario.qxs", scenario);
+        args.push_back("scenario.qxs");
+    }
+    run.exitCode = spawnAndWait(args, run.dir);
+    run.out = readFile(run.dir + "/stdout.txt");
+    run.err = readFile(run.dir + "/stderr.txt");
+    for (const std::string& line : readLines(transcriptPath)) {
+        run.transcript.push_back(maskPaths(line, run));
+    }
+    std::vector<std::string> log;
+    for (const std::string& line :
+         readLines(run.profile + "/QuorvexDevice/autocad_addin_log.txt")) {
+        log.push_back(maskPaths(line, run));
+    }
+    run.log = maskLog(log);
+    return run;
+}
+
+void removeRun(const SimRun& run) {
+    std::error_code ec;
+    fs::remove_all(run.dir, ec);
+}
+
+std::string maskPaths(const std::string& text, const SimRun& run) {
+    std::string masked = text;
+    replaceAll(masked, run.profile, "<PROFILE>");
+    replaceAll(masked, run.dir, "<RUN>");
+    replaceAll(masked, fs::path(QXSIM_EXE).parent_path().string(), "<BIN>");
+    return masked;
+}
+
+std::vector<std::string> maskLog(const std::vector<std::string>& lines) {
+    // "hh:mm:ss.mmm|TAG|   tid|            file| line| class::method| text"
+    static const std::regex entry(
+        R"(^\d\d:\d\d:\d\d\.\d\d\d\|(...)\| *(\d+)\|([^|]*)\| *\d+\|(.*)$)");
+    static const std::regex header(R"(^(Quorvex logfile '.*' opened at ).*$)");
+    std::map<std::string, std::string> threads;
+    std::vector<std::string> masked;
+    for (const std::string& line : lines) {
+        std::smatch m;
+        if (std::regex_match(line, m, entry)) {
+            auto [it, added] =
+                threads.emplace(m[2].str(), "T" + std::to_string(threads.size() + 1));
+            char tid[8];
+            std::snprintf(tid, sizeof(tid), "%6s", it->second.c_str());
+            masked.push_back("hh:mm:ss.mmm|" + m[1].str() + "|" + tid + "|" + m[3].str() +
+                             "| line|" + m[4].str());
+        } else {
+            masked.push_back(std::regex_replace(line, header, "$1<DATE>"));
+        }
+    }
+    return masked;
+}
+
+std::string compareWithGolden(const std::vector<std::string>& actual, const std::string& name) {
+    const fs::path golden = fs::path(QX_E2E_DIR) / "golden" / name;
+    if (const char* update = std::getenv("QX_UPDATE_GOLDEN");
+        update && std::string(update) == "1") {
+        std::string text;
+        for (const std::string& line : actual) {
+            text += line + "\n";
+        }
+        writeFile(golden, text);
+        return "";
+    }
+    if (!fs::exists(golden)) {
+        return "golden file " + golden.string() + " is missing";
+    }
+    std::vector<std::string> expected = readLines(golden.string());
+    if (expected == actual) {
+        return "";
+    }
+    return "differs from " + golden.string() + " (- golden, + this run):\n" +
+           lineDiff(expected, actual);
+}
+
+double numberField(const std::string& line, const std::string& key) {
+    std::size_t at = line.find("\"" + key + "\":");
+    return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + key.size() + 3);
+}
+
+std::string textField(const std::string& line, const std::string& key) {
+    std::string head = "\"" + key + "\":\"";
+    std::size_t at = line.find(head);
+    if (at == std::string::npos) {
+        return "";
+    }
+    at += head.size();
+    return line.substr(at, line.find('"', at) - at);
+}
+
+}  // namespace e2e

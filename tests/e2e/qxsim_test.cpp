@@ -1,0 +1,68 @@
+// qxsim as a program: exit codes and messages, the profile folder it uses
+// or makes, where the transcript goes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(Qxsim, ScenarioErrorStopsBeforeLoadingWithFileAndLine) {
+    SimRun run = runQxsim("wait 10\ncap 1 2 3\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("scenario.qxs:2: 'cap' takes 6 values, found 3"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.transcript.empty());
+    removeRun(run);
+}
+
+TEST(Qxsim, StepThatCannotBeCarriedOutStopsTheSessionAndUnloads) {
+    SimRun run = runQxsim("wait 10\nload\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("scenario.qxs:2: 'load' expects an unloaded module"), std::string::npos)
+        << run.err;
+    ASSERT_FALSE(run.transcript.empty());
+    EXPECT_EQ(textField(run.transcript.back(), "ev"), "unload");
+    removeRun(run);
+}
+
+TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
+    RunSetup setup;
+    setup.extraArgs = {"--module", "no/such/libmodule.so"};
+    SimRun run = runQxsim("wait 10\n", setup);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("cannot load the module 'no/such/libmodule.so': "), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
+    removeRun(run);
+}
+
+TEST(Qxsim, GivenProfileIsUsedAsItIs) {
+    RunSetup setup;
+    setup.withApplicationsFolder = false;
+    SimRun run = runQxsim("wait 100\n", setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::is_empty(run.profile)) << "qxsim or the module created files in it";
+    removeRun(run);
+}
+
+TEST(Qxsim, DefaultProfileIsMadeWithSampleMenuAndTranscriptBesideIt) {
+    RunSetup setup;
+    setup.giveProfile = false;
+    setup.giveTranscript = false;
+    SimRun run = runQxsim("wait 100\n", setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const fs::path device = fs::path(run.dir) / "qxsim-profile" / "QuorvexDevice";
+    EXPECT_TRUE(fs::exists(device / "Applications" / "autocad.mnu"));
+    EXPECT_TRUE(fs::exists(device / "Applications" / "autocad_addin.ini"));
+    EXPECT_TRUE(fs::exists(device / "autocad_addin_log.txt"));
+    EXPECT_FALSE(run.transcript.empty()) << "no transcript beside the profile folder";
+    removeRun(run);
+}
+
+}  // namespace
+}  // namespace e2e
