@@ -118,7 +118,8 @@ int run(int argc, char** argv) {
     if (code != kExitOk) {
         return fail(code, error);
     }
-    std::cout << "qxsim: played " << scenarioName << " (" << parsed.steps.size() << " steps, "
+    std::cout << "qxsim: played " << scenarioName << " ("
+              << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
               << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
               << ")\n  profile:    " << paths.profileDir
               << "\n  transcript: " << paths.transcriptPath << "\n";
