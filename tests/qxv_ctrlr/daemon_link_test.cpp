@@ -177,6 +177,19 @@ TEST_F(CtrlrTest, EachCallCostsVirtualTime) {
     EXPECT_LT(spent, 1000u);  // cheap next to a frame
 }
 
+// Plug-in threads run side by side; if their calls moved the clock, a replay
+// would see different times depending on how they interleaved.
+TEST_F(CtrlrTest, CallsFromPluginThreadsCostNoTime) {
+    ASSERT_EQ(qxConnect(0, "acad"), 0);
+    qxdaemon::sendEvent(0x20013);
+    qxdaemon::sendEvent(0x20013);
+    const std::uint64_t before = win32sim::nowUs();
+    Reader reader(2);
+    EXPECT_TRUE(reader.finished());
+    EXPECT_EQ(reader.join()[1].code, 0x20013);
+    EXPECT_EQ(win32sim::nowUs(), before);
+}
+
 TEST_F(CtrlrTest, DevInfoFaultHitsOnlyTheChosenIndex) {
     qxdaemon::setDevices({"a", "b", "c"});
     qxdaemon::failDevInfoAt(1);

@@ -1,6 +1,7 @@
 // The seven operations of the controller library, served by the simulated
-// daemon. Each charges a small cost on the clock and writes a transcript line
-// (qxSetApplMode: "mode"; every other but the read: "lib").
+// daemon. Each call from the host thread charges a small cost on the clock;
+// every call writes a transcript line (qxSetApplMode: "mode"; every other but
+// the read: "lib").
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -30,7 +31,13 @@ constexpr int kErrRefused = 4;
 // Transcript lines are written before the lock is given up, so a thread that
 // a call wakes can only act after the call's line.
 Daemon& enter(Op op, std::unique_lock<std::mutex>& lock) {
-    win32sim::chargeUs(kCallCostUs);
+    // Only calls on the host thread cost time: the plug-in's reading and
+    // watchdog threads may run side by side, and their costs would move the
+    // clock in whatever order they happen to interleave, so a replay would no
+    // longer give the same times.
+    if (!win32sim::isRegisteredThread()) {
+        win32sim::chargeUs(kCallCostUs);
+    }
     lock = std::unique_lock(win32sim::simLock());
     Daemon& d = daemon();
     ++d.calls.at(static_cast<std::size_t>(op));
