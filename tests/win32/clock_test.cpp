@@ -2,6 +2,7 @@
 // rule that time waits for plug-in threads.
 #include <windows.h>
 
+#include <ostream>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,6 +19,30 @@ void busyWork() {
         std::this_thread::yield();
     }
 }
+
+// What each thread of a session saw; each keeps its own list, so only the
+// clock decides the contents.
+struct Trace {
+    std::vector<DWORD> sleeper;
+    std::vector<std::pair<DWORD, DWORD>> waiter;  // (tick, wait result)
+    std::vector<std::uint64_t> host;
+    bool operator==(const Trace&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Trace& trace) {
+        out << "sleeper:";
+        for (DWORD t : trace.sleeper) {
+            out << ' ' << t;
+        }
+        out << " waiter:";
+        for (const auto& [t, result] : trace.waiter) {
+            out << ' ' << t << '/' << result;
+        }
+        out << " host:";
+        for (std::uint64_t t : trace.host) {
+            out << ' ' << t;
+        }
+        return out;
+    }
+};
 
 }  // namespace
 
@@ -134,13 +159,6 @@ TEST_F(SimWorld, SleepingThreadWakesAtItsDeadlineBeforeTimeMovesOn) {
 }
 
 TEST_F(SimWorld, RunsOfTheSameSessionGiveTheSameTrace) {
-    // Each thread keeps its own trace, so only the clock decides the contents.
-    struct Trace {
-        std::vector<DWORD> sleeper;
-        std::vector<std::pair<DWORD, DWORD>> waiter;
-        std::vector<std::uint64_t> host;
-        bool operator==(const Trace&) const = default;
-    };
     auto runOnce = [] {
         resetWorld();
         Trace trace;

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "sim_fixture.h"
 
@@ -174,21 +176,25 @@ TEST_F(SimWorld, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
     std::thread([&] { stdThreadRegistered = isRegisteredThread(); }).join();
     EXPECT_FALSE(stdThreadRegistered);  // libstdc++'s threads are host threads
 
-    for (int round = 0; round < 50; ++round) {
-        std::atomic<bool> started{false};
-        std::atomic<bool> registered{false};
-        PluginThread thread([&] {
-            started = true;
-            registered = isRegisteredThread();
-            Sleep(100);
-        });
-        // Counted as running before it starts, so quiescence waits for it.
+    constexpr int kThreads = 8;
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> started{0};
+        std::atomic<int> registered{0};
+        std::vector<std::unique_ptr<PluginThread>> threads;
+        for (int i = 0; i < kThreads; ++i) {
+            threads.push_back(std::make_unique<PluginThread>([&] {
+                ++started;
+                registered += isRegisteredThread();
+                Sleep(100);
+            }));
+        }
+        // Counted as running before they start, so quiescence waits for all.
         waitQuiescent();
-        ASSERT_TRUE(started.load()) << "round " << round;
-        EXPECT_TRUE(registered.load());
-        EXPECT_EQ(1, registeredThreadCount());
+        ASSERT_EQ(kThreads, started.load()) << "round " << round;
+        EXPECT_EQ(kThreads, registered.load());
+        EXPECT_EQ(kThreads, registeredThreadCount());
         advanceBy(100);
-        thread.join();
+        threads.clear();
         EXPECT_EQ(0, registeredThreadCount());
     }
 }
