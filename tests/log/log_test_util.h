@@ -1,8 +1,11 @@
-// Helpers of the log tests: a temporary folder, file reading, capture of the
-// standard streams and semaphore failures on demand.
+// Helpers of the log tests: a temporary folder, file lines, capture of a
+// standard stream.
 #pragma once
 
-#include <atomic>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -10,41 +13,31 @@
 
 #include "logging.h"
 
-// A fresh folder under /tmp, removed with its content at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return mPath; }
-    std::string file(const std::string& name) const { return mPath + "/" + name; }
-
-private:
-    std::string mPath;
-};
-
-std::vector<std::string> readLines(const std::string& path);
-
-// Redirects std::cout (or std::cerr) into a string while it lives.
-class StreamCapture {
-public:
-    explicit StreamCapture(std::ostream& stream) : mStream(stream) {
-        mOld = stream.rdbuf(mBuffer.rdbuf());
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char pattern[] = "/tmp/qxlog_test_XXXXXX";
+        path = mkdtemp(pattern);
     }
-    ~StreamCapture() { mStream.rdbuf(mOld); }
-    std::string text() const { return mBuffer.str(); }
-
-private:
-    std::ostream& mStream;
-    std::ostringstream mBuffer;
-    std::streambuf* mOld;
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
-// Parameters that log to `file` in `dir` with the default flags.
-LogParameters fileParams(const std::string& dir, const std::string& file = "log.txt");
+inline std::vector<std::string> readLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
 
-// Errno that the next call of the named semaphore operation fails with
-// (0: no failure). Each is reset once it has struck.
-extern std::atomic<int> gFailSemInit, gFailSemWait, gFailSemPost, gFailSemDestroy;
-
-// Time, tag and thread columns of a log line.
-inline const char* const kHeadRegex = R"(\d\d:\d\d:\d\d\.\d{3}\|)";
+// Redirects a standard stream into a string while it lives.
+struct StreamCapture {
+    std::ostream& stream;
+    std::ostringstream buffer;
+    std::streambuf* old = stream.rdbuf(buffer.rdbuf());
+    explicit StreamCapture(std::ostream& s) : stream(s) {}
+    ~StreamCapture() { stream.rdbuf(old); }
+    std::string text() const { return buffer.str(); }
+};
