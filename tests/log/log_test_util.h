@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/types.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,3 +42,11 @@ struct StreamCapture {
     ~StreamCapture() { stream.rdbuf(old); }
     std::string text() const { return buffer.str(); }
 };
+
+// Scheduler state of a thread of this process ('S' while it sleeps).
+inline char threadState(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}

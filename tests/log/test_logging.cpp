@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <regex>
 #include <thread>
 
@@ -154,15 +155,41 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     Logging log;
     log.init(pars);
     const std::string path = mDir.file("limit");
-    for (int i = 0; !fs::exists(path + ".bak"); ++i) {
-        auto sizeBefore = fs::file_size(path);
-        logEntry(log, INF, "line " + std::to_string(i));
-        if (sizeBefore >= 1000) {
-            EXPECT_EQ(fs::file_size(path + ".bak"), sizeBefore);
-            EXPECT_EQ(readLines(path).size(), 6u);
-        }
-        ASSERT_EQ(sizeBefore >= 1000, fs::exists(path + ".bak")) << sizeBefore;
+    auto size = [&] { return static_cast<std::size_t>(fs::file_size(path)); };
+    std::size_t before = size();
+    logEntry(log, INF, "");
+    const std::size_t lineCost = size() - before;
+    logEntry(log, INF, std::string(1000 - size() - lineCost, 'x'));  // exactly 1000 bytes
+    ASSERT_FALSE(fs::exists(path + ".bak"));
+    logEntry(log, INF, "last");
+    EXPECT_EQ(fs::file_size(path + ".bak"), 1000u);
+    auto lines = readLines(path);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_TRUE(lines[5].ends_with("| last"));
+}
+
+TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
+    Logging log;
+    log.init(mPars);
+    ASSERT_TRUE(log.startEntry(INF, kFile, "p"));
+    std::atomic<pid_t> tid{0};
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        tid = gettid();
+        logEntry(log, INF, "second");
+        done = true;
+    });
+    // The other thread can sleep only in the entry lock.
+    while (tid == 0 || (threadState(tid) != 'S' && !done)) {
+        std::this_thread::yield();
     }
+    EXPECT_FALSE(done);
+    log << "first" << LOG_END;
+    other.join();
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_TRUE(lines[5].ends_with("|p| first"));
+    EXPECT_TRUE(lines[6].ends_with("| second"));
 }
 
 TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {

@@ -16,14 +16,6 @@ TEST(Mutex, NameCarriesTheProcessIdAndIsCutTo31Characters) {
     EXPECT_EQ(std::string(Mutex(name29.c_str()).name()), (name29 + "_" + pid).substr(0, 31));
 }
 
-// Scheduler state of a thread of this process ('S' while it sleeps).
-char threadState(pid_t tid) {
-    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    std::size_t close = text.rfind(')');
-    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
-}
-
 TEST(Mutex, SecondLockerWaitsForUnlock) {
     Mutex mutex("test");
     std::atomic<pid_t> waiterTid{0};
