@@ -38,8 +38,16 @@ std::vector<std::string> withoutLibraryCalls(const std::vector<std::string>& tra
     return out;
 }
 
+// A profile with the applications folder and the sample menu file, and no
+// settings file: the plug-in writes its defaults on the first load.
+RunSetup firstRun() {
+    RunSetup setup;
+    setup.seedSettings = false;
+    return setup;
+}
+
 // Plays a scenario and compares the transcript with golden/<name>.jsonl.
-SimRun playAndCompare(const std::string& name, const RunSetup& setup = {}) {
+SimRun playAndCompare(const std::string& name, const RunSetup& setup = firstRun()) {
     SimRun run = runQxsim(scenario(name + ".qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string diff =
@@ -83,7 +91,7 @@ TEST(E2eKeys, TogglesAndTheSettingsTheyLeave) {
 }
 
 TEST(E2eKeys, MissingApplicationsFolderAsksForTheDriver) {
-    RunSetup setup;
+    RunSetup setup = firstRun();
     setup.withApplicationsFolder = false;
     SimRun run = playAndCompare("no_applications_folder", setup);
     removeRun(run);
@@ -97,7 +105,7 @@ TEST(E2eKeys, MenuExportAssemblyNextToTheModuleIsNetloaded) {
     fs::copy_file(fs::path(QXSIM_EXE).parent_path() / "libqxautocad.so",
                   folder / "libqxautocad.so");
     std::ofstream(folder / "MenuHarvester2011.dll") << "assembly";
-    RunSetup setup;
+    RunSetup setup = firstRun();
     setup.extraArgs = {"--module", (folder / "libqxautocad.so").string()};
     SimRun run = runQxsim(scenario("netload.qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
