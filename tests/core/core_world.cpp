@@ -13,6 +13,7 @@
 #include "qxv_ctrlr_control.h"
 #include "transcript.h"
 #include "win32_control.h"
+#include "win32_desktop_control.h"
 
 namespace fs = std::filesystem;
 
@@ -21,6 +22,7 @@ void CoreWorld::SetUp() {
     qxdaemon::reset();
     arxsim::reset();
     arxworld::reset();
+    win32sim::resetDesktop();
     transcript::setMemoryCapture(true);
     transcript::clearCaptured();
 

@@ -4,6 +4,7 @@
 
 #include "arx_control.h"
 #include "arx_world_control.h"
+#include "win32_desktop_control.h"
 #include "auto_cad_proxy.h"
 #include "core_world.h"
 #include "transcript.h"
@@ -111,6 +112,50 @@ TEST_F(Driver, OtherInterfaceInChargeNeverReadsTheCap) {
     EXPECT_EQ(proxy().mNavMode, 0);  // the mode is never determined
     EXPECT_EQ(arxsim::hostCallCount(), hostCalls);
     EXPECT_EQ(logCount("Cap moving."), 0);
+    EXPECT_EQ(logCount("MenuHarvest"), 0);  // the menu-export plug-in is not started
+}
+
+TEST_F(Driver, WithoutTheOtherInterfaceTheMenuExportStartIsTried) {
+    load();  // no menu-export file beside the test program
+    EXPECT_EQ(logCount("Error: MenuHarvest does not exist"), 1);
+}
+
+TEST_F(Driver, ScrolledPassesLeaveTheCapAtRest) {
+    win32sim::WindowSpec list;
+    list.id = 1;
+    list.className = L"SysListView32";
+    list.rect = RECT{0, 0, 100, 100};
+    list.scroll = win32sim::ScrollBarSpec{0, 999, 10, 500};
+    ASSERT_NE(win32sim::addWindow(list), nullptr);
+    win32sim::setCursorPos(50, 50);
+    load();
+    sendCap(0, 0, -40, 0, 0, 0);
+    runUntil(1050);
+    EXPECT_FALSE(win32sim::sentMessages().empty());
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    EXPECT_EQ(logCount("Cap moving."), 0);
+    for (uint64_t ms : timerIntervals()) {
+        EXPECT_EQ(ms, 100u);
+    }
+    EXPECT_EQ(arxworld::viewUpdateCount(), 0);
+}
+
+TEST_F(Driver, ModeIsTakenAnewOnEveryPassWhileTheCapIsHeld) {
+    arxsim::setSpace(0, 2);  // a model-space viewport of a layout
+    load();
+    sendCap(0, 0, 1000, 0, 0, 0);
+    runUntil(250);
+    ASSERT_GT(arxworld::viewUpdateCount(), 0);
+    ASSERT_EQ(logCount("AcDbObjectPointer could not be retrieved!"), 0);
+
+    const int viewUpdates = arxworld::viewUpdateCount();
+    arxsim::setSpace(0, 1);  // the user switches to paper space, cap still held
+    runUntil(1300);
+    EXPECT_EQ(proxy().mNavMode, 1);
+    // From the next pass on the 2D handler runs (and, the document not being
+    // locked by a motion begun in 3D, cannot open the viewport for write).
+    EXPECT_LE(arxworld::viewUpdateCount() - viewUpdates, 1);
+    EXPECT_GT(logCount("AcDbObjectPointer could not be retrieved!"), 0);
 }
 
 TEST_F(Driver, SettingsAreCopiedAtConstruction) {
