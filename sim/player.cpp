@@ -46,7 +46,7 @@ Player::Player(ModuleSession& module) : mModule(module) {}
 int Player::play(const std::vector<Step>& steps, std::string& error) {
     int result = kExitOk;
     for (std::size_t i = 0; i < steps.size() && result == kExitOk; ++i) {
-        result = leavePreparation(steps[i], error);
+        result = leavePreparation(&steps[i], error);
         if (result != kExitOk) {
             break;
         }
@@ -57,14 +57,14 @@ int Player::play(const std::vector<Step>& steps, std::string& error) {
         }
     }
     if (result == kExitOk) {
-        result = leavePreparation(std::nullopt, error);
+        result = leavePreparation(nullptr, error);
     }
     finish();
     return result;
 }
 
 int Player::playTyped(const Step& step, std::string& error) {
-    if (int code = leavePreparation(step, error)) {
+    if (int code = leavePreparation(&step, error)) {
         return code;
     }
     return runStep(step, error);
@@ -76,7 +76,7 @@ void Player::finish() {
     }
 }
 
-int Player::leavePreparation(const std::optional<Step>& next, std::string& error) {
+int Player::leavePreparation(const Step* next, std::string& error) {
     if (!mPreparing || (next && !endsPreparation(next->kind))) {
         return kExitOk;
     }
@@ -89,7 +89,12 @@ int Player::leavePreparation(const std::optional<Step>& next, std::string& error
 }
 
 std::size_t Player::runWait(const std::vector<Step>& steps, std::size_t i) {
-    const std::uint64_t end = win32sim::nowMs() + static_cast<std::uint64_t>(steps[i].integer(0));
+    const std::uint64_t ms = static_cast<std::uint64_t>(steps[i].integer(0));
+    // A wait of 0 ends now: the device steps after it run as they come.
+    if (ms == 0) {
+        return i;
+    }
+    const std::uint64_t end = win32sim::nowMs() + ms;
     std::size_t last = i;
     while (last + 1 < steps.size() && sideOf(steps[last + 1].kind) == StepSide::Device) {
         const Step* device = &steps[++last];

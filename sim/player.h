@@ -14,7 +14,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,7 @@ public:
     // A live session (steps typed in real time): start() loads the module,
     // playTyped() plays one step as in play() but a wait schedules nothing
     // ahead, finish() unloads a loaded module.
-    int start(std::string& error) { return leavePreparation(std::nullopt, error); }
+    int start(std::string& error) { return leavePreparation(nullptr, error); }
     int playTyped(const Step& step, std::string& error);
     void finish();
 
@@ -45,9 +44,9 @@ public:
     const std::vector<std::string>& warnings() const { return mWarnings; }
 
 private:
-    // Loads the module when `next` (none: the end of the scenario) is the
+    // Loads the module when `next` (null: the end of the scenario) is the
     // first step that needs it.
-    int leavePreparation(const std::optional<Step>& next, std::string& error);
+    int leavePreparation(const Step* next, std::string& error);
     int runStep(const Step& step, std::string& error);
     int runHostStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
