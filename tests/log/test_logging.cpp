@@ -221,6 +221,7 @@ TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {
 }
 
 TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // sanitizers keep a thread of their own
     auto child = [this] {
         // Root renames anywhere: run as nobody in a folder it may not change.
         chmod(mDir.path.c_str(), 0777);
