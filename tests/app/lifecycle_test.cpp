@@ -58,10 +58,8 @@ TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
     ASSERT_NE(signOn, ev.end());
     EXPECT_LT(ev.rend() - lastAdded - 1, signOn - ev.begin());
     EXPECT_EQ(ev.back(), "print");
-}
 
-TEST_F(Lifecycle, InitDeclaresTheApplicationUnloadableAndMultiDocument) {
-    send(AcRx::kInitAppMsg);
+    // Unloadable by the user, able to work with several drawings.
     EXPECT_EQ(arxsim::callCount(Call::UnlockApplication), 1);
     EXPECT_EQ(arxsim::callCount(Call::RegisterAppMDIAware), 1);
     EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 0);  // no custom classes
@@ -94,14 +92,6 @@ TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
     EXPECT_FALSE(theApp.mQxAutoCadP);
     EXPECT_TRUE(arxsim::printed().empty());
-    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
-}
-
-TEST_F(Lifecycle, UnloadRightAfterInitTakesNoTime) {
-    send(AcRx::kInitAppMsg);
-    const auto before = win32sim::nowMs();
-    send(AcRx::kUnloadAppMsg);
-    EXPECT_EQ(win32sim::nowMs(), before);
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
 }
 

@@ -96,9 +96,3 @@ TEST_F(Tables, CustomClassesAreRegisteredOnceAndRemovedWithTheirDerivedClasses) 
     EXPECT_FALSE(base.isRegistered);
     EXPECT_FALSE(derived.isRegistered);
 }
-
-TEST_F(Tables, EmptyCustomClassTableBuildsNoHierarchy) {
-    CustomClassEntry* const table[] = {nullptr, nullptr};
-    EXPECT_EQ(initCustomClasses(table), 0);
-    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 0);
-}
