@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 extern char** environ;
@@ -174,24 +173,49 @@ std::string maskPaths(const std::string& text, const SimRun& run) {
     return masked;
 }
 
+namespace {
+
+bool isDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::string trimmed(const std::string& text) {
+    std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? ""
+                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
 std::vector<std::string> maskLog(const std::vector<std::string>& lines) {
     // "hh:mm:ss.mmm|TAG|   tid|            file| line| class::method| text"
-    static const std::regex entry(
-        R"(^\d\d:\d\d:\d\d\.\d\d\d\|(...)\| *(\d+)\|([^|]*)\| *\d+\|(.*)$)");
-    static const std::regex header(R"(^(Quorvex logfile '.*' opened at ).*$)");
+    const std::string opened = "' opened at ";
     std::map<std::string, std::string> threads;
     std::vector<std::string> masked;
     for (const std::string& line : lines) {
-        std::smatch m;
-        if (std::regex_match(line, m, entry)) {
+        std::vector<std::string> columns;
+        std::size_t from = 0;
+        for (int i = 0; i < 5; ++i) {
+            std::size_t bar = line.find('|', from);
+            if (bar == std::string::npos) {
+                break;
+            }
+            columns.push_back(line.substr(from, bar - from));
+            from = bar + 1;
+        }
+        if (columns.size() == 5 && columns[0].size() == 12 && columns[0][2] == ':' &&
+            isDigits(trimmed(columns[2])) && isDigits(trimmed(columns[4]))) {
             auto [it, added] =
-                threads.emplace(m[2].str(), "T" + std::to_string(threads.size() + 1));
+                threads.emplace(trimmed(columns[2]), "T" + std::to_string(threads.size() + 1));
             char tid[8];
             std::snprintf(tid, sizeof(tid), "%6s", it->second.c_str());
-            masked.push_back("hh:mm:ss.mmm|" + m[1].str() + "|" + tid + "|" + m[3].str() +
-                             "| line|" + m[4].str());
+            masked.push_back("hh:mm:ss.mmm|" + columns[1] + "|" + tid + "|" + columns[3] +
+                             "| line|" + line.substr(from));
+        } else if (line.rfind("Quorvex logfile '", 0) == 0 &&
+                   line.find(opened) != std::string::npos) {
+            masked.push_back(line.substr(0, line.find(opened) + opened.size()) + "<DATE>");
         } else {
-            masked.push_back(std::regex_replace(line, header, "$1<DATE>"));
+            masked.push_back(line);
         }
     }
     return masked;
