@@ -70,7 +70,12 @@ QxAutoCad::~QxAutoCad() {
 }
 
 void QxAutoCad::initLogging() {
-    gLogging.init(mLogPars);
+    // The log takes the [LOGGING] values; its folder stays the one the
+    // settings part gave it, also when the defaults (which carry no folder)
+    // replaced a missing settings file.
+    LogParameters pars = mLogPars;
+    pars.mSettingsDirPath = gLogging.mSettingsDirPath;
+    gLogging.init(pars);
 }
 
 void QxAutoCad::watchConnection() {

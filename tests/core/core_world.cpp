@@ -32,9 +32,6 @@ void CoreWorld::SetUp() {
     fs::remove_all(mProfile);
     fs::create_directories(mProfile / "QuorvexDevice" / "Applications");
     setenv("USERPROFILE", mProfile.c_str(), 1);
-    // A complete settings file from the start, so that the log lands in the
-    // profile's folder.
-    writeSettings([](Settings&) {});
 }
 
 void CoreWorld::TearDown() {

@@ -85,6 +85,11 @@ TEST_F(Watchdog, UnloadInTheMiddleOfTheWatchdogWaitDoesNotWaitItOut) {
     EXPECT_EQ(gAutoCadProxy, nullptr);
 }
 
+TEST_F(Watchdog, FirstLoadWithoutASettingsFileLogsIntoTheProfile) {
+    load();  // writes the default settings file
+    EXPECT_NE(logText().find("AutoCadProxy constructed."), std::string::npos);
+}
+
 TEST_F(Watchdog, PartsAreBuiltAndTornDownInOrder) {
     load();
     unload();
