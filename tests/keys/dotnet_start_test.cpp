@@ -63,13 +63,11 @@ TEST_F(MenuExportStart, MissingApplicationsFolderBeepsAndShowsOneBox) {
     EXPECT_EQ(win32sim::soundedBeeps()[0].ms, 200u);
     EXPECT_LT(events("beep").at(0), events("messagebox").at(0)) << "the beep comes first";
     EXPECT_TRUE(sentTexts().empty());
-}
 
-TEST_F(MenuExportStart, ApplicationsPathNamingAFileCountsAsMissing) {
-    fs::remove_all(appsDir());
-    std::ofstream(appsDir()) << "not a folder";
+    unload();
+    std::ofstream(appsDir()) << "a file, not a folder";
     load();
-    EXPECT_EQ(win32sim::shownMessageBoxes().size(), 1u);
+    EXPECT_EQ(win32sim::shownMessageBoxes().size(), 2u) << "a plain file counts as missing";
 }
 
 TEST_F(MenuExportStart, MissingAssemblyIsLoggedAndNothingSent) {

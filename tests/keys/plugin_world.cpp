@@ -76,10 +76,6 @@ void PluginWorld::unload() {
     mQx.reset();
 }
 
-void PluginWorld::runFor(std::uint64_t ms) {
-    win32sim::runMessageLoopUntil(win32sim::nowMs() + ms);
-}
-
 void PluginWorld::tick() {
     const auto due = win32sim::nextTimerDueMs();
     ASSERT_TRUE(due.has_value()) << "no timer armed";

