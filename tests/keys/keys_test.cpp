@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kApplFuncStart = 0x20020;
 constexpr int kFront = 0x20009;
 constexpr int kTop = 0x2000B;
 constexpr int kZoomAll = 0x2000C;
@@ -67,14 +66,6 @@ TEST_F(Keys, IndexBeyondTheTableIsLoggedAndSendsNothing) {
     EXPECT_EQ(logCount("keyEvent (0') too big (max. is -1)!"), 1);
 }
 
-TEST_F(Keys, PaperSpaceTakesOnlyZoomAllWithoutApostrophe) {
-    arxsim::setSpace(0, 1);
-    tick();  // a tick finds the paper space
-    ASSERT_EQ(proxy().mNavMode.load(), 1);
-    EXPECT_EQ(runSpecial(kFront), Texts{});
-    EXPECT_EQ(runSpecial(kZoomAll), Texts{L"_ZOOM _ALL "});
-}
-
 TEST_F(Keys, ViewsInModelSpaceWithAndWithoutZoomAllAfterView) {
     EXPECT_EQ(runSpecial(kFront), Texts{L"'_-VIEW _FRONT "}) << "mode 0 acts as model space";
 
@@ -85,28 +76,6 @@ TEST_F(Keys, ViewsInModelSpaceWithAndWithoutZoomAllAfterView) {
     EXPECT_EQ(runSpecial(kZoomAll), Texts{L"'_ZOOM _ALL "}) << "zoom all only once";
     EXPECT_EQ(runSpecial(0x2000D), Texts{L"'_ZOOM _ALL "}) << "unknown code, zoom all still";
     EXPECT_EQ(logCount("Unknown special command '131085' found!"), 1);
-}
-
-TEST_F(Keys, DaemonKeysRunOnTheNextTickMacroBeforeView) {
-    writeMenu("[Modes]\nM = 0\n\n[MenuBar]\nA = a}_A\nB = b}_B;_C\n");
-    tick();  // loads the menu
-    arxsim::clearOutput();
-
-    sendEvent(kApplFuncStart + 1);
-    sendEvent(kTop);
-    EXPECT_TRUE(sentTexts().empty()) << "nothing happens on the reading thread";
-    tick();
-    EXPECT_EQ(sentTexts(), (Texts{kEsc, L"_B\n", L"_C\n", L"'_-VIEW _TOP "}));
-
-    const auto sends = events("send");
-    ASSERT_EQ(sends.size(), 4u);
-    EXPECT_NE(sends[1].find(R"("activate":true,"wrapup":false,"echo":true)"), std::string::npos)
-        << sends[1];
-    EXPECT_NE(sends[3].find(R"("activate":false,"wrapup":false,"echo":true)"), std::string::npos)
-        << sends[3];
-
-    tick();
-    EXPECT_EQ(sentTexts().size(), 4u) << "each request runs once";
 }
 
 TEST_F(Keys, WithoutADrawingKeysSendNothing) {
