@@ -95,6 +95,22 @@ void cpuAtRest() {
         cpuMs, wallMs, 100.0 * cpuMs / wallMs, baselineMs, 100.0 * (cpuMs - baselineMs) / wallMs);
 }
 
+// CPU of one timer tick at rest, without the operating system's wake-ups:
+// 10000 ticks on the virtual clock.
+void tickCostAtRest() {
+    freshWorld();
+    send(AcRx::kInitAppMsg);
+    send(AcRx::kLoadDwgMsg);
+    win32sim::runMessageLoopUntil(1000);
+    const double cpuStart = processCpuMs();
+    win32sim::runMessageLoopUntil(1000 + 10000 * 100);
+    const double cpuMs = processCpuMs() - cpuStart;
+    send(AcRx::kUnloadDwgMsg);
+    send(AcRx::kUnloadAppMsg);
+    std::printf("tick_at_rest: %.2f us CPU per tick (virtual clock, 10000 ticks)\n",
+                cpuMs * 1000.0 / 10000);
+}
+
 void unloadTime() {
     double worst = 0;
     double total = 0;
@@ -209,6 +225,7 @@ int main(int argc, char** argv) {
         unloadTime();
     }
     if (only.empty() || only == "cpu") {
+        tickCostAtRest();
         cpuAtRest();
     }
     fs::remove_all(profile);
