@@ -43,7 +43,8 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
-int spawnAndWait(const std::vector<std::string>& args, const std::string& dir) {
+int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
+                 const std::string& stdinPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -51,7 +52,7 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir) {
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -141,11 +142,15 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
         args.insert(args.end(), {"--transcript", transcriptPath});
     }
     args.insert(args.end(), setup.extraArgs.begin(), setup.extraArgs.end());
+    std::string stdinPath = "/dev/null";
     if (setup.passScenario) {
         writeFile(run.dir + "/scenario.qxs", scenario);
-        args.push_back("scenario.qxs");
+        args.push_back(setup.scenarioOnStdin ? "-" : "scenario.qxs");
+        if (setup.scenarioOnStdin) {
+            stdinPath = run.dir + "/scenario.qxs";
+        }
     }
-    run.exitCode = spawnAndWait(args, run.dir);
+    run.exitCode = spawnAndWait(args, run.dir, stdinPath);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");
     for (const std::string& line : readLines(transcriptPath)) {

@@ -29,6 +29,8 @@ struct RunSetup {
     bool giveTranscript = true;
     std::vector<std::string> extraArgs;  // before the scenario
     bool passScenario = true;            // false: qxsim plays its bundled tour
+    // Given: the scenario goes to qxsim's standard input and qxsim reads "-".
+    bool scenarioOnStdin = false;
 };
 
 struct SimRun {

@@ -41,6 +41,21 @@ TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     removeRun(run);
 }
 
+TEST(Qxsim, LiveSessionReportsABadLineAndGoesOn) {
+    RunSetup setup;
+    setup.scenarioOnStdin = true;
+    setup.extraArgs = {"--real-time"};
+    SimRun run = runQxsim("fly away\ncommand QX_Toggle_Scroll_Mode\n", setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("<stdin>:1: unknown step 'fly'"), std::string::npos) << run.err;
+    bool printed = false;
+    for (const std::string& line : run.transcript) {
+        printed |= textField(line, "text").find("Scroll Trees and Lists:") != std::string::npos;
+    }
+    EXPECT_TRUE(printed) << "the command after the bad line did not run";
+    removeRun(run);
+}
+
 TEST(Qxsim, GivenProfileIsUsedAsItIs) {
     RunSetup setup;
     setup.withApplicationsFolder = false;
