@@ -190,10 +190,65 @@ void waitQuiescentLocked(std::unique_lock<std::mutex>& lock) {
     world().hostCv.wait(lock, [] { return quiescentLocked(); });
 }
 
+namespace {
+
+void grantBatonLocked() {
+    World& w = world();
+    if (w.baton == nullptr && !w.batonLine.empty()) {
+        w.baton = w.batonLine.front();
+        w.batonLine.pop_front();
+        w.batonCv.notify_all();
+    }
+}
+
+void requestBatonLocked(ThreadRec* rec) {
+    World& w = world();
+    if (!rec || !isVirtual() || w.baton == rec ||
+        std::find(w.batonLine.begin(), w.batonLine.end(), rec) != w.batonLine.end()) {
+        return;
+    }
+    w.batonLine.push_back(rec);
+    grantBatonLocked();
+}
+
+}  // namespace
+
+void releaseBatonLocked(ThreadRec* rec) {
+    World& w = world();
+    if (!rec) {
+        return;
+    }
+    if (w.baton == rec) {
+        w.baton = nullptr;
+        grantBatonLocked();
+    } else {
+        w.batonLine.erase(std::remove(w.batonLine.begin(), w.batonLine.end(), rec),
+                          w.batonLine.end());
+    }
+}
+
+void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec) {
+    if (!rec || !isVirtual()) {
+        return;
+    }
+    requestBatonLocked(rec);
+    World& w = world();
+    w.batonCv.wait(lock, [&] { return w.baton == rec || !isVirtual(); });
+}
+
+// Real time has no baton; threads waiting in line go on at once.
+void dropBatonLocked() {
+    World& w = world();
+    w.baton = nullptr;
+    w.batonLine.clear();
+    w.batonCv.notify_all();
+}
+
 void markParkedLocked(ThreadRec* rec) {
     if (rec && rec->running) {
         rec->running = false;
         --world().running;
+        releaseBatonLocked(rec);
         world().hostCv.notify_all();
     }
 }
@@ -202,6 +257,7 @@ void markRunningLocked(ThreadRec* rec) {
     if (rec && !rec->running) {
         rec->running = true;
         ++world().running;
+        requestBatonLocked(rec);
     }
 }
 
@@ -230,6 +286,9 @@ void setClockMode(ClockMode mode) {
         w.virtualUs.store(realNowUs());
     }
     w.mode.store(static_cast<int>(mode));
+    if (mode == ClockMode::Real) {
+        dropBatonLocked();
+    }
     // Parked threads re-arm their waits for the new kind of time.
     for (Waiter* waiter : w.waiters) {
         waiter->cv.notify_one();
@@ -335,6 +394,12 @@ bool detail::parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function
     // A waker has already counted us running; a thread that woke by itself
     // (real deadline, clock mode change) counts itself.
     markRunningLocked(self);
+    acquireBatonLocked(lock, self);
+    // Another thread may have taken the condition while this one waited in
+    // line for the baton (an auto-reset event, say): wait again.
+    if (result && !pred() && !(deadlineUs && nowUs() >= *deadlineUs)) {
+        return parkUntilUs(lock, pred, deadlineUs);
+    }
     return result;
 }
 

@@ -28,7 +28,8 @@ ThreadRec* registerThread() {
     World& w = world();
     std::lock_guard<std::mutex> guard(w.lock);
     w.threads.push_back(rec);
-    ++w.running;
+    rec->running = false;
+    markRunningLocked(rec);
     return rec;
 }
 
@@ -39,6 +40,7 @@ void unregisterThread(ThreadRec* rec) {
         if (rec->running) {
             --w.running;
         }
+        releaseBatonLocked(rec);
         w.threads.remove(rec);
         w.hostCv.notify_all();
     }
@@ -60,6 +62,10 @@ void* trampoline(void* packed) {
     delete static_cast<StartPack*>(packed);
     tSelf = pack.rec;
     Unregister guard;
+    {
+        std::unique_lock<std::mutex> lock(world().lock);
+        acquireBatonLocked(lock, pack.rec);
+    }
     return pack.start(pack.arg);
 }
 
@@ -92,6 +98,12 @@ extern "C" int __wrap_pthread_create(pthread_t* thread, const pthread_attr_t* at
     if (rc != 0) {
         delete pack;
         unregisterThread(rec);
+    } else if (!currentThread() && isVirtual()) {
+        // A host thread lets the new thread run up to its first wait before
+        // it goes on, so what both do at the same virtual time always comes
+        // in the same order.
+        std::unique_lock<std::mutex> lock(world().lock);
+        waitQuiescentLocked(lock);
     }
     return rc;
 }

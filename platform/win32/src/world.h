@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <map>
@@ -45,6 +46,13 @@ struct World {
     std::list<ThreadRec*> threads;
     int running = 0;  // registered threads with running == true
 
+    // Virtual time runs plug-in threads one at a time: the thread holding
+    // the baton runs, the others that could run wait in line in the order
+    // they became runnable. This keeps replays identical.
+    ThreadRec* baton = nullptr;
+    std::deque<ThreadRec*> batonLine;
+    std::condition_variable batonCv;
+
     std::list<Waiter*> waiters;
 
     // Scheduled callbacks keyed by (due time, order of scheduling).
@@ -63,6 +71,11 @@ bool quiescentLocked();
 void waitQuiescentLocked(std::unique_lock<std::mutex>& lock);
 void markParkedLocked(ThreadRec* rec);
 void markRunningLocked(ThreadRec* rec);
+
+// The baton (virtual time only; no effect in real time or for host threads).
+void releaseBatonLocked(ThreadRec* rec);
+void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec);
+void dropBatonLocked();
 
 // park() with a deadline in microseconds on the clock.
 bool parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
