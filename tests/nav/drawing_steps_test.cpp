@@ -39,8 +39,6 @@ TEST_F(DrawingSteps, BuildTheDrawingAndItsSelection) {
     EXPECT_EQ((std::vector<int>{0, count + 1}), arxworld::pickfirst());
     EXPECT_NE("", run("select 0 " + std::to_string(count + 2)));
     EXPECT_EQ((std::vector<int>{0, count + 1}), arxworld::pickfirst()) << "unchanged";
-    EXPECT_EQ("", run("select none"));
-    EXPECT_TRUE(arxworld::pickfirst().empty());
     EXPECT_NE("", run("circle 0 0 0 0"));
 }
 
@@ -53,9 +51,6 @@ TEST_F(DrawingSteps, SetViewsAndRefuseDegenerateOnes) {
     EXPECT_NE("", run("camera 0 0 0 0 0 0 0 1 0 40 30 parallel"));
     EXPECT_NE("", run("camera 0 0 5 0 0 0 0 0 1 40 30 parallel"));
     EXPECT_NE("", run("camera 0 0 5 0 0 0 0 1 0 0 30 parallel"));
-    EXPECT_EQ("", run("view left"));
-    EXPECT_POINT_NEAR(AcGePoint3d(-29, 2, 0),
-                      arxworld::storedView(arxworld::kModelViewport).position, 1e-12);
 
     EXPECT_EQ("", run("paperview 5 6 70 400 200"));
     EXPECT_EQ(70.0, arxworld::paperView().viewHeight);

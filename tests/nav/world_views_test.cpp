@@ -1,5 +1,6 @@
-// Graphics views of the drawing world: on-demand creation, zoom, redraw cost
-// and transcript, write-back, validity and the named standard views.
+// Graphics views of the drawing world: redraw cost and transcript, validity
+// and the named standard views (the rest is exercised by the navigation
+// tests).
 #include <cmath>
 
 #include "world_fixture.h"
@@ -7,33 +8,6 @@
 namespace {
 
 class Views : public DrawingWorld {};
-
-TEST_F(Views, AreMadeOnDemandFromTheStoredView) {
-    EXPECT_EQ(nullptr, acgsGetGsView(2, false));
-    AcGsView* view = acgsGetGsView(2, true);
-    ASSERT_NE(nullptr, view);
-    EXPECT_EQ(view, acgsGetGsView(2, false));
-    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), view->position(), 0);
-    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), view->target(), 0);
-    EXPECT_POINT_NEAR(AcGeVector3d(0, 1, 0), view->upVector(), 0);
-    EXPECT_EQ(200.0, view->fieldWidth());
-    EXPECT_EQ(150.0, view->fieldHeight());
-    EXPECT_FALSE(view->isPerspective());
-
-    arxworld::setGsViewsAvailable(false);
-    EXPECT_EQ(nullptr, acgsGetGsView(2, true));
-}
-
-TEST_F(Views, ZoomDividesTheFieldAndIgnoresNonsense) {
-    AcGsView* view = acgsGetGsView(2, true);
-    view->zoom(2.0);
-    EXPECT_EQ(100.0, view->fieldWidth());
-    EXPECT_EQ(75.0, view->fieldHeight());
-    view->zoom(0.0);
-    view->zoom(-1.0);
-    view->zoom(std::nan(""));
-    EXPECT_EQ(100.0, view->fieldWidth());
-}
 
 TEST_F(Views, UpdateCostsOneFrameAndIsRecorded) {
     AcGsView* view = acgsGetGsView(2, true);
@@ -51,17 +25,6 @@ TEST_F(Views, UpdateCostsOneFrameAndIsRecorded) {
     view->update();
     EXPECT_EQ(before + 16, win32sim::nowMs());
     EXPECT_EQ(2, arxworld::viewUpdateCount());
-}
-
-TEST_F(Views, SetViewParametersWritesTheViewBack) {
-    AcGsView* view = acgsGetGsView(2, true);
-    view->setView(AcGePoint3d(5, 0, 0), AcGePoint3d(0, 0, 0), AcGeVector3d(0, 0, 1), 20, 10);
-    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), arxworld::storedView(2).position, 0);
-    EXPECT_TRUE(acgsSetViewParameters(2, view, true, true, false));
-    EXPECT_POINT_NEAR(AcGePoint3d(5, 0, 0), arxworld::storedView(2).position, 0);
-    EXPECT_EQ(20.0, arxworld::storedView(2).width);
-    EXPECT_EQ(1u, linesOf("view_saved").size());
-    EXPECT_FALSE(acgsSetViewParameters(2, nullptr, true, true, false));
 }
 
 TEST_F(Views, DegenerateOrMarkedViewsAreNotValid) {
