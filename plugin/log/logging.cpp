@@ -19,7 +19,6 @@ const char* const kSrcFile = "..\\AutoCAD2011\\..\\..\\..\\..\\QX_Daemon\\src\\l
 const char* const kClassName = "Logging";
 
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
-constexpr int32_t kLevelCount = 9;
 
 constexpr std::size_t kThreadWidth = 6;
 constexpr std::size_t kHexDumpColumns = 10;
