@@ -95,8 +95,8 @@ struct Attempt {
 
 class FormMatcher {
 public:
-    FormMatcher(const StepSpec& spec, const std::vector<Token>& tokens)
-        : mSpec(spec), mTokens(tokens), mUsage(usageOf(spec)) {}
+    FormMatcher(const StepSpec& desc, const std::vector<Token>& tokens)
+        : mSpec(desc), mTokens(tokens), mUsage(usageOf(desc)) {}
 
     Attempt match(Step step) {
         std::size_t end = positionalEnd();
@@ -270,10 +270,10 @@ private:
 std::string stepNames() {
     std::string names;
     std::string_view previous;
-    for (const StepSpec& spec : stepSpecs()) {
-        if (spec.name != previous) {
-            names += (names.empty() ? "" : ", ") + std::string(spec.name);
-            previous = spec.name;
+    for (const StepSpec& desc : stepSpecs()) {
+        if (desc.name != previous) {
+            names += (names.empty() ? "" : ", ") + std::string(desc.name);
+            previous = desc.name;
         }
     }
     return names;
@@ -349,23 +349,23 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
     Attempt best;
     bool known = false;
     std::string otherForms;
-    for (const StepSpec& spec : stepSpecs()) {
-        if (spec.name != name || tokens[0].quoted) {
+    for (const StepSpec& desc : stepSpecs()) {
+        if (desc.name != name || tokens[0].quoted) {
             continue;
         }
         Step step;
-        step.kind = spec.kind;
+        step.kind = desc.kind;
         step.name = name;
         step.file = file;
         step.line = line;
-        Attempt attempt = FormMatcher(spec, tokens).match(std::move(step));
+        Attempt attempt = FormMatcher(desc, tokens).match(std::move(step));
         if (attempt.step) {
             return attempt.step;
         }
         if (!known || attempt.progress > best.progress) {
             best = std::move(attempt);
         }
-        otherForms += (known ? " or " : "") + usageOf(spec);
+        otherForms += (known ? " or " : "") + usageOf(desc);
         known = true;
     }
     if (!known) {

@@ -88,8 +88,8 @@ const std::vector<StepSpec>& stepSpecs() {
     return specs;
 }
 
-std::string usageOf(const StepSpec& spec) {
-    std::string text(spec.name);
+std::string usageOf(const StepSpec& desc) {
+    std::string text(desc.name);
     auto addArgs = [&text](const std::vector<ArgSpec>& args) {
         for (const ArgSpec& arg : args) {
             text += ' ';
@@ -99,8 +99,8 @@ std::string usageOf(const StepSpec& spec) {
             }
         }
     };
-    addArgs(spec.args);
-    for (const OptionSpec& option : spec.options) {
+    addArgs(desc.args);
+    for (const OptionSpec& option : desc.options) {
         text += " [";
         text += option.keyword;
         addArgs(option.args);
@@ -111,8 +111,8 @@ std::string usageOf(const StepSpec& spec) {
 
 std::vector<std::string> stepUsages() {
     std::vector<std::string> usages;
-    for (const StepSpec& spec : stepSpecs()) {
-        usages.push_back(usageOf(spec));
+    for (const StepSpec& desc : stepSpecs()) {
+        usages.push_back(usageOf(desc));
     }
     return usages;
 }

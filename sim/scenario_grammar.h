@@ -44,6 +44,6 @@ struct StepSpec {
 // none") has two entries, tried in order.
 const std::vector<StepSpec>& stepSpecs();
 
-std::string usageOf(const StepSpec& spec);
+std::string usageOf(const StepSpec& desc);
 
 }  // namespace qxsim

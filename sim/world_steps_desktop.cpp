@@ -27,28 +27,28 @@ std::wstring utf8ToWide(const std::string& text) {
 }
 
 bool addWindow(const Step& step, std::string& error) {
-    win32sim::WindowSpec spec;
-    spec.id = static_cast<int>(step.integer(0));
-    spec.className = utf8ToWide(step.words.at(0));
-    spec.rect = RECT{static_cast<LONG>(step.integer(1)), static_cast<LONG>(step.integer(2)),
+    win32sim::WindowSpec desc;
+    desc.id = static_cast<int>(step.integer(0));
+    desc.className = utf8ToWide(step.words.at(0));
+    desc.rect = RECT{static_cast<LONG>(step.integer(1)), static_cast<LONG>(step.integer(2)),
                      static_cast<LONG>(step.integer(3)), static_cast<LONG>(step.integer(4))};
-    if (spec.id <= 0) {
-        error = "expected a window ID above 0, found " + std::to_string(spec.id);
+    if (desc.id <= 0) {
+        error = "expected a window ID above 0, found " + std::to_string(desc.id);
         return false;
     }
-    if (win32sim::windowHandle(spec.id) != nullptr) {
-        error = "expected a new window ID, found " + std::to_string(spec.id) + " already in use";
+    if (win32sim::windowHandle(desc.id) != nullptr) {
+        error = "expected a new window ID, found " + std::to_string(desc.id) + " already in use";
         return false;
     }
     if (const StepOption* parent = step.option("parent")) {
-        spec.parentId = static_cast<int>(parent->numbers.at(0));
-        if (win32sim::windowHandle(spec.parentId) == nullptr) {
+        desc.parentId = static_cast<int>(parent->numbers.at(0));
+        if (win32sim::windowHandle(desc.parentId) == nullptr) {
             error = "expected the ID of an existing parent window, found " +
-                    std::to_string(spec.parentId);
+                    std::to_string(desc.parentId);
             return false;
         }
     }
-    spec.visible = step.option("hidden") == nullptr;
+    desc.visible = step.option("hidden") == nullptr;
     if (const StepOption* scroll = step.option("scroll")) {
         const auto& n = scroll->numbers;
         if (n.at(2) < 0) {
@@ -56,12 +56,12 @@ bool addWindow(const Step& step, std::string& error) {
                     std::to_string(static_cast<long long>(n.at(2)));
             return false;
         }
-        spec.scroll =
+        desc.scroll =
             win32sim::ScrollBarSpec{static_cast<int>(n.at(0)), static_cast<int>(n.at(1)),
                                     static_cast<unsigned>(n.at(2)), static_cast<int>(n.at(3))};
     }
-    if (win32sim::addWindow(spec) == nullptr) {
-        error = "window " + std::to_string(spec.id) + " could not be added";
+    if (win32sim::addWindow(desc) == nullptr) {
+        error = "window " + std::to_string(desc.id) + " could not be added";
         return false;
     }
     return true;

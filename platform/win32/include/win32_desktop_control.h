@@ -39,7 +39,7 @@ struct WindowSpec {
 // Adds a window below its existing siblings in z-order: the window added
 // first is the topmost of its siblings. Returns null when the ID is not
 // positive or already taken, or the parent ID is unknown.
-HWND addWindow(const WindowSpec& spec);
+HWND addWindow(const WindowSpec& desc);
 
 // Handle of the window with this ID, or null.
 HWND windowHandle(int id);

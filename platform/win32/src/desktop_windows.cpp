@@ -29,7 +29,7 @@ constexpr std::uintptr_t kFirstHandle = 0x10010;
 constexpr std::uintptr_t kHandleStep = 0x10;
 
 struct Window {
-    win32sim::WindowSpec spec;
+    win32sim::WindowSpec desc;
     win32sim::ScrollBarSpec bars[2];  // indexed by SB_HORZ, SB_VERT
     std::uintptr_t handle = 0;
     int updates = 0;
@@ -75,7 +75,7 @@ Window* byHandle(HWND hwnd) {
 
 Window* byId(int id) {
     for (auto& w : desktop().windows) {
-        if (w.spec.id == id) {
+        if (w.desc.id == id) {
             return &w;
         }
     }
@@ -94,7 +94,7 @@ bool contains(const RECT& r, POINT p) {
 std::vector<Window*> siblingsOf(int parentId) {
     std::vector<Window*> out;
     for (auto& w : desktop().windows) {
-        if (w.spec.parentId == parentId) {
+        if (w.desc.parentId == parentId) {
             out.push_back(&w);
         }
     }
@@ -103,13 +103,13 @@ std::vector<Window*> siblingsOf(int parentId) {
 
 bool visibleWithAncestors(const Window* w) {
     while (w != nullptr) {
-        if (!w->spec.visible) {
+        if (!w->desc.visible) {
             return false;
         }
-        if (w->spec.parentId == 0) {
+        if (w->desc.parentId == 0) {
             return true;
         }
-        w = byId(w->spec.parentId);
+        w = byId(w->desc.parentId);
     }
     return false;
 }
@@ -175,7 +175,7 @@ HWND WINAPI WindowFromPoint(POINT Point) {
     for (;;) {
         const Window* next = nullptr;
         for (const Window* w : siblingsOf(parentId)) {
-            if (w->spec.visible && contains(w->spec.rect, Point)) {
+            if (w->desc.visible && contains(w->desc.rect, Point)) {
                 next = w;
                 break;
             }
@@ -184,7 +184,7 @@ HWND WINAPI WindowFromPoint(POINT Point) {
             break;
         }
         found = next;
-        parentId = next->spec.id;
+        parentId = next->desc.id;
     }
     return toHandle(found);
 }
@@ -195,17 +195,17 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
     if (w == nullptr || lpRect == nullptr) {
         return FALSE;
     }
-    *lpRect = w->spec.rect;
+    *lpRect = w->desc.rect;
     return TRUE;
 }
 
 HWND WINAPI GetParent(HWND hWnd) {
     auto lock = enter();
     const Window* w = byHandle(hWnd);
-    if (w == nullptr || w->spec.parentId == 0) {
+    if (w == nullptr || w->desc.parentId == 0) {
         return nullptr;
     }
-    return toHandle(byId(w->spec.parentId));
+    return toHandle(byId(w->desc.parentId));
 }
 
 HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
@@ -215,10 +215,10 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
         return nullptr;
     }
     if (uCmd == GW_CHILD) {
-        const auto children = siblingsOf(w->spec.id);
+        const auto children = siblingsOf(w->desc.id);
         return children.empty() ? nullptr : toHandle(children.front());
     }
-    const auto sibs = siblingsOf(w->spec.parentId);
+    const auto sibs = siblingsOf(w->desc.parentId);
     const auto at = std::find(sibs.begin(), sibs.end(), w) - sibs.begin();
     switch (uCmd) {
         case GW_HWNDFIRST:
@@ -249,7 +249,7 @@ int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
     if (w == nullptr || lpClassName == nullptr || nMaxCount <= 0) {
         return 0;
     }
-    const auto& name = w->spec.className;
+    const auto& name = w->desc.className;
     const int n = static_cast<int>(std::min<std::size_t>(name.size(), nMaxCount - 1));
     std::copy_n(name.begin(), n, lpClassName);
     lpClassName[n] = L'\0';
@@ -260,7 +260,7 @@ BOOL WINAPI GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi) {
     auto lock = enter();
     const Window* w = byHandle(hwnd);
     if (w == nullptr || lpsi == nullptr || lpsi->cbSize != sizeof(SCROLLINFO) ||
-        (nBar != SB_HORZ && nBar != SB_VERT) || !w->spec.scroll || (lpsi->fMask & SIF_ALL) == 0) {
+        (nBar != SB_HORZ && nBar != SB_VERT) || !w->desc.scroll || (lpsi->fMask & SIF_ALL) == 0) {
         return FALSE;
     }
     const auto& bar = w->bars[nBar];
@@ -289,8 +289,8 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         if (w == nullptr) {
             return 0;
         }
-        id = w->spec.id;
-        if (w->spec.scroll && (Msg == WM_VSCROLL || Msg == WM_HSCROLL)) {
+        id = w->desc.id;
+        if (w->desc.scroll && (Msg == WM_VSCROLL || Msg == WM_HSCROLL)) {
             applyScroll(w->bars[Msg == WM_VSCROLL ? SB_VERT : SB_HORZ], wParam);
         }
         desktop().sent.push_back({id, Msg, wParam, lParam});
@@ -317,18 +317,18 @@ BOOL WINAPI UpdateWindow(HWND hWnd) {
 
 namespace win32sim {
 
-HWND addWindow(const WindowSpec& spec) {
+HWND addWindow(const WindowSpec& desc) {
     auto& d = desktop();
     std::lock_guard<std::mutex> lock(d.lock);
-    if (spec.id <= 0 || byId(spec.id) != nullptr ||
-        (spec.parentId != 0 && byId(spec.parentId) == nullptr)) {
+    if (desc.id <= 0 || byId(desc.id) != nullptr ||
+        (desc.parentId != 0 && byId(desc.parentId) == nullptr)) {
         return nullptr;
     }
     Window w;
-    w.spec = spec;
-    if (spec.scroll) {
-        w.bars[SB_HORZ] = *spec.scroll;
-        w.bars[SB_VERT] = *spec.scroll;
+    w.desc = desc;
+    if (desc.scroll) {
+        w.bars[SB_HORZ] = *desc.scroll;
+        w.bars[SB_VERT] = *desc.scroll;
     }
     w.handle = d.nextHandle;
     d.nextHandle += kHandleStep;
@@ -347,7 +347,7 @@ std::optional<WindowSpec> windowState(int id) {
     if (w == nullptr) {
         return std::nullopt;
     }
-    WindowSpec out = w->spec;
+    WindowSpec out = w->desc;
     if (out.scroll) {
         out.scroll = w->bars[SB_VERT];
     }
@@ -357,7 +357,7 @@ std::optional<WindowSpec> windowState(int id) {
 std::optional<ScrollBarSpec> scrollBarState(int id, int bar) {
     std::lock_guard<std::mutex> lock(desktop().lock);
     const Window* w = byId(id);
-    if (w == nullptr || !w->spec.scroll || (bar != SB_HORZ && bar != SB_VERT)) {
+    if (w == nullptr || !w->desc.scroll || (bar != SB_HORZ && bar != SB_VERT)) {
         return std::nullopt;
     }
     return w->bars[bar];
@@ -366,7 +366,7 @@ std::optional<ScrollBarSpec> scrollBarState(int id, int bar) {
 void setWindowVisible(int id, bool visible) {
     std::lock_guard<std::mutex> lock(desktop().lock);
     if (Window* w = byId(id)) {
-        w->spec.visible = visible;
+        w->desc.visible = visible;
     }
 }
 
