@@ -602,7 +602,6 @@ int acedSSFree(const ads_name sname) {
 }
 
 int acedRedraw(const ads_name ent, int mode) {
-    charge();
     DbWorld& w = world();
     int id = -1;
     {
@@ -613,6 +612,13 @@ int acedRedraw(const ads_name ent, int mode) {
         ++w.redraws;
     }
     transcript::emit("redraw", transcript::Fields().integer("id", id).integer("mode", mode));
+    // Redrawing an entity repaints the screen like a view update: one frame.
+    const std::uint64_t frame = arxworld::frameMs();
+    if (frame > 0) {
+        win32sim::advanceBy(frame);
+    } else {
+        charge();
+    }
     return RTNORM;
 }
 
