@@ -24,20 +24,6 @@ std::string scenario(const std::string& name) {
     return text.str();
 }
 
-// The transcript without the controller-library calls: they belong to the
-// device link, and at load the watchdog's first check runs beside the host
-// thread at the same virtual time, so their place among the other lines may
-// change from run to run.
-std::vector<std::string> withoutLibraryCalls(const std::vector<std::string>& transcript) {
-    std::vector<std::string> out;
-    for (const std::string& line : transcript) {
-        if (textField(line, "ev") != "lib") {
-            out.push_back(line);
-        }
-    }
-    return out;
-}
-
 // A profile with the applications folder and the sample menu file, and no
 // settings file: the plug-in writes its defaults on the first load.
 RunSetup firstRun() {
@@ -50,8 +36,7 @@ RunSetup firstRun() {
 SimRun playAndCompare(const std::string& name, const RunSetup& setup = firstRun()) {
     SimRun run = runQxsim(scenario(name + ".qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const std::string diff =
-        compareWithGolden(withoutLibraryCalls(run.transcript), name + ".jsonl");
+    const std::string diff = compareWithGolden(run.transcript, name + ".jsonl");
     EXPECT_TRUE(diff.empty()) << diff;
     return run;
 }
@@ -117,7 +102,7 @@ TEST(E2eKeys, MenuExportAssemblyNextToTheModuleIsNetloaded) {
         }
         transcript.push_back(line);
     }
-    const std::string diff = compareWithGolden(withoutLibraryCalls(transcript), "netload.jsonl");
+    const std::string diff = compareWithGolden(transcript, "netload.jsonl");
     EXPECT_TRUE(diff.empty()) << diff;
     removeRun(run);
     fs::remove_all(folder);
