@@ -3,6 +3,8 @@
 // callbacks (commands, reactors) are never called while it is held.
 #pragma once
 
+#include "win32_control.h"
+
 #include <array>
 #include <memory>
 #include <mutex>
@@ -52,7 +54,9 @@ void countCallLocked(Call call);
 // Lock held: makes a new current document named "DrawingN.dwg".
 AcApDocument* openDocumentLocked(HostState& h);
 
-std::string toUtf8(std::wstring_view text);
+inline std::string toUtf8(std::wstring_view text) {
+    return win32sim::wideToUtf8(text);
+}
 std::wstring widen(std::string_view text);
 // Case-insensitive comparison of host names (commands, system variables).
 bool sameName(std::wstring_view a, std::wstring_view b);

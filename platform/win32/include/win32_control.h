@@ -10,6 +10,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <string>
 
 namespace win32sim {
 
@@ -86,6 +88,11 @@ int dispatchDueTimers();
 // reaches `ms`.
 void runMessageLoopUntil(std::uint64_t ms);
 int armedTimerCount();
+
+// ---- Text ------------------------------------------------------------------
+// UTF-8 text of a wide (UTF-16/32 code unit) string, for transcripts; code
+// units that are no character become U+FFFD.
+std::string wideToUtf8(std::wstring_view text);
 
 // Clears clock, timers, schedule and counters for a new session (tests).
 // Requires that no plug-in thread is alive. The string table is kept.

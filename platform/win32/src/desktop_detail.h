@@ -9,7 +9,6 @@
 namespace win32sim::detail {
 
 // UTF-32 (wchar_t on POSIX) to UTF-8; invalid code points become U+FFFD.
-std::string wideToUtf8(std::wstring_view text);
 // UTF-8 to wide; invalid sequences become U+FFFD.
 std::wstring utf8ToWide(std::string_view text);
 

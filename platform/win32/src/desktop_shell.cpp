@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "desktop_detail.h"
+#include "win32_control.h"
 #include "transcript.h"
 #include "win32_desktop_control.h"
 
@@ -99,8 +100,8 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     win32sim::ShownMessageBox box{lpText != nullptr ? lpText : L"",
                                   lpCaption != nullptr ? lpCaption : L"Error", uType};
     transcript::emit("messagebox", transcript::Fields()
-                                       .str("text", win32sim::detail::wideToUtf8(box.text))
-                                       .str("caption", win32sim::detail::wideToUtf8(box.caption)));
+                                       .str("text", win32sim::wideToUtf8(box.text))
+                                       .str("caption", win32sim::wideToUtf8(box.caption)));
     std::lock_guard<std::mutex> lock(records().lock);
     records().boxes.push_back(std::move(box));
     return IDOK;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "desktop_detail.h"
+#include "win32_control.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-namespace win32sim::detail {
+namespace win32sim {
 
 std::string wideToUtf8(std::wstring_view text) {
     std::string out;
@@ -73,6 +74,10 @@ std::string wideToUtf8(std::wstring_view text) {
     }
     return out;
 }
+
+}  // namespace win32sim
+
+namespace win32sim::detail {
 
 std::wstring utf8ToWide(std::string_view text) {
     std::wstring out;
