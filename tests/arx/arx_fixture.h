@@ -8,6 +8,7 @@
 
 #include "arxHeaders.h"
 #include "arx_control.h"
+#include "captured_events.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -22,12 +23,5 @@ protected:
     void TearDown() override { transcript::setMemoryCapture(false); }
 
     // Captured transcript lines without their time stamp: {"ev":...}.
-    static std::vector<std::string> events() {
-        std::vector<std::string> out;
-        for (const std::string& line : transcript::captured()) {
-            const auto pos = line.find("\"ev\"");
-            out.push_back(pos == std::string::npos ? line : "{" + line.substr(pos));
-        }
-        return out;
-    }
+    static std::vector<std::string> events() { return captured::withoutTime(); }
 };

@@ -1,5 +1,7 @@
 #include "plugin_world.h"
 
+#include "captured_events.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -104,14 +106,7 @@ int PluginWorld::logCount(const std::string& text) const {
 }
 
 std::vector<std::string> PluginWorld::events(const std::string& ev) const {
-    std::vector<std::string> out;
-    const std::string marker = "\"ev\":\"" + ev + "\"";
-    for (const std::string& line : transcript::captured()) {
-        if (line.find(marker) != std::string::npos) {
-            out.push_back(line);
-        }
-    }
-    return out;
+    return captured::ofKind(ev);
 }
 
 std::vector<std::wstring> sentTexts() {

@@ -14,6 +14,7 @@
 #include "arxHeaders.h"
 #include "arx_control.h"
 #include "arx_world_control.h"
+#include "captured_events.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -38,15 +39,7 @@ protected:
     }
 
     // Captured transcript lines of kind `ev`.
-    static std::vector<std::string> linesOf(const std::string& ev) {
-        std::vector<std::string> found;
-        for (const std::string& line : transcript::captured()) {
-            if (line.find("\"ev\":\"" + ev + "\"") != std::string::npos) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
+    static std::vector<std::string> linesOf(const std::string& ev) { return captured::ofKind(ev); }
 
     static void lockDocument() {
         acDocManagerPtr()->lockDocument(acDocManagerPtr()->curDocument(), AcAp::kWrite);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "captured_events.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -56,13 +57,5 @@ protected:
     }
 
     // Captured transcript lines whose "ev" is `ev`.
-    static std::vector<std::string> linesOf(const std::string& ev) {
-        std::vector<std::string> found;
-        for (const std::string& line : transcript::captured()) {
-            if (line.find("\"ev\":\"" + ev + "\"") != std::string::npos) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
+    static std::vector<std::string> linesOf(const std::string& ev) { return captured::ofKind(ev); }
 };
