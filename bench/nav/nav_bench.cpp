@@ -78,9 +78,9 @@ void BM_Pass3d(benchmark::State& state) {
 }
 BENCHMARK(BM_Pass3d);
 
-// The 3D step alone, translation and rotation on.
-void BM_Step3d(benchmark::State& state) {
-    Session session;
+// 3D steps, translation and rotation on, with or without INF entries.
+void runSteps3d(benchmark::State& state, bool isInfo) {
+    Session session(isInfo);
     session.proxy().mIsCapMoving = true;
     int i = 0;
     for (auto _ : state) {
@@ -89,18 +89,16 @@ void BM_Step3d(benchmark::State& state) {
     }
     session.proxy().mIsCapMoving = false;
 }
+
+// The 3D step alone, with the default logging.
+void BM_Step3d(benchmark::State& state) {
+    runSteps3d(state, true);
+}
 BENCHMARK(BM_Step3d);
 
 // The same without INF entries: the plug-in's arithmetic and host calls.
 void BM_Step3dInfoOff(benchmark::State& state) {
-    Session session(false);
-    session.proxy().mIsCapMoving = true;
-    int i = 0;
-    for (auto _ : state) {
-        const CapSample& c = kSamples[i++ & 1];
-        session.proxy().handleCapIsDeflectedIn3DMode(c.tx, c.ty, c.tz, c.rx, c.ry, c.rz);
-    }
-    session.proxy().mIsCapMoving = false;
+    runSteps3d(state, false);
 }
 BENCHMARK(BM_Step3dInfoOff);
 
