@@ -27,7 +27,9 @@
 #ifndef QXV_CTRLR_H
 #define QXV_CTRLR_H
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(QXV_CTRLR_BUILDING)
+#define QXV_CTRLR_API /* exported through qxv_ctrlr_64.def */
+#elif defined(_WIN32)
 #define QXV_CTRLR_API __declspec(dllimport)
 #else
 #define QXV_CTRLR_API __attribute__((visibility("default")))

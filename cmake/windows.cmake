@@ -1,0 +1,126 @@
+# The Windows x64 build (mingw-w64, toolchain file mingw-w64-x86_64.cmake):
+# the module as qxautocad.dll against the real <windows.h>, user32 and the
+# C run-time; the controller-library stand-in as qxv_ctrlr_64.dll with its
+# seven operations exported by ordinal only; the host stand-in and the clock
+# and transcript it needs as DLLs; and the test programs, run under Wine.
+#
+# Included by the top-level CMakeLists.txt instead of the POSIX folders. The
+# plug-in's sources are the same as on POSIX; only the platform differs.
+
+set(QX_ROOT ${PROJECT_SOURCE_DIR})
+
+# Real <windows.h>: no min/max macros over std::min, std::max.
+add_compile_definitions(NOMINMAX _WIN32_WINNT=0x0601)
+# Every program and DLL in bin/ so that the loader finds them side by side.
+set(CMAKE_SHARED_LIBRARY_PREFIX "")
+set(CMAKE_IMPORT_LIBRARY_PREFIX "lib")
+
+# ---- Control headers without the POSIX <windows.h> stand-in ---------------
+# win32_control.h sits beside the stand-in windows.h; on Windows the real one
+# must win, so the control header is copied into a folder of its own.
+set(QX_WIN_CONTROL_INCLUDE ${CMAKE_BINARY_DIR}/win32_control_include)
+configure_file(${QX_ROOT}/platform/win32/include/win32_control.h
+  ${QX_WIN_CONTROL_INCLUDE}/win32_control.h COPYONLY)
+
+# ---- Transcript -------------------------------------------------------------
+add_library(qxtranscript SHARED
+  ${QX_ROOT}/platform/transcript/src/transcript.cpp
+  ${QX_ROOT}/platform/transcript/src/json_text.cpp)
+target_include_directories(qxtranscript
+  PUBLIC ${QX_ROOT}/platform/transcript/include
+  PRIVATE ${QX_ROOT}/platform/transcript/src)
+target_link_libraries(qxtranscript PUBLIC Threads::Threads)
+
+# ---- Clock and thread registry (win32sim.dll) -------------------------------
+# The portable part of the window-system stand-in. Timers and the message
+# queue are the real ones; the host's message loop pumps them.
+add_library(win32sim SHARED
+  ${QX_ROOT}/platform/win32/src/clock.cpp
+  ${QX_ROOT}/platform/win32/src/threads.cpp
+  ${QX_ROOT}/platform/win32/win/message_loop.cpp)
+target_include_directories(win32sim
+  PUBLIC ${QX_WIN_CONTROL_INCLUDE}
+  PRIVATE ${QX_ROOT}/platform/win32/src)
+target_link_libraries(win32sim PUBLIC qxtranscript Threads::Threads PRIVATE user32)
+# The registry's wrapper calls the real pthread_create; other binaries are
+# not wrapped (real time needs no registry, and the module must not import
+# pthread_create from a stand-in).
+target_link_options(win32sim PRIVATE -Wl,--wrap=pthread_create)
+
+# ---- Controller library (qxv_ctrlr_64.dll) and its simulated daemon ---------
+# The daemon and the control API live in qxv_daemon.dll; qxv_ctrlr_64.dll
+# holds only the seven operations, exported by ordinal without names.
+file(GLOB QX_WIN_DAEMON_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/platform/qxv_ctrlr/src/*.cpp)
+list(REMOVE_ITEM QX_WIN_DAEMON_SOURCES ${QX_ROOT}/platform/qxv_ctrlr/src/library.cpp)
+add_library(qxv_daemon SHARED ${QX_WIN_DAEMON_SOURCES})
+target_include_directories(qxv_daemon
+  PUBLIC ${QX_ROOT}/platform/qxv_ctrlr/include
+  PRIVATE ${QX_ROOT}/platform/qxv_ctrlr/src)
+target_compile_definitions(qxv_daemon PRIVATE QXV_CTRLR_BUILDING)
+target_link_libraries(qxv_daemon PUBLIC win32sim qxtranscript Threads::Threads)
+
+set(QX_CTRLR_DEF ${QX_ROOT}/platform/qxv_ctrlr/qxv_ctrlr_64.def)
+add_library(qxv_ctrlr_64 SHARED ${QX_ROOT}/platform/qxv_ctrlr/src/library.cpp ${QX_CTRLR_DEF})
+target_include_directories(qxv_ctrlr_64 PRIVATE ${QX_ROOT}/platform/qxv_ctrlr/src)
+target_compile_definitions(qxv_ctrlr_64 PRIVATE QXV_CTRLR_BUILDING)
+target_link_libraries(qxv_ctrlr_64 PRIVATE qxv_daemon win32sim qxtranscript)
+# The linker's own import library would import by name; the module links the
+# one made from the .def below instead.
+set_target_properties(qxv_ctrlr_64 PROPERTIES ARCHIVE_OUTPUT_NAME qxv_ctrlr_64_by_name)
+
+set(QX_CTRLR_IMPLIB ${CMAKE_BINARY_DIR}/lib/libqxv_ctrlr_64_ordinals.a)
+add_custom_command(OUTPUT ${QX_CTRLR_IMPLIB}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
+  COMMAND ${CMAKE_DLLTOOL} -d ${QX_CTRLR_DEF} -l ${QX_CTRLR_IMPLIB}
+  DEPENDS ${QX_CTRLR_DEF}
+  COMMENT "Import library of qxv_ctrlr_64.dll by ordinal"
+  VERBATIM)
+add_custom_target(qxv_ctrlr_64_implib DEPENDS ${QX_CTRLR_IMPLIB})
+add_library(qxv_ctrlr INTERFACE)
+add_dependencies(qxv_ctrlr qxv_ctrlr_64_implib qxv_ctrlr_64)
+target_include_directories(qxv_ctrlr INTERFACE ${QX_ROOT}/platform/qxv_ctrlr/include)
+target_link_libraries(qxv_ctrlr INTERFACE ${QX_CTRLR_IMPLIB})
+
+# ---- Host stand-in (arxsim.dll) ---------------------------------------------
+file(GLOB QX_WIN_ARX_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/platform/arx/src/*.cpp)
+add_library(arxsim SHARED ${QX_WIN_ARX_SOURCES})
+target_include_directories(arxsim
+  PUBLIC ${QX_ROOT}/platform/arx/include
+  PRIVATE ${QX_ROOT}/platform/arx/src)
+target_link_libraries(arxsim PUBLIC win32sim qxtranscript Threads::Threads PRIVATE user32)
+
+# ---- The plug-in ------------------------------------------------------------
+add_library(qxlog STATIC
+  ${QX_ROOT}/plugin/log/logging.cpp
+  ${QX_ROOT}/plugin/log/log_time.cpp
+  ${QX_ROOT}/plugin/log/mutex.cpp)
+target_include_directories(qxlog PUBLIC ${QX_ROOT}/plugin/log)
+target_link_libraries(qxlog PUBLIC Threads::Threads)
+
+file(GLOB QX_WIN_CORE_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/core/*.cpp)
+add_library(qxcore STATIC ${QX_WIN_CORE_SOURCES})
+target_include_directories(qxcore PUBLIC ${QX_ROOT}/plugin/core)
+target_link_libraries(qxcore PUBLIC qxlog arxsim qxv_ctrlr user32 Threads::Threads)
+
+file(GLOB QX_WIN_APP_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/app/*.cpp)
+add_library(qxapp_objs OBJECT ${QX_WIN_APP_SOURCES})
+target_include_directories(qxapp_objs PUBLIC ${QX_ROOT}/plugin/app)
+target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
+
+# Only the two entry points are exported (they are marked dllexport).
+add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
+target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsim qxv_ctrlr user32)
+
+# ---- Tests under Wine -------------------------------------------------------
+if(QX_BUILD_TESTS)
+  enable_testing()
+  if(NOT TARGET gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  if(EXISTS ${QX_ROOT}/tests/windows/CMakeLists.txt)
+    add_subdirectory(${QX_ROOT}/tests/windows ${CMAKE_BINARY_DIR}/tests/windows)
+  endif()
+endif()
