@@ -68,6 +68,8 @@ enum class Call {
 };
 int callCount(Call call);
 int hostCallCount();  // every host call of this core, of any kind
+// acedGetVar calls for this variable (case-insensitive), answered or not.
+int varReadCount(std::wstring_view name);
 
 int reactorCount();
 // Lock depth of the current document (0: unlocked) and the mode of its

@@ -55,6 +55,20 @@ int acutPrintf(const ACHAR* format, ...) {
     return static_cast<int>(text.size());
 }
 
+namespace {
+
+void countVarReadLocked(HostState& h, std::wstring_view name) {
+    for (auto& [known, count] : h.varReads) {
+        if (sameName(known, name)) {
+            ++count;
+            return;
+        }
+    }
+    h.varReads.emplace_back(name, 1);
+}
+
+}  // namespace
+
 int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
@@ -62,6 +76,7 @@ int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     if (sym == nullptr || result == nullptr) {
         return RTREJ;
     }
+    countVarReadLocked(h, sym);
     if (h.current == nullptr) {
         return RTERROR;
     }

@@ -34,6 +34,16 @@ int hostCallCount() {
     return host().hostCalls;
 }
 
+int varReadCount(std::wstring_view name) {
+    std::lock_guard lock(host().mutex);
+    for (const auto& [known, count] : host().varReads) {
+        if (detail::sameName(known, name)) {
+            return count;
+        }
+    }
+    return 0;
+}
+
 std::vector<std::wstring> printed() {
     std::lock_guard lock(host().mutex);
     return host().printed;
@@ -65,6 +75,7 @@ void reset() {
     h.funCode = RTERROR;
     h.calls.fill(0);
     h.hostCalls = 0;
+    h.varReads.clear();
     h.printed.clear();
     h.sent.clear();
     detail::openDocumentLocked(h);

@@ -40,6 +40,8 @@ struct HostState {
     int funCode = RTERROR;
     std::array<int, kCallKinds> calls{};
     int hostCalls = 0;
+    // Reads of each system variable by name, answered or not.
+    std::vector<std::pair<std::wstring, int>> varReads;
 
     std::vector<std::wstring> printed;
     std::vector<std::wstring> sent;
