@@ -6,13 +6,16 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "command_line.h"
 #include "exit_codes.h"
 #include "live_input.h"
 #include "module_session.h"
+#include "picture_book.h"
 #include "player.h"
+#include "progress.h"
 #include "profile.h"
 #include "scenario.h"
 #include "transcript.h"
@@ -59,6 +62,17 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
     return true;
 }
 
+// The virtual time a scenario spans: the sum of its waits.
+std::uint64_t scenarioLengthMs(const std::vector<Step>& steps) {
+    std::uint64_t total = 0;
+    for (const Step& step : steps) {
+        if (step.kind == StepKind::Wait) {
+            total += static_cast<std::uint64_t>(step.integer(0));
+        }
+    }
+    return total;
+}
+
 std::string modulePath(const Options& options) {
     if (options.modulePath) {
         return *options.modulePath;
@@ -80,10 +94,6 @@ int run(int argc, char** argv) {
         std::cout << usageText();
         return kExitOk;
     }
-    if (options.renderDir) {
-        return fail(kExitScenario, "--render is not available in this build");
-    }
-
     std::string scenarioName, scenarioText, error;
     if (!readScenario(options, scenarioName, scenarioText, error)) {
         return fail(kExitScenario, error);
@@ -107,11 +117,32 @@ int run(int argc, char** argv) {
         return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
     }
 
+    std::optional<PictureBook> pictures;
+    if (options.renderDir) {
+        pictures.emplace(*options.renderDir);
+        if (!pictures->open(error)) {
+            return fail(kExitIo, error);
+        }
+    }
+
     ModuleSession module(modulePath(options));
     Player player(module);
     const bool live = options.realTime && scenarioName == kStdinName;
+    ProgressDisplay progress(stderr, live ? 0 : scenarioLengthMs(parsed.steps));
+    player.setProgress(&progress);
+    if (pictures) {
+        player.setPictureBook(&*pictures);
+    }
     int code = live ? playLive(player, scenarioName, error) : player.play(parsed.steps, error);
+    progress.clear();
     transcript::closeFile();
+    if (pictures && !pictures->finish(scenarioName)) {
+        std::cerr << "qxsim: cannot write every picture into '" << pictures->dir() << "'\n";
+        if (code == kExitOk) {
+            code = kExitIo;
+            error = "pictures incomplete";
+        }
+    }
     for (const std::string& warning : player.warnings()) {
         std::cerr << "qxsim: warning: " << warning << "\n";
     }
@@ -123,6 +154,10 @@ int run(int argc, char** argv) {
               << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
               << ")\n  profile:    " << paths.profileDir
               << "\n  transcript: " << paths.transcriptPath << "\n";
+    if (pictures) {
+        std::cout << "  pictures:   " << pictures->dir() << "/index.html (" << pictures->count()
+                  << " views)\n";
+    }
     return kExitOk;
 }
 

@@ -3,9 +3,13 @@
 
 #include "player.h"
 
+#include <algorithm>
+
 #include "arx_control.h"
 #include "arx_world_control.h"
 #include "exit_codes.h"
+#include "picture_book.h"
+#include "progress.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
@@ -51,9 +55,17 @@ int Player::play(const std::vector<Step>& steps, std::string& error) {
             break;
         }
         if (steps[i].kind == StepKind::Wait) {
+            const std::size_t first = i;
             i = runWait(steps, i);
+            settle(true);
+            // Device steps taken with the wait reached the module at its end.
+            for (std::size_t k = first + 1; k <= i; ++k) {
+                note(steps[k]);
+            }
         } else {
+            note(steps[i]);
             result = runStep(steps[i], error);
+            settle(false);
         }
     }
     if (result == kExitOk) {
@@ -67,13 +79,53 @@ int Player::playTyped(const Step& step, std::string& error) {
     if (int code = leavePreparation(&step, error)) {
         return code;
     }
-    return runStep(step, error);
+    const bool wait = step.kind == StepKind::Wait;
+    if (!wait) {
+        note(step);
+    }
+    int code = runStep(step, error);
+    settle(wait);
+    return code;
 }
 
 void Player::finish() {
     if (mModule.loaded()) {
         unload();
     }
+    if (mPictures != nullptr) {
+        mHostCommands.runQueued();
+        snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms, the end of the session");
+    }
+}
+
+void Player::note(const Step& step) {
+    if (mPictures == nullptr) {
+        return;
+    }
+    mRecent.push_back(step.where() + "  " + step.text);
+    const bool atRest =
+        step.kind == StepKind::Cap &&
+        std::all_of(step.numbers.begin(), step.numbers.end(), [](double v) { return v == 0.0; });
+    mPictureDue |= step.kind == StepKind::Release || step.kind == StepKind::Key || atRest;
+}
+
+void Player::settle(bool waited) {
+    const std::vector<std::string> ran = mHostCommands.runQueued();
+    if (mPictures != nullptr) {
+        mRecent.insert(mRecent.end(), ran.begin(), ran.end());
+        if (waited && mPictureDue) {
+            snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
+        }
+    }
+    if (mProgress != nullptr) {
+        mProgress->update(win32sim::nowMs());
+    }
+}
+
+void Player::snapshot(const std::string& title) {
+    mPictures->snapshot(title, mRecent);
+    mRecent.clear();
+    mPictureDue = false;
 }
 
 int Player::leavePreparation(const Step* next, std::string& error) {
@@ -81,6 +133,9 @@ int Player::leavePreparation(const Step* next, std::string& error) {
         return kExitOk;
     }
     mPreparing = false;
+    if (mPictures != nullptr) {
+        snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms, the start");
+    }
     // A scenario that begins with `load` loads the module with that step.
     if (next && next->kind == StepKind::Load) {
         return kExitOk;

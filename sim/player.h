@@ -17,16 +17,26 @@
 #include <string>
 #include <vector>
 
+#include "host_command_line.h"
 #include "module_session.h"
 #include "scenario.h"
 
 namespace qxsim {
+
+class PictureBook;
+class ProgressDisplay;
 
 class Player {
 public:
     explicit Player(ModuleSession& module);
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
+
+    // Optional watchers, set before playing: pictures at the start, after
+    // each motion (a release) and key once the session has run on, and at
+    // the end; a progress line updated after every step.
+    void setPictureBook(PictureBook* pictures) { mPictures = pictures; }
+    void setProgress(ProgressDisplay* progress) { mProgress = progress; }
 
     // Plays the steps; returns an exit code (kExitOk, kExitScenario for a
     // step that cannot be carried out, kExitModule for a failed load) and
@@ -53,10 +63,21 @@ private:
     void unload();
     // Runs the wait at `steps[i]`; returns the index of the last step it took.
     std::size_t runWait(const std::vector<Step>& steps, std::size_t i);
+    // Remembers a step for the next picture's caption.
+    void note(const Step& step);
+    // After a step or a wait: the host runs the commands queued meanwhile;
+    // after a wait a picture that a motion or key asked for is drawn.
+    void settle(bool waited);
+    void snapshot(const std::string& title);
 
     ModuleSession& mModule;
     bool mPreparing = true;
     std::vector<std::string> mWarnings;
+    HostCommandLine mHostCommands;
+    PictureBook* mPictures = nullptr;
+    ProgressDisplay* mProgress = nullptr;
+    std::vector<std::string> mRecent;  // steps since the last picture
+    bool mPictureDue = false;
 };
 
 // Puts the simulated world into the state a session starts in: one drawing

@@ -266,6 +266,29 @@ private:
     std::string mError;
 };
 
+// The tokens joined by one blank, quoted ones quoted again.
+std::string stepText(const std::vector<Token>& tokens) {
+    std::string text;
+    for (const Token& token : tokens) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        if (!token.quoted) {
+            text += token.text;
+            continue;
+        }
+        text += '"';
+        for (char c : token.text) {
+            if (c == '"' || c == '\\') {
+                text += '\\';
+            }
+            text += c;
+        }
+        text += '"';
+    }
+    return text;
+}
+
 // "daemon, devices, ..." in table order, each name once.
 std::string stepNames() {
     std::string names;
@@ -356,6 +379,7 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
         Step step;
         step.kind = desc.kind;
         step.name = name;
+        step.text = stepText(tokens);
         step.file = file;
         step.line = line;
         Attempt attempt = FormMatcher(desc, tokens).match(std::move(step));

@@ -58,6 +58,7 @@ struct StepOption {
 struct Step {
     StepKind kind{};
     std::string name;  // step word as written ("cap")
+    std::string text;  // the whole step as written, without comment and extra blanks
     std::string file;  // for messages
     int line = 0;
     std::vector<double> numbers;

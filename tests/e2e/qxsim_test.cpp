@@ -30,6 +30,40 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsTheSessionAndUnloads) {
     removeRun(run);
 }
 
+TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"line 0 0 0 1 1 1\nwait 10\nselect 0 3\n",
+         "scenario.qxs:3: an entity number below 1, found 3"},
+        {"circle 0 0 0 0\n", "scenario.qxs:1: a radius above zero, found 0"},
+        {"camera 1 2 3 1 2 3 0 0 1 200 150 parallel\n",
+         "scenario.qxs:1: a camera apart from its target, found both at the same point"},
+        {"paperview 0 0 150 0 300\n",
+         "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
+        {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
+         "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode'"},
+    };
+    for (const auto& [scenario, expected] : cases) {
+        SimRun run = runQxsim(scenario);
+        EXPECT_EQ(run.exitCode, 2) << scenario;
+        EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+        removeRun(run);
+    }
+}
+
+TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {
+    // The transcript library beside qxsim loads but is no module of the host.
+    const std::string library = (fs::path(QXSIM_EXE).parent_path() / "libqxtranscript.so").string();
+    RunSetup setup;
+    setup.extraArgs = {"--module", library};
+    SimRun run = runQxsim("wait 10\n", setup);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("the module '" + library + "' has no acrxEntryPoint: "),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("undefined symbol: acrxEntryPoint"), std::string::npos) << run.err;
+    removeRun(run);
+}
+
 TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     RunSetup setup;
     setup.extraArgs = {"--module", "no/such/libmodule.so"};

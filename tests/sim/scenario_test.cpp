@@ -71,7 +71,10 @@ TEST(ScenarioParser, KeepsValuesOptionsAndLinesInOrder) {
     EXPECT_EQ(rotation.numbers, std::vector<double>{14});
     EXPECT_EQ(rotation.option("zoomall"), nullptr);
 
+    EXPECT_EQ(rotation.text, "rotation 14") << "the comment and the line end are not the step's";
+
     EXPECT_EQ(result.steps[1].words, (std::vector<std::string>{"Cap \"A\"", "B"}));
+    EXPECT_EQ(result.steps[1].text, "devices \"Cap \\\"A\\\"\" B");
 
     const Step& window = result.steps[2];
     EXPECT_EQ(window.numbers, (std::vector<double>{7, -5, 0, 100, 200}));

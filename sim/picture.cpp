@@ -1,0 +1,165 @@
+// SVG wireframe pictures of the drawing.
+
+#include "picture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace qxsim {
+namespace {
+
+constexpr int kCircleSegments = 64;
+constexpr int kCaptionLineHeight = 15;
+constexpr double kTripodLength = 28.0;  // pixels of a world axis seen face-on
+constexpr double kTripodX = 44.0, kTripodY = kPictureHeight - 44.0;
+
+const char* const kEntityColour = "#1d3557";
+const char* const kSelectedColour = "#e76f51";
+
+std::string px(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// A circle as a closed polygon in its own plane.
+std::vector<Vec3> circlePoints(const SceneEntity& circle) {
+    const Vec3 n = normalized(circle.normal);
+    // Any direction square to the normal starts the polygon.
+    Vec3 u = normalized(cross(std::fabs(n.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0}, n));
+    Vec3 v = cross(n, u);
+    std::vector<Vec3> points;
+    for (int i = 0; i <= kCircleSegments; ++i) {
+        const double a = 2.0 * M_PI * i / kCircleSegments;
+        points.push_back(circle.start + circle.radius * std::cos(a) * u +
+                         circle.radius * std::sin(a) * v);
+    }
+    return points;
+}
+
+// A polyline of projected points; runs that leave the near plane break it.
+void drawPolyline(std::ostringstream& svg, const Projector& projector,
+                  const std::vector<Vec3>& points, const char* colour, double strokeWidth) {
+    std::string path;
+    bool open = false;
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+        Pixel a, b;
+        if (!projector.projectSegment(points[i], points[i + 1], a, b)) {
+            open = false;
+            continue;
+        }
+        if (!open) {
+            path += "M" + px(a.x) + " " + px(a.y);
+        }
+        path += "L" + px(b.x) + " " + px(b.y);
+        open = true;
+    }
+    if (!path.empty()) {
+        svg << "<path d=\"" << path << "\" fill=\"none\" stroke=\"" << colour
+            << "\" stroke-width=\"" << strokeWidth << "\" stroke-linecap=\"round\"/>\n";
+    }
+}
+
+void drawTripod(std::ostringstream& svg, const Projector& projector) {
+    struct Axis {
+        Vec3 direction;
+        const char* label;
+        const char* colour;
+    };
+    const Axis axes[] = {
+        {{1, 0, 0}, "X", "#d62828"}, {{0, 1, 0}, "Y", "#2a9d8f"}, {{0, 0, 1}, "Z", "#3a86ff"}};
+    svg << "<g class=\"tripod\" font-family=\"sans-serif\" font-size=\"11\">\n";
+    for (const Axis& axis : axes) {
+        const Pixel d = projector.direction(axis.direction);
+        const double x = kTripodX + kTripodLength * d.x;
+        const double y = kTripodY + kTripodLength * d.y;
+        svg << "<line x1=\"" << px(kTripodX) << "\" y1=\"" << px(kTripodY) << "\" x2=\"" << px(x)
+            << "\" y2=\"" << px(y) << "\" stroke=\"" << axis.colour << "\" stroke-width=\"2\"/>\n"
+            << "<text x=\"" << px(x + 3 * d.x) << "\" y=\"" << px(y + 3 * d.y + 4) << "\" fill=\""
+            << axis.colour << "\">" << axis.label << "</text>\n";
+    }
+    svg << "</g>\n";
+}
+
+}  // namespace
+
+std::string escapeXml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string renderSvg(const Scene& scene) {
+    const Projector projector(scene.camera, kPictureWidth, kPictureHeight);
+    const int captionHeight = kCaptionLineHeight * static_cast<int>(1 + scene.caption.size()) + 8;
+    const int totalHeight = kPictureHeight + captionHeight;
+    std::ostringstream svg;
+    svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kPictureWidth << "\" height=\""
+        << totalHeight << "\" viewBox=\"0 0 " << kPictureWidth << " " << totalHeight << "\">\n"
+        << "<rect width=\"" << kPictureWidth << "\" height=\"" << kPictureHeight << "\" fill=\""
+        << (scene.paper ? "#fdfcf7" : "#f4f6f8") << "\"/>\n";
+    if (scene.paper) {
+        // The viewport's border on the sheet: the field of its view.
+        const double w = scene.camera.width * std::min(kPictureWidth / scene.camera.width,
+                                                       kPictureHeight / scene.camera.height);
+        const double h = scene.camera.height * std::min(kPictureWidth / scene.camera.width,
+                                                        kPictureHeight / scene.camera.height);
+        svg << "<rect x=\"" << px((kPictureWidth - w) / 2) << "\" y=\""
+            << px((kPictureHeight - h) / 2) << "\" width=\"" << px(w) << "\" height=\"" << px(h)
+            << "\" fill=\"none\" stroke=\"#999\" stroke-dasharray=\"4 3\"/>\n";
+    }
+    // Unselected entities first, so the highlighted ones stay on top.
+    for (bool selected : {false, true}) {
+        for (const SceneEntity& entity : scene.entities) {
+            if (entity.selected != selected) {
+                continue;
+            }
+            const std::vector<Vec3> points = entity.kind == SceneEntity::Kind::Line
+                                                 ? std::vector<Vec3>{entity.start, entity.end}
+                                                 : circlePoints(entity);
+            drawPolyline(svg, projector, points, selected ? kSelectedColour : kEntityColour,
+                         selected ? 3.0 : 1.5);
+        }
+    }
+    if (projector.valid()) {
+        drawTripod(svg, projector);
+    }
+    svg << "<text x=\"" << kPictureWidth - 8 << "\" y=\"18\" text-anchor=\"end\" "
+        << "font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
+        << (scene.paper                ? "paper space"
+            : scene.camera.perspective ? "perspective"
+                                       : "parallel")
+        << "</text>\n";
+    svg << "<rect y=\"" << kPictureHeight << "\" width=\"" << kPictureWidth << "\" height=\""
+        << captionHeight << "\" fill=\"#ffffff\"/>\n"
+        << "<g font-family=\"monospace\" font-size=\"11\" fill=\"#222\">\n";
+    int y = kPictureHeight + kCaptionLineHeight;
+    svg << "<text x=\"8\" y=\"" << y << "\" font-weight=\"bold\">" << escapeXml(scene.title)
+        << "</text>\n";
+    for (const std::string& line : scene.caption) {
+        y += kCaptionLineHeight;
+        svg << "<text x=\"8\" y=\"" << y << "\">" << escapeXml(line) << "</text>\n";
+    }
+    svg << "</g>\n</svg>\n";
+    return svg.str();
+}
+
+}  // namespace qxsim

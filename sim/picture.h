@@ -1,0 +1,41 @@
+// One picture of the drawing as an SVG wireframe: entities projected through
+// the view's camera, the selected ones highlighted, an axis tripod in a
+// corner and a caption. Pure; any thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "projection.h"
+
+namespace qxsim {
+
+struct SceneEntity {
+    enum class Kind { Line, Circle };
+    Kind kind = Kind::Line;
+    Vec3 start;  // line: start; circle: centre
+    Vec3 end;    // line: end
+    Vec3 normal{0.0, 0.0, 1.0};
+    double radius = 0.0;
+    bool selected = false;
+};
+
+struct Scene {
+    Camera camera;
+    // Paper space: the camera looks down on the active viewport's view and
+    // the viewport's border is drawn.
+    bool paper = false;
+    std::string title;                 // first line of the caption
+    std::vector<std::string> caption;  // further lines
+    std::vector<SceneEntity> entities;
+};
+
+inline constexpr int kPictureWidth = 480;
+inline constexpr int kPictureHeight = 360;
+
+std::string renderSvg(const Scene& scene);
+
+// Text made safe inside XML and HTML.
+std::string escapeXml(const std::string& text);
+
+}  // namespace qxsim

@@ -1,0 +1,136 @@
+// Pictures of a session and their index page.
+
+#include "picture_book.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "arx_control.h"
+#include "arx_world_control.h"
+#include "win32_control.h"
+
+namespace qxsim {
+namespace {
+
+namespace fs = std::filesystem;
+
+Vec3 vec(const AcGePoint3d& p) {
+    return {p.x, p.y, p.z};
+}
+Vec3 vec(const AcGeVector3d& v) {
+    return {v.x, v.y, v.z};
+}
+
+// Marks every picture loaded or failed once the page has settled, so a
+// headless browser can check the page from its DOM.
+const char* const kLoadCheck = R"(<script>
+function settle(img, state) { img.dataset.state = state; count(); }
+function count() {
+  const imgs = [...document.images];
+  const loaded = imgs.filter(i => i.dataset.state === 'loaded').length;
+  const failed = imgs.filter(i => i.dataset.state === 'failed').length;
+  document.body.dataset.pictures = loaded + ' loaded, ' + failed + ' failed, ' + imgs.length + ' in all';
+}
+for (const img of document.images) {
+  if (img.complete) settle(img, img.naturalWidth > 0 ? 'loaded' : 'failed');
+  else {
+    img.addEventListener('load', () => settle(img, 'loaded'));
+    img.addEventListener('error', () => settle(img, 'failed'));
+  }
+}
+count();
+</script>
+)";
+
+}  // namespace
+
+Scene currentScene() {
+    Scene scene;
+    const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+    if (paper) {
+        const arxworld::PaperView view = arxworld::paperView();
+        scene.paper = true;
+        scene.camera.target = {view.centerX, view.centerY, 0.0};
+        scene.camera.position = {view.centerX, view.centerY, 1.0};
+        scene.camera.up = {0.0, 1.0, 0.0};
+        scene.camera.height = view.viewHeight;
+        scene.camera.width = view.viewHeight * view.width / view.height;
+        scene.camera.perspective = false;
+    } else {
+        const int vp = arxsim::cvport();
+        const arxworld::ViewParams view = arxworld::gsView(vp).value_or(arxworld::storedView(vp));
+        scene.camera.position = vec(view.position);
+        scene.camera.target = vec(view.target);
+        scene.camera.up = vec(view.up);
+        scene.camera.width = view.width;
+        scene.camera.height = view.height;
+        scene.camera.perspective = view.perspective;
+    }
+    const std::vector<int> selected = arxworld::pickfirst();
+    for (int i = 0; i < arxworld::entityCount(); ++i) {
+        const arxworld::EntityInfo info = arxworld::entity(i);
+        SceneEntity entity;
+        entity.kind = info.kind == arxworld::EntityKind::Line ? SceneEntity::Kind::Line
+                                                              : SceneEntity::Kind::Circle;
+        entity.start = vec(info.start);
+        entity.end = vec(info.end);
+        entity.normal = vec(info.normal);
+        entity.radius = info.radius;
+        entity.selected = std::find(selected.begin(), selected.end(), i) != selected.end();
+        scene.entities.push_back(entity);
+    }
+    return scene;
+}
+
+PictureBook::PictureBook(std::string dir) : mDir(std::move(dir)) {}
+
+bool PictureBook::open(std::string& error) {
+    std::error_code ec;
+    fs::create_directories(mDir, ec);
+    if (ec || !fs::is_directory(mDir)) {
+        error = "cannot make the picture folder '" + mDir + "'" +
+                (ec ? ": " + ec.message() : std::string());
+        return false;
+    }
+    return true;
+}
+
+void PictureBook::snapshot(const std::string& title, const std::vector<std::string>& steps) {
+    char name[32];
+    std::snprintf(name, sizeof name, "view-%03zu.svg", mPages.size() + 1);
+    Scene scene = currentScene();
+    scene.title = title;
+    scene.caption = steps;
+    std::ofstream out(fs::path(mDir) / name, std::ios::binary);
+    out << renderSvg(scene);
+    mFailed |= !out.good();
+    mPages.push_back({name, title, steps});
+}
+
+bool PictureBook::finish(const std::string& scenarioName) {
+    std::ofstream out(fs::path(mDir) / "index.html", std::ios::binary);
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        << "<title>qxsim: " << escapeXml(scenarioName) << "</title>\n"
+        << "<style>body{font-family:sans-serif;margin:1em;background:#eee}"
+        << "figure{display:inline-block;margin:.5em;background:#fff;padding:.5em;"
+        << "vertical-align:top}figcaption{font-family:monospace;font-size:12px;"
+        << "max-width:480px;white-space:pre-wrap}</style>\n</head>\n<body>\n"
+        << "<h1>qxsim: " << escapeXml(scenarioName) << "</h1>\n<p>" << mPages.size()
+        << " pictures of the view, in the order of the session.</p>\n";
+    for (std::size_t i = 0; i < mPages.size(); ++i) {
+        const Page& page = mPages[i];
+        out << "<figure id=\"p" << i + 1 << "\"><img src=\"" << page.file << "\" alt=\""
+            << escapeXml(page.title) << "\" width=\"" << kPictureWidth << "\">\n<figcaption>"
+            << i + 1 << ". " << escapeXml(page.title);
+        for (const std::string& step : page.steps) {
+            out << "\n" << escapeXml(step);
+        }
+        out << "</figcaption></figure>\n";
+    }
+    out << kLoadCheck << "</body>\n</html>\n";
+    return out.good() && !mFailed;
+}
+
+}  // namespace qxsim

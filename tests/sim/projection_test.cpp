@@ -1,0 +1,153 @@
+// Pixels of known world points through parallel and perspective cameras, in
+// a 480 x 360 picture where a 200 x 150 field is drawn at 2.4 pixels a unit.
+
+#include <gtest/gtest.h>
+
+#include "picture.h"
+#include "projection.h"
+
+namespace qxsim {
+namespace {
+
+constexpr double kTol = 1e-9;
+
+Camera camera(Vec3 position, Vec3 up, bool perspective = false) {
+    Camera c;
+    c.position = position;
+    c.target = {0, 0, 0};
+    c.up = up;
+    c.width = 200;
+    c.height = 150;
+    c.perspective = perspective;
+    return c;
+}
+
+void expectPixel(const Projector& p, Vec3 point, double x, double y) {
+    std::optional<Pixel> pixel = p.project(point);
+    ASSERT_TRUE(pixel) << point.x << "," << point.y << "," << point.z;
+    EXPECT_NEAR(pixel->x, x, kTol) << point.x << "," << point.y << "," << point.z;
+    EXPECT_NEAR(pixel->y, y, kTol) << point.x << "," << point.y << "," << point.z;
+}
+
+TEST(Projection, ParallelViewsFromSeveralSides) {
+    struct Case {
+        const char* name;
+        Vec3 position, up;
+        Vec3 rightward, upward;  // world directions that appear right and up
+    };
+    const Case cases[] = {
+        {"top", {0, 0, 100}, {0, 1, 0}, {1, 0, 0}, {0, 1, 0}},
+        {"bottom", {0, 0, -100}, {0, 1, 0}, {-1, 0, 0}, {0, 1, 0}},
+        {"front", {0, -100, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, 1}},
+        {"right", {100, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 0, 1}},
+        {"back", {0, 100, 0}, {0, 0, 1}, {-1, 0, 0}, {0, 0, 1}},
+        // The same top view with the picture turned: world +X is up.
+        {"top, twisted", {0, 0, 100}, {1, 0, 0}, {0, -1, 0}, {1, 0, 0}},
+        // An up vector that leans towards the camera still means screen up.
+        {"top, leaning up", {0, 0, 100}, {0, 1, 1}, {1, 0, 0}, {0, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Projector p(camera(c.position, c.up), 480, 360);
+        ASSERT_TRUE(p.valid());
+        expectPixel(p, {0, 0, 0}, 240, 180);
+        // 10 right and 20 up; depth along the line of sight does not count.
+        const Vec3 point = 10.0 * c.rightward + 20.0 * c.upward + 0.3 * c.position;
+        expectPixel(p, point, 264, 132);
+    }
+}
+
+TEST(Projection, IsometricViewPutsTheTargetInTheMiddleAndZUp) {
+    Camera c = camera({50, -50, 50}, {-1, 1, 2});  // up: +Z made square to the sight
+    const Projector p(c, 480, 360);
+    expectPixel(p, {0, 0, 0}, 240, 180);
+    std::optional<Pixel> above = p.project({0, 0, 10});
+    ASSERT_TRUE(above);
+    EXPECT_NEAR(above->x, 240, kTol);
+    EXPECT_LT(above->y, 180);
+    // +X goes right and down the screen, +Y right and up.
+    std::optional<Pixel> x = p.project({10, 0, 0});
+    std::optional<Pixel> y = p.project({0, 10, 0});
+    ASSERT_TRUE(x && y);
+    EXPECT_GT(x->x, 240);
+    EXPECT_GT(x->y, 180);
+    EXPECT_GT(y->x, 240);
+    EXPECT_LT(y->y, 180);
+}
+
+TEST(Projection, FieldOfAnotherShapeFitsWithOneScale) {
+    Camera c = camera({0, 0, 100}, {0, 1, 0});
+    c.width = 300;  // 480 / 300 = 1.6 pixels a unit, less than 360 / 150
+    const Projector p(c, 480, 360);
+    expectPixel(p, {150, 0, 0}, 480, 180);
+    expectPixel(p, {0, 75, 0}, 240, 60);
+}
+
+TEST(Projection, PerspectiveScalesByDistanceAndDropsWhatIsBehind) {
+    const Projector p(camera({0, 0, 100}, {0, 1, 0}, true), 480, 360);
+    expectPixel(p, {10, 20, 0}, 264, 132);  // at the target: as in parallel
+    expectPixel(p, {10, 20, 50}, 288, 84);  // half way: twice as far out
+    expectPixel(p, {10, 20, -100}, 252, 156);
+    EXPECT_FALSE(p.project({10, 20, 100}));  // in the camera's plane
+    EXPECT_FALSE(p.project({0, 0, 150}));    // behind it
+
+    Pixel a, b;
+    EXPECT_FALSE(p.projectSegment({0, 0, 120}, {5, 5, 150}, a, b));
+    ASSERT_TRUE(p.projectSegment({10, 20, 50}, {10, 20, 200}, a, b));
+    EXPECT_NEAR(a.x, 288, kTol);
+    EXPECT_NEAR(a.y, 84, kTol);
+    EXPECT_GT(b.x, 480) << "the cut end lies just in front of the camera, far outside";
+}
+
+TEST(Projection, TripodDirectionsAndDegenerateCameras) {
+    const Projector top(camera({0, 0, 100}, {0, 1, 0}), 480, 360);
+    const Pixel x = top.direction({1, 0, 0}), y = top.direction({0, 1, 0}),
+                z = top.direction({0, 0, 1});
+    EXPECT_NEAR(x.x, 1, kTol);
+    EXPECT_NEAR(x.y, 0, kTol);
+    EXPECT_NEAR(y.x, 0, kTol);
+    EXPECT_NEAR(y.y, -1, kTol);
+    EXPECT_NEAR(z.x, 0, kTol);
+    EXPECT_NEAR(z.y, 0, kTol);
+
+    EXPECT_FALSE(Projector(camera({0, 0, 0}, {0, 1, 0}), 480, 360).valid());
+    EXPECT_FALSE(Projector(camera({0, 0, 100}, {0, 0, 5}), 480, 360).valid());
+    Camera empty = camera({0, 0, 100}, {0, 1, 0});
+    empty.height = 0;
+    const Projector none(empty, 480, 360);
+    EXPECT_FALSE(none.valid());
+    EXPECT_FALSE(none.project({0, 0, 0}));
+}
+
+TEST(Picture, DrawsEntitiesWhereTheyProjectAndHighlightsTheSelection) {
+    Scene scene;
+    scene.camera = camera({0, 0, 100}, {0, 1, 0});
+    scene.title = "t = 5 ms <start>";
+    scene.caption = {"tour.qxs:3  select 1"};
+    SceneEntity line;
+    line.start = {10, 20, 0};
+    line.end = {-10, -20, 0};
+    SceneEntity circle;
+    circle.kind = SceneEntity::Kind::Circle;
+    circle.start = {0, 0, 0};
+    circle.radius = 10;
+    circle.selected = true;
+    scene.entities = {line, circle};
+    const std::string svg = renderSvg(scene);
+
+    EXPECT_NE(svg.find("<path d=\"M264.00 132.00L216.00 228.00\" fill=\"none\" stroke=\"#1d3557\""),
+              std::string::npos)
+        << svg;
+    // The circle starts on its rim at -Y (24 pixels below the middle), drawn in
+    // the highlight colour after the others.
+    const std::size_t circleAt = svg.find("<path d=\"M240.00 204.00L");
+    ASSERT_NE(circleAt, std::string::npos) << svg;
+    EXPECT_NE(svg.find("stroke=\"#e76f51\"", circleAt), std::string::npos);
+    EXPECT_GT(circleAt, svg.find("#1d3557"));
+    EXPECT_NE(svg.find("t = 5 ms &lt;start&gt;"), std::string::npos);
+    EXPECT_NE(svg.find("tour.qxs:3  select 1"), std::string::npos);
+    EXPECT_NE(svg.find(">parallel<"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qxsim
