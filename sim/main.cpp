@@ -62,6 +62,31 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
     return true;
 }
 
+std::string settingsPath(const SessionPaths& paths) {
+    return paths.profileDir + "/QuorvexDevice/Applications/autocad_addin.ini";
+}
+
+// The module's log: the settings file's logFile in the device folder.
+std::string logPath(const SessionPaths& paths) {
+    std::string name = "autocad_addin_log.txt";
+    std::ifstream in(settingsPath(paths));
+    for (std::string line; std::getline(in, line);) {
+        line = line.substr(0, line.find('#'));
+        const std::size_t eq = line.find('=');
+        const std::size_t key = line.find_first_not_of(" \t");
+        if (eq == std::string::npos || key == std::string::npos ||
+            line.compare(key, 7, "logFile") != 0 || line.find_first_not_of(" \t", key + 7) != eq) {
+            continue;
+        }
+        const std::size_t first = line.find_first_not_of(" \t", eq + 1);
+        const std::size_t last = line.find_last_not_of(" \t\r");
+        if (first != std::string::npos && last >= first) {
+            name = line.substr(first, last - first + 1);
+        }
+    }
+    return paths.profileDir + "/QuorvexDevice/" + name;
+}
+
 // The virtual time a scenario spans: the sum of its waits.
 std::uint64_t scenarioLengthMs(const std::vector<Step>& steps) {
     std::uint64_t total = 0;
@@ -153,6 +178,7 @@ int run(int argc, char** argv) {
               << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
               << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
               << ")\n  profile:    " << paths.profileDir
+              << "\n  settings:   " << settingsPath(paths) << "\n  log:        " << logPath(paths)
               << "\n  transcript: " << paths.transcriptPath << "\n";
     if (pictures) {
         std::cout << "  pictures:   " << pictures->dir() << "/index.html (" << pictures->count()
