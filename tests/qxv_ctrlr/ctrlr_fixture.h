@@ -8,12 +8,10 @@
 
 #include <array>
 #include <atomic>
-#include <string>
 #include <vector>
 
 #include "qxv_ctrlr.h"
 #include "qxv_ctrlr_control.h"
-#include "captured_events.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -81,7 +79,4 @@ protected:
         transcript::clearCaptured();
     }
     void TearDown() override { transcript::setMemoryCapture(false); }
-
-    // Captured transcript lines without their time stamp: {"ev":...}.
-    static std::vector<std::string> events() { return captured::withoutTime(); }
 };
