@@ -2,6 +2,7 @@
 
 #include "picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
