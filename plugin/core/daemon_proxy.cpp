@@ -127,7 +127,15 @@ bool DaemonProxy::checkConnection() {
     }
     QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
         << "Error in qxGetDevNum()!" << LOG_END;
-    mIsConnected = false;
+    // Devices send nothing while the cap is held still, so the last sample
+    // would keep moving the view for ever once the daemon is gone. Storing a
+    // cap at rest lets the next pass end the motion as a release does. Only
+    // a link that held is released: a daemon that stays away logs it once.
+    if (mIsConnected.exchange(false)) {
+        mQxAutoCadP->setCapSample(CapSample{});
+        QX_LOG(INF, kSrcFile, kClass, "DaemonProxy::checkConnection")
+            << "Connection lost - cap released." << LOG_END;
+    }
     if (qxDisConnect() != 0) {
         QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
             << "Error in qxDisconnect()!" << LOG_END;
