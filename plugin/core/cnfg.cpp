@@ -11,6 +11,10 @@ namespace {
 // Blanks separate keys and surround values.
 constexpr const char* kBlanks = " \t";
 
+// No file of ours comes near this size; a bigger one is not read at all, so
+// that a runaway file cannot stall the host's thread in every lookup.
+constexpr std::uintmax_t kMaxFileBytes = 8u * 1024u * 1024u;
+
 }  // namespace
 
 Cnfg::Cnfg(const std::string& fileName, int32_t& status) {
@@ -40,6 +44,11 @@ int32_t Cnfg::open(const std::string& fileName) {
     std::error_code ec;
     const auto status = std::filesystem::status(fileName, ec);
     if (ec || !std::filesystem::is_regular_file(status)) {
+        mError = kFileNotFound;
+        return mError;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+    if (ec || size > kMaxFileBytes) {
         mError = kFileNotFound;
         return mError;
     }

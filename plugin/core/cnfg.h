@@ -17,7 +17,8 @@ public:
     Cnfg& operator=(const Cnfg&) = delete;
 
     // Opens fileName for reading: 0, or 1 when it cannot be opened (missing,
-    // unreadable, or not a regular file such as a folder or a pipe).
+    // unreadable, not a regular file such as a folder or a pipe, or larger
+    // than 8 MiB).
     int32_t open(const std::string& fileName);
 
     // Rewinds and positions the stream on the line after the header of
