@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <iomanip>
 #include <sstream>
 #include <variant>
@@ -168,12 +169,34 @@ Settings::Settings()
             QX_LOG(INF, kSrcFile, kClass, "Settings::Settings")
                 << "Settings file not found - using default values ..." << LOG_END;
             setDefaults();
+            keepUnusableFile();
             writeSettingsFile(mSettingsFilePath);
         }
     }
 
     QX_LOG(INF, kSrcFile, kClass, "Settings::Settings") << "\n" << toString() << LOG_END;
     QX_LOG(CRT, kSrcFile, kClass, "Settings::Settings") << "Constructed." << LOG_END;
+}
+
+void Settings::keepUnusableFile() const {
+    // Only a file that is there: a missing one has nothing to keep, and a
+    // folder in its place cannot be written over anyway.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(mSettingsFilePath, ec)) {
+        return;
+    }
+    const std::string backupPath =
+        joinPath(mApplicationsDirPath, std::filesystem::path(mFileName).stem().string() + ".bak");
+    std::filesystem::rename(mSettingsFilePath, backupPath, ec);
+    if (ec) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::Settings")
+            << "Settings file '" << mSettingsFilePath << "' couldn't be kept as '" << backupPath
+            << "'!" << LOG_END;
+    } else {
+        QX_LOG(INF, kSrcFile, kClass, "Settings::Settings")
+            << "Settings file '" << mSettingsFilePath << "' kept as '" << backupPath << "'."
+            << LOG_END;
+    }
 }
 
 Settings::~Settings() {

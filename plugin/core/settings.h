@@ -38,6 +38,10 @@ public:
     int32_t writeSettingsFile(const std::string& path);
     // Multi-line dump of all values for the log.
     std::string toString() const;
+    // Before the default file replaces a settings file that is there but
+    // could not be used (unreadable, too large, keys missing), moves the
+    // user's file aside as "autocad_addin.bak" in the same folder.
+    void keepUnusableFile() const;
 
     // Value of USERPROFILE; empty when unset.
     static std::string getUserProfile();
