@@ -149,14 +149,19 @@ void AcGsView::zoom(double factor) {
 void AcGsView::update() {
     GraphicsWorld& w = world();
     std::uint64_t frame = 0;
+    const bool isRecorded = transcript::isOn();
     transcript::Fields fields;
     {
         std::lock_guard<std::mutex> guard(w.lock);
         ++w.updates;
         frame = w.frameMs;
-        fields = viewFields(mVportNum, AcGsViewAccess::read(*this));
+        if (isRecorded) {
+            fields = viewFields(mVportNum, AcGsViewAccess::read(*this));
+        }
     }
-    transcript::emit("view", fields);
+    if (isRecorded) {
+        transcript::emit("view", fields);
+    }
     // The frame passes without the world's lock: scenario events due during
     // the frame may change the drawing.
     if (frame > 0) {

@@ -35,6 +35,9 @@ void emit(std::string_view ev, const Fields& fields = Fields());
 bool openFile(const std::string& path);
 void closeFile();
 void setMemoryCapture(bool on);
+// True while a file or the in-memory copy takes events: hot emitters test it
+// before they format fields that would be dropped.
+bool isOn();
 std::vector<std::string> captured();  // lines captured since last clear
 void clearCaptured();
 

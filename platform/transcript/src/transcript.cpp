@@ -32,6 +32,14 @@ Sinks& sinks() {
 
 std::atomic<std::uint64_t (*)()> gClock{&noClock};
 
+// Whether any sink is open; kept beside the sinks so that emitters can skip
+// building fields nobody reads. Written under the sinks' lock.
+std::atomic<bool> gIsOn{false};
+
+void updateIsOn(const Sinks& s) {
+    gIsOn.store(s.file != nullptr || s.capture, std::memory_order_relaxed);
+}
+
 void appendKey(std::string& out, std::string_view key) {
     out += ',';
     detail::appendQuoted(out, key);
@@ -117,6 +125,7 @@ bool openFile(const std::string& path) {
         std::fclose(s.file);
     }
     s.file = file;
+    updateIsOn(s);
     return file != nullptr;
 }
 
@@ -127,12 +136,18 @@ void closeFile() {
         std::fclose(s.file);
         s.file = nullptr;
     }
+    updateIsOn(s);
 }
 
 void setMemoryCapture(bool on) {
     Sinks& s = sinks();
     std::lock_guard<std::mutex> guard(s.lock);
     s.capture = on;
+    updateIsOn(s);
+}
+
+bool isOn() {
+    return gIsOn.load(std::memory_order_relaxed);
 }
 
 std::vector<std::string> captured() {
