@@ -1,9 +1,10 @@
 // Column texts of the log line and the header's date.
 #include "log_time.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <string_view>
 
@@ -13,24 +14,45 @@ constexpr std::size_t kFileWidth = 16;
 constexpr std::size_t kLineWidth = 4;
 constexpr std::size_t kClassMethodWidth = 32;
 
-// Keeps the tail of a text that is too wide for its column, marked by "*".
-std::string fitTail(const std::string& text, std::size_t width) {
-    if (text.size() <= width) {
-        return text;
+// Appends a text to its column, or its tail behind a "*" when it is too wide.
+void appendCut(std::string& out, std::string_view text, std::size_t width, Align align) {
+    if (text.size() > width) {
+        out += '*';
+        out.append(text.substr(text.size() - (width - 1)));
+        return;
     }
-    std::string tail(1, '*');
-    tail.append(text, text.size() - (width - 1));
-    return tail;
+    appendAligned(out, text, width, align);
+}
+
+// "class::method" left-aligned in its column, or its tail behind a "*".
+void appendClassMethod(std::string& out, std::string_view cls, std::string_view method,
+                       std::size_t width) {
+    const std::size_t size = cls.size() + 2 + method.size();
+    if (size <= width) {
+        out.append(cls).append("::").append(method).append(width - size, ' ');
+        return;
+    }
+    std::size_t skip = size - (width - 1);
+    out += '*';
+    for (const std::string_view part : {cls, std::string_view("::"), method}) {
+        const std::size_t cut = std::min(skip, part.size());
+        out.append(part.substr(cut));
+        skip -= cut;
+    }
+}
+
+char digit(int value) {
+    return static_cast<char>('0' + value);
 }
 
 }  // namespace
 
-void appendAligned(std::string& out, const std::string& text, std::size_t width, Align align) {
+void appendAligned(std::string& out, std::string_view text, std::size_t width, Align align) {
     std::size_t fill = text.size() < width ? width - text.size() : 0;
     if (align == Align::Right) {
         out.append(fill, ' ');
     }
-    out += text;
+    out.append(text);
     if (align == Align::Left) {
         out.append(fill, ' ');
     }
@@ -39,19 +61,23 @@ void appendAligned(std::string& out, const std::string& text, std::size_t width,
 std::string formatLogPrefix(const char* file, int line, const char* className,
                             const char* methodName) {
     std::string_view path = file != nullptr ? file : "";
-    std::size_t slash = path.find_last_of('\\');
-    std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    std::string classMethod = std::string(className != nullptr ? className : "") +
-                              "::" + (methodName != nullptr ? methodName : "");
+    const std::size_t slash = path.find_last_of('\\');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view cls = className != nullptr ? className : "";
+    const std::string_view method = methodName != nullptr ? methodName : "";
 
-    // Built by hand rather than with a string stream: this runs for every entry.
+    // Built by hand, without temporaries: this runs for every entry.
+    char lineText[16];
+    const auto lineEnd = std::to_chars(lineText, lineText + sizeof lineText, line).ptr;
+
     std::string out;
     out.reserve(kFileWidth + kLineWidth + kClassMethodWidth + 8);
-    appendAligned(out, fitTail(name, kFileWidth), kFileWidth, Align::Right);
+    appendCut(out, name, kFileWidth, Align::Right);
     out += "| ";
-    appendAligned(out, std::to_string(line), kLineWidth, Align::Right);
+    appendAligned(out, std::string_view(lineText, static_cast<std::size_t>(lineEnd - lineText)),
+                  kLineWidth, Align::Right);
     out += "| ";
-    appendAligned(out, fitTail(classMethod, kClassMethodWidth), kClassMethodWidth, Align::Left);
+    appendClassMethod(out, cls, method, kClassMethodWidth);
     return out;
 }
 
@@ -65,11 +91,17 @@ std::string getTimeString() {
     if (ms < 0) {
         ms += msPerDay;
     }
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", static_cast<int>(ms / 3600000),
-                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
-                  static_cast<int>(ms % 1000));
-    return buf;
+    // Digits by hand: this runs for every log line, and printf costs more
+    // than the rest of the line's columns together.
+    const auto h = static_cast<int>(ms / 3600000);
+    const auto m = static_cast<int>(ms / 60000 % 60);
+    const auto s = static_cast<int>(ms / 1000 % 60);
+    const auto milli = static_cast<int>(ms % 1000);
+    const char text[] = {digit(h / 10),      digit(h % 10),          ':',
+                         digit(m / 10),      digit(m % 10),          ':',
+                         digit(s / 10),      digit(s % 10),          '.',
+                         digit(milli / 100), digit(milli / 10 % 10), digit(milli % 10)};
+    return std::string(text, sizeof text);
 }
 
 std::string getDateString() {

@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 enum class Align { Left, Right };
 
 // Appends text to out, filled with spaces to at least `width` characters.
-void appendAligned(std::string& out, const std::string& text, std::size_t width, Align align);
+void appendAligned(std::string& out, std::string_view text, std::size_t width, Align align);
 
 // File, line and class-and-method columns of a log line: the file name after
 // its last backslash right-aligned in 16, "| ", the line right-aligned in 4,

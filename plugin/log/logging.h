@@ -93,6 +93,9 @@ public:
     // LOG_HEX requests a hex dump, LOG_END ends the entry; other values are
     // appended in decimal.
     Logging& operator<<(int32_t value);
+    // Doubles as the stream writes them, without the stream's slow path when
+    // its format is the default.
+    Logging& operator<<(double value);
     // Manipulators such as std::endl.
     Logging& operator<<(std::ostream& (*manip)(std::ostream&)) {
         *mEntryStream << manip;
@@ -118,6 +121,8 @@ public:
 
 private:
     void openLogStream();
+    // Empties the entry stream and restores its default format.
+    void resetEntryStream();
     int64_t writePosition() const;
     // Writes a finished line to the file and/or standard output.
     void writeOut(const std::string& text);

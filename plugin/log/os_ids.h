@@ -17,8 +17,11 @@ inline int64_t currentProcessId() {
 #include <sys/types.h>
 #include <unistd.h>
 
+// Cached per thread: a log line asks for it each time, and a thread's id
+// never changes.
 inline int64_t currentThreadId() {
-    return static_cast<int64_t>(gettid());
+    static thread_local const int64_t tid = static_cast<int64_t>(gettid());
+    return tid;
 }
 inline int64_t currentProcessId() {
     return static_cast<int64_t>(getpid());

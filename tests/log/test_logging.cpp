@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <iomanip>
+#include <limits>
+#include <sstream>
 #include <regex>
 #include <thread>
 
@@ -125,6 +128,46 @@ TEST_F(LoggingTest, EntryTextNewlinesEndTokenAndHexDump) {
     EXPECT_EQ(lines[10], "   0: 1 7f ffffff80 ffffffff 41 42 43 44 45 46 ");
     EXPECT_EQ(lines[11], "  10: 47 48 ff");  // hex until the entry ends
     EXPECT_EQ(lines[13], columns + "ff");    // empty: the column header only
+}
+
+TEST_F(LoggingTest, NumbersReadAsTheStreamWritesThemAndEntriesStartPlain) {
+    Logging log;
+    log.init(mPars);
+    const double values[] = {0.0,
+                             -0.0,
+                             0.1,
+                             1.0 / 3.0,
+                             -2.5e300,
+                             5e-324,
+                             123456.0,
+                             1234567.0,
+                             1e-5,
+                             9.9999995e-5,
+                             -42.0,
+                             std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    std::vector<std::string> expected;
+    for (double value : values) {
+        std::ostringstream plain;
+        std::ostringstream fixed;
+        plain << value;
+        fixed << std::fixed << std::setprecision(3) << value;
+        expected.push_back(plain.str() + " " + fixed.str());
+        log.startEntry(INF, kFile, "p");
+        log << value << " " << std::fixed << std::setprecision(3) << value << LOG_END;
+    }
+    // A hex dump leaves hexadecimal on only until its entry ends.
+    log.startEntry(INF, kFile, "p");
+    log << LOG_HEX << std::string("A") << 255 << LOG_END;
+    log.startEntry(INF, kFile, "p");
+    log << 255 << " " << 0.5 << LOG_END;
+
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5u + std::size(values) + 4);  // the dump takes three lines
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_TRUE(lines[5 + i].ends_with("|p| " + expected[i])) << lines[5 + i];
+    }
+    EXPECT_TRUE(lines.back().ends_with("|p| 255 0.5")) << lines.back();
 }
 
 TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
