@@ -24,35 +24,31 @@ protected:
     }
 };
 
-TEST_F(Strings, LoadStringCopiesTheTextAndItsTerminator) {
-    WCHAR buffer[32];
-    EXPECT_EQ(7, LoadStringW(nullptr, 101, buffer, 32));
-    EXPECT_STREQ(L"QXGroup", buffer);
-}
-
-TEST_F(Strings, LoadStringTruncatesToTheBuffer) {
-    WCHAR buffer[4] = {L'x', L'x', L'x', L'x'};
-    EXPECT_EQ(3, LoadStringW(nullptr, 101, buffer, 4));
-    EXPECT_STREQ(L"QXG", buffer);
-    EXPECT_EQ(0, LoadStringW(nullptr, 101, buffer, 1));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(Strings, UnknownIdGivesZeroAndAnEmptyBuffer) {
-    WCHAR buffer[8] = {L'x', L'x', 0};
-    EXPECT_EQ(0, LoadStringW(nullptr, 102, buffer, 8));
-    EXPECT_EQ(L'\0', buffer[0]);
-    clearStrings();
-    buffer[0] = L'x';
-    EXPECT_EQ(0, LoadStringW(nullptr, 101, buffer, 8));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(Strings, ZeroSizedBufferReceivesAPointerToTheText) {
+TEST_F(Strings, LoadStringCopiesWhatFitsAndAlwaysTerminates) {
+    struct Case {
+        UINT id;
+        int size;
+        int length;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {101, 32, 7, L"QXGroup"}, {101, 4, 3, L"QXG"}, {101, 1, 0, L""}, {102, 8, 0, L""}};
+    for (const Case& c : cases) {
+        WCHAR buffer[32];
+        std::wmemset(buffer, L'x', 32);
+        EXPECT_EQ(c.length, LoadStringW(nullptr, c.id, buffer, c.size)) << c.id << "/" << c.size;
+        EXPECT_STREQ(c.text, buffer);
+    }
+    // A zero-sized buffer receives a pointer to the text instead.
     const WCHAR* text = nullptr;
     EXPECT_EQ(7, LoadStringW(nullptr, 101, reinterpret_cast<LPWSTR>(&text), 0));
     ASSERT_NE(nullptr, text);
     EXPECT_EQ(0, std::wcsncmp(L"QXGroup", text, 7));
+
+    clearStrings();
+    WCHAR buffer[8] = {L'x', 0};
+    EXPECT_EQ(0, LoadStringW(nullptr, 101, buffer, 8));
+    EXPECT_EQ(L'\0', buffer[0]);
 }
 
 TEST_F(SimWorld, ThreadAndProcessIdsAreTheOperatingSystemOnes) {

@@ -1,9 +1,10 @@
-// Thread timers and the host's message loop: ids, periodic delivery, the
-// driver's one-shot re-arm pattern, ownership by the arming thread.
+// Thread timers and the host's message loop: ids, periodic delivery, due
+// times, ownership by the arming thread. The driver's one-shot re-arm
+// pattern is covered by the driver's tests (tests/core).
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -27,22 +28,6 @@ bool gBadArguments = false;
 void CALLBACK recordTick(HWND hWnd, UINT msg, UINT_PTR id, DWORD time) {
     gBadArguments |= hWnd != nullptr || msg != WM_TIMER;
     gDeliveries.push_back({id, time, nowMs()});
-}
-
-// The driver's pattern: kill the tick's timer, then arm a fresh one; 10 ms
-// while "moving" (the first five ticks after 300 ms), 100 ms otherwise.
-UINT_PTR gDriverTimer = 0;
-int gFastTicksLeft = 0;
-void CALLBACK driverTick(HWND, UINT, UINT_PTR id, DWORD time) {
-    gBadArguments |= id != gDriverTimer;
-    KillTimer(nullptr, gDriverTimer);
-    gDeliveries.push_back({id, time, nowMs()});
-    if (time == 300) {
-        gFastTicksLeft = 5;
-    }
-    const UINT interval = gFastTicksLeft > 0 ? 10 : 100;
-    gFastTicksLeft = std::max(0, gFastTicksLeft - 1);
-    gDriverTimer = SetTimer(nullptr, 0, interval, driverTick);
 }
 
 // A tick that redraws: the frame costs 16 ms of host time.
@@ -101,37 +86,39 @@ TEST_F(Timers, TimerFiresPeriodicallyUntilKilled) {
     EXPECT_EQ(2000u, nowMs());
 }
 
-TEST_F(Timers, OneShotReArmPatternOfTheDriver) {
-    gDriverTimer = SetTimer(nullptr, 0, 100, driverTick);
-    runMessageLoopUntil(600);
-    const std::vector<std::uint64_t> expected = {100, 200, 300, 310, 320, 330, 340, 350, 450, 550};
-    EXPECT_EQ(expected, deliveryTimes());
-    EXPECT_FALSE(gBadArguments);
-    EXPECT_EQ(1, armedTimerCount());  // each tick left exactly one timer behind
-    std::set<UINT_PTR> ids;
-    for (const Delivery& d : gDeliveries) {
-        ids.insert(d.id);
+TEST_F(Timers, DueTimesOfRaisedReplacedAndLateArmedTimers) {
+    struct Case {
+        const char* what;
+        std::function<void()> arm;
+        std::uint64_t until;
+        std::vector<std::uint64_t> expected;
+    };
+    const Case cases[] = {
+        {"an elapse below 10 ms is raised",
+         [] { SetTimer(nullptr, 0, 1, recordTick); },
+         25,
+         {10, 20}},
+        {"re-arming an id replaces that timer",
+         [] {
+             const UINT_PTR id = SetTimer(nullptr, 0, 100, recordTick);
+             EXPECT_EQ(id, SetTimer(nullptr, id, 300, recordTick));
+         },
+         350,
+         {300}},
+        {"the loop stops for a timer armed by a scheduled callback",
+         [] { scheduleAt(50, [] { SetTimer(nullptr, 0, 10, recordTick); }); },
+         75,
+         {60, 70}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetWorld();
+        gDeliveries.clear();
+        c.arm();
+        runMessageLoopUntil(c.until);
+        EXPECT_EQ(c.expected, deliveryTimes());
+        EXPECT_EQ(1, armedTimerCount());
     }
-    EXPECT_EQ(gDeliveries.size(), ids.size());
-    // Every arming is transcribed with the interval asked for.
-    const auto armed = linesOf("timer");
-    ASSERT_EQ(11u, armed.size());
-    EXPECT_EQ("{\"t\":0,\"ev\":\"timer\",\"ms\":100}", armed[0]);
-    EXPECT_EQ("{\"t\":300,\"ev\":\"timer\",\"ms\":10}", armed[3]);
-}
-
-TEST_F(Timers, ElapseBelowTheMinimumIsRaised) {
-    SetTimer(nullptr, 0, 1, recordTick);
-    runMessageLoopUntil(25);
-    EXPECT_EQ((std::vector<std::uint64_t>{10, 20}), deliveryTimes());
-}
-
-TEST_F(Timers, ReArmingAnIdReplacesThatTimer) {
-    const UINT_PTR id = SetTimer(nullptr, 0, 100, recordTick);
-    EXPECT_EQ(id, SetTimer(nullptr, id, 300, recordTick));
-    runMessageLoopUntil(350);
-    EXPECT_EQ((std::vector<std::uint64_t>{300}), deliveryTimes());
-    EXPECT_EQ(1, armedTimerCount());
 }
 
 TEST_F(Timers, ScenarioEventsArriveInTheMiddleOfARedrawingTick) {
@@ -143,12 +130,6 @@ TEST_F(Timers, ScenarioEventsArriveInTheMiddleOfARedrawingTick) {
     // The next tick comes 100 ms after the last delivery began.
     EXPECT_EQ((std::vector<std::uint64_t>{100, 200}), deliveryTimes());
     EXPECT_EQ(250u, nowMs());
-}
-
-TEST_F(Timers, LoopStopsForATimerArmedByAScheduledCallback) {
-    scheduleAt(50, [] { SetTimer(nullptr, 0, 10, recordTick); });
-    runMessageLoopUntil(75);
-    EXPECT_EQ((std::vector<std::uint64_t>{60, 70}), deliveryTimes());
 }
 
 TEST_F(Timers, TimersAreDeliveredOnlyOnTheArmingThread) {
