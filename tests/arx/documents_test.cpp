@@ -1,5 +1,6 @@
-// The document manager of the host core: locks, command strings, reactors,
-// closing and reopening the drawing, and an absent manager.
+// The document manager of the host core: locks, reactors, closing and
+// reopening the drawing, and an absent manager. Strings sent for execution
+// are covered by the key tests and their end-to-end transcripts.
 #include "arx_fixture.h"
 
 namespace {
@@ -50,22 +51,6 @@ TEST_F(ArxTest, LocksNestAndAreReported) {
         R"({"ev":"unlock","mode":"write"})",
     };
     EXPECT_EQ(events(), expected);
-}
-
-TEST_F(ArxTest, StringsSentToTheCurrentDocumentAreRecordedWithTheirFlags) {
-    AcApDocManager* dm = acDocManagerPtr();
-    AcApDocument* doc = dm->curDocument();
-    EXPECT_EQ(dm->sendStringToExecute(doc, L"_.ZOOM _E "), Acad::eOk);
-    EXPECT_EQ(dm->sendStringToExecute(doc, L"(x)\n", false, true, false), Acad::eOk);
-    EXPECT_EQ(dm->sendStringToExecute(nullptr, L"lost"), Acad::eNoDocument);
-    EXPECT_EQ(dm->sendStringToExecute(doc, nullptr), Acad::eInvalidInput);
-
-    const std::vector<std::string> expected = {
-        R"({"ev":"send","text":"_.ZOOM _E ","activate":true,"wrapup":false,"echo":true})",
-        R"({"ev":"send","text":"(x)\n","activate":false,"wrapup":true,"echo":false})",
-    };
-    EXPECT_EQ(events(), expected);
-    EXPECT_EQ(arxsim::sentStrings(), (std::vector<std::wstring>{L"_.ZOOM _E ", L"(x)\n"}));
 }
 
 TEST_F(ArxTest, ClosingTellsEveryReactorAndDropsTheDocumentAndItsLocks) {
@@ -134,24 +119,6 @@ TEST_F(ArxTest, AnAbsentManagerForgetsItsReactors) {
     ASSERT_NE(acDocManagerPtr(), nullptr);
     arxsim::closeDocument();
     EXPECT_TRUE(r.log.empty());
-}
-
-TEST_F(ArxTest, ResetBringsBackOneUnlockedDocumentOnTheModelTab) {
-    RecordingReactor r;
-    acDocManagerPtr()->addReactor(&r);
-    arxsim::setSpace(0, 1);
-    acDocManagerPtr()->lockDocument(acDocManagerPtr()->curDocument());
-    arxsim::closeDocument();
-    arxsim::setDocManagerPresent(false);
-    arxsim::reset();
-
-    ASSERT_NE(acDocManagerPtr(), nullptr);
-    EXPECT_NE(acDocManagerPtr()->curDocument(), nullptr);
-    EXPECT_EQ(arxsim::lockDepth(), 0);
-    EXPECT_EQ(arxsim::reactorCount(), 0);
-    EXPECT_EQ(arxsim::tilemode(), 1);
-    EXPECT_EQ(arxsim::cvport(), 2);
-    EXPECT_STREQ(acDocManagerPtr()->curDocument()->fileName(), L"Drawing1.dwg");
 }
 
 }  // namespace
