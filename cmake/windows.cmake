@@ -19,8 +19,10 @@ set(CMAKE_IMPORT_LIBRARY_PREFIX "lib")
 # win32_control.h sits beside the stand-in windows.h; on Windows the real one
 # must win, so the control header is copied into a folder of its own.
 set(QX_WIN_CONTROL_INCLUDE ${CMAKE_BINARY_DIR}/win32_control_include)
-configure_file(${QX_ROOT}/platform/win32/include/win32_control.h
-  ${QX_WIN_CONTROL_INCLUDE}/win32_control.h COPYONLY)
+foreach(header win32_control.h win32_desktop_control.h)
+  configure_file(${QX_ROOT}/platform/win32/include/${header}
+    ${QX_WIN_CONTROL_INCLUDE}/${header} COPYONLY)
+endforeach()
 
 # ---- Transcript -------------------------------------------------------------
 add_library(qxtranscript SHARED
@@ -37,7 +39,8 @@ target_link_libraries(qxtranscript PUBLIC Threads::Threads)
 add_library(win32sim SHARED
   ${QX_ROOT}/platform/win32/src/clock.cpp
   ${QX_ROOT}/platform/win32/src/threads.cpp
-  ${QX_ROOT}/platform/win32/win/message_loop.cpp)
+  ${QX_ROOT}/platform/win32/win/message_loop.cpp
+  ${QX_ROOT}/platform/win32/win/desktop_win.cpp)
 target_include_directories(win32sim
   PUBLIC ${QX_WIN_CONTROL_INCLUDE}
   PRIVATE ${QX_ROOT}/platform/win32/src)
@@ -110,6 +113,35 @@ target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
 # Only the two entry points are exported (they are marked dllexport).
 add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
 target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsim qxv_ctrlr user32)
+
+# ---- qxsim.exe ---------------------------------------------------------------
+# The simulated session in real time: the POSIX loader, live input and the
+# simulated desktop's window steps give way to their Windows versions in
+# sim/win; everything else is qxsim's own code.
+file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
+list(REMOVE_ITEM QX_WIN_SIM_SOURCES
+  ${QX_ROOT}/sim/module_session.cpp
+  ${QX_ROOT}/sim/live_input.cpp
+  ${QX_ROOT}/sim/world_steps_desktop.cpp)
+foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
+              "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp")
+  list(GET embed 0 input)
+  list(GET embed 1 symbol)
+  list(GET embed 2 output)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sim/${output}
+    COMMAND ${CMAKE_COMMAND} -DIN=${QX_ROOT}/${input} -DOUT=${CMAKE_BINARY_DIR}/sim/${output}
+            -DSYMBOL=${symbol} -P ${QX_ROOT}/sim/embed_text.cmake
+    DEPENDS ${QX_ROOT}/${input} ${QX_ROOT}/sim/embed_text.cmake
+    VERBATIM)
+  list(APPEND QX_WIN_SIM_SOURCES ${CMAKE_BINARY_DIR}/sim/${output})
+endforeach()
+add_executable(qxsim ${QX_WIN_SIM_SOURCES})
+target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim)
+target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
+# M_PI and the other POSIX constants of <cmath>.
+target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)
+target_link_libraries(qxsim PRIVATE win32sim qxtranscript qxv_daemon arxsim user32)
+add_dependencies(qxsim qxautocad qxv_ctrlr_64)
 
 # ---- Tests under Wine -------------------------------------------------------
 if(QX_BUILD_TESTS)

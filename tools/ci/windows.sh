@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # CI step: the module as a Windows x64 DLL. Installs mingw-w64 and Wine,
 # builds the windows preset, checks the module's exports and ordinal imports
-# with objdump, and runs every Windows test program under Wine in a fresh
-# prefix, each inside a timeout.
+# with objdump, and runs every Windows test program and a real-time qxsim.exe
+# session under Wine in a fresh prefix, each inside a timeout.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -65,6 +65,11 @@ for program in build/windows/bin/test_*.exe; do
     status=1
   fi
 done
+
+echo "-- qxsim.exe in real time"
+if ! timeout 180 ctest --test-dir build/windows -R qxsim_real_time --output-on-failure; then
+  status=1
+fi
 
 echo "windows: Wine part took $(( $(date +%s) - wine_start )) s"
 exit $status
