@@ -39,13 +39,22 @@ protected:
     }
 };
 
+std::vector<std::string> fileLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::string quoted(std::string_view text) {
     return Fields().str("k", text).text().substr(5);  // after ,"k":
 }
 
 }  // namespace
 
-TEST(TranscriptNumbers, ShortestTextThatReadsBack) {
+TEST(TranscriptNumbers, ShortestTextThatReadsBackAndNullForNonFinite) {
     EXPECT_EQ("0.1", formatNumber(0.1));
     EXPECT_EQ("1e-300", formatNumber(1e-300));
     EXPECT_EQ("-0", formatNumber(-0.0));
@@ -55,10 +64,7 @@ TEST(TranscriptNumbers, ShortestTextThatReadsBack) {
     EXPECT_EQ("-2.5", formatNumber(-2.5));
     EXPECT_EQ("5e-324", formatNumber(std::numeric_limits<double>::denorm_min()));
     EXPECT_EQ("1.7976931348623157e+308", formatNumber(std::numeric_limits<double>::max()));
-}
-
-TEST(TranscriptNumbers, NonFiniteValuesBecomeNull) {
-    EXPECT_EQ("null", formatNumber(std::nan("")));
+    EXPECT_EQ("null", formatNumber(std::nan("")));  // JSON has no non-finite numbers
     EXPECT_EQ("null", formatNumber(std::numeric_limits<double>::infinity()));
     EXPECT_EQ("null", formatNumber(-std::numeric_limits<double>::infinity()));
 }
@@ -141,12 +147,7 @@ TEST_F(Transcript, FileIsReplacedWhenOpenedAgain) {
     transcript::closeFile();
     transcript::emit("after-close");
 
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    EXPECT_EQ(std::vector<std::string>{R"({"t":0,"ev":"second","n":2})"}, lines);
+    EXPECT_EQ(std::vector<std::string>{R"({"t":0,"ev":"second","n":2})"}, fileLines(path));
     EXPECT_FALSE(transcript::openFile("/nonexistent-folder/x/transcript.jsonl"));
     std::remove(path.c_str());
 }
@@ -185,11 +186,6 @@ TEST_F(Transcript, LinesFromManyThreadsNeverInterleave) {
     EXPECT_EQ(expected, std::set<std::string>(memory.begin(), memory.end()));
     EXPECT_EQ(expected.size(), memory.size());
 
-    std::ifstream in(path);
-    std::vector<std::string> fileLines;
-    for (std::string line; std::getline(in, line);) {
-        fileLines.push_back(line);
-    }
-    EXPECT_EQ(memory, fileLines);  // same lines in the same order
+    EXPECT_EQ(memory, fileLines(path));  // same lines in the same order
     std::remove(path.c_str());
 }
