@@ -1,6 +1,7 @@
 // Settings: the default file byte for byte, the fall-back to defaults, values
 // read from a file, the write-back at destruction and a missing profile. Each
-// test gets its own profile folder through USERPROFILE.
+// test gets its own profile folder through USERPROFILE. A profile without the
+// settings folder stays untouched: pinned down end to end (tests/e2e).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -155,12 +156,6 @@ TEST_F(SettingsTest, HostileFilesFallBackToDefaults) {
     fs::create_directory(iniFile());
     { Settings settings; }
     EXPECT_TRUE(fs::is_directory(iniFile()));
-}
-
-TEST_F(SettingsTest, CreatesNoFolders) {
-    fs::remove_all(apps().parent_path());
-    { Settings settings; }
-    EXPECT_TRUE(fs::is_empty(mProfile.path()));
 }
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {
