@@ -40,21 +40,3 @@ void AppWorld::TearDown() {
 AcRx::AppRetCode AppWorld::send(int code) {
     return acrxEntryPoint(static_cast<AcRx::AppMsgCode>(code), &mAppId);
 }
-
-std::vector<std::string> AppWorld::events() const {
-    std::vector<std::string> out;
-    for (const std::string& line : transcript::captured()) {
-        const auto field = [&line](const std::string& key) {
-            const std::string marker = "\"" + key + "\":\"";
-            const auto pos = line.find(marker);
-            if (pos == std::string::npos) {
-                return std::string();
-            }
-            const auto start = pos + marker.size();
-            return line.substr(start, line.find('"', start) - start);
-        };
-        const std::string name = field("name");
-        out.push_back(field("ev") + (name.empty() ? "" : " " + name));
-    }
-    return out;
-}

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include <arxHeaders.h>
 
@@ -19,8 +17,6 @@ protected:
 
     // Sends a message as the host does, with the host's data pointer.
     AcRx::AppRetCode send(int code);
-    // The "ev" of every transcript line so far, with its "name" or "text".
-    std::vector<std::string> events() const;
 
     std::filesystem::path mProfile;
     int mAppId = 0;  // what the data pointer points at

@@ -1,5 +1,7 @@
-// The application entry as the host drives it: the dispatcher, command
-// registration before the plug-in object, and the unload order.
+// The application entry as the host drives it: the dispatcher, what init
+// registers and builds, and what unload leaves behind. The order of commands,
+// sign-on, message and sign-off is pinned down by every end-to-end
+// transcript (tests/e2e, tests/e2e_keys).
 #include <algorithm>
 
 #include "app_world.h"
@@ -49,16 +51,6 @@ TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
     const auto printed = arxsim::printed();
     EXPECT_EQ(std::count(printed.begin(), printed.end(), L"\nmQxAutoCadP constructed\n"), 1);
 
-    // The commands exist before the plug-in object is built and says so.
-    const auto ev = events();
-    const auto lastAdded =
-        std::find(ev.rbegin(), ev.rend(), "command_added QX_Toggle_Object_Move_Mode");
-    const auto signOn = std::find(ev.begin(), ev.end(), "lib");  // the link's first library call
-    ASSERT_NE(lastAdded, ev.rend());
-    ASSERT_NE(signOn, ev.end());
-    EXPECT_LT(ev.rend() - lastAdded - 1, signOn - ev.begin());
-    EXPECT_EQ(ev.back(), "print");
-
     // Unloadable by the user, able to work with several drawings.
     EXPECT_EQ(arxsim::callCount(Call::UnlockApplication), 1);
     EXPECT_EQ(arxsim::callCount(Call::RegisterAppMDIAware), 1);
@@ -78,14 +70,6 @@ TEST_F(Lifecycle, UnloadRemovesTheCommandsThenStopsEverything) {
     for (const wchar_t* name : kCommandNames) {
         EXPECT_FALSE(arxsim::runCommand(std::wstring_view(name)));
     }
-    // Removed in table order, before the link signs off.
-    const auto ev = events();
-    const auto removed =
-        std::find(ev.begin(), ev.end(), "command_removed QX_Toggle_Rotation_Center");
-    ASSERT_NE(removed, ev.end());
-    EXPECT_EQ(*(removed + 3), "command_removed QX_Toggle_Object_Move_Mode");
-    const auto signOff = std::find(removed, ev.end(), "lib");
-    EXPECT_NE(signOff, ev.end());
 }
 
 TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
