@@ -70,7 +70,7 @@ TEST_F(Keys, ViewsInModelSpaceWithAndWithoutZoomAllAfterView) {
     EXPECT_EQ(runSpecial(kFront), Texts{L"'_-VIEW _FRONT "}) << "mode 0 acts as model space";
 
     qxdaemon::setRotation(0, true);
-    sendEvent(kSettingsChanged);
+    sendKey(kSettingsChanged);
     ASSERT_TRUE(proxy().mIsZoomAllAfterView.load());
     EXPECT_EQ(runSpecial(kTop), (Texts{L"'_-VIEW _TOP ", L"'_ZOOM _ALL "}));
     EXPECT_EQ(runSpecial(kZoomAll), Texts{L"'_ZOOM _ALL "}) << "zoom all only once";
