@@ -48,6 +48,11 @@ constexpr int kMinPhaseEvents = 50;
 constexpr int kMaxPhaseEvents = 1500;
 constexpr std::array<double, 5> kKeyDensities{0.0, 0.003, 0.02, 0.1, 0.3};
 constexpr double kSpecialDensity = 0.004;
+// The daemon's other events: its settings changed, report the mode again.
+constexpr std::array<int, 2> kDaemonCodes{qxdaemon::kSettingsChangedEvent, 0x20013};
+constexpr double kDaemonEventDensity = 0.002;
+// Rotation codes the host's daemon may switch to (all decodings).
+constexpr std::array<int, 8> kRotationCodes{0, 1, 2, 3, 4, 13, 104, 113};
 
 // Host actions: one every 5 to 150 ms between ticks; a closed drawing
 // reopens soon.
@@ -60,7 +65,7 @@ constexpr std::array<const char*, 4> kToggleCommands{
     "QX_Toggle_Rotation_Center", "QX_Toggle_Rotation_Axis", "QX_Toggle_Scroll_Mode",
     "QX_Toggle_Object_Move_Mode"};
 
-enum class Kind { Motion, Key, Special };
+enum class Kind { Motion, Key, Special, Daemon };
 
 struct PlannedEvent {
     Kind kind = Kind::Motion;
@@ -103,6 +108,9 @@ Plan makePlan(std::mt19937_64& rng, int count) {
             } else if (!quiet && chance(rng) < kSpecialDensity) {
                 ev.kind = Kind::Special;
                 ev.code = kSpecialCodes[special(rng)];
+            } else if (!quiet && chance(rng) < kDaemonEventDensity) {
+                ev.kind = Kind::Daemon;
+                ev.code = kDaemonCodes[chance(rng) < 0.5 ? 0 : 1];
             } else if (moving && !quiet) {
                 for (std::size_t a = 0; a < 6; ++a) {
                     ev.axes[a] = base[a] == 0 ? 0 : static_cast<short>(base[a] + jitter(rng));
@@ -296,10 +304,23 @@ private:
             arxsim::closeDocument();
             ++mReport.documentSwitches;
             nextGap = std::min(nextGap, kMaxClosedMs);
-        } else if (choice < 8) {
-            const bool overList = (mRng() & 1U) != 0;
+        } else if (choice < 7) {
+            // Mostly away from the list, so that scroll mode does not take
+            // every motion.
+            const bool overList = mRng() % 4 == 0;
             win32sim::setCursorPos(overList ? 50 : 900, overList ? 50 : 900);
             ++mReport.pointerMoves;
+        } else if (choice < 8) {
+            // Model tab, a layout's paper space, or a model-space viewport of
+            // a layout: the navigation mode and the reported mode name change.
+            const int space = static_cast<int>(mRng() % 3);
+            arxsim::setSpace(space == 0 ? 1 : 0, space == 1 ? 1 : 2);
+            ++mReport.spaceSwitches;
+        } else if (choice < 9 && (mRng() & 1U) != 0) {
+            // The user changes the daemon's rotation settings; the daemon
+            // tells the plug-in with an event of the stream.
+            std::uniform_int_distribution<std::size_t> which(0, kRotationCodes.size() - 1);
+            qxdaemon::setRotation(kRotationCodes[which(mRng)], (mRng() & 1U) != 0);
         } else {
             const int entities = arxworld::entityCount();
             std::vector<int> selection;
@@ -442,6 +463,9 @@ StressReport runRaceStress(const StressOptions& options) {
     const int readCalls = qxdaemon::callCount(qxdaemon::Op::ReadEvent);
     report.eventsRead = readCalls - 1;  // the last call waits for the next event
     report.viewUpdates = arxworld::viewUpdateCount();
+    report.paperUpdates = arxworld::paperUpdateCount();
+    report.redraws = arxworld::redrawCount();
+    report.scrollMessages = static_cast<int>(win32sim::sentMessages().size());
     report.ticks = host.ticks();
 
     if (report.eventsSent != static_cast<int>(plan.events.size())) {
@@ -495,8 +519,10 @@ std::string describe(const StressReport& report) {
             << static_cast<double>(report.eventsSent) / report.seconds << " events/s";
     }
     out << "\nhost: " << report.ticks << " ticks, " << report.viewUpdates << " view updates, "
-        << report.commands << " toggle commands, " << report.documentSwitches
-        << " document switches, " << report.pointerMoves << " pointer moves\n"
+        << report.paperUpdates << " paper view updates, " << report.redraws << " object redraws, "
+        << report.scrollMessages << " scroll messages, " << report.commands << " toggle commands, "
+        << report.documentSwitches << " document switches, " << report.spaceSwitches
+        << " space switches, " << report.pointerMoves << " pointer moves\n"
         << "keys: " << report.keys.sent << " sent, " << report.keys.executed << " executed, "
         << report.keys.replaced << " replaced by a newer key, " << report.keys.droppedNoDrawing
         << " dropped without a drawing, " << report.keys.violations.size() << " lost\n"

@@ -1,8 +1,9 @@
 // The race stress: the plug-in module loaded as the host loads it, the
-// simulated daemon sending motion samples, numbered device keys and special
-// functions at 1 kHz, while the host thread runs the timer ticks, the four
-// toggle commands, document switches and pointer moves, all drawn from one
-// seed. Host thread only; one run at a time.
+// simulated daemon sending motion samples, numbered device keys, special
+// functions and its own settings and mode events at 1 kHz, while the host
+// thread runs the timer ticks, the four toggle commands, document and space
+// switches, pointer moves, selections and rotation-setting changes, all drawn
+// from one seed. Host thread only; one run at a time.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +35,13 @@ struct StressReport {
     int eventsRead = 0;
     double seconds = 0.0;  // wall-clock length of the event stream
     int ticks = 0;
-    int viewUpdates = 0;
+    int viewUpdates = 0;   // 3D navigation steps
+    int paperUpdates = 0;  // 2D navigation steps
+    int redraws = 0;       // objects moved
+    int scrollMessages = 0;
     int commands = 0;
     int documentSwitches = 0;
+    int spaceSwitches = 0;
     int pointerMoves = 0;
     int specialsSent = 0;
     int specialsRun = 0;
