@@ -16,6 +16,7 @@ namespace {
 // Room left around the drawing by zoom all, as a share of its extents.
 constexpr double kZoomAllMargin = 1.1;
 constexpr int kCircleSamples = 16;
+constexpr double kPi = 3.14159265358979323846;
 
 std::string upper(std::string text) {
     for (char& c : text) {
@@ -59,7 +60,7 @@ std::vector<AcGePoint3d> drawingPoints() {
         u.normalize();
         const AcGeVector3d v = n.crossProduct(u);
         for (int k = 0; k < kCircleSamples; ++k) {
-            const double a = 2.0 * M_PI * k / kCircleSamples;
+            const double a = 2.0 * kPi * k / kCircleSamples;
             points.push_back(e.start + u * (e.radius * std::cos(a)) + v * (e.radius * std::sin(a)));
         }
     }

@@ -11,6 +11,7 @@ namespace qxsim {
 namespace {
 
 constexpr int kCircleSegments = 64;
+constexpr double kPi = 3.14159265358979323846;
 constexpr int kCaptionLineHeight = 15;
 constexpr double kTripodLength = 28.0;  // pixels of a world axis seen face-on
 constexpr double kTripodX = 44.0, kTripodY = kPictureHeight - 44.0;
@@ -32,7 +33,7 @@ std::vector<Vec3> circlePoints(const SceneEntity& circle) {
     Vec3 v = cross(n, u);
     std::vector<Vec3> points;
     for (int i = 0; i <= kCircleSegments; ++i) {
-        const double a = 2.0 * M_PI * i / kCircleSegments;
+        const double a = 2.0 * kPi * i / kCircleSegments;
         points.push_back(circle.start + circle.radius * std::cos(a) * u +
                          circle.radius * std::sin(a) * v);
     }
