@@ -2,6 +2,7 @@
 // size limit with its ".bak" backup, and the hex dump.
 #include "logging.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -23,6 +24,13 @@ const char* const kClassName = "Logging";
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
 
 constexpr std::size_t kThreadWidth = 6;
+// Bytes a line end takes in the log file: a text-mode file on Windows writes
+// each line feed as CR LF.
+#ifdef _WIN32
+constexpr int64_t kLineEndBytes = 2;
+#else
+constexpr int64_t kLineEndBytes = 1;
+#endif
 constexpr std::size_t kHexDumpColumns = 10;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
@@ -221,7 +229,11 @@ void Logging::writeLine(const std::string& text) {
 void Logging::writeOut(const std::string& text) {
     if (mLogStream && mIsLogToFile) {
         *mLogStream << text << std::endl;
-        mWritePos += static_cast<int64_t>(text.size()) + 1;
+        mWritePos += static_cast<int64_t>(text.size()) + kLineEndBytes;
+        if constexpr (kLineEndBytes > 1) {
+            // Line feeds inside the text (the header) are widened as well.
+            mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
+        }
     }
     if (mIsLogToCnsl) {
         std::cout << text << std::endl;

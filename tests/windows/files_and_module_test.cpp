@@ -62,6 +62,11 @@ TEST_F(WindowsFiles, LogBackupReplacesAnOlderBackup) {
     const std::string logPath = deviceDirPath() + "\\autocad_addin_log.txt";
     const std::string bakPath = deviceDirPath() + "\\autocad_addin_log.bak";
     std::ofstream(bakPath) << "backup of an earlier session\n";
+    // Windows does not rename onto an existing file: the backup must delete
+    // the old one first.
+    std::ofstream(logPath) << "x\n";
+    ASSERT_NE(std::rename(logPath.c_str(), bakPath.c_str()), 0);
+    fs::remove(logPath);
 
     // Each load and unload writes well over 1000 bytes of creation entries.
     load();
@@ -79,6 +84,39 @@ TEST_F(WindowsFiles, LogBackupReplacesAnOlderBackup) {
     EXPECT_EQ(log.compare(0, headerRule.size(), headerRule), 0)
         << "a new log starts with its header";
     EXPECT_EQ(bareLineFeeds(bak) + bareLineFeeds(log), 0);
+    // The limit is checked before each line, counting CR LF as two bytes:
+    // everything before the backup's last line stays below 1000 bytes.
+    const std::size_t lastLine = bak.rfind('\n', bak.size() - 2) + 1;
+    EXPECT_LT(lastLine, 1000u);
+    EXPECT_GE(bak.size(), 1000u);
+}
+
+// The size limit counts the bytes on disk, where each line ends in CR LF:
+// whatever the length of the lines, the backup holds less than the limit
+// before its last line and reaches it with that line.
+TEST_F(WindowsFiles, LogLimitCountsCrLfLineEnds) {
+    createAppsDir();
+    LogParameters pars;
+    pars.mSettingsDirPath = deviceDirPath();
+    pars.mMaxSize = 1;
+    const std::string bakPath = deviceDirPath() + "\\autocad_addin_log.bak";
+    LogParameters off = pars;
+    off.mIsLogToFile = false;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        gLogging.init(off);  // closes the file, which Windows will not delete while open
+        fs::remove(bakPath);
+        fs::remove(deviceDirPath() + "\\autocad_addin_log.txt");
+        gLogging.init(pars);
+        for (int i = 0; i < 40 && !fs::exists(bakPath); ++i) {
+            QX_LOG(ERR, "..\\..\\tests\\limit", "Limit", "Limit::write")
+                << std::string(length, 'x') << LOG_END;
+        }
+        const std::string bak = readBinary(bakPath);
+        ASSERT_GE(bak.size(), 1000u) << "message length " << length;
+        const std::size_t lastLine = bak.rfind('\n', bak.size() - 2) + 1;
+        EXPECT_LT(lastLine, 1000u) << "message length " << length;
+    }
+    gLogging.init(off);
 }
 
 // ---- Message box and beep ------------------------------------------------
