@@ -105,7 +105,7 @@ TEST_F(HostileProfile, BackupThatCannotBeRemovedStopsOnlyTheFileLog) {
     EXPECT_TRUE(keysStillWork());
     unload();
     EXPECT_EQ(fs::file_size(logPath()), sizeAtFailure) << "lines still reach the closed file";
-    EXPECT_GT(sizeAtFailure, 1000u);
+    EXPECT_GE(sizeAtFailure, 1000u) << "the log had reached its limit";
     EXPECT_TRUE(fs::exists(backup / "keep"));
     EXPECT_EQ(countOf(out.text(), "'" + backup.string() + "' couldn't be removed!"), 1)
         << out.text();

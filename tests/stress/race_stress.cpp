@@ -412,6 +412,11 @@ void play(const StressOptions& options, const Plan& plan, Host& host, StressRepo
     host.ensureDocument();
     const int ticksAtEnd = host.ticks();
     while (host.ticks() < ticksAtEnd + kTailTicks || qxdaemon::queuedEvents() > 0) {
+        // A timer procedure that failed does not arm the timer again.
+        if (!win32sim::nextTimerDueMs()) {
+            report.problems.push_back("the driver's timer is no longer armed");
+            break;
+        }
         host.step(win32sim::nowMs() + 100, false);
     }
     probing = false;
