@@ -26,10 +26,11 @@ timeout 1800 cmake --build --preset windows
 
 echo "-- module linkage (objdump -p)"
 timeout 60 ctest --test-dir build/windows -R windows_module_linkage --output-on-failure
-# The same check as the POSIX suite runs it, now that the DLL exists.
-if [ -d build/default ]; then
-  timeout 60 ctest --test-dir build/default -R windows_module_linkage --output-on-failure \
-    --no-tests=error
+# The same check as the POSIX suite runs it (skipped there until the DLL
+# exists), when the default build has it.
+if [ -d build/default ] &&
+   timeout 60 ctest --test-dir build/default -N -R windows_module_linkage | grep -q linkage; then
+  timeout 60 ctest --test-dir build/default -R windows_module_linkage --output-on-failure
 fi
 
 echo "-- Wine"
