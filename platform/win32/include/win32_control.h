@@ -18,7 +18,8 @@ namespace win32sim {
 // ---- Clock ---------------------------------------------------------------
 // Virtual mode (default): time moves only through advanceTo/advanceBy, the
 // host thread's Sleep and frame costs. Real mode: wall-clock time since
-// setClockMode(Real) was called.
+// setClockMode(Real) was called. The Windows build runs in real time only:
+// there the plug-in reads the system's own tick counter and timers.
 enum class ClockMode { Virtual, Real };
 void setClockMode(ClockMode mode);
 ClockMode clockMode();

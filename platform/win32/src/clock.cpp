@@ -274,6 +274,11 @@ void advanceLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs, bo
 using namespace detail;
 
 void setClockMode(ClockMode mode) {
+#ifdef _WIN32
+    // The plug-in reads the system's tick counter and timers on Windows, so
+    // the clock can only follow the wall clock there.
+    mode = ClockMode::Real;
+#endif
     World& w = world();
     std::lock_guard<std::mutex> guard(w.lock);
     if (clockMode() == mode) {
