@@ -107,7 +107,7 @@ TEST_F(DaemonFaults, LostDuringAnObjectMotionEndsItAtTheNextPass) {
         "command QX_Toggle_Object_Move_Mode\n"
         "cap 100 0 0 0 0 100\n"
         "wait 1000\n"
-        "daemon down\n"  // at 1150, with the cap held
+        "daemon down\n"  // at about 1150, with the cap held
         "wait 3000\n");
     const auto locks = times("lock");
     const auto unlocks = times("unlock");
@@ -133,8 +133,6 @@ TEST_F(DaemonFaults, LostDuringAnObjectMotionEndsItAtTheNextPass) {
     ASSERT_GT(intervalsAfter.size(), 20u);
     EXPECT_EQ(std::count(intervalsAfter.begin(), intervalsAfter.end(), 100u),
               static_cast<long>(intervalsAfter.size()));
-    EXPECT_EQ(logCount("|INF|"), logCount("Cap moving.") + logCount("devIdx") +
-                                     logCount("Connection lost - cap released."));
     EXPECT_EQ(logCount("Connection lost - cap released."), 1);
 }
 
