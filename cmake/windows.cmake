@@ -115,14 +115,13 @@ add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
 target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsim qxv_ctrlr user32)
 
 # ---- qxsim.exe ---------------------------------------------------------------
-# The simulated session in real time: the POSIX loader, live input and the
-# simulated desktop's window steps give way to their Windows versions in
-# sim/win; everything else is qxsim's own code.
+# The simulated session in real time: the POSIX loader and live input give
+# way to their Windows versions in sim/win; everything else is qxsim's own
+# code. Its desktop steps make real windows (platform/win32/win).
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES
   ${QX_ROOT}/sim/module_session.cpp
-  ${QX_ROOT}/sim/live_input.cpp
-  ${QX_ROOT}/sim/world_steps_desktop.cpp)
+  ${QX_ROOT}/sim/live_input.cpp)
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
               "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp")
   list(GET embed 0 input)

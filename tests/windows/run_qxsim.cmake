@@ -1,7 +1,7 @@
 # Plays real_time.qxs with qxsim.exe in real time in a fresh folder and
 # checks what the session leaves: exit code 0, a transcript with the module
-# loaded, the view moved, the top view queued and the module unloaded after
-# it signed off, and the settings file and the log (both CR LF text) with
+# loaded, the view moved, the top view queued, line-up messages to the list
+# under the pointer and the module unloaded after it signed off, and the settings file and the log (both CR LF text) with
 # the reading thread ended and the plug-in object destroyed.
 #   cmake -DQXSIM=<qxsim.exe> -DSCENARIO=<real_time.qxs> -DWORK=<dir> [-DWINE=<wine>] -P this
 
@@ -28,6 +28,7 @@ foreach(pattern
     "\"ev\":\"view\""
     "\"ev\":\"view_saved\""
     "\"ev\":\"send\",\"text\":\"'_-VIEW _TOP \""
+    "\"ev\":\"message\",\"window\":1,\"msg\":277,\"wparam\":0,\"lparam\":0"
     "\"op\":\"qxDisConnect\",\"status\":0"
     "\"ev\":\"unload\"")
   string(FIND "${transcript}" "${pattern}" at)
