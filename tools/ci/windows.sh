@@ -61,7 +61,7 @@ timeout 30 wineserver -p
 status=0
 for program in build/windows/bin/test_*.exe; do
   echo "-- $(basename "$program")"
-  if ! timeout 180 wine "$program" --gtest_brief=1; then
+  if ! timeout 180 wine "$program"; then
     echo "FAILED: $program"
     status=1
   fi
