@@ -47,7 +47,7 @@ TEST_F(Lifecycle, LoadUnloadCyclesWithEventsLeaveNothingBehind) {
     const int threadsBefore = threadCount();
     play(scenario);
     const int fdsAfter = openDescriptorCount();
-    const int threadsAfter = threadCount();
+    const int threadsAfter = threadCountSettledTo(threadsBefore);
     std::cout << "cycles: " << cycles << ", descriptors " << fdsBefore << " -> " << fdsAfter
               << ", threads " << threadsBefore << " -> " << threadsAfter << ", virtual ms "
               << win32sim::nowMs() << "\n";

@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "captured_events.h"
 #include "module_session.h"
@@ -113,4 +115,16 @@ int openDescriptorCount() {
 
 int threadCount() {
     return entriesIn("/proc/self/task");
+}
+
+int threadCountSettledTo(int expected) {
+    // A joined thread can stay listed for a moment: the kernel wakes the
+    // joiner when the thread releases its memory, before it removes the task.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int count = threadCount();
+    while (count != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+        count = threadCount();
+    }
+    return count;
 }

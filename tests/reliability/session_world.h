@@ -41,3 +41,6 @@ std::string textField(const std::string& line, const std::string& key);
 // Open file descriptors and threads of this process right now.
 int openDescriptorCount();
 int threadCount();
+// Threads of this process once the count has come down to `expected`, or the
+// count after five seconds of waiting for that.
+int threadCountSettledTo(int expected);
