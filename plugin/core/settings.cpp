@@ -187,6 +187,8 @@ void Settings::keepUnusableFile() const {
     }
     const std::string backupPath =
         joinPath(mApplicationsDirPath, std::filesystem::path(mFileName).stem().string() + ".bak");
+    // An older backup goes first: on Windows a rename onto a file fails.
+    std::filesystem::remove(backupPath, ec);
     std::filesystem::rename(mSettingsFilePath, backupPath, ec);
     if (ec) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::Settings")
