@@ -1,7 +1,8 @@
 // The application entry as the host drives it: the dispatcher, what init
 // registers and builds, and what unload leaves behind. The order of commands,
 // sign-on, message and sign-off is pinned down by every end-to-end
-// transcript (tests/e2e, tests/e2e_keys).
+// transcript (tests/e2e, tests/e2e_keys); repeated load and unload cycles by
+// tests/reliability.
 #include <algorithm>
 
 #include "app_world.h"
@@ -77,19 +78,6 @@ TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_FALSE(theApp.mQxAutoCadP);
     EXPECT_TRUE(arxsim::printed().empty());
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
-}
-
-TEST_F(Lifecycle, LoadAndUnloadCycleManyTimes) {
-    for (int i = 0; i < 5; ++i) {
-        send(AcRx::kInitAppMsg);
-        send(AcRx::kLoadDwgMsg);
-        win32sim::runMessageLoopUntil(win32sim::nowMs() + 150);
-        send(AcRx::kUnloadDwgMsg);
-        send(AcRx::kUnloadAppMsg);
-        ASSERT_EQ(win32sim::registeredThreadCount(), 0) << i;
-        ASSERT_TRUE(arxsim::commands().empty()) << i;
-    }
-    EXPECT_EQ(arxsim::printed().size(), 5u);
 }
 
 TEST_F(Lifecycle, LispMessagesWithTheEmptyTableCallOnlyTheFunctionCode) {
