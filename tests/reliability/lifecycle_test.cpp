@@ -4,6 +4,7 @@
 // under the asan preset no leak). QX_LIFECYCLE_CYCLES sets the number of
 // cycles (default 50; CI runs 1000).
 #include <cstdlib>
+#include <future>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -45,10 +46,14 @@ TEST_F(Lifecycle, LoadUnloadCyclesWithEventsLeaveNothingBehind) {
     }
 
     // A sanitizer runtime starts a thread of its own when the process creates
-    // its first thread; let it do so before counting.
-    std::thread([] {}).join();
+    // its first thread: create one first and count while it is still alive,
+    // since a thread that has just ended can stay listed for a moment.
+    std::promise<void> release;
+    std::thread first([ended = release.get_future()] { ended.wait(); });
+    const int threadsBefore = threadCount() - 1;
+    release.set_value();
+    first.join();
     const int fdsBefore = openDescriptorCount();
-    const int threadsBefore = threadCount();
     play(scenario);
     const int fdsAfter = openDescriptorCount();
     const int threadsAfter = threadCountSettledTo(threadsBefore);
