@@ -15,6 +15,7 @@
 #include "arx_control.h"
 #include "arx_world_control.h"
 #include "arxHeaders.h"
+#include "gs.h"
 #include "auto_cad_proxy.h"
 #include "qx_auto_cad.h"
 #include "qxv_ctrlr_control.h"

@@ -2,7 +2,6 @@
 // entry points of the module.
 #include "autocad2011_app.h"
 
-#include "app_tables.h"
 #include "qx_auto_cad.h"
 #include "toggle_commands.h"
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "rx_app.h"
+#include <arxHeaders.h>
 
 class QxAutoCad;
 

@@ -1,10 +1,7 @@
-// The module's exported entry points and its instance handle.
+// The module's exported entry point and its instance handle. The other export,
+// acrxGetApiVersion, comes with the host's link library.
 #include "autocad2011_app.h"
 #include "module_instance.h"
-
-// The host API version the module is built against, as (major << 16) | minor.
-inline constexpr int kArxApiMajor = 18;
-inline constexpr int kArxApiMinor = 0;
 
 #if defined(_WIN32)
 #define QX_EXPORT __declspec(dllexport)
@@ -14,10 +11,6 @@ inline constexpr int kArxApiMinor = 0;
 
 extern "C" QX_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt) {
     return theApp.dispatch(msg, pkt);
-}
-
-extern "C" QX_EXPORT int acrxGetApiVersion() {
-    return (kArxApiMajor << 16) | kArxApiMinor;
 }
 
 #if defined(_WIN32)

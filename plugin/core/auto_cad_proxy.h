@@ -11,7 +11,7 @@
 
 #include <windows.h>
 
-#include "arxHeaders.h"
+#include <arxHeaders.h>
 #include "mode_name_table.h"
 #include "module_instance.h"
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <gs.h>
+
 #include "auto_cad_proxy.h"
 #include "logging.h"
 #include "qx_auto_cad.h"

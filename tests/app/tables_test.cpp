@@ -1,7 +1,7 @@
 // Walks over the static tables: empty slots are skipped, names come from the
 // string resources when an entry has none, Lisp functions are numbered over
 // the non-empty slots, and custom classes are registered and removed.
-#include "app_tables.h"
+#include "arxHeaders.h"
 #include "app_world.h"
 #include "arx_control.h"
 #include "win32_control.h"
@@ -39,7 +39,7 @@ class Tables : public AppWorld {};
 TEST_F(Tables, CommandsSkipEmptySlotsAndLoadMissingLocalNames) {
     win32sim::setString(7, L"LocalName");
     const CommandEntry fromResource = {L"G", L"GlobalA", nullptr, 0, command0, nullptr, 7};
-    const CommandEntry session = {L"G",     L"GlobalB", L"LocalB",    ACRX_CMD::kSession,
+    const CommandEntry session = {L"G",     L"GlobalB", L"LocalB",    ACRX_CMD_SESSION,
                                   command0, nullptr,    kNoResourceId};
     const CommandEntry* const table[] = {nullptr, &fromResource, nullptr, &session, nullptr};
     const auto instance = reinterpret_cast<HINSTANCE>(&gRuns);

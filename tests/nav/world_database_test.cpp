@@ -51,7 +51,7 @@ TEST_F(Database, WritesNeedALockedDocumentAnUnlockedLayerAndNoOtherOpen) {
 
     ASSERT_EQ(Acad::eOk, acdbOpenAcDbEntity(ent, entityId(free), AcDb::kForWrite));
     AcDbEntity* second = nullptr;
-    EXPECT_EQ(Acad::eWasOpenedForWrite, acdbOpenAcDbEntity(second, entityId(free), AcDb::kForRead));
+    EXPECT_EQ(Acad::eWasOpenForWrite, acdbOpenAcDbEntity(second, entityId(free), AcDb::kForRead));
     EXPECT_EQ(Acad::eOk, ent->close());
     EXPECT_EQ(Acad::eNotOpenForRead, ent->close()) << "a second close is refused";
     unlockDocument();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "arxHeaders.h"
+#include "gs.h"
 #include "arx_control.h"
 #include "arx_world_control.h"
 #include "captured_events.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "arx_geometry.h"
+#include "gemat3d.h"
 #include "world_fixture.h"
 
 namespace {

@@ -1,16 +1,23 @@
-// The host API as the plug-in includes it: the core (applications, commands,
-// command line, system variables, documents) and, when present, geometry,
-// graphics views and the drawing database.
+// The whole host API in one include: the database side, then commands, the
+// aced and acut functions, documents and the application framework. The
+// graphics view class itself (gs.h) comes only with _AFXEXT; other code that
+// calls its members includes gs.h.
 #pragma once
 
-#include "arx_core.h"
+#include "dbxHeaders.h"
 
-#if __has_include("arx_geometry.h")
-#include "arx_geometry.h"
+#include "accmd.h"
+#include "aced.h"
+#include "acedads.h"
+#include "acutads.h"
+#include "adscodes.h"
+#include "adsdef.h"
+
+#include "acdocman.h"
+
+#ifdef _AFXEXT
+#include "gs.h"
 #endif
-#if __has_include("arx_graphics.h")
-#include "arx_graphics.h"
-#endif
-#if __has_include("arx_database.h")
-#include "arx_database.h"
-#endif
+
+#include "AcApDMgr.h"
+#include "arxEntryPoint.h"

@@ -16,9 +16,39 @@ namespace {
 // Longest text one acutPrintf call prints; longer output is cut.
 constexpr std::size_t kMaxPrintChars = 1 << 20;
 
+// The host reads %s and %c of its wide format as ACHAR text, where the C
+// library's wide printf reads narrow text: a directive without a length
+// gets the wide one (%ls, %lc).
+std::wstring hostDirectives(const ACHAR* format) {
+    std::wstring out;
+    for (const ACHAR* p = format; *p != 0; ++p) {
+        out += *p;
+        if (*p != L'%') {
+            continue;
+        }
+        const ACHAR* start = p + 1;
+        const ACHAR* q = start;
+        while (*q != 0 && std::wcschr(L"-+ #0123456789.*", *q) != nullptr) {
+            ++q;
+        }
+        out.append(start, q);
+        if (*q == L's' || *q == L'c') {
+            out += L'l';
+        }
+        if (*q == 0) {
+            break;
+        }
+        out += *q;
+        p = q;
+    }
+    return out;
+}
+
 // Formats like vswprintf into a growing buffer; vswprintf reports a buffer
 // too small only as -1, so the buffer doubles until the text fits.
-std::wstring formatWide(const ACHAR* format, va_list args) {
+std::wstring formatWide(const ACHAR* hostFormat, va_list args) {
+    const std::wstring converted = hostDirectives(hostFormat);
+    const wchar_t* format = converted.c_str();
     std::vector<wchar_t> buf(256);
     for (;;) {
         va_list copy;
@@ -74,7 +104,7 @@ int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
     if (sym == nullptr || result == nullptr) {
-        return RTREJ;
+        return RTERROR;
     }
     countVarReadLocked(h, sym);
     if (h.current == nullptr) {
@@ -86,7 +116,7 @@ int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     } else if (sameName(sym, L"cvport")) {
         value = h.cvport;
     } else {
-        return RTREJ;
+        return RTERROR;
     }
     result->rbnext = nullptr;
     result->restype = RTSHORT;

@@ -92,7 +92,7 @@ int countedLisp(Call call) {
 
 }  // namespace
 
-int acedDefun(const ACHAR*, int) {
+int acedDefun(const ACHAR*, short) {
     return countedLisp(Call::Defun);
 }
 
@@ -100,7 +100,7 @@ int acedRegFunc(int (*)(void), int) {
     return countedLisp(Call::RegFunc);
 }
 
-int acedUndef(const ACHAR*, int) {
+int acedUndef(const ACHAR*, short) {
     return countedLisp(Call::Undef);
 }
 

@@ -1,7 +1,7 @@
 // Drawing database of the host API stand-in: the entities of the open
 // drawing and the paper-space viewport, their open/close discipline, entity
 // names, pickfirst selection sets and redraws, with the balances tests check.
-#include "arx_database.h"
+#include "arxHeaders.h"
 
 #include <cmath>
 #include <map>
@@ -99,11 +99,11 @@ struct AcDbObjectAccess {
             return Acad::eWasErased;
         }
         if (obj.mIsWriter) {
-            return Acad::eWasOpenedForWrite;
+            return Acad::eWasOpenForWrite;
         }
         if (mode == AcDb::kForWrite) {
             if (obj.mReaders > 0) {
-                return Acad::eWasOpenedForRead;
+                return Acad::eWasOpenForRead;
             }
             obj.mIsWriter = true;
         } else {

@@ -1,6 +1,6 @@
 // Geometry value types of the host API stand-in: vector algebra, rotations
 // about arbitrary axes (Rodrigues' formula) and affine 4x4 matrices.
-#include "arx_geometry.h"
+#include "gemat3d.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // (what the drawing keeps) and a live AcGsView made from it on demand (what
 // the plug-in moves). Redraws cost a frame of the clock and are recorded in
 // the transcript.
-#include "arx_graphics.h"
+#include "gs.h"
 
 #include <cmath>
 #include <map>
@@ -204,7 +204,7 @@ AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone) {
     return view;
 }
 
-bool acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool, bool, bool) {
+Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool, bool, bool) {
     win32sim::chargeUs(arxworld::kHostCallUs);
     if (pView == nullptr) {
         return false;

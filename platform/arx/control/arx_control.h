@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "arx_core.h"
+#include "arxHeaders.h"
 
 namespace arxsim {
 

@@ -1,10 +1,10 @@
-// Graphics views of the host API stand-in: one live camera per viewport
-// number, read and changed by the plug-in during a motion, redrawn with
-// update() and written back into the viewport with acgsSetViewParameters().
-// Host main thread only, like the host's own graphics system.
+// The graphics view class: one live camera per viewport number, read and
+// changed during a motion and redrawn with update().
 #pragma once
 
-#include "arx_geometry.h"
+#include "acgs.h"
+#include "gepnt3d.h"
+#include "gevec3d.h"
 
 // The camera of one viewport. Units are drawing units; the field is the
 // extent of the view plane shown, across (width) and up (height). The view
@@ -53,13 +53,3 @@ private:
     double mFieldHeight;
     Projection mProjection;
 };
-
-// The graphics view of viewport `viewportNumber`; with bCreateIfNone a
-// missing one is made from the viewport's stored view. Null when there is
-// none (or the world refuses views).
-AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone);
-
-// Writes the view's camera into the viewport's stored view (`view_saved`
-// event). False for a null view.
-bool acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool bRegenRequired,
-                           bool bRescaleViewports, bool bSyncViewports = false);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "arx_geometry.h"
+#include "gemat3d.h"
 
 namespace arxworld {
 

@@ -1,0 +1,41 @@
+// Per-document data: a table with one record of type T per open drawing, kept
+// in step with the host's drawings by a document-manager reactor that forgets
+// a drawing's record when the drawing is about to close. A module holds one
+// manager for its whole lifetime (built at load, destroyed at unload). Host's
+// main thread.
+#pragma once
+
+#include <cstddef>
+#include <map>
+
+#include "acdocman.h"
+
+template <class T>
+class AcApDataManager : public AcApDocManagerReactor {
+public:
+    // Registers with the document manager, when the host has one.
+    AcApDataManager() {
+        if (AcApDocManager* manager = acDocManagerPtr()) {
+            manager->addReactor(this);
+        }
+    }
+    // Deregisters, unless the host has already torn its manager down.
+    ~AcApDataManager() override {
+        if (AcApDocManager* manager = acDocManagerPtr()) {
+            manager->removeReactor(this);
+        }
+    }
+    AcApDataManager(const AcApDataManager&) = delete;
+    AcApDataManager& operator=(const AcApDataManager&) = delete;
+
+    void documentToBeDestroyed(AcApDocument* pDocToDestroy) override {
+        mDataMap.erase(pDocToDestroy);
+    }
+
+    // The record of a drawing, created on first use.
+    T& docData(AcApDocument* doc) { return mDataMap[doc]; }
+    std::size_t size() const { return mDataMap.size(); }
+
+private:
+    std::map<AcApDocument*, T> mDataMap;
+};

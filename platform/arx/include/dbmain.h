@@ -1,0 +1,130 @@
+// Drawing database of the host API: object ids, objects and entities opened
+// by id for read or write and closed again, and entity names. Host main
+// thread only. The stand-in's drawing is built and read back through its
+// control header.
+#pragma once
+
+#include "acadstrc.h"
+#include "adesk.h"
+#include "adsdef.h"
+#include "gemat3d.h"
+#include "gepnt3d.h"
+#include "rxclass.h"
+
+namespace AcDb {
+enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
+}  // namespace AcDb
+
+// ---- Object ids ------------------------------------------------------------------
+// Opaque identity of a database object; null when default-constructed.
+class AcDbObjectId {
+public:
+    AcDbObjectId() = default;
+    bool isNull() const { return mId == 0; }
+    void setNull() { mId = 0; }
+    Adesk::IntPtr asOldId() const { return mId; }
+    AcDbObjectId& setFromOldId(Adesk::IntPtr oldId) {
+        mId = oldId;
+        return *this;
+    }
+    bool operator==(const AcDbObjectId& other) const { return mId == other.mId; }
+    bool operator!=(const AcDbObjectId& other) const { return mId != other.mId; }
+    bool operator<(const AcDbObjectId& other) const { return mId < other.mId; }
+
+    static const AcDbObjectId kNull;
+
+private:
+    Adesk::IntPtr mId = 0;
+};
+
+// Axis-aligned box in world coordinates.
+class AcDbExtents {
+public:
+    AcDbExtents();
+    AcDbExtents(const AcGePoint3d& min, const AcGePoint3d& max);
+    AcGePoint3d minPoint() const { return mMin; }
+    AcGePoint3d maxPoint() const { return mMax; }
+    Acad::ErrorStatus set(const AcGePoint3d& min, const AcGePoint3d& max);
+    void addPoint(const AcGePoint3d& pt);
+
+private:
+    AcGePoint3d mMin;
+    AcGePoint3d mMax;
+};
+
+// An object of the drawing database. Objects belong to the database: a
+// caller opens one with acdbOpenAcDbObject / acdbOpenAcDbEntity and gives it
+// back with close(), never delete. Several readers or one writer at a time.
+class AcDbObject : public AcRxObject {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbObject);
+    AcDbObject(const AcDbObject&) = delete;
+    AcDbObject& operator=(const AcDbObject&) = delete;
+
+    AcDbObjectId objectId() const { return mId; }
+    bool isReadEnabled() const;
+    bool isWriteEnabled() const;
+    // Ends one open; eNotOpenForRead when the object is not open.
+    Acad::ErrorStatus close();
+
+protected:
+    AcDbObject() = default;
+    // eNotOpenForWrite unless the caller holds the object open for write.
+    Acad::ErrorStatus assertWriteEnabled() const;
+
+private:
+    friend struct AcDbObjectAccess;
+    AcDbObjectId mId;
+    int mReaders = 0;
+    bool mIsWriter = false;
+    bool mIsErased = false;
+};
+
+class AcDbEntity : public AcDbObject {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbEntity);
+    // Smallest axis-aligned box around the entity, world coordinates.
+    virtual Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const;
+    // Applies a rigid transformation; needs the entity open for write.
+    // Writes an `entity` transcript event.
+    virtual Acad::ErrorStatus transformBy(const AcGeMatrix3d& xform);
+
+protected:
+    AcDbEntity() = default;
+
+private:
+    friend struct AcDbObjectAccess;
+    virtual void applyTransform(const AcGeMatrix3d& xform);
+    virtual AcDbExtents extents() const;
+};
+
+// Opens object `id`. Failures: eNullObjectId / eKeyNotFound for an unknown
+// id, eWasErased, eWasOpenForWrite / eWasOpenForRead when another open
+// is in the way, eNoDocument without a current drawing, eLockViolation for a
+// write while the current drawing is not locked for write, eOnLockedLayer
+// for a write to an entity on a locked layer. pObj is null on failure.
+Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode,
+                                     bool openErasedObject = false);
+Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::OpenMode mode,
+                                     bool openErasedEntity = false);
+// Opens `id` as a T; eIllegalEntityType when the object is of another class.
+template <class T>
+Acad::ErrorStatus acdbOpenObject(T*& pObj, AcDbObjectId id, AcDb::OpenMode mode,
+                                 bool openErased = false) {
+    pObj = nullptr;
+    AcDbObject* obj = nullptr;
+    const Acad::ErrorStatus es = acdbOpenAcDbObject(obj, id, mode, openErased);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    pObj = T::cast(obj);
+    if (pObj == nullptr) {
+        obj->close();
+        return Acad::eIllegalEntityType;
+    }
+    return Acad::eOk;
+}
+
+// The object id of the entity named `objName`; eInvalidInput for a name that
+// is not an entity's.
+Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName);

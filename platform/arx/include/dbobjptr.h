@@ -1,0 +1,33 @@
+// A smart pointer that keeps a database object open for its lifetime.
+#pragma once
+
+#include "dbmain.h"
+
+// Opens an object for the life of the pointer and closes it at the end.
+template <class T>
+class AcDbObjectPointer {
+public:
+    AcDbObjectPointer(AcDbObjectId id, AcDb::OpenMode mode, bool openErased = false)
+        : mStatus(acdbOpenObject(mObj, id, mode, openErased)) {}
+    ~AcDbObjectPointer() { close(); }
+    AcDbObjectPointer(const AcDbObjectPointer&) = delete;
+    AcDbObjectPointer& operator=(const AcDbObjectPointer&) = delete;
+
+    Acad::ErrorStatus openStatus() const { return mStatus; }
+    T* object() const { return mObj; }
+    T* operator->() const { return mObj; }
+    operator T*() const { return mObj; }
+    Acad::ErrorStatus close() {
+        if (mObj == nullptr) {
+            return Acad::eNullObjectPointer;
+        }
+        const Acad::ErrorStatus es = mObj->close();
+        mObj = nullptr;
+        mStatus = Acad::eNullObjectPointer;
+        return es;
+    }
+
+private:
+    T* mObj = nullptr;
+    Acad::ErrorStatus mStatus;
+};
