@@ -1,0 +1,99 @@
+// Pickfirst selection sets and entity redraws.
+#include "db_world.h"
+
+#include "arx_control.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+using arxsim::db::charge;
+using arxsim::db::DbWorld;
+using arxsim::db::isSetName;
+using arxsim::db::kEntityNameTag;
+using arxsim::db::kSelSetTag;
+using arxsim::db::world;
+
+// ---- Selection sets ------------------------------------------------------------------
+
+int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct resbuf* filter,
+              ads_name ss) {
+    charge();
+    if (ss == nullptr || str == nullptr || std::wstring(str) != L"I" || pt1 != nullptr ||
+        pt2 != nullptr || filter != nullptr || !arxsim::hasDocument()) {
+        return RTERROR;
+    }
+    DbWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (w.pickfirst.empty()) {
+        return RTERROR;
+    }
+    const Adesk::Int64 serial = w.nextSet++;
+    w.sets[serial] = w.pickfirst;
+    ss[0] = serial;
+    ss[1] = kSelSetTag;
+    ++w.balances.setsGiven;
+    return RTNORM;
+}
+
+int acedSSLength(const ads_name sname, long* len) {
+    charge();
+    DbWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (!isSetName(sname) || len == nullptr) {
+        return RTERROR;
+    }
+    const auto it = w.sets.find(sname[0]);
+    if (it == w.sets.end()) {
+        return RTERROR;
+    }
+    *len = static_cast<long>(it->second.size());
+    return RTNORM;
+}
+
+int acedSSName(const ads_name ss, long i, ads_name entres) {
+    charge();
+    DbWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (!isSetName(ss) || entres == nullptr) {
+        return RTERROR;
+    }
+    const auto it = w.sets.find(ss[0]);
+    if (it == w.sets.end() || i < 0 || i >= static_cast<long>(it->second.size()) ||
+        i == w.ssNameFailIndex) {
+        return RTERROR;
+    }
+    entres[0] = it->second[static_cast<std::size_t>(i)] + 1;
+    entres[1] = kEntityNameTag;
+    return RTNORM;
+}
+
+int acedSSFree(const ads_name sname) {
+    charge();
+    DbWorld& w = world();
+    std::lock_guard<std::mutex> guard(w.lock);
+    if (!isSetName(sname) || w.sets.erase(sname[0]) == 0) {
+        return RTERROR;
+    }
+    ++w.balances.setsFreed;
+    return RTNORM;
+}
+
+int acedRedraw(const ads_name ent, int mode) {
+    DbWorld& w = world();
+    int id = -1;
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        if (ent != nullptr && ent[1] == kEntityNameTag) {
+            id = static_cast<int>(ent[0] - 1);
+        }
+        ++w.redraws;
+    }
+    transcript::emit("redraw", transcript::Fields().integer("id", id).integer("mode", mode));
+    // Redrawing an entity repaints the screen like a view update: one frame.
+    const std::uint64_t frame = arxworld::frameMs();
+    if (frame > 0) {
+        win32sim::advanceBy(frame);
+    } else {
+        charge();
+    }
+    return RTNORM;
+}
