@@ -1,6 +1,6 @@
 # The Windows x64 build (mingw-w64, toolchain file mingw-w64-x86_64.cmake):
-# the module as qxautocad.dll against the real <windows.h>, user32 and the
-# C run-time; the controller-library stand-in as qxv_ctrlr_64.dll with its
+# the module as qxautocad.arx against the real <windows.h>, user32 and the
+# C run-time, with the package a user installs from (target package); the controller-library stand-in as qxv_ctrlr_64.dll with its
 # seven operations exported by ordinal only; the host stand-in and the clock
 # and transcript it needs as DLLs; and the test programs, run under Wine.
 #
@@ -88,9 +88,17 @@ target_link_libraries(qxv_ctrlr INTERFACE ${QX_CTRLR_IMPLIB})
 file(GLOB QX_WIN_ARX_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/platform/arx/src/*.cpp)
 add_library(arxsim SHARED ${QX_WIN_ARX_SOURCES})
 target_include_directories(arxsim
-  PUBLIC ${QX_ROOT}/platform/arx/include
+  PUBLIC ${QX_ROOT}/platform/arx/include ${QX_ROOT}/platform/arx/control
   PRIVATE ${QX_ROOT}/platform/arx/src)
 target_link_libraries(arxsim PUBLIC win32sim qxtranscript Threads::Threads PRIVATE user32)
+# What a module builds against: the host's headers only, the host's import
+# library and the link library's acrxGetApiVersion (see platform/arx).
+add_library(arxsim_rxapi STATIC ${QX_ROOT}/platform/arx/rxapi/rxapi.cpp)
+add_library(arxsdk INTERFACE)
+target_include_directories(arxsdk INTERFACE ${QX_ROOT}/platform/arx/include)
+target_link_libraries(arxsdk INTERFACE $<TARGET_LINKER_FILE:arxsim> arxsim_rxapi)
+target_link_options(arxsdk INTERFACE "LINKER:-u,acrxGetApiVersion")
+add_dependencies(arxsdk arxsim)
 
 # ---- The plug-in ------------------------------------------------------------
 add_library(qxlog STATIC
@@ -103,16 +111,44 @@ target_link_libraries(qxlog PUBLIC Threads::Threads)
 file(GLOB QX_WIN_CORE_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/core/*.cpp)
 add_library(qxcore STATIC ${QX_WIN_CORE_SOURCES})
 target_include_directories(qxcore PUBLIC ${QX_ROOT}/plugin/core)
-target_link_libraries(qxcore PUBLIC qxlog arxsim qxv_ctrlr user32 Threads::Threads)
+target_link_libraries(qxcore PUBLIC qxlog arxsdk qxv_ctrlr user32 Threads::Threads)
 
 file(GLOB QX_WIN_APP_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/app/*.cpp)
 add_library(qxapp_objs OBJECT ${QX_WIN_APP_SOURCES})
 target_include_directories(qxapp_objs PUBLIC ${QX_ROOT}/plugin/app)
 target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
 
-# Only the two entry points are exported (they are marked dllexport).
-add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
-target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsim qxv_ctrlr user32)
+# The host loads modules named *.arx. The .def file exports exactly the two
+# entry points, both PRIVATE, as the host SDK's default .def does. The GCC
+# run-time, the C++ standard library and the POSIX threads are linked in
+# statically, so that the module needs no DLL of the toolchain; the C
+# run-time itself is the system's msvcrt.dll, which mingw-w64 cannot link
+# statically.
+add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs> ${QX_ROOT}/plugin/app/qxautocad.def)
+target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsdk qxv_ctrlr user32)
+target_link_options(qxautocad PRIVATE -static)
+set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
+
+# ---- The package a user installs from (cmake --build --preset windows
+# --target package): the module, the default settings file, a sample menu
+# file and INSTALL.txt, which says where each goes.
+install(TARGETS qxautocad RUNTIME DESTINATION . LIBRARY DESTINATION .)
+# INSTALL.txt with the line ends of Windows, for Notepad.
+configure_file(${QX_ROOT}/docs/INSTALL.txt ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
+  @ONLY NEWLINE_STYLE CRLF)
+install(FILES
+  ${QX_ROOT}/examples/autocad_addin.ini
+  ${QX_ROOT}/examples/autocad.mnu
+  ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
+  DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+# Without debug information: the user gets the module only.
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_PACKAGE_NAME qxautocad)
+set(CPACK_PACKAGE_VERSION 2.9.0)
+set(CPACK_PACKAGE_FILE_NAME qxautocad-2.9.0-win64)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
 
 # ---- qxsim.exe ---------------------------------------------------------------
 # The simulated session in real time: the POSIX loader and live input give
@@ -150,6 +186,11 @@ if(QX_BUILD_TESTS)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  # The host headers' facts hold for the Windows compiler too (Adesk::Int32
+  # is long there).
+  if(EXISTS ${QX_ROOT}/tests/platform/arx/CMakeLists.txt)
+    add_subdirectory(${QX_ROOT}/tests/platform/arx ${CMAKE_BINARY_DIR}/tests/platform/arx)
   endif()
   if(EXISTS ${QX_ROOT}/tests/windows/CMakeLists.txt)
     add_subdirectory(${QX_ROOT}/tests/windows ${CMAKE_BINARY_DIR}/tests/windows)

@@ -3,8 +3,9 @@
 #include "autocad2011_app.h"
 #include "module_instance.h"
 
+// On Windows the module's .def file names its exports.
 #if defined(_WIN32)
-#define QX_EXPORT __declspec(dllexport)
+#define QX_EXPORT
 #else
 #define QX_EXPORT __attribute__((visibility("default")))
 #endif

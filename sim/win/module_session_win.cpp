@@ -15,7 +15,7 @@ namespace {
 // it back to the host.
 int gAppId = 0;
 
-constexpr const wchar_t* kModuleFileName = L"qxautocad.dll";
+constexpr const wchar_t* kModuleFileName = L"qxautocad.arx";
 
 std::wstring widen(const std::string& text) {
     const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);

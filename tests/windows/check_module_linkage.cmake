@@ -2,7 +2,7 @@
 # exports acrxEntryPoint and acrxGetApiVersion by name (and nothing else),
 # and imports exactly the seven controller-library operations from
 # qxv_ctrlr_64.dll by ordinal, with no names.
-#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DMODULE=<qxautocad.dll> -P this
+#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DMODULE=<qxautocad.arx> -P this
 # Prints "SKIPPED:" (the test is then skipped) when there is no Windows build.
 
 cmake_minimum_required(VERSION 3.25)

@@ -205,13 +205,13 @@ TEST_F(WindowsFiles, LoadedModuleQueuesTheMenuExportFromItsOwnFolder) {
     // beside it. Its imports resolve to the stand-ins this program loaded.
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const fs::path built = fs::path(exe).parent_path() / "qxautocad.dll";
+    const fs::path built = fs::path(exe).parent_path() / "qxautocad.arx";
     const fs::path folder = mProfile / "Plug ins";
     fs::create_directories(folder);
-    fs::copy_file(built, folder / "qxautocad.dll");
+    fs::copy_file(built, folder / "qxautocad.arx");
     std::ofstream(folder / "MenuHarvester2011.dll") << "assembly";
 
-    HMODULE module = LoadLibraryW((folder / "qxautocad.dll").wstring().c_str());
+    HMODULE module = LoadLibraryW((folder / "qxautocad.arx").wstring().c_str());
     ASSERT_NE(module, nullptr) << "error " << GetLastError();
     using EntryPoint = AcRx::AppRetCode (*)(AcRx::AppMsgCode, void*);
     auto entry = reinterpret_cast<EntryPoint>(procAddress(module, "acrxEntryPoint"));

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # CI step: the module as a Windows x64 DLL. Installs mingw-w64 and Wine,
-# builds the windows preset, checks the module's exports and ordinal imports
-# with objdump, and runs every Windows test program and a real-time qxsim.exe
-# session under Wine in a fresh prefix, each inside a timeout.
+# builds the windows preset and its package, checks the module's exports and
+# ordinal imports with objdump, runs every Windows test program and a
+# real-time qxsim.exe session under Wine in a fresh prefix, and follows the
+# package's INSTALL.txt as a new user would, each inside a timeout.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 echo "-- install"
-packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest cmake ninja-build)
+packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest cmake ninja-build unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -23,6 +24,7 @@ fi
 echo "-- build (preset windows)"
 timeout 300 cmake --preset windows
 timeout 1800 cmake --build --preset windows
+timeout 300 cmake --build --preset windows --target package
 
 echo "-- module linkage (objdump -p)"
 timeout 60 ctest --test-dir build/windows -R windows_module_linkage --output-on-failure
@@ -69,6 +71,11 @@ done
 
 echo "-- qxsim.exe in real time"
 if ! timeout 180 ctest --test-dir build/windows -R qxsim_real_time --output-on-failure; then
+  status=1
+fi
+
+echo "-- the package, installed as INSTALL.txt says"
+if ! timeout 300 tools/ci/try_install.sh build/windows; then
   status=1
 fi
 
