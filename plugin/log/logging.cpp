@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
+#include <string_view>
 
 #include "os_ids.h"
 #include "path_sep.h"
@@ -34,7 +35,11 @@ constexpr int64_t kLineEndBytes = 1;
 constexpr std::size_t kHexDumpColumns = 10;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
-const std::string kHeaderRule(90, '-');
+// Constant texts only: the log writes a header while it is destroyed at
+// unload, after the file's other objects with destructors would be gone.
+constexpr std::string_view kHeaderRule =
+    "------------------------------------------------------------------------------------------";
+static_assert(kHeaderRule.size() == 90);
 const char* const kHeaderColumns =
     "    Time    |Typ|  TID |      File      | Line|        Class And Method         | LogText";
 const char* const kHeaderColumnRule =
@@ -241,9 +246,13 @@ void Logging::writeOut(const std::string& text) {
 }
 
 void Logging::writeHeader() {
-    std::string header = kHeaderRule + "\n" + "Quorvex logfile '" + mLogFile + "' opened at " +
-                         getDateString() + "\n" + kHeaderRule + "\n" + kHeaderColumns + "\n" +
-                         kHeaderColumnRule;
+    std::string header(kHeaderRule);
+    header += "\nQuorvex logfile '" + mLogFile + "' opened at " + getDateString() + "\n";
+    header += kHeaderRule;
+    header += "\n";
+    header += kHeaderColumns;
+    header += "\n";
+    header += kHeaderColumnRule;
     writeOut(header);
 }
 
