@@ -13,6 +13,7 @@
 
 #include "cnfg.h"
 #include "path_sep.h"
+#include "file_kind.h"
 
 namespace {
 
@@ -249,7 +250,11 @@ void Settings::setDefaults() {
 }
 
 int32_t Settings::writeSettingsFile(const std::string& path) {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    // A pipe or a folder in the file's place is never opened.
+    std::ofstream out;
+    if (isRegularOrMissing(path)) {
+        out.open(path, std::ios::out | std::ios::trunc);
+    }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Writing new default settings file ..." << LOG_END;
     if (!out.is_open()) {

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "file_kind.h"
 #include "os_ids.h"
 #include "path_sep.h"
 
@@ -283,7 +284,11 @@ int32_t Logging::backupLogFile() {
 
 void Logging::openLogStream() {
     // Append: earlier runs stay in the file; POSIX files are shared anyway.
-    mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+    // Anything but a regular file (a pipe would block) counts as not
+    // openable.
+    if (isRegularOrMissing(mLogFilePath)) {
+        mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+    }
     mLogStream->seekp(0, std::ios::end);
     mWritePos = static_cast<int64_t>(mLogStream->tellp());
 }
