@@ -223,8 +223,9 @@ void Logging::resetEntryStream() {
 
 void Logging::writeLine(const std::string& text) {
     if (mLogStream) {
-        // The limit is kept as the 32-bit product of the configured kB (1000).
-        auto limit = static_cast<int32_t>(static_cast<int64_t>(mMaxSize) * 1000);
+        // In 64 bits: a limit of 2147484 kB or more would wrap in 32 bits and
+        // rotate the log before every line.
+        const int64_t limit = static_cast<int64_t>(mMaxSize) * 1000;
         if (writePosition() >= limit) {
             backupLogFile();
         }

@@ -210,6 +210,11 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_TRUE(lines[5].ends_with("| last"));
 }
+    // 2147484 kB and more do not fit 32 bits of bytes: no backup before every line.
+    pars.mMaxSize = 2147484;
+    log.init(pars);
+    logEntry(log, INF, "far from the limit");
+    EXPECT_EQ(readLines(path).size(), 12u);
 
 TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
     Logging log;
