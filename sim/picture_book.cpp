@@ -105,7 +105,8 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
     scene.caption = steps;
     std::ofstream out(fs::path(mDir) / name, std::ios::binary);
     out << renderSvg(scene);
-    mFailed |= !out.good();
+    out.close();
+    mFailed |= !out;
     mPages.push_back({name, title, steps});
 }
 
@@ -130,7 +131,8 @@ bool PictureBook::finish(const std::string& scenarioName) {
         out << "</figcaption></figure>\n";
     }
     out << kLoadCheck << "</body>\n</html>\n";
-    return out.good() && !mFailed;
+    out.close();
+    return out && !mFailed;
 }
 
 }  // namespace qxsim

@@ -52,6 +52,25 @@ TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
 
 TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {
     // The transcript library beside qxsim loads but is no module of the host.
+TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
+    RunSetup folder;
+    folder.passScenario = false;
+    folder.extraArgs = {"."};
+    SimRun run = runQxsim("", folder);
+    EXPECT_EQ(run.exitCode, 2) << run.out;
+    EXPECT_NE(run.err.find("cannot read the scenario '.'"), std::string::npos) << run.err;
+    removeRun(run);
+
+    RunSetup full;
+    full.giveTranscript = false;
+    full.extraArgs = {"--transcript", "/dev/full"};
+    run = runQxsim("wait 10\n", full);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.err.find("cannot write the transcript '/dev/full'"), std::string::npos)
+        << run.err;
+    removeRun(run);
+}
+
     const std::string library = (fs::path(QXSIM_EXE).parent_path() / "libqxtranscript.so").string();
     RunSetup setup;
     setup.extraArgs = {"--module", library};
