@@ -41,6 +41,8 @@ TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
          "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
         {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
          "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode'"},
+        {"drawing sample\nkey 0x2000B\nwait 10\n",
+         "scenario.qxs:2: 'key' before the module is loaded would reach no module"},
     };
     for (const auto& [scenario, expected] : cases) {
         SimRun run = runQxsim(scenario);
@@ -50,8 +52,6 @@ TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
     }
 }
 
-TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {
-    // The transcript library beside qxsim loads but is no module of the host.
 TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     RunSetup folder;
     folder.passScenario = false;
@@ -71,6 +71,8 @@ TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     removeRun(run);
 }
 
+TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {
+    // The transcript library beside qxsim loads but is no module of the host.
     const std::string library = (fs::path(QXSIM_EXE).parent_path() / "libqxtranscript.so").string();
     RunSetup setup;
     setup.extraArgs = {"--module", library};
