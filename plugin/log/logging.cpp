@@ -11,6 +11,8 @@
 #include <iostream>
 #include <string_view>
 
+#include <windows.h>
+
 #include "file_kind.h"
 #include "os_ids.h"
 #include "path_sep.h"
@@ -34,6 +36,16 @@ constexpr int64_t kLineEndBytes = 2;
 constexpr int64_t kLineEndBytes = 1;
 #endif
 constexpr std::size_t kHexDumpColumns = 10;
+// Width of the time column, which repeats of an entry do not compare.
+constexpr std::size_t kTimeWidth = 12;
+// An entry seen again within this time is a repeat. Of a run of repeats the
+// first few are written, so that events a test or a user counts stay whole;
+// while a run goes on, the count of those left out is written at a period.
+constexpr uint32_t kRepeatWindowMs = 1000;
+constexpr int32_t kRepeatsWritten = 3;
+constexpr uint32_t kLeftOutPeriodMs = 1000;
+// Entries remembered: enough for a few alternating texts of one flood.
+constexpr std::size_t kRecentEntries = 8;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
 // Constant texts only: the log writes a header while it is destroyed at
@@ -105,6 +117,7 @@ Logging::Logging() : mEntryStream(std::make_unique<std::ostringstream>()), mEntr
 }
 
 Logging::~Logging() {
+    flushRepeats();
     QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
     if (this == &gLogging) {
         gLogAlive.store(0, std::memory_order_release);
@@ -119,6 +132,7 @@ Logging::~Logging() {
 void Logging::init(const LogParameters& pars) {
     static_cast<LogParameters&>(*this) = pars;
     mIsHexDump = false;
+    mRecentEntries.clear();
     if (mLogStream) {
         mLogStream->close();
         mLogStream.reset();
@@ -149,7 +163,9 @@ bool Logging::startEntry(int32_t level, const char* sourceFilePath, const std::s
         return false;
     }
     mEntryLock.lock();
-    *this << entryHead(level, prefix);
+    const std::string head = entryHead(level, prefix);
+    mEntryHeadSize = head.size();
+    *this << head;
     return true;
 }
 
@@ -180,7 +196,7 @@ Logging& Logging::operator<<(int32_t value) {
     } else if (value == LOG_END) {
         std::string text = mEntryStream->str();
         resetEntryStream();
-        writeLine(text);
+        writeEntry(text);
         mEntryLock.unlock();
     } else {
         *mEntryStream << value;
@@ -219,6 +235,71 @@ void Logging::resetEntryStream() {
     mEntryStream->precision(6);
     mEntryStream->fill(' ');
     mEntryStream->width(0);
+}
+
+void Logging::writeEntry(const std::string& text) {
+    if (text.size() < kTimeWidth || mEntryHeadSize < kTimeWidth) {
+        writeLine(text);
+        return;
+    }
+    const uint32_t now = GetTickCount();
+    const std::string_view key = std::string_view(text).substr(kTimeWidth);
+    auto it = std::find_if(mRecentEntries.begin(), mRecentEntries.end(),
+                           [key](const RecentEntry& entry) { return entry.key == key; });
+    if (it != mRecentEntries.end() && now - it->lastSeenMs < kRepeatWindowMs) {
+        it->lastSeenMs = now;
+        if (it->writtenInRun < kRepeatsWritten) {
+            ++it->writtenInRun;
+            writeLine(text);
+            return;
+        }
+        ++it->leftOut;
+        if (now - it->lastCountMs >= kLeftOutPeriodMs) {
+            writeLeftOut(*it, now);
+        }
+        return;
+    }
+    if (it != mRecentEntries.end()) {
+        // Back after a pause: first what was left out before it.
+        if (it->leftOut > 0) {
+            writeLeftOut(*it, now);
+        }
+        RecentEntry entry = std::move(*it);
+        mRecentEntries.erase(it);
+        mRecentEntries.push_back(std::move(entry));
+    } else {
+        if (mRecentEntries.size() == kRecentEntries) {
+            if (mRecentEntries.front().leftOut > 0) {
+                writeLeftOut(mRecentEntries.front(), now);
+            }
+            mRecentEntries.erase(mRecentEntries.begin());
+        }
+        mRecentEntries.push_back({std::string(key), mEntryHeadSize - kTimeWidth, 0, 0, 0, 0});
+    }
+    RecentEntry& entry = mRecentEntries.back();
+    entry.lastSeenMs = now;
+    entry.lastCountMs = now;
+    entry.writtenInRun = 1;
+    writeLine(text);
+}
+
+void Logging::writeLeftOut(RecentEntry& entry, uint32_t nowMs) {
+    std::string line = getTimeString();
+    line.append(entry.key, 0, entry.headSize);
+    line += "Left out " + std::to_string(entry.leftOut) + " repeats of: ";
+    line.append(entry.key, entry.headSize);
+    entry.leftOut = 0;
+    entry.lastCountMs = nowMs;
+    writeLine(line);
+}
+
+void Logging::flushRepeats() {
+    const uint32_t now = GetTickCount();
+    for (RecentEntry& entry : mRecentEntries) {
+        if (entry.leftOut > 0) {
+            writeLeftOut(entry, now);
+        }
+    }
 }
 
 void Logging::writeLine(const std::string& text) {
