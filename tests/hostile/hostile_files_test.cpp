@@ -207,7 +207,7 @@ TEST_F(HostileMenu, UnreadableOrFolderIsTriedAgainSilently) {
 
 TEST_F(HostileMenu, MixedLineEndsAndNulBytesLoad) {
     constexpr char kMenu[] =
-        "[Modes]\r\nStart = 0\nPaper = 1\r\nModel = 2\r\n\r\n"
+        "[Modes]\r\nStart = 0\nPaper = 1\r\nModel\r\n\r\n"
         "[MenuBar]\nLine = {ID_Line}_line\0junk|Draw\r\nRegen = {ID_Regen}_regen|Regen\r\n";
     write(menuPath(), std::string(kMenu, sizeof kMenu - 1));
     load();
