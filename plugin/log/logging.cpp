@@ -130,9 +130,11 @@ Logging::~Logging() {
 }
 
 void Logging::init(const LogParameters& pars) {
+    // Counts still pending belong to the file about to be closed.
+    flushRepeats();
+    mRecentEntries.clear();
     static_cast<LogParameters&>(*this) = pars;
     mIsHexDump = false;
-    mRecentEntries.clear();
     if (mLogStream) {
         mLogStream->close();
         mLogStream.reset();
