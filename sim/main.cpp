@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -51,14 +52,19 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         }
         return true;
     }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
+    // A folder opens on POSIX but reads nothing: it is no scenario.
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(name, ec)) {
+        in.open(name, std::ios::binary);
+    }
+    if (in) {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in.is_open() || in.bad()) {
         error = "cannot read the scenario '" + name + "'";
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
     return true;
 }
 
@@ -160,7 +166,10 @@ int run(int argc, char** argv) {
     }
     int code = live ? playLive(player, scenarioName, error) : player.play(parsed.steps, error);
     progress.clear();
-    transcript::closeFile();
+    if (!transcript::closeFile() && code == kExitOk) {
+        code = kExitIo;
+        error = "cannot write the transcript '" + paths.transcriptPath + "'";
+    }
     if (pictures && !pictures->finish(scenarioName)) {
         std::cerr << "qxsim: cannot write every picture into '" << pictures->dir() << "'\n";
         if (code == kExitOk) {

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kCircleSegments = 64;
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kCaptionLineHeight = 15;
 constexpr double kTripodLength = 28.0;  // pixels of a world axis seen face-on
 constexpr double kTripodX = 44.0, kTripodY = kPictureHeight - 44.0;
 
@@ -111,11 +110,10 @@ std::string escapeXml(const std::string& text) {
 
 std::string renderSvg(const Scene& scene) {
     const Projector projector(scene.camera, kPictureWidth, kPictureHeight);
-    const int captionHeight = kCaptionLineHeight * static_cast<int>(1 + scene.caption.size()) + 8;
-    const int totalHeight = kPictureHeight + captionHeight;
     std::ostringstream svg;
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kPictureWidth << "\" height=\""
-        << totalHeight << "\" viewBox=\"0 0 " << kPictureWidth << " " << totalHeight << "\">\n"
+        << kPictureHeight << "\" viewBox=\"0 0 " << kPictureWidth << " " << kPictureHeight
+        << "\">\n"
         << "<rect width=\"" << kPictureWidth << "\" height=\"" << kPictureHeight << "\" fill=\""
         << (scene.paper ? "#fdfcf7" : "#f4f6f8") << "\"/>\n";
     if (scene.paper) {
@@ -150,17 +148,7 @@ std::string renderSvg(const Scene& scene) {
             : scene.camera.perspective ? "perspective"
                                        : "parallel")
         << "</text>\n";
-    svg << "<rect y=\"" << kPictureHeight << "\" width=\"" << kPictureWidth << "\" height=\""
-        << captionHeight << "\" fill=\"#ffffff\"/>\n"
-        << "<g font-family=\"monospace\" font-size=\"11\" fill=\"#222\">\n";
-    int y = kPictureHeight + kCaptionLineHeight;
-    svg << "<text x=\"8\" y=\"" << y << "\" font-weight=\"bold\">" << escapeXml(scene.title)
-        << "</text>\n";
-    for (const std::string& line : scene.caption) {
-        y += kCaptionLineHeight;
-        svg << "<text x=\"8\" y=\"" << y << "\">" << escapeXml(line) << "</text>\n";
-    }
-    svg << "</g>\n</svg>\n";
+    svg << "</svg>\n";
     return svg.str();
 }
 

@@ -1,6 +1,6 @@
 // One picture of the drawing as an SVG wireframe: entities projected through
 // the view's camera, the selected ones highlighted, an axis tripod in a
-// corner and a caption. Pure; any thread.
+// corner. The page that shows it carries the caption. Pure; any thread.
 #pragma once
 
 #include <string>
@@ -25,8 +25,6 @@ struct Scene {
     // Paper space: the camera looks down on the active viewport's view and
     // the viewport's border is drawn.
     bool paper = false;
-    std::string title;                 // first line of the caption
-    std::vector<std::string> caption;  // further lines
     std::vector<SceneEntity> entities;
 };
 

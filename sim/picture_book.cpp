@@ -100,12 +100,13 @@ bool PictureBook::open(std::string& error) {
 void PictureBook::snapshot(const std::string& title, const std::vector<std::string>& steps) {
     char name[32];
     std::snprintf(name, sizeof name, "view-%03zu.svg", mPages.size() + 1);
-    Scene scene = currentScene();
-    scene.title = title;
-    scene.caption = steps;
+    // The caption goes below the picture on the page only: drawn into the
+    // picture as well it showed twice, and long steps were cut at its edge.
+    const Scene scene = currentScene();
     std::ofstream out(fs::path(mDir) / name, std::ios::binary);
     out << renderSvg(scene);
-    mFailed |= !out.good();
+    out.close();
+    mFailed |= !out;
     mPages.push_back({name, title, steps});
 }
 
@@ -130,7 +131,8 @@ bool PictureBook::finish(const std::string& scenarioName) {
         out << "</figcaption></figure>\n";
     }
     out << kLoadCheck << "</body>\n</html>\n";
-    return out.good() && !mFailed;
+    out.close();
+    return out && !mFailed;
 }
 
 }  // namespace qxsim

@@ -24,6 +24,11 @@ bool endsPreparation(StepKind kind) {
            kind == StepKind::Unload;
 }
 
+// Device steps that only a loaded module can take in: a motion, a key.
+bool reachesModule(StepKind kind) {
+    return kind == StepKind::Cap || kind == StepKind::Release || kind == StepKind::Key;
+}
+
 struct SpaceVars {
     const char* name;
     int tilemode;
@@ -164,6 +169,12 @@ int Player::runStep(const Step& step, std::string& error) {
     std::string message;
     switch (sideOf(step.kind)) {
         case StepSide::Device:
+            if (mPreparing && reachesModule(step.kind)) {
+                error = step.where() + ": '" + step.name +
+                        "' before the module is loaded would reach no module; put it after "
+                        "the first wait, command or load";
+                return kExitScenario;
+            }
             runDeviceStep(step);
             win32sim::waitQuiescent();
             return kExitOk;

@@ -7,8 +7,8 @@ namespace {
 
 constexpr double kInt16Min = -32768, kInt16Max = 32767;
 constexpr double kInt32Min = -2147483648.0, kInt32Max = 2147483647.0;
-// Largest whole number a double holds exactly: bound of waits in ms.
-constexpr double kMaxWholeMs = 9007199254740991.0;
+// Bound of one wait in ms: a day of virtual time.
+constexpr double kMaxWaitMs = 24.0 * 60 * 60 * 1000;
 
 ArgSpec num(std::string_view label) {
     return {ArgType::Number, label};
@@ -42,7 +42,7 @@ std::vector<StepSpec> buildSpecs() {
          {}},
         {"release", K::Release, {}, {}},
         {"key", K::Key, {int32("CODE")}, {}},
-        {"wait", K::Wait, {{ArgType::Integer, "MS", false, 0, kMaxWholeMs}}, {}},
+        {"wait", K::Wait, {{ArgType::Integer, "MS", false, 0, kMaxWaitMs}}, {}},
         {"command", K::Command, {word("NAME")}, {}},
         {"space", K::Space, {keyword("model|paper|layout-model")}, {}},
         {"nodocument", K::NoDocument, {}, {}},

@@ -41,6 +41,7 @@ AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
 
 AutoCadProxy::~AutoCadProxy() {
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructing ..." << LOG_END;
+    releaseCapAtUnload();
     mIsToRunTimer = false;
     KillTimer(nullptr, mTimerId);
     if (gAutoCadProxy == this) {

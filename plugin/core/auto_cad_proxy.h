@@ -52,6 +52,9 @@ public:
                 AcGeVector3d& axis, int32_t rotMode, bool isNoRoll, bool isPerspective);
     // Ends a 2D or 3D motion; `mode` is the navigation mode of the pass.
     void handleCapIsReleased(int32_t mode);
+    // At unload: ends a motion still under way as a release of the cap would
+    // (document unlocked, navigation bar back, view written back).
+    void releaseCapAtUnload();
 
     // ---- 2D navigation ------------------------------------------------------
     void handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz);

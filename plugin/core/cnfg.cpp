@@ -15,6 +15,16 @@ constexpr const char* kBlanks = " \t";
 // that a runaway file cannot stall the host's thread in every lookup.
 constexpr std::uintmax_t kMaxFileBytes = 8u * 1024u * 1024u;
 
+// std::getline as a text-mode file reads on Windows, on every system: a
+// carriage return right before the line feed is part of the line end. A
+// file written on Windows then reads the same everywhere.
+std::istream& readTextLine(std::istream& in, std::string& line) {
+    if (std::getline(in, line) && !in.eof() && !line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return in;
+}
+
 }  // namespace
 
 Cnfg::Cnfg(const std::string& fileName, int32_t& status) {
@@ -67,7 +77,7 @@ int32_t Cnfg::findSection(const std::string& name) {
     mStream.seekg(0, std::ios::beg);
 
     std::string line;
-    while (std::getline(mStream, line)) {
+    while (readTextLine(mStream, line)) {
         std::string section;
         std::string key;
         std::string value;
@@ -87,7 +97,7 @@ int32_t Cnfg::getNextParameter(std::string& key, std::string& value, bool trimVa
         // parameters without ending the list. A failed read leaves the line
         // empty, which ends the list below.
         std::string line;
-        while (std::getline(mStream, line) && !line.empty() &&
+        while (readTextLine(mStream, line) && !line.empty() &&
                (line[0] == mCommentChar || line[0] == '\r')) {
         }
         std::string section;

@@ -2,7 +2,8 @@
 // driver daemon ("Modes") and the macros the device's application functions
 // run ("MenuBar"). Host's main thread, from the timer until a load succeeds.
 
-#include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,9 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
 }  // namespace
 
 bool fileExists(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
+    // Asked of the file system, not by opening: opening a pipe would block.
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 void AutoCadProxy::loadMenufile() {

@@ -266,6 +266,17 @@ void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const Ac
     }
 }
 
+void AutoCadProxy::releaseCapAtUnload() {
+    if (!mIsCapMoving) {
+        return;
+    }
+    QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapAtUnload")
+        << "Unloaded during a motion - cap released." << LOG_END;
+    // A pass in paper space hid the navigation bar; the mode may have
+    // changed since, so the bar is brought back whatever the last mode was.
+    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
+}
+
 void AutoCadProxy::handleCapIsReleased(int32_t mode) {
     if (!mIsCapMoving) {
         return;

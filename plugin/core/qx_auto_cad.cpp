@@ -76,6 +76,8 @@ void QxAutoCad::initLogging() {
     LogParameters pars = mLogPars;
     pars.mSettingsDirPath = gLogging.mSettingsDirPath;
     gLogging.init(pars);
+    // What the settings part had to say before the log started.
+    writeHeldEntries();
 }
 
 void QxAutoCad::watchConnection() {

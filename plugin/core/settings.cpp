@@ -3,6 +3,7 @@
 // reader and the writer cannot drift apart.
 #include "settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <variant>
 
 #include "cnfg.h"
+#include "file_kind.h"
 #include "path_sep.h"
 
 namespace {
@@ -169,8 +171,11 @@ Settings::Settings()
             QX_LOG(INF, kSrcFile, kClass, "Settings::Settings")
                 << "Settings file not found - using default values ..." << LOG_END;
             setDefaults();
-            keepUnusableFile();
-            writeSettingsFile(mSettingsFilePath);
+            if (keepUnusableFile()) {
+                writeSettingsFile(mSettingsFilePath);
+            }
+        } else {
+            clampNumericValues();
         }
     }
 
@@ -178,12 +183,12 @@ Settings::Settings()
     QX_LOG(CRT, kSrcFile, kClass, "Settings::Settings") << "Constructed." << LOG_END;
 }
 
-void Settings::keepUnusableFile() const {
-    // Only a file that is there: a missing one has nothing to keep, and a
-    // folder in its place cannot be written over anyway.
+bool Settings::keepUnusableFile() {
+    // Only a file that is there: a missing one has nothing to keep, and
+    // anything but a regular file (a folder, a pipe) is never written over.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(mSettingsFilePath, ec)) {
-        return;
+        return true;
     }
     const std::string backupPath =
         joinPath(mApplicationsDirPath, std::filesystem::path(mFileName).stem().string() + ".bak");
@@ -191,19 +196,47 @@ void Settings::keepUnusableFile() const {
     std::filesystem::remove(backupPath, ec);
     std::filesystem::rename(mSettingsFilePath, backupPath, ec);
     if (ec) {
-        QX_LOG(ERR, kSrcFile, kClass, "Settings::Settings")
-            << "Settings file '" << mSettingsFilePath << "' couldn't be kept as '" << backupPath
-            << "'!" << LOG_END;
-    } else {
-        QX_LOG(INF, kSrcFile, kClass, "Settings::Settings")
-            << "Settings file '" << mSettingsFilePath << "' kept as '" << backupPath << "'."
-            << LOG_END;
+        // The user's file stays the only copy: run on the defaults in memory.
+        mIsFileWritable = false;
+        hold(ERR, "Settings file '" + mSettingsFilePath + "' couldn't be kept as '" + backupPath +
+                      "'! It is left as it is; the default values are used.");
+        return false;
     }
+    hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
+    return true;
+}
+
+void Settings::clampNumericValues() {
+    const auto clamp = [this](const char* key, int32_t& value, int32_t low, int32_t high) {
+        const int32_t used = std::clamp(value, low, high);
+        if (used != value) {
+            hold(WRN, std::string("Setting '") + key + "' read as " + std::to_string(value) +
+                          " is out of range " + std::to_string(low) + ".." + std::to_string(high) +
+                          " - using " + std::to_string(used) + ".");
+            value = used;
+        }
+    };
+    // A negative threshold would count every axis as deflected, and a tick
+    // budget without bound would never give the host its thread back.
+    clamp("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
+    clamp("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
+    clamp("maxSize", mLogPars.mMaxSize, 0, INT32_MAX);
+}
+
+void Settings::hold(int32_t level, std::string text) {
+    mHeldEntries.push_back({level, std::move(text)});
+}
+
+void Settings::writeHeldEntries() {
+    for (const HeldEntry& entry : mHeldEntries) {
+        QX_LOG(entry.level, kSrcFile, kClass, "Settings::Settings") << entry.text << LOG_END;
+    }
+    mHeldEntries.clear();
 }
 
 Settings::~Settings() {
     // Carries values changed at run time over to the next start.
-    if (!mSettingsFilePath.empty()) {
+    if (!mSettingsFilePath.empty() && mIsFileWritable) {
         writeSettingsFile(mSettingsFilePath);
     }
     QX_LOG(CRT, kSrcFile, kClass, "Settings::~Settings") << "Destructed." << LOG_END;
@@ -249,7 +282,11 @@ void Settings::setDefaults() {
 }
 
 int32_t Settings::writeSettingsFile(const std::string& path) {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    // A pipe or a folder in the file's place is never opened.
+    std::ofstream out;
+    if (isRegularOrMissing(path)) {
+        out.open(path, std::ios::out | std::ios::trunc);
+    }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Writing new default settings file ..." << LOG_END;
     if (!out.is_open()) {

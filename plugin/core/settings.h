@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "logging.h"
 
@@ -40,8 +41,15 @@ public:
     std::string toString() const;
     // Before the default file replaces a settings file that is there but
     // could not be used (unreadable, too large, keys missing), moves the
-    // user's file aside as "autocad_addin.bak" in the same folder.
-    void keepUnusableFile() const;
+    // user's file aside as "autocad_addin.bak" in the same folder. False when
+    // the user's file is still in place: it must not be written over.
+    bool keepUnusableFile();
+    // Brings every numeric value read from the file into a range that cannot
+    // freeze the host or the log; one WRN entry for each value changed.
+    void clampNumericValues();
+    // Writes the entries held while the log had not started; called once the
+    // log has started.
+    void writeHeldEntries();
 
     // Value of USERPROFILE; empty when unset.
     static std::string getUserProfile();
@@ -81,6 +89,24 @@ public:
     bool mScrollTreeAndList = kDefaultScrollTreeAndList;
     bool mUseInt3dIntrfce = kDefaultUseInt3dIntrfce;
     LogParameters mLogPars;
+
+    // Ranges of the numeric values (ms, counts of the cap, units of 1000 bytes).
+    static constexpr int32_t kMaxMinThreshold = 32767;
+    static constexpr int32_t kMaxMaxContMoveTime = 10000;
+
+private:
+    // An entry made while the log had not started yet (the settings are read
+    // before it starts), written by writeHeldEntries.
+    struct HeldEntry {
+        int32_t level;
+        std::string text;
+    };
+    void hold(int32_t level, std::string text);
+
+    // False while the file in place is the user's own that could not be kept
+    // aside: the values in memory are then never written over it.
+    bool mIsFileWritable = true;
+    std::vector<HeldEntry> mHeldEntries;
 };
 
 // Section [LOGGING] of the settings file, kept beside Settings because the

@@ -9,7 +9,11 @@
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
+#include <string_view>
 
+#include <windows.h>
+
+#include "file_kind.h"
 #include "os_ids.h"
 #include "path_sep.h"
 
@@ -32,9 +36,23 @@ constexpr int64_t kLineEndBytes = 2;
 constexpr int64_t kLineEndBytes = 1;
 #endif
 constexpr std::size_t kHexDumpColumns = 10;
+// Width of the time column, which repeats of an entry do not compare.
+constexpr std::size_t kTimeWidth = 12;
+// An entry seen again within this time is a repeat. Of a run of repeats the
+// first few are written, so that events a test or a user counts stay whole;
+// while a run goes on, the count of those left out is written at a period.
+constexpr uint32_t kRepeatWindowMs = 1000;
+constexpr int32_t kRepeatsWritten = 3;
+constexpr uint32_t kLeftOutPeriodMs = 1000;
+// Entries remembered: enough for a few alternating texts of one flood.
+constexpr std::size_t kRecentEntries = 8;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
-const std::string kHeaderRule(90, '-');
+// Constant texts only: the log writes a header while it is destroyed at
+// unload, after the file's other objects with destructors would be gone.
+constexpr std::string_view kHeaderRule =
+    "------------------------------------------------------------------------------------------";
+static_assert(kHeaderRule.size() == 90);
 const char* const kHeaderColumns =
     "    Time    |Typ|  TID |      File      | Line|        Class And Method         | LogText";
 const char* const kHeaderColumnRule =
@@ -99,6 +117,7 @@ Logging::Logging() : mEntryStream(std::make_unique<std::ostringstream>()), mEntr
 }
 
 Logging::~Logging() {
+    flushRepeats();
     QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
     if (this == &gLogging) {
         gLogAlive.store(0, std::memory_order_release);
@@ -111,6 +130,9 @@ Logging::~Logging() {
 }
 
 void Logging::init(const LogParameters& pars) {
+    // Counts still pending belong to the file about to be closed.
+    flushRepeats();
+    mRecentEntries.clear();
     static_cast<LogParameters&>(*this) = pars;
     mIsHexDump = false;
     if (mLogStream) {
@@ -143,7 +165,9 @@ bool Logging::startEntry(int32_t level, const char* sourceFilePath, const std::s
         return false;
     }
     mEntryLock.lock();
-    *this << entryHead(level, prefix);
+    const std::string head = entryHead(level, prefix);
+    mEntryHeadSize = head.size();
+    *this << head;
     return true;
 }
 
@@ -174,7 +198,7 @@ Logging& Logging::operator<<(int32_t value) {
     } else if (value == LOG_END) {
         std::string text = mEntryStream->str();
         resetEntryStream();
-        writeLine(text);
+        writeEntry(text);
         mEntryLock.unlock();
     } else {
         *mEntryStream << value;
@@ -215,10 +239,76 @@ void Logging::resetEntryStream() {
     mEntryStream->width(0);
 }
 
+void Logging::writeEntry(const std::string& text) {
+    if (text.size() < kTimeWidth || mEntryHeadSize < kTimeWidth) {
+        writeLine(text);
+        return;
+    }
+    const uint32_t now = GetTickCount();
+    const std::string_view key = std::string_view(text).substr(kTimeWidth);
+    auto it = std::find_if(mRecentEntries.begin(), mRecentEntries.end(),
+                           [key](const RecentEntry& entry) { return entry.key == key; });
+    if (it != mRecentEntries.end() && now - it->lastSeenMs < kRepeatWindowMs) {
+        it->lastSeenMs = now;
+        if (it->writtenInRun < kRepeatsWritten) {
+            ++it->writtenInRun;
+            writeLine(text);
+            return;
+        }
+        ++it->leftOut;
+        if (now - it->lastCountMs >= kLeftOutPeriodMs) {
+            writeLeftOut(*it, now);
+        }
+        return;
+    }
+    if (it != mRecentEntries.end()) {
+        // Back after a pause: first what was left out before it.
+        if (it->leftOut > 0) {
+            writeLeftOut(*it, now);
+        }
+        RecentEntry entry = std::move(*it);
+        mRecentEntries.erase(it);
+        mRecentEntries.push_back(std::move(entry));
+    } else {
+        if (mRecentEntries.size() == kRecentEntries) {
+            if (mRecentEntries.front().leftOut > 0) {
+                writeLeftOut(mRecentEntries.front(), now);
+            }
+            mRecentEntries.erase(mRecentEntries.begin());
+        }
+        mRecentEntries.push_back({std::string(key), mEntryHeadSize - kTimeWidth, 0, 0, 0, 0});
+    }
+    RecentEntry& entry = mRecentEntries.back();
+    entry.lastSeenMs = now;
+    entry.lastCountMs = now;
+    entry.writtenInRun = 1;
+    writeLine(text);
+}
+
+void Logging::writeLeftOut(RecentEntry& entry, uint32_t nowMs) {
+    std::string line = getTimeString();
+    line.append(entry.key, 0, entry.headSize);
+    line += "Left out " + std::to_string(entry.leftOut) + " repeats of: ";
+    line.append(entry.key, entry.headSize);
+    entry.leftOut = 0;
+    entry.lastCountMs = nowMs;
+    writeLine(line);
+}
+
+void Logging::flushRepeats() {
+    const uint32_t now = GetTickCount();
+    for (RecentEntry& entry : mRecentEntries) {
+        if (entry.leftOut > 0) {
+            writeLeftOut(entry, now);
+        }
+    }
+}
+
 void Logging::writeLine(const std::string& text) {
     if (mLogStream) {
-        // The limit is kept as the 32-bit product of the configured kB (1000).
-        auto limit = static_cast<int32_t>(static_cast<int64_t>(mMaxSize) * 1000);
+        // In 64 bits: a limit of 2147484 kB or more would wrap in 32 bits and
+        // rotate the log before every line.
+        const int64_t limit = static_cast<int64_t>(mMaxSize) * 1000;
         if (writePosition() >= limit) {
             backupLogFile();
         }
@@ -241,9 +331,13 @@ void Logging::writeOut(const std::string& text) {
 }
 
 void Logging::writeHeader() {
-    std::string header = kHeaderRule + "\n" + "Quorvex logfile '" + mLogFile + "' opened at " +
-                         getDateString() + "\n" + kHeaderRule + "\n" + kHeaderColumns + "\n" +
-                         kHeaderColumnRule;
+    std::string header(kHeaderRule);
+    header += "\nQuorvex logfile '" + mLogFile + "' opened at " + getDateString() + "\n";
+    header += kHeaderRule;
+    header += "\n";
+    header += kHeaderColumns;
+    header += "\n";
+    header += kHeaderColumnRule;
     writeOut(header);
 }
 
@@ -274,7 +368,11 @@ int32_t Logging::backupLogFile() {
 
 void Logging::openLogStream() {
     // Append: earlier runs stay in the file; POSIX files are shared anyway.
-    mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+    // Anything but a regular file (a pipe would block) counts as not
+    // openable.
+    if (isRegularOrMissing(mLogFilePath)) {
+        mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+    }
     mLogStream->seekp(0, std::ios::end);
     mWritePos = static_cast<int64_t>(mLogStream->tellp());
 }

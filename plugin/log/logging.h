@@ -11,6 +11,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "log_time.h"
 #include "mutex.h"
@@ -130,6 +131,28 @@ private:
     // An ERR line of backupLogFile, written while mEntryLock is held.
     void writeOwnError(int line, const std::string& text);
 
+    // Repeat suppression: an entry equal to one of the last few (but for its
+    // time) is a repeat while each comes less than kRepeatWindowMs after the
+    // one before. The first kRepeatsWritten of a run are written; the rest are
+    // left out and counted, and a line gives the count once a second while
+    // the run lasts, before the entry when it comes again after a pause, and
+    // when its record is dropped or the log closes.
+    struct RecentEntry {
+        std::string key;           // the line without its time: level, thread, site, text
+        std::size_t headSize = 0;  // of key: where the text starts
+        uint32_t lastSeenMs = 0;
+        uint32_t lastCountMs = 0;  // start of the run, or its last count line
+        int32_t writtenInRun = 0;
+        int64_t leftOut = 0;
+    };
+    // Writes a finished entry unless it repeats a recent one.
+    void writeEntry(const std::string& text);
+    // The line that says how many repeats of `entry` were left out.
+    void writeLeftOut(RecentEntry& entry, uint32_t nowMs);
+    // Writes the counts still pending; with mEntryLock held or no other
+    // thread left.
+    void flushRepeats();
+
     std::string mLogFilePath;
     std::unique_ptr<std::ostringstream> mEntryStream;
     std::unique_ptr<std::ofstream> mLogStream;
@@ -138,6 +161,9 @@ private:
     int64_t mWritePos = -1;
     Mutex mEntryLock;
     bool mIsHexDump = false;
+    // Size of the current entry's head (time to the last "| ").
+    std::size_t mEntryHeadSize = 0;
+    std::vector<RecentEntry> mRecentEntries;  // oldest first
 };
 
 // The one Logging instance of the module.

@@ -66,8 +66,10 @@ TEST_F(CnfgTest, ParseLine) {
 }
 
 TEST_F(CnfgTest, ParameterListEndsAtBlankLineIndentedCommentHeaderOrEmptyKey) {
+    // Read as Windows reads text: an empty CR LF line is blank, a line that
+    // starts with a CR of its own is skipped.
     Cnfg& cnfg = open(
-        "[A]\na1 = 1\n# first-column comment\n\r\na2=2\n\na3=3\n"
+        "[A]\na1 = 1\n# first-column comment\n\r\r\na2=2\n\r\na3=3\n"
         "[B]\nb1=1\n  # indented\nb2=2\n"
         "[C]\nc1=1\n[D]\nd1=1\n=x\nd2=2\n");
     EXPECT_EQ(walk(cnfg, "A"), (std::vector<std::string>{"a1=1", "a2=2"}));

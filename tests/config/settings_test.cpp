@@ -87,14 +87,33 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
 
     writeFile(iniFile(), settingsText("name=  spaced name\t# comment\nrotSensBase=abc\n"
                                       "minThreshold=99999999999\ntoggleRotationAxis=none\n"
-                                      "toggleRotationCenter=ON\n",
+                                      "toggleRotationCenter=ON\nmaxContMoveTime=-1\n",
                                       "maxSize=12abc\nlogFile=my#log.txt\ntmp=off\n"));
     Settings settings;
+    // Numbers that would freeze the host are brought into range, each with
+    // one WRN entry once the log has started.
+    LogParameters console;
+    console.mIsLogToFile = false;
+    console.mIsLogToCnsl = console.mIsWarning = true;
+    gLogging.init(console);
+    testing::internal::CaptureStdout();
+    settings.writeHeldEntries();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("|WRN|"), std::string::npos) << out;
+    EXPECT_NE(out.find("| Setting 'minThreshold' read as 2147483647 is out of range 0..32767 - "
+                       "using 32767.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(
+        out.find("| Setting 'maxContMoveTime' read as -1 is out of range 0..10000 - using 0."),
+        std::string::npos)
+        << out;
+    EXPECT_EQ(settings.mMaxContMoveTime, 0);
     EXPECT_EQ(settings.mName, "spaced name");
     EXPECT_EQ(settings.mVersion, "7");
     EXPECT_EQ(settings.mTraSensBase, 7);
     EXPECT_EQ(settings.mRotSensBase, 0);
-    EXPECT_EQ(settings.mMinThreshold, INT32_MAX);
+    EXPECT_EQ(settings.mMinThreshold, 32767);
     EXPECT_TRUE(settings.mToggleRotationAxis);
     EXPECT_FALSE(settings.mToggleRotationCenter);
     EXPECT_FALSE(settings.mScrollTreeAndList);  // "7"

@@ -114,6 +114,16 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
+std::string settingsWith(const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string text = readFile(QX_E2E_DIR "/profile/autocad_addin.ini");
+    for (const auto& [key, value] : values) {
+        const std::size_t line = text.find("\t" + key + " ");
+        const std::size_t at = text.find("= ", line) + 2;
+        text.replace(at, text.find(' ', at) - at, value);
+    }
+    return text;
+}
+
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     SimRun run;
     std::string pattern = (fs::temp_directory_path() / "qxsim-e2e-XXXXXX").string();
@@ -126,7 +136,9 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
             fs::path apps = fs::path(run.profile) / "QuorvexDevice" / "Applications";
             fs::create_directories(apps);
             fs::copy_file(QX_EXAMPLES_DIR "/autocad.mnu", apps / "autocad.mnu");
-            if (setup.seedSettings) {
+            if (!setup.settings.empty()) {
+                writeFile(apps / "autocad_addin.ini", setup.settings);
+            } else if (setup.seedSettings) {
                 fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", apps / "autocad_addin.ini");
             }
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Fails the test with a readable diff unless `diffText` is empty.
@@ -24,6 +25,8 @@ struct RunSetup {
     // Also a settings file with the default values (tests/e2e/profile), as
     // left by an earlier run; without it the module writes its default one.
     bool seedSettings = true;
+    // When not empty: the settings file's text, in place of the seeded one.
+    std::string settings;
     // --transcript in the run's folder; without it qxsim writes its default
     // qxsim-transcript.jsonl beside the profile folder.
     bool giveTranscript = true;
@@ -41,6 +44,10 @@ struct SimRun {
     std::vector<std::string> transcript;  // masked lines
     std::vector<std::string> log;         // masked lines of the module's log file
 };
+
+// The seeded settings file (tests/e2e/profile) with the values of the given
+// keys replaced.
+std::string settingsWith(const std::vector<std::pair<std::string, std::string>>& values);
 
 // Runs qxsim on `scenario` in a new folder under the system's temp folder.
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup = {});

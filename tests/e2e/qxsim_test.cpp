@@ -41,6 +41,8 @@ TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
          "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
         {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
          "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode'"},
+        {"drawing sample\nkey 0x2000B\nwait 10\n",
+         "scenario.qxs:2: 'key' before the module is loaded would reach no module"},
     };
     for (const auto& [scenario, expected] : cases) {
         SimRun run = runQxsim(scenario);
@@ -48,6 +50,25 @@ TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
         EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
         removeRun(run);
     }
+}
+
+TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
+    RunSetup folder;
+    folder.passScenario = false;
+    folder.extraArgs = {"."};
+    SimRun run = runQxsim("", folder);
+    EXPECT_EQ(run.exitCode, 2) << run.out;
+    EXPECT_NE(run.err.find("cannot read the scenario '.'"), std::string::npos) << run.err;
+    removeRun(run);
+
+    RunSetup full;
+    full.giveTranscript = false;
+    full.extraArgs = {"--transcript", "/dev/full"};
+    run = runQxsim("wait 10\n", full);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.err.find("cannot write the transcript '/dev/full'"), std::string::npos)
+        << run.err;
+    removeRun(run);
 }
 
 TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {

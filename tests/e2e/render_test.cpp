@@ -69,8 +69,10 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
         const fs::path svg = dir / ("view-00" + std::to_string(i) + ".svg");
         ASSERT_TRUE(fs::exists(svg)) << svg;
         EXPECT_NE(index.find("src=\"" + svg.filename().string() + "\""), std::string::npos);
-        // The selected hole is drawn highlighted in every picture.
+        // The selected hole is drawn highlighted in every picture; the
+        // caption stands once, whole, on the page below it.
         EXPECT_EQ(countOf(readText(svg), "stroke=\"#e76f51\""), 1u) << svg;
+        EXPECT_EQ(countOf(readText(svg), "scenario.qxs:"), 0u) << svg;
     }
     // The captions name the steps that led to each picture, in order.
     const std::size_t start = index.find("the start\nscenario.qxs:1  drawing sample");

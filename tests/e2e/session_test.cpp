@@ -80,6 +80,15 @@ TEST_F(Session, UnloadRightAfterLoadDoesNotWaitForTheWatchdogPeriod) {
     EXPECT_NO_DIFF(compareWithGolden(run.log, "unload_after_load.log"));
 }
 
+TEST_F(Session, LogSizeLimitZeroKeepsOneHeaderAndTheLastLine) {
+    // Every line moves the log to its backup first, the last one (the log's
+    // own, at unload) included: its new header reads nothing already freed.
+    RunSetup setup;
+    setup.settings = settingsWith({{"maxSize", "0"}});
+    SimRun run = play("wait 100\n", setup);
+    EXPECT_NO_DIFF(compareWithGolden(run.log, "max_size_zero.log"));
+}
+
 TEST_F(Session, ReplayingTheTourGivesTheSameTranscript) {
     RunSetup bundled;
     bundled.passScenario = false;

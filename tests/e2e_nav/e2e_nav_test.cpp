@@ -106,7 +106,7 @@ TEST_P(NavE2e, TranscriptMatchesGolden) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, NavE2e,
-                         ::testing::Values("orbit", "pan", "zoom", "pivot", "object_move",
-                                           "paper"));
+                         ::testing::Values("orbit", "pan", "zoom", "pivot", "object_move", "paper",
+                                           "unload_in_motion"));
 
 }  // namespace

@@ -94,6 +94,8 @@ TEST_F(HostileSettings, HugeFileIsReplacedAndKeptWithoutHangingTheLoad) {
     EXPECT_TRUE(keysStillWork());
     EXPECT_EQ(read(settingsPath()), defaultSettings());
     EXPECT_EQ(fs::file_size(appsDir() / "autocad_addin.bak"), kHugeBytes);
+    // Held while the settings were read, written once the log has started.
+    EXPECT_EQ(logCount("' kept as '" + (appsDir() / "autocad_addin.bak").string() + "'."), 1);
 }
 
 TEST_F(HostileSettings, FolderInsteadOfFileStaysAndTheFailureIsLogged) {
@@ -123,6 +125,25 @@ TEST_F(HostileSettings, UnreadableFileIsKeptAside) {
         fs::permissions(backup, fs::perms::owner_read, ec);
         checks.expect(read(backup) == mine, "the kept file differs from the user's");
         checks.expect(read(settingsPath()) == defaultSettings(), "no default file in its place");
+        return checks.failures();
+    });
+}
+
+TEST_F(HostileSettings, FileThatCannotBeKeptAsideIsNotOverwritten) {
+    const std::string mine = "[PROGRAM]\nname = mine, lacking every other key\n";
+    write(settingsPath(), mine);
+    runUnprivileged([&] {
+        Checks checks;
+        // The file may be written, but not moved out of its folder.
+        fs::permissions(appsDir(), fs::perms::owner_read | fs::perms::owner_exec);
+        load();
+        checks.expect(mQx->mLogPars.mMaxSize == 5000, "defaults in use");
+        checks.expect(static_cast<bool>(keysStillWork()), "keys still work");
+        unload();
+        checks.expect(read(settingsPath()) == mine, "the user's file was written over");
+        checks.expect(logCount("' couldn't be kept as '") == 1 &&
+                          logCount("! It is left as it is; the default values are used.") == 1,
+                      "one entry says so:\n" + logText());
         return checks.failures();
     });
 }
@@ -186,7 +207,7 @@ TEST_F(HostileMenu, UnreadableOrFolderIsTriedAgainSilently) {
 
 TEST_F(HostileMenu, MixedLineEndsAndNulBytesLoad) {
     constexpr char kMenu[] =
-        "[Modes]\r\nStart = 0\nPaper = 1\r\nModel = 2\r\n\r\n"
+        "[Modes]\r\nStart = 0\nPaper = 1\r\nModel\r\n\r\n"
         "[MenuBar]\nLine = {ID_Line}_line\0junk|Draw\r\nRegen = {ID_Regen}_regen|Regen\r\n";
     write(menuPath(), std::string(kMenu, sizeof kMenu - 1));
     load();

@@ -2,6 +2,9 @@
 // and a log at its size limit whose old backup cannot be removed: the
 // plug-in keeps running and says what failed on the console, and touches
 // nothing it may not.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <iostream>
 #include <sstream>
 
@@ -68,6 +71,22 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
         checks.expect(!fs::exists(logPath()), "a log file appeared");
         return checks.failures();
     });
+}
+
+TEST_F(HostileProfile, PipesInPlaceOfTheFilesAreNeverOpened) {
+    for (const fs::path& path : {settingsPath(), menuPath(), logPath()}) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+    }
+    // Opening a pipe waits for a writer or reader: a hang ends the test here.
+    alarm(60);
+    load();
+    tick();
+    EXPECT_TRUE(keysStillWork());
+    unload();
+    alarm(0);
+    for (const fs::path& path : {settingsPath(), menuPath(), logPath()}) {
+        EXPECT_TRUE(fs::is_fifo(path)) << path;
+    }
 }
 
 TEST_F(HostileProfile, LogFolderThatDisappearsIsNotMadeAgain) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "log_test_util.h"
+#include "win32_control.h"
 
 namespace {
 
@@ -209,6 +210,11 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     auto lines = readLines(path);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_TRUE(lines[5].ends_with("| last"));
+    // 2147484 kB and more do not fit 32 bits of bytes: no backup before every line.
+    pars.mMaxSize = 2147484;
+    log.init(pars);
+    logEntry(log, INF, "far from the limit");
+    EXPECT_EQ(readLines(path).size(), 12u);
 }
 
 TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
@@ -308,6 +314,46 @@ TEST_F(LoggingTest, ThreadsWriteWholeLines) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(lines[i], m, line)) << lines[i];
         EXPECT_EQ(std::stoi(m[2]), next[m[1].str()[0] - 'a']++);
+    }
+}
+
+TEST_F(LoggingTest, RunsOfRepeatsAreLeftOutAndCountedOnceASecond) {
+    // Virtual time: two entries alternate every millisecond for 2.5 s, a
+    // third stands alone; then a pause.
+    {
+        Logging log;
+        log.init(mPars);
+        for (int ms = 0; ms < 2500; ++ms) {
+            logEntry(log, ERR, "A");
+            logEntry(log, ERR, "B");
+            win32sim::advanceBy(1);
+        }
+        logEntry(log, INF, "C");
+        win32sim::advanceBy(1000);
+        logEntry(log, ERR, "A");  // after a pause: the count first
+    }
+    // The first three of a run are written, then a count once a second.
+    const std::vector<std::string> expected = {
+        "A",
+        "B",
+        "A",
+        "B",
+        "A",
+        "B",
+        "Left out 998 repeats of: A",
+        "Left out 998 repeats of: B",
+        "Left out 1000 repeats of: A",
+        "Left out 1000 repeats of: B",
+        "C",
+        "Left out 499 repeats of: A",
+        "A",
+        "Left out 499 repeats of: B"};  // when the log closes
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5 + expected.size() + 1);  // and the log's destruction
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(std::regex_match(
+            lines[5 + i], std::regex(lineRegex(expected[i] == "C" ? "INF" : "ERR", expected[i]))))
+            << lines[5 + i];
     }
 }
 

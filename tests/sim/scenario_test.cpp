@@ -108,7 +108,10 @@ TEST(ScenarioNumbers, WholeNumberSlotsTakeIntegralValuesInRange) {
     EXPECT_EQ(errorOf("wait 2.5"), "bad.qxs:1: MS must be a whole number, found '2.5'");
     EXPECT_EQ(errorOf("cap 0 0 32768 0 0 0"),
               "bad.qxs:1: TZ must lie within -32768..32767, found '32768'");
-    EXPECT_EQ(errorOf("wait -1"), "bad.qxs:1: MS must lie within 0..9007199254740991, found '-1'");
+    EXPECT_EQ(errorOf("wait -1"), "bad.qxs:1: MS must lie within 0..86400000, found '-1'");
+    // More than a day of virtual time would play for ever.
+    EXPECT_EQ(errorOf("wait 9007199254740991"),
+              "bad.qxs:1: MS must lie within 0..86400000, found '9007199254740991'");
 }
 
 TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {

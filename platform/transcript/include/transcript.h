@@ -33,7 +33,8 @@ void emit(std::string_view ev, const Fields& fields = Fields());
 
 // Sinks: a file (replaced when opened again) and an in-memory copy.
 bool openFile(const std::string& path);
-void closeFile();
+// False when a write to the file or its close failed (a full device).
+bool closeFile();
 void setMemoryCapture(bool on);
 // True while a file or the in-memory copy takes events: hot emitters test it
 // before they format fields that would be dropped.

@@ -20,6 +20,7 @@ std::uint64_t noClock() {
 struct Sinks {
     std::mutex lock;
     std::FILE* file = nullptr;
+    bool fileFailed = false;  // a write to the file failed since it was opened
     bool capture = false;
     std::vector<std::string> lines;
 };
@@ -108,8 +109,9 @@ void emit(std::string_view ev, const Fields& fields) {
     line += '}';
     if (s.file) {
         line += '\n';
-        std::fputs(line.c_str(), s.file);
-        std::fflush(s.file);
+        if (std::fputs(line.c_str(), s.file) < 0 || std::fflush(s.file) != 0) {
+            s.fileFailed = true;
+        }
         line.pop_back();
     }
     if (s.capture) {
@@ -125,18 +127,22 @@ bool openFile(const std::string& path) {
         std::fclose(s.file);
     }
     s.file = file;
+    s.fileFailed = false;
     updateIsOn(s);
     return file != nullptr;
 }
 
-void closeFile() {
+bool closeFile() {
     Sinks& s = sinks();
     std::lock_guard<std::mutex> guard(s.lock);
+    bool ok = !s.fileFailed;
     if (s.file) {
-        std::fclose(s.file);
+        ok = std::fclose(s.file) == 0 && ok;
         s.file = nullptr;
     }
+    s.fileFailed = false;
     updateIsOn(s);
+    return ok;
 }
 
 void setMemoryCapture(bool on) {

@@ -150,7 +150,13 @@ int _open(const char* filename, int oflag, ...) {
         mode = static_cast<mode_t>(va_arg(args, int));
         va_end(args);
     }
-    return ::open(filename, toPosixFlags(oflag), mode);
+    // Windows has no pipes in the file system: opening one here must not
+    // wait for a writer. The flag is dropped again once the file is open.
+    const int fd = ::open(filename, toPosixFlags(oflag) | O_NONBLOCK, mode);
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
 }
 
 int _close(int fd) {
