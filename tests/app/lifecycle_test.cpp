@@ -5,7 +5,7 @@
 // tests/reliability.
 #include <algorithm>
 
-#include "app_world.h"
+#include "app_host.h"
 #include "arx_control.h"
 #include "autocad2011_app.h"
 #include "module_instance.h"
@@ -19,7 +19,7 @@ const wchar_t* const kCommandNames[] = {L"QX_Toggle_Rotation_Center", L"QX_Toggl
                                         L"QX_Toggle_Scroll_Mode", L"QX_Toggle_Object_Move_Mode"};
 }
 
-class Lifecycle : public AppWorld {};
+class Lifecycle : public AppHost {};
 
 TEST_F(Lifecycle, MessagesWithoutHandlersReturn0AndDoNothing) {
     for (int code : {0, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 100, -1}) {

@@ -2,7 +2,7 @@
 // string resources when an entry has none, Lisp functions are numbered over
 // the non-empty slots, and custom classes are registered and removed.
 #include "app_tables.h"
-#include "app_world.h"
+#include "app_host.h"
 #include "arx_control.h"
 #include "win32_control.h"
 
@@ -34,7 +34,7 @@ void initClass() {
 
 }  // namespace
 
-class Tables : public AppWorld {};
+class Tables : public AppHost {};
 
 TEST_F(Tables, CommandsSkipEmptySlotsAndLoadMissingLocalNames) {
     win32sim::setString(7, L"LocalName");

@@ -9,12 +9,12 @@
 
 #include "arx_control.h"
 #include "doc_data.h"
-#include "plugin_world.h"
+#include "plugin_host.h"
 #include "toggle_commands.h"
 
 namespace {
 
-using Toggles = PluginWorld;
+using Toggles = PluginHost;
 using Texts = std::vector<std::wstring>;
 
 TEST_F(Toggles, ToggledSettingIsTheValueOfTheNextRun) {

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "cnfg.h"
-#include "temp_dir.h"
+#include "test_host.h"
 
 namespace {
 
-class CnfgTest : public ::testing::Test {
+class CnfgTest : public TestHost {
 protected:
     Cnfg& open(const std::string& contents) {
-        mPath = mDir.file("test.ini");
+        mPath = (mProfile / "test.ini").string();
         writeFile(mPath, contents);
         int32_t status = -1;
         mCnfg = std::make_unique<Cnfg>(mPath, status);
@@ -38,7 +38,6 @@ protected:
         return found;
     }
 
-    TempDir mDir;
     std::string mPath;
     std::unique_ptr<Cnfg> mCnfg;
 };
@@ -93,9 +92,10 @@ TEST_F(CnfgTest, LookupsAndTheirErrorTexts) {
     EXPECT_EQ(cnfg.getErrorText(), "Section 's' not found!");
 
     int32_t status = 0;
-    Cnfg missing(mDir.file("missing.ini"), status);
+    Cnfg missing((mProfile / "missing.ini").string(), status);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(missing.getErrorText(), "File '" + mDir.file("missing.ini") + "' not found!");
+    EXPECT_EQ(missing.getErrorText(),
+              "File '" + (mProfile / "missing.ini").string() + "' not found!");
 }
 
 // Hostile files: every operation ends and finds only what is there.
@@ -126,7 +126,7 @@ TEST_F(CnfgTest, SurvivesHostileFiles) {
     }
 
     int32_t status = 0;
-    Cnfg folder(mDir.path().string(), status);
+    Cnfg folder(mProfile.string(), status);
     EXPECT_EQ(status, 1);
     std::string key, value;
     EXPECT_EQ(folder.findSection("A"), 2);

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "daemon_proxy.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
 using qxdaemon::Op;
 
-class DeviceLink : public CoreWorld {};
+class DeviceLink : public PluginHost {};
 
 TEST_F(DeviceLink, ConnectListsEveryDeviceAndZeroDevicesIsNoFailure) {
     qxdaemon::setDevices({"Cap One", "Cap Two"});
@@ -135,7 +135,7 @@ TEST_F(DeviceLink, CodesOutsideTheTableChangeNothing) {
 
 // Mode reports: the daemon hears the name of the current navigation mode. An
 // index beyond the table is covered by the menu-file tests (tests/keys).
-class ModeReport : public CoreWorld {
+class ModeReport : public PluginHost {
 protected:
     void loadWithModes() {
         load();

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "arx_control.h"
-#include "plugin_world.h"
+#include "plugin_host.h"
 #include "win32_desktop_control.h"
 
 namespace fs = std::filesystem;
@@ -21,10 +21,10 @@ std::wstring widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
-class MenuExportStart : public PluginWorld {
+class MenuExportStart : public PluginHost {
 protected:
     void TearDown() override {
-        PluginWorld::TearDown();
+        PluginHost::TearDown();
         gModuleInstance = nullptr;
         if (mProbe != nullptr) {
             dlclose(mProbe);
@@ -54,7 +54,7 @@ TEST_F(MenuExportStart, MissingApplicationsFolderShowsOneOkBoxAndAFileCountsAsMi
     ASSERT_EQ(win32sim::shownMessageBoxes().size(), 1u);
     EXPECT_EQ(win32sim::shownMessageBoxes()[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(win32sim::soundedBeeps().size(), 1u);
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
 
     unload();
     std::ofstream(appsDir()) << "a file, not a folder";
@@ -69,7 +69,7 @@ TEST_F(MenuExportStart, MissingAssemblyIsLoggedAndNothingSent) {
     EXPECT_EQ(logCount("Error: MenuHarvest does not exist " +
                        (folder / "MenuHarvester2011.dll").string()),
               1);
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
     EXPECT_TRUE(win32sim::shownMessageBoxes().empty());
 }
 
@@ -82,8 +82,8 @@ TEST_F(MenuExportStart, NetloadCommandCarriesForwardSlashesOnly) {
     for (char& c : expected) {
         c = c == '\\' ? '/' : c;
     }
-    ASSERT_EQ(sentTexts().size(), 1u);
-    EXPECT_EQ(sentTexts()[0], L"(command \"netload\" \"" + widen(expected) + L"\")\n");
+    ASSERT_EQ(arxsim::sentStrings().size(), 1u);
+    EXPECT_EQ(arxsim::sentStrings()[0], L"(command \"netload\" \"" + widen(expected) + L"\")\n");
     EXPECT_NE(events("send").at(0).find(R"("activate":true,"wrapup":false,"echo":true)"),
               std::string::npos);
 }
@@ -94,7 +94,7 @@ TEST_F(MenuExportStart, NotStartedWhenTheOtherInterfaceNavigates) {
     std::ofstream(folder / "MenuHarvester2011.dll") << "assembly";
     setSetting("useInt3dIntrfce", "on");
     load();
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include "arx_control.h"
 #include "arx_world_control.h"
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "transcript.h"
 #include "win32_control.h"
 
-class Driver : public CoreWorld {};
+class Driver : public PluginHost {};
 
 TEST_F(Driver, DeflectionStartsAMotionAndTheTimerGoesTo10ms) {
     load();

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "daemon_proxy.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
@@ -50,7 +50,7 @@ short axisValue(int i) {
 
 }  // namespace
 
-class HandOver : public CoreWorld {};
+class HandOver : public PluginHost {};
 
 TEST_F(HandOver, CapSampleIsNeverTorn) {
     load();

@@ -7,7 +7,7 @@
 
 #include "arx_control.h"
 #include "auto_cad_proxy.h"
-#include "hostile_world.h"
+#include "hostile_host.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
@@ -41,18 +41,18 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 // ---- Settings file -----------------------------------------------------------------
 
-class HostileSettings : public HostileWorld {
+class HostileSettings : public HostileHost {
 protected:
     // Loads over `bytes` as the settings file: the plug-in falls back to the
     // defaults, writes the default file and keeps the user's file beside it.
     void expectReplacedByDefaults(const std::string& bytes) {
-        write(settingsPath(), bytes);
+        writeFile(settingsPath(), bytes);
         load();
         EXPECT_EQ(mQx->mLogPars.mMaxSize, 5000);
         EXPECT_TRUE(mQx->mToggleRotationCenter);
         EXPECT_TRUE(keysStillWork());
-        EXPECT_EQ(read(settingsPath()), defaultSettings());
-        EXPECT_EQ(read(appsDir() / "autocad_addin.bak"), bytes) << "the user's file is gone";
+        EXPECT_EQ(readFile(settingsPath()), defaultSettings());
+        EXPECT_EQ(readFile(appsDir() / "autocad_addin.bak"), bytes) << "the user's file is gone";
         unload();
     }
 };
@@ -76,7 +76,7 @@ TEST_F(HostileSettings, WindowsAndMixedLineEndsAndNulBytesStillRead) {
     text = replaceAll(text, "= 77", std::string("= 77\0\0junk", 10));
     const auto name = text.find("\tname");
     text.replace(name, text.find('\n', name) - name, std::string("\tname = AutoCAD Plug-in\0", 24));
-    write(settingsPath(), text);
+    writeFile(settingsPath(), text);
     load();
     EXPECT_EQ(mQx->mLogPars.mMaxSize, 77);
     EXPECT_EQ(mQx->mName, "AutoCAD Plug-in");
@@ -92,7 +92,7 @@ TEST_F(HostileSettings, HugeFileIsReplacedAndKeptWithoutHangingTheLoad) {
     EXPECT_LT(seconds, 2.0);
     RecordProperty("load_seconds", std::to_string(seconds));
     EXPECT_TRUE(keysStillWork());
-    EXPECT_EQ(read(settingsPath()), defaultSettings());
+    EXPECT_EQ(readFile(settingsPath()), defaultSettings());
     EXPECT_EQ(fs::file_size(appsDir() / "autocad_addin.bak"), kHugeBytes);
 }
 
@@ -109,7 +109,7 @@ TEST_F(HostileSettings, FolderInsteadOfFileStaysAndTheFailureIsLogged) {
 
 TEST_F(HostileSettings, UnreadableFileIsKeptAside) {
     const std::string mine = defaultSettings("maxSize", "77");
-    write(settingsPath(), mine);
+    writeFile(settingsPath(), mine);
     runUnprivileged([&] {
         Checks checks;
         fs::permissions(settingsPath(), fs::perms::none);
@@ -121,19 +121,20 @@ TEST_F(HostileSettings, UnreadableFileIsKeptAside) {
         checks.expect(fs::exists(backup), "the user's file was not kept aside");
         std::error_code ec;
         fs::permissions(backup, fs::perms::owner_read, ec);
-        checks.expect(read(backup) == mine, "the kept file differs from the user's");
-        checks.expect(read(settingsPath()) == defaultSettings(), "no default file in its place");
+        checks.expect(readFile(backup) == mine, "the kept file differs from the user's");
+        checks.expect(readFile(settingsPath()) == defaultSettings(),
+                      "no default file in its place");
         return checks.failures();
     });
 }
 
 // ---- Menu file ---------------------------------------------------------------------
 
-class HostileMenu : public HostileWorld {
+class HostileMenu : public HostileHost {
 protected:
     void SetUp() override {
-        HostileWorld::SetUp();
-        write(settingsPath(), defaultSettings());
+        HostileHost::SetUp();
+        writeFile(settingsPath(), defaultSettings());
     }
 
     std::string loadedEntry() const { return "Menu file '" + menuPath().string() + "' with "; }
@@ -147,7 +148,7 @@ protected:
         }
         EXPECT_FALSE(mQx->mAutoCadProxyP->mIsMenuLoaded);
         EXPECT_EQ(logCount(loadedEntry()), ticks * loadEntriesPerTick);
-        sendEvent(kApplFuncStart);
+        sendKey(kApplFuncStart);
         EXPECT_TRUE(keysStillWork());
         EXPECT_EQ(logCount("keyEvent (0') too big (max. is -1)!"), 1);
         EXPECT_EQ(qxdaemon::lastModeReported(), "Unknown");
@@ -156,13 +157,13 @@ protected:
 };
 
 TEST_F(HostileMenu, EmptyBinaryAndCrOnlyFilesAreReadAgainOnEveryTick) {
-    write(menuPath(), "");
+    writeFile(menuPath(), "");
     expectNeverLoaded(3, 1);
     fs::remove(logPath());
-    write(menuPath(), randomBytes(64 * 1024, 2));
+    writeFile(menuPath(), randomBytes(64 * 1024, 2));
     expectNeverLoaded(3, 1);
     fs::remove(logPath());
-    write(menuPath(), "[Modes]\rStart = 0\rPaper = 1\rModel = 2\r\r[MenuBar]\rL = {ID}_line\r");
+    writeFile(menuPath(), "[Modes]\rStart = 0\rPaper = 1\rModel = 2\r\r[MenuBar]\rL = {ID}_line\r");
     expectNeverLoaded(3, 1);
 }
 
@@ -170,7 +171,7 @@ TEST_F(HostileMenu, UnreadableOrFolderIsTriedAgainSilently) {
     fs::create_directories(menuPath() / "keep");
     expectNeverLoaded(3, 0);
     fs::remove_all(menuPath());
-    write(menuPath(), "[Modes]\nStart = 0\n");
+    writeFile(menuPath(), "[Modes]\nStart = 0\n");
     runUnprivileged([&] {
         Checks checks;
         fs::permissions(menuPath(), fs::perms::none);
@@ -188,13 +189,13 @@ TEST_F(HostileMenu, MixedLineEndsAndNulBytesLoad) {
     constexpr char kMenu[] =
         "[Modes]\r\nStart = 0\nPaper = 1\r\nModel = 2\r\n\r\n"
         "[MenuBar]\nLine = {ID_Line}_line\0junk|Draw\r\nRegen = {ID_Regen}_regen|Regen\r\n";
-    write(menuPath(), std::string(kMenu, sizeof kMenu - 1));
+    writeFile(menuPath(), std::string(kMenu, sizeof kMenu - 1));
     load();
     tick();
     EXPECT_TRUE(mQx->mAutoCadProxyP->mIsMenuLoaded);
     EXPECT_EQ(mQx->mAutoCadProxyP->mMenuEntries.size(), 2u);
     arxsim::clearOutput();
-    sendEvent(kApplFuncStart + 1);
+    sendKey(kApplFuncStart + 1);
     tick();
     const auto sent = arxsim::sentStrings();
     ASSERT_EQ(sent.size(), 2u);

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "hostile_world.h"
+#include "hostile_host.h"
 
 namespace fs = std::filesystem;
 
@@ -25,28 +25,20 @@ private:
     std::streambuf* mOld;
 };
 
-int countOf(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // Settings with the console copy of the log on and the given size limit.
 std::string consoleSettings(const std::string& maxSize = "5000") {
-    std::string text = HostileWorld::defaultSettings("logToCnsl", "on");
+    std::string text = HostileHost::defaultSettings("logToCnsl", "on");
     const std::string head = "\tmaxSize               = ";
     const auto at = text.find(head) + head.size();
     text.replace(at, text.find(' ', at) - at, maxSize);
     return text;
 }
 
-class HostileProfile : public HostileWorld {};
+class HostileProfile : public HostileHost {};
 
 TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
     const std::string mine = consoleSettings();
-    write(settingsPath(), mine);
+    writeFile(settingsPath(), mine);
     runUnprivileged([&] {
         Checks checks;
         const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec;
@@ -64,7 +56,7 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
         checks.expect(
             countOf(console, "Writing default settings file 'autocad_addin.ini' failed!") == 1,
             "the failed write-back is reported once:\n" + console);
-        checks.expect(read(settingsPath()) == mine, "the settings file changed");
+        checks.expect(readFile(settingsPath()) == mine, "the settings file changed");
         checks.expect(!fs::exists(logPath()), "a log file appeared");
         return checks.failures();
     });
@@ -73,7 +65,7 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
 TEST_F(HostileProfile, LogFolderThatDisappearsIsNotMadeAgain) {
     // Size limit 0: every line first moves the log to its backup and opens it
     // again, which fails once the folder is gone.
-    write(settingsPath(), consoleSettings("0"));
+    writeFile(settingsPath(), consoleSettings("0"));
     CoutCapture out;
     load();
     EXPECT_TRUE(keysStillWork());
@@ -94,7 +86,7 @@ TEST_F(HostileProfile, BackupThatCannotBeRemovedStopsOnlyTheFileLog) {
     // An old backup that is a folder with something in it cannot be removed.
     const fs::path backup = deviceDir() / "autocad_addin_log.bak";
     fs::create_directories(backup / "keep");
-    write(settingsPath(), consoleSettings("1"));
+    writeFile(settingsPath(), consoleSettings("1"));
     CoutCapture out;
     load();
     EXPECT_TRUE(keysStillWork());

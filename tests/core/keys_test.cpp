@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "arx_control.h"
-#include "plugin_world.h"
+#include "plugin_host.h"
 #include "qxv_ctrlr_control.h"
 
 namespace {
@@ -17,10 +17,10 @@ constexpr int kSettingsChanged = 0x20001;
 
 const std::wstring kEsc = L"\x1b\x1b";
 
-class Keys : public PluginWorld {
+class Keys : public PluginHost {
 protected:
     void SetUp() override {
-        PluginWorld::SetUp();
+        PluginHost::SetUp();
         load();
         arxsim::clearOutput();
     }
@@ -28,12 +28,12 @@ protected:
         proxy().mMenuEntries = {macro};
         arxsim::clearOutput();
         proxy().execApplFunction(0);
-        return sentTexts();
+        return arxsim::sentStrings();
     }
     std::vector<std::wstring> runSpecial(int code) {
         arxsim::clearOutput();
         proxy().execSpecialApplFunction(code);
-        return sentTexts();
+        return arxsim::sentStrings();
     }
 };
 
@@ -58,7 +58,7 @@ TEST_F(Keys, MenuMacroExpressionsAreWrappedInMenucmd) {
 TEST_F(Keys, IndexBeyondTheTableIsLoggedAndSendsNothing) {
     proxy().mMenuEntries = {"_A", "_B", "_C"};
     proxy().execApplFunction(3);
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
     EXPECT_EQ(logCount("keyEvent (3') too big (max. is 2)!"), 1);
 
     proxy().mMenuEntries.clear();
@@ -83,7 +83,7 @@ TEST_F(Keys, WithoutADrawingKeysSendNothing) {
     arxsim::closeDocument();
     proxy().execApplFunction(0);
     proxy().execSpecialApplFunction(kTop);
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "arx_control.h"
-#include "plugin_world.h"
+#include "plugin_host.h"
 #include "qxv_ctrlr_control.h"
 
 namespace {
@@ -20,7 +20,7 @@ const char* const kThreeModes =
     "PaperSpace = 1\n"
     "ViewSpace = 2\n";
 
-using MenuFile = PluginWorld;
+using MenuFile = PluginHost;
 
 TEST_F(MenuFile, MenuBarLinesWithoutMacroTakeNoNumber) {
     writeMenu(std::string(kThreeModes) +
@@ -39,10 +39,10 @@ TEST_F(MenuFile, MenuBarLinesWithoutMacroTakeNoNumber) {
 
     arxsim::clearOutput();
     proxy().execApplFunction(1);  // the third line, since the second took no number
-    EXPECT_EQ(sentTexts(), (std::vector<std::wstring>{L"\x1b\x1b", L"_CIRCLE\n", L"\n"}));
+    EXPECT_EQ(arxsim::sentStrings(), (std::vector<std::wstring>{L"\x1b\x1b", L"_CIRCLE\n", L"\n"}));
     arxsim::clearOutput();
     proxy().execApplFunction(2);  // the empty macro runs nothing
-    EXPECT_TRUE(sentTexts().empty());
+    EXPECT_TRUE(arxsim::sentStrings().empty());
 }
 
 TEST_F(MenuFile, SectionsMayComeInAnyOrderAndEndAtABlankLine) {

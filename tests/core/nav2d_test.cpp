@@ -1,16 +1,16 @@
 // 2D navigation in a layout's paper space: pan and zoom of the active
 // viewport, the document lock and navigation bar of a motion, and motions
 // that switch between paper and model space.
-#include "nav_world.h"
+#include "plugin_host.h"
 
 namespace {
 
 constexpr double kTol = 1e-12;
 
-class Nav2d : public NavWorld {
+class Nav2d : public NavHost {
 protected:
     void SetUp() override {
-        NavWorld::SetUp();
+        NavHost::SetUp();
         load();
         arxsim::setSpace(0, 1);
         arxworld::setPaperView({100, 50, 150, 400, 300});  // view width 200

@@ -2,7 +2,7 @@
 // invariants, release, failures and zero sensitivities.
 #include <cmath>
 
-#include "nav_world.h"
+#include "plugin_host.h"
 
 namespace {
 
@@ -32,10 +32,10 @@ void expectSameView(const arxworld::ViewParams& a, const arxworld::ViewParams& b
     EXPECT_NEAR(a.height, b.height, tol);
 }
 
-class Nav3d : public NavWorld {
+class Nav3d : public NavHost {
 protected:
     void SetUp() override {
-        NavWorld::SetUp();
+        NavHost::SetUp();
         load();
     }
 };

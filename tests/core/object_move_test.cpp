@@ -3,16 +3,16 @@
 // to view navigation when nothing is selected.
 #include <cmath>
 
-#include "nav_world.h"
+#include "plugin_host.h"
 
 namespace {
 
 constexpr double kTol = 1e-9;
 
-class ObjectMove : public NavWorld {
+class ObjectMove : public NavHost {
 protected:
     void SetUp() override {
-        NavWorld::SetUp();
+        NavHost::SetUp();
         load();
         proxy().mIsObjectMoveMode = true;
         mA = arxworld::addLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0));

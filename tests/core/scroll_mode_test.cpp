@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin_world.h"
+#include "plugin_host.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
@@ -24,10 +24,10 @@ win32sim::WindowSpec window(int id, const wchar_t* cls, RECT rect, int parent = 
     return s;
 }
 
-class ScrollMode : public PluginWorld {
+class ScrollMode : public PluginHost {
 protected:
     void SetUp() override {
-        PluginWorld::SetUp();
+        PluginHost::SetUp();
         load();
     }
     // A frame with one control under the pointer.

@@ -2,16 +2,16 @@
 // axis results, remembering within a motion, sets always freed.
 #include <cmath>
 
-#include "nav_world.h"
+#include "plugin_host.h"
 
 namespace {
 
 constexpr double kTol = 1e-9;
 
-class Selection : public NavWorld {
+class Selection : public NavHost {
 protected:
     void SetUp() override {
-        NavWorld::SetUp();
+        NavHost::SetUp();
         load();
         mLine = arxworld::addLine(AcGePoint3d(2, 0, 0), AcGePoint3d(2, 6, 8));
         mOther = arxworld::addLine(AcGePoint3d(-4, -4, 0), AcGePoint3d(0, 0, 0));

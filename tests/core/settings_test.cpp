@@ -13,7 +13,7 @@
 
 #include "logging.h"
 #include "settings.h"
-#include "temp_dir.h"
+#include "test_host.h"
 
 namespace fs = std::filesystem;
 
@@ -41,30 +41,16 @@ std::string settingsText(const std::string& program = "", const std::string& log
     return text;
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public TestHost {
 protected:
-    void SetUp() override {
-        if (const char* old = std::getenv("USERPROFILE")) {
-            mOldProfile = old;
-        }
-        setenv("USERPROFILE", mProfile.path().c_str(), 1);
-        fs::create_directories(apps());
-    }
     void TearDown() override {
-        if (mOldProfile) {
-            setenv("USERPROFILE", mOldProfile->c_str(), 1);
-        } else {
-            unsetenv("USERPROFILE");
-        }
         LogParameters silent;
         silent.mIsLogToFile = silent.mIsCreation = silent.mIsInfo = false;
         gLogging.init(silent);
+        TestHost::TearDown();
     }
-    fs::path apps() const { return mProfile.path() / "QuorvexDevice" / "Applications"; }
-    std::string iniFile() const { return (apps() / "autocad_addin.ini").string(); }
-
-    TempDir mProfile;
-    std::optional<std::string> mOldProfile;
+    fs::path apps() const { return appsDir(); }
+    std::string iniFile() const { return settingsPath().string(); }
 };
 
 TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesTheDefaultFile) {
@@ -141,9 +127,10 @@ TEST_F(SettingsTest, ChangedValuesSurviveWriteAndReRead) {
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {
     unsetenv("USERPROFILE");
-    TempDir cwd;
+    const fs::path cwd = mProfile / "cwd";
+    fs::create_directories(cwd);
     const fs::path oldCwd = fs::current_path();
-    fs::current_path(cwd.path());
+    fs::current_path(cwd);
     {
         Settings settings;
         EXPECT_EQ(settings.mSettingsFilePath, "");
@@ -151,7 +138,7 @@ TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {
         EXPECT_FALSE(settings.mLogPars.mIsLogToFile);  // the log has no folder either
     }
     fs::current_path(oldCwd);
-    EXPECT_TRUE(fs::is_empty(cwd.path()));
+    EXPECT_TRUE(fs::is_empty(cwd));
     EXPECT_TRUE(fs::is_empty(apps()));
 }
 

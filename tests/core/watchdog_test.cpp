@@ -4,11 +4,11 @@
 // built and torn down are pinned down by the end-to-end sessions (tests/e2e,
 // golden transcripts and logs) and the daemon faults (tests/reliability).
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
-class Watchdog : public CoreWorld {};
+class Watchdog : public PluginHost {};
 
 TEST_F(Watchdog, UnloadInTheMiddleOfTheWatchdogWaitDoesNotWaitItOut) {
     load();

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "session_world.h"
+#include "session_host.h"
 #include "win32_control.h"
 
 namespace {
@@ -36,7 +36,7 @@ constexpr std::uint64_t kFrameMs = 16;
 
 }  // namespace
 
-class Lifecycle : public SessionWorld {};
+class Lifecycle : public SessionHost {};
 
 TEST_F(Lifecycle, LoadUnloadCyclesWithEventsLeaveNothingBehind) {
     const int cycles = cycleCount();

@@ -11,12 +11,34 @@
 #include <regex>
 #include <thread>
 
-#include "log_test_util.h"
+#include <fstream>
+#include <iostream>
+
+#include "logging.h"
+#include "test_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const char* const kFile = "src\\unit_file";
+
+// Redirects a standard stream into a string while it lives.
+struct StreamCapture {
+    std::ostream& stream;
+    std::ostringstream buffer;
+    std::streambuf* old = stream.rdbuf(buffer.rdbuf());
+    explicit StreamCapture(std::ostream& s) : stream(s) {}
+    ~StreamCapture() { stream.rdbuf(old); }
+    std::string text() const { return buffer.str(); }
+};
+
+// Scheduler state of a thread of this process ('S' while it sleeps).
+inline char threadState(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
 
 bool logEntry(Logging& log, int32_t level, const std::string& text, const char* file = kFile) {
     if (!log.startEntry(level, file, formatLogPrefix(file, 10, "Unit", "Unit::run"))) {
@@ -32,17 +54,22 @@ std::string lineRegex(const std::string& tag, const std::string& text) {
            "Unit::Unit::run {17}\\| " + text;
 }
 
-class LoggingTest : public ::testing::Test {
+class LoggingTest : public TestHost {
 protected:
-    TempDir mDir;
-    std::string mLogPath = mDir.file("log.txt");
-    LogParameters mPars = params("log.txt");
+    void SetUp() override {
+        TestHost::SetUp();
+        mLogPath = file("log.txt");
+        mPars = params("log.txt");
+    }
+    std::string file(const std::string& name) const { return (mProfile / name).string(); }
     LogParameters params(const std::string& file) {
         LogParameters pars;
-        pars.mSettingsDirPath = mDir.path;
+        pars.mSettingsDirPath = mProfile.string();
         pars.mLogFile = file;
         return pars;
     }
+    std::string mLogPath;
+    LogParameters mPars;
 };
 
 TEST_F(LoggingTest, EveryOpeningAppendsAHeaderBlock) {
@@ -171,15 +198,15 @@ TEST_F(LoggingTest, NumbersReadAsTheStreamWritesThemAndEntriesStartPlain) {
 }
 
 TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
-    for (auto [configured, path] : {std::pair{std::string("a.txt"), mDir.file("a.txt")},
-                                    {mDir.file("full.txt"), mDir.file("full.txt")},
-                                    {"", mDir.file("forgot_to_name_this_file_log.txt")}}) {
+    for (auto [configured, path] : {std::pair{std::string("a.txt"), file("a.txt")},
+                                    {file("full.txt"), file("full.txt")},
+                                    {"", file("forgot_to_name_this_file_log.txt")}}) {
         Logging log;
         log.init(params(configured));
         EXPECT_EQ(log.logFilePath(), path);
         EXPECT_EQ(readLines(path).size(), 5u) << path;
     }
-    LogParameters pars = params(mDir.file("missing/log.txt"));
+    LogParameters pars = params(file("missing/log.txt"));
     pars.mIsLogToCnsl = true;
     StreamCapture out(std::cout);
     Logging log;
@@ -197,7 +224,7 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     pars.mMaxSize = 1;
     Logging log;
     log.init(pars);
-    const std::string path = mDir.file("limit");
+    const std::string path = file("limit");
     auto size = [&] { return static_cast<std::size_t>(fs::file_size(path)); };
     std::size_t before = size();
     logEntry(log, INF, "");
@@ -237,24 +264,24 @@ TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
 
 TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {
     EXPECT_EQ(Logging().backupLogFile(), -1);
-    fs::create_directories(mDir.file("log.bak/keep"));  // an old backup that cannot go
-    fs::create_directory(mDir.file("sub"));
+    fs::create_directories(file("log.bak/keep"));  // an old backup that cannot go
+    fs::create_directory(file("sub"));
     mPars.mIsLogToCnsl = true;
     mPars.mMaxSize = 0;
     LogParameters vanishing = mPars;
-    vanishing.mLogFile = mDir.file("sub/log.txt");
+    vanishing.mLogFile = file("sub/log.txt");
     StreamCapture out(std::cout);
     Logging log, reopen;
     log.init(mPars);
     reopen.init(vanishing);
-    fs::remove_all(mDir.file("sub"));  // the moved file cannot be created again
+    fs::remove_all(file("sub"));  // the moved file cannot be created again
 
     logEntry(log, INF, "after");  // backs up with the entry lock held
     EXPECT_EQ(log.backupLogFile(), -2);
     logEntry(reopen, INF, "next");
     const std::string head = R"(\|ERR\|.*\| Logging::Logging::backupLogFile \| )";
     EXPECT_TRUE(std::regex_search(
-        out.text(), std::regex(head + "'" + mDir.file("log.bak") + "' couldn't be removed!\n")));
+        out.text(), std::regex(head + "'" + file("log.bak") + "' couldn't be removed!\n")));
     EXPECT_TRUE(std::regex_search(out.text(), std::regex(head + "Opening of stream of'" +
                                                          vanishing.mLogFile + "' failed!\n\n")))
         << out.text();
@@ -267,14 +294,14 @@ TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // sanitizers keep a thread of their own
     auto child = [this] {
         // Root renames anywhere: run as nobody in a folder it may not change.
-        chmod(mDir.path.c_str(), 0777);
+        chmod(mProfile.c_str(), 0777);
         if (geteuid() == 0 && setuid(65534) != 0) {
             std::exit(2);
         }
-        mkdir(mDir.file("ro").c_str(), 0755);
+        mkdir(file("ro").c_str(), 0755);
         Logging log;
-        log.init(params(mDir.file("ro/log.txt")));
-        chmod(mDir.file("ro").c_str(), 0555);
+        log.init(params(file("ro/log.txt")));
+        chmod(file("ro").c_str(), 0555);
         StreamCapture out(std::cout);
         int result = log.backupLogFile();
         std::cerr << out.text();
@@ -282,7 +309,7 @@ TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0),
                 "^File '.*/ro/log\\.txt' couldn't be renamed to '.*/ro/log\\.bak'!\n$");
-    chmod(mDir.file("ro").c_str(), 0755);
+    chmod(file("ro").c_str(), 0755);
 }
 
 TEST_F(LoggingTest, ThreadsWriteWholeLines) {
@@ -311,10 +338,9 @@ TEST_F(LoggingTest, ThreadsWriteWholeLines) {
     }
 }
 
-TEST(GlobalLog, StatementFormatsNothingForADisabledLevel) {
-    TempDir dir;
+TEST_F(LoggingTest, StatementFormatsNothingForADisabledLevel) {
     LogParameters pars;
-    pars.mSettingsDirPath = dir.path;
+    pars.mSettingsDirPath = mProfile.string();
     EXPECT_EQ(gLogAlive.load(), 314159);
     gLogging.init(pars);
     int formatted = 0;
@@ -324,7 +350,7 @@ TEST(GlobalLog, StatementFormatsNothingForADisabledLevel) {
     const int line = __LINE__ - 1;
     pars.mIsLogToFile = false;
     gLogging.init(pars);
-    auto lines = readLines(dir.file("autocad_addin_log.txt"));
+    auto lines = readLines(file("autocad_addin_log.txt"));
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_TRUE(std::regex_search(lines[5], std::regex("\\| +" + std::to_string(line) +
                                                        "\\| Unit::Unit::run {17}\\| value 12.5$")))

@@ -1,15 +1,62 @@
 // qxReadEvent: waiting, ordering, and every way a waiting read is released.
 // Reads run on a plug-in thread; waitQuiescent() tells when it waits.
+#include <array>
+#include <atomic>
 #include <functional>
+#include <vector>
 
-#include "ctrlr_fixture.h"
+#include "qxv_ctrlr.h"
+#include "qxv_ctrlr_control.h"
+#include "test_host.h"
+#include "win32_control.h"
 
 namespace {
 
-class ReadTest : public CtrlrTest {
+struct ReadResult {
+    int status = -100;
+    int code = 0;
+    std::array<short, 6> axes{};
+};
+
+inline ReadResult readOnce() {
+    ReadResult r;
+    int unused[4] = {7, 7, 7, 7};
+    r.status = qxReadEvent(0, &r.axes[0], &r.axes[1], &r.axes[2], &r.axes[3], &r.axes[4],
+                           &r.axes[5], &unused[0], &unused[1], &r.code, &unused[2], &unused[3]);
+    return r;
+}
+
+// Runs `count` reads on a plug-in thread.
+class Reader {
+public:
+    explicit Reader(int count = 1)
+        : mThread([this, count] {
+              for (int i = 0; i < count; ++i) {
+                  mResults.push_back(readOnce());
+              }
+              mDone = true;
+          }) {}
+
+    // Returns once the thread waits in a read or has finished.
+    bool finished() {
+        win32sim::waitQuiescent();
+        return mDone.load();
+    }
+    const std::vector<ReadResult>& join() {
+        mThread.join();
+        return mResults;
+    }
+
+private:
+    std::atomic<bool> mDone{false};
+    std::vector<ReadResult> mResults;
+    TestThread mThread;
+};
+
+class ReadTest : public TestHost {
 protected:
     void SetUp() override {
-        CtrlrTest::SetUp();
+        TestHost::SetUp();
         ASSERT_EQ(qxConnect(0, "acad"), 0);
     }
 };

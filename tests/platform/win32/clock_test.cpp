@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "sim_fixture.h"
+#include "test_host.h"
+#include "transcript.h"
+#include "win32_control.h"
 
 using namespace win32sim;
 
@@ -23,7 +25,7 @@ void busyWork() {
 
 }  // namespace
 
-TEST_F(SimWorld, VirtualClockMovesOnlyWhenTold) {
+TEST_F(TestHost, VirtualClockMovesOnlyWhenTold) {
     EXPECT_EQ(0u, nowMs());
     advanceTo(1500);
     EXPECT_EQ(1500u, nowMs());
@@ -41,13 +43,13 @@ TEST_F(SimWorld, VirtualClockMovesOnlyWhenTold) {
     Sleep(300);
     EXPECT_EQ(2051u, nowMs());
     EXPECT_EQ(std::vector<std::string>{"{\"t\":1751,\"ev\":\"sleep\",\"ms\":300}"},
-              linesOf("sleep"));
+              events("sleep"));
 
     advanceTo((1ull << 32) + 5);
     EXPECT_EQ(5u, GetTickCount());  // wraps at 32 bits
 }
 
-TEST_F(SimWorld, ScheduledCallbacksRunInTimeOrderWithinAnAdvance) {
+TEST_F(TestHost, ScheduledCallbacksRunInTimeOrderWithinAnAdvance) {
     std::vector<std::pair<std::string, std::uint64_t>> ran;
     auto record = [&](std::string name) {
         return [&ran, name] { ran.emplace_back(name, nowMs()); };
@@ -75,7 +77,7 @@ TEST_F(SimWorld, ScheduledCallbacksRunInTimeOrderWithinAnAdvance) {
     EXPECT_FALSE(nextScheduledMs().has_value());
 }
 
-TEST_F(SimWorld, CallbackAlreadyDueRunsAtTheNextAdvanceNotAtACharge) {
+TEST_F(TestHost, CallbackAlreadyDueRunsAtTheNextAdvanceNotAtACharge) {
     std::uint64_t ranAt = 0;
     scheduleAt(10, [&] { ranAt = nowUs(); });
     chargeUs(25000);  // a cheap call never runs callbacks
@@ -89,7 +91,7 @@ TEST_F(SimWorld, CallbackAlreadyDueRunsAtTheNextAdvanceNotAtACharge) {
     EXPECT_EQ(30u, ranAt);
 }
 
-TEST_F(SimWorld, SleepingThreadWakesAtItsDeadlineBeforeTimeMovesOn) {
+TEST_F(TestHost, SleepingThreadWakesAtItsDeadlineBeforeTimeMovesOn) {
     struct Wake {
         DWORD atWake;
         DWORD afterWork;
@@ -101,7 +103,7 @@ TEST_F(SimWorld, SleepingThreadWakesAtItsDeadlineBeforeTimeMovesOn) {
     scheduleAt(3999, [&] { seenAt3999 = wakes.size(); });
     scheduleAt(4001, [&] { seenAt4001 = wakes.size(); });
 
-    PluginThread sleeper([&] {
+    TestThread sleeper([&] {
         for (int i = 0; i < 3; ++i) {
             Sleep(2000);
             const DWORD atWake = GetTickCount();

@@ -10,15 +10,17 @@
 #include <thread>
 #include <vector>
 
-#include "sim_fixture.h"
+#include "test_host.h"
+#include "transcript.h"
+#include "win32_control.h"
 
 using namespace win32sim;
 
-TEST_F(SimWorld, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
+TEST_F(TestHost, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
     std::deque<int> queue;  // guarded by simLock()
     int handled = 0;
     bool stop = false;
-    PluginThread reader([&] {
+    TestThread reader([&] {
         std::unique_lock<std::mutex> lock(simLock());
         for (;;) {
             park(lock, [&] { return !queue.empty() || stop; });
@@ -51,7 +53,7 @@ TEST_F(SimWorld, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
     EXPECT_EQ(0u, nowMs());
 }
 
-TEST_F(SimWorld, WaiterWhoseConditionWasTakenParksAgain) {
+TEST_F(TestHost, WaiterWhoseConditionWasTakenParksAgain) {
     int tokens = 0;  // guarded by simLock()
     std::atomic<int> taken{0};
     auto taker = [&] {
@@ -60,8 +62,8 @@ TEST_F(SimWorld, WaiterWhoseConditionWasTakenParksAgain) {
         --tokens;
         ++taken;
     };
-    PluginThread first(taker);
-    PluginThread second(taker);
+    TestThread first(taker);
+    TestThread second(taker);
     waitQuiescent();
     {
         std::lock_guard<std::mutex> guard(simLock());
@@ -81,10 +83,10 @@ TEST_F(SimWorld, WaiterWhoseConditionWasTakenParksAgain) {
     EXPECT_EQ(2, taken.load());
 }
 
-TEST_F(SimWorld, ParkedThreadGivesUpAtItsDeadline) {
+TEST_F(TestHost, ParkedThreadGivesUpAtItsDeadline) {
     bool result = true;
     DWORD wokeAt = 0;
-    PluginThread waiter([&] {
+    TestThread waiter([&] {
         std::unique_lock<std::mutex> lock(simLock());
         result = park(
             lock, [] { return false; }, 500);
@@ -98,17 +100,17 @@ TEST_F(SimWorld, ParkedThreadGivesUpAtItsDeadline) {
     EXPECT_EQ(500u, wokeAt);
 }
 
-TEST_F(SimWorld, AutoResetEventReleasesOneWaiterManualResetReleasesAll) {
+TEST_F(TestHost, AutoResetEventReleasesOneWaiterManualResetReleasesAll) {
     HANDLE autoEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE manualEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<int> autoDone{0};
     std::atomic<int> manualDone{0};
     {
-        std::vector<std::unique_ptr<PluginThread>> waiters;
+        std::vector<std::unique_ptr<TestThread>> waiters;
         for (int i = 0; i < 4; ++i) {
             HANDLE event = i < 2 ? autoEvent : manualEvent;
             std::atomic<int>& done = i < 2 ? autoDone : manualDone;
-            waiters.push_back(std::make_unique<PluginThread>(
+            waiters.push_back(std::make_unique<TestThread>(
                 [event, &done] { done += WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0; }));
         }
         waitQuiescent();
@@ -138,7 +140,7 @@ TEST_F(SimWorld, AutoResetEventReleasesOneWaiterManualResetReleasesAll) {
     EXPECT_FALSE(ResetEvent(nullptr));
 }
 
-TEST_F(SimWorld, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
+TEST_F(TestHost, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event, 500));
     EXPECT_EQ(500u, nowMs());
@@ -149,7 +151,7 @@ TEST_F(SimWorld, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
     CloseHandle(event);
 }
 
-TEST_F(SimWorld, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
+TEST_F(TestHost, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
     EXPECT_FALSE(isRegisteredThread());
     bool stdThreadRegistered = true;
     std::thread([&] { stdThreadRegistered = isRegisteredThread(); }).join();
@@ -159,9 +161,9 @@ TEST_F(SimWorld, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
     for (int round = 0; round < 20; ++round) {
         std::atomic<int> started{0};
         std::atomic<int> registered{0};
-        std::vector<std::unique_ptr<PluginThread>> threads;
+        std::vector<std::unique_ptr<TestThread>> threads;
         for (int i = 0; i < kThreads; ++i) {
-            threads.push_back(std::make_unique<PluginThread>([&] {
+            threads.push_back(std::make_unique<TestThread>([&] {
                 ++started;
                 registered += isRegisteredThread();
                 Sleep(100);

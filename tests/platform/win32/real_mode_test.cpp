@@ -4,14 +4,16 @@
 
 #include <atomic>
 
-#include "sim_fixture.h"
+#include "test_host.h"
+#include "transcript.h"
+#include "win32_control.h"
 
 using namespace win32sim;
 
-class RealTime : public SimWorld {
+class RealTime : public TestHost {
 protected:
     void SetUp() override {
-        SimWorld::SetUp();
+        TestHost::SetUp();
         setClockMode(ClockMode::Real);
     }
 };
@@ -24,7 +26,7 @@ TEST_F(RealTime, ClockFollowsTheWallClockAndHostSleepReallyWaits) {
     const std::uint64_t slept = nowUs() - before;
     EXPECT_GE(slept, 3000u);
     EXPECT_LT(slept, 1000000u);
-    EXPECT_EQ(1u, linesOf("sleep").size());
+    EXPECT_EQ(1u, events("sleep").size());
 }
 
 TEST_F(RealTime, PluginThreadSleepsAndTimesOutOnTheWallClock) {
@@ -32,7 +34,7 @@ TEST_F(RealTime, PluginThreadSleepsAndTimesOutOnTheWallClock) {
     std::uint64_t sleptUs = 0;
     DWORD waitResult = WAIT_FAILED;
     std::uint64_t waitedUs = 0;
-    PluginThread thread([&] {
+    TestThread thread([&] {
         std::uint64_t start = nowUs();
         Sleep(5);
         sleptUs = nowUs() - start;
@@ -43,15 +45,15 @@ TEST_F(RealTime, PluginThreadSleepsAndTimesOutOnTheWallClock) {
     thread.join();
     EXPECT_GE(sleptUs, 5000u);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), waitResult);
-    EXPECT_GE(waitedUs, 1000u);             // the deadline is in whole ms of the clock
-    EXPECT_TRUE(linesOf("sleep").empty());  // plug-in threads are not transcribed
+    EXPECT_GE(waitedUs, 1000u);            // the deadline is in whole ms of the clock
+    EXPECT_TRUE(events("sleep").empty());  // plug-in threads are not transcribed
     CloseHandle(never);
 }
 
 TEST_F(RealTime, SetEventReleasesAnEndlessWait) {
     HANDLE go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     std::atomic<DWORD> result{WAIT_FAILED};
-    PluginThread waiter([&] { result = WaitForSingleObject(go, INFINITE); });
+    TestThread waiter([&] { result = WaitForSingleObject(go, INFINITE); });
     waitQuiescent();  // parked in the wait
     SetEvent(go);
     waiter.join();

@@ -8,7 +8,9 @@
 #include <set>
 #include <vector>
 
-#include "sim_fixture.h"
+#include "test_host.h"
+#include "transcript.h"
+#include "win32_control.h"
 
 using namespace win32sim;
 
@@ -36,10 +38,10 @@ void CALLBACK redrawTick(HWND, UINT, UINT_PTR id, DWORD time) {
     advanceBy(16);
 }
 
-class Timers : public SimWorld {
+class Timers : public TestHost {
 protected:
     void SetUp() override {
-        SimWorld::SetUp();
+        TestHost::SetUp();
         gDeliveries.clear();
         gBadArguments = false;
     }
@@ -143,7 +145,7 @@ TEST_F(Timers, TimersAreDeliveredOnlyOnTheArmingThread) {
         }
     };
     std::atomic<int> deliveredThere{-1};
-    PluginThread owner([&] {
+    TestThread owner([&] {
         SetTimer(nullptr, 0, 50, Local::tick);
         Sleep(120);
         deliveredThere = dispatchDueTimers();

@@ -1,4 +1,4 @@
-#include "hostile_world.h"
+#include "hostile_host.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -47,49 +47,32 @@ void makeRemovable(const fs::path& root) {
 
 }  // namespace
 
-void HostileWorld::SetUp() {
-    win32sim::resetWorld();
-    win32sim::resetDesktop();
-    qxdaemon::reset();
-    arxsim::reset();
-    arxworld::reset();
-
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    mSandbox = fs::temp_directory_path() / ("qx_hostile_" + std::to_string(getpid()) + "_" +
-                                            info->test_suite_name() + "_" + info->name());
-    makeRemovable(mSandbox);
-    fs::remove_all(mSandbox);
-    mProfile = mSandbox / "profile";
-    mWorkDir = mSandbox / "work";
-    fs::create_directories(appsDir());
+void HostileHost::SetUp() {
+    PluginHost::SetUp();
+    fs::remove(settingsPath());
+    // A relative path the plug-in might write to would land in mWorkDir.
+    mWorkDir = mProfile.string() + "_work";
+    fs::remove_all(mWorkDir);
     fs::create_directories(mWorkDir);
-    setenv("USERPROFILE", mProfile.c_str(), 1);
-    // A relative path the plug-in might write to would land in the sandbox.
     mOldWorkDir = fs::current_path();
     fs::current_path(mWorkDir);
 }
 
-void HostileWorld::TearDown() {
+void HostileHost::TearDown() {
     unload();
-    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
     fs::current_path(mOldWorkDir);
-    // Nothing outside the profile: the sandbox holds the profile and the
-    // empty working folder, the profile nothing but the device folder.
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(mSandbox, ec)) {
-        EXPECT_TRUE(entry.path() == mProfile || entry.path() == mWorkDir)
-            << "written outside the profile: " << entry.path();
-    }
     EXPECT_TRUE(fs::is_empty(mWorkDir, ec)) << "written into the working folder";
     for (const auto& entry : fs::directory_iterator(mProfile, ec)) {
         EXPECT_EQ(entry.path(), deviceDir()) << "written beside the device folder";
     }
-    makeRemovable(mSandbox);
-    fs::remove_all(mSandbox, ec);
+    makeRemovable(mProfile);
+    fs::remove_all(mWorkDir, ec);
+    PluginHost::TearDown();
 }
 
-std::string HostileWorld::defaultSettings(const std::string& key, const std::string& value) {
-    std::string text = read(QX_DEFAULT_SETTINGS_FILE);
+std::string HostileHost::defaultSettings(const std::string& key, const std::string& value) {
+    std::string text = readFile(QX_DEFAULT_SETTINGS_FILE);
     if (!key.empty()) {
         const std::string head = "\t" + key + std::string(22 - key.size(), ' ') + "= ";
         const auto start = text.find(head);
@@ -101,46 +84,16 @@ std::string HostileWorld::defaultSettings(const std::string& key, const std::str
     return text;
 }
 
-void HostileWorld::write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string HostileWorld::read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void HostileWorld::writeSparse(const fs::path& path, std::uint64_t bytes) {
+void HostileHost::writeSparse(const fs::path& path, std::uint64_t bytes) {
     const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
     ::close(fd);
 }
 
-void HostileWorld::load() {
-    mQx = std::make_unique<QxAutoCad>();
-}
-
-void HostileWorld::unload() {
-    mQx.reset();
-}
-
-void HostileWorld::tick() {
-    const auto due = win32sim::nextTimerDueMs();
-    ASSERT_TRUE(due.has_value()) << "no timer armed: the driver stopped";
-    win32sim::runMessageLoopUntil(*due + 1);
-}
-
-void HostileWorld::sendEvent(int code) {
-    qxdaemon::sendEvent(code);
-    win32sim::waitQuiescent();
-}
-
-::testing::AssertionResult HostileWorld::keysStillWork() {
+::testing::AssertionResult HostileHost::keysStillWork() {
     arxsim::clearOutput();
-    sendEvent(kTopViewKey);
+    sendKey(kTopViewKey);
     const auto due = win32sim::nextTimerDueMs();
     if (!due) {
         return ::testing::AssertionFailure() << "no timer armed: the driver stopped";
@@ -154,20 +107,12 @@ void HostileWorld::sendEvent(int code) {
     return ::testing::AssertionFailure() << "the top-view key sent nothing";
 }
 
-int HostileWorld::logCount(const std::string& text) const {
-    const std::string log = logText();
-    int count = 0;
-    for (auto pos = log.find(text); pos != std::string::npos; pos = log.find(text, pos + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-void HostileWorld::runUnprivileged(const std::function<std::string()>& scenario) {
+void HostileHost::runUnprivileged(const std::function<std::string()>& scenario) {
     EXPECT_EXIT(
         {
             if (geteuid() == 0) {
-                makeOwnedBy(mSandbox, kNobody, kNoGroup);
+                makeOwnedBy(mProfile, kNobody, kNoGroup);
+                makeOwnedBy(mWorkDir, kNobody, kNoGroup);
                 if (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0) {
                     std::fprintf(stderr, "cannot drop root's rights\n");
                     std::_Exit(2);
