@@ -98,39 +98,4 @@ TEST_F(CnfgTest, LookupsAndTheirErrorTexts) {
               "File '" + (mProfile / "missing.ini").string() + "' not found!");
 }
 
-// Hostile files: every operation ends and finds only what is there.
-TEST_F(CnfgTest, SurvivesHostileFiles) {
-    const char nul[] = "[A]\nx=1\0\ny=\0\0\n";
-    std::string garbage;
-    for (int i = 0; i < 70000; ++i) {
-        garbage.push_back(static_cast<char>((i * 7919 + i / 13) & 0xff));
-    }
-    struct Case {
-        std::string contents, key, expected;
-        int32_t result;
-    };
-    const Case cases[] = {
-        {std::string(nul, sizeof nul - 1), "y", std::string(1, '\0'), 0},
-        {"[A]\rx=1\ry=2\r", "x", "", 3},  // one line: a header and nothing else
-        {"[A]\nx=" + std::string(1 << 20, 'v') + "\ny=2\n", "y", "2", 0},
-        {garbage + "\n[A]\nx=1\n", "x", "1", 0},
-        {"", "x", "", 2},
-    };
-    for (const Case& c : cases) {
-        Cnfg& cnfg = open(c.contents);
-        std::string value;
-        EXPECT_EQ(cnfg.getParameter(c.key, value, "A", true), c.result);
-        EXPECT_EQ(value, c.expected);
-        std::string key;
-        EXPECT_EQ(cnfg.getNextParameter(key, value, true), 4);
-    }
-
-    int32_t status = 0;
-    Cnfg folder(mProfile.string(), status);
-    EXPECT_EQ(status, 1);
-    std::string key, value;
-    EXPECT_EQ(folder.findSection("A"), 2);
-    EXPECT_EQ(folder.getNextParameter(key, value, true), 4);
-}
-
 }  // namespace

@@ -99,14 +99,6 @@ TEST_F(DeviceLink, SettingsEventsFetchTheRotationAgain) {
     }
 }
 
-TEST_F(DeviceLink, MotionEventStoresAllSixAxes) {
-    load();
-    sendCap(1, -2, 3, -32768, 32767, 6);
-    const CapSample cap = mQx->capSample();
-    EXPECT_EQ((std::array<int16_t, 6>{cap.tx, cap.ty, cap.tz, cap.rx, cap.ry, cap.rz}),
-              (std::array<int16_t, 6>{1, -2, 3, -32768, 32767, 6}));
-}
-
 TEST_F(DeviceLink, KeyEventsBecomePendingRequests) {
     load();
     EXPECT_EQ(mQx->mApplFunction, -1);

@@ -1,7 +1,6 @@
-// A read-only profile, a log folder that disappears while the plug-in runs,
-// and a log at its size limit whose old backup cannot be removed: the
-// plug-in keeps running and says what failed on the console, and touches
-// nothing it may not.
+// A read-only profile: the plug-in keeps running, says what failed on the
+// console, and touches nothing it may not. A log folder that disappears and
+// a backup that cannot be removed are covered by tests/log.
 #include <iostream>
 #include <sstream>
 
@@ -60,48 +59,6 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
         checks.expect(!fs::exists(logPath()), "a log file appeared");
         return checks.failures();
     });
-}
-
-TEST_F(HostileProfile, LogFolderThatDisappearsIsNotMadeAgain) {
-    // Size limit 0: every line first moves the log to its backup and opens it
-    // again, which fails once the folder is gone.
-    writeFile(settingsPath(), consoleSettings("0"));
-    CoutCapture out;
-    load();
-    EXPECT_TRUE(keysStillWork());
-    ASSERT_TRUE(fs::exists(logPath()));
-    fs::remove_all(deviceDir());
-    EXPECT_TRUE(keysStillWork());
-    for (int i = 0; i < 5; ++i) {
-        tick();
-    }
-    EXPECT_TRUE(keysStillWork());
-    unload();
-    EXPECT_FALSE(fs::exists(deviceDir())) << "the plug-in makes none of its folders";
-    EXPECT_EQ(countOf(out.text(), "Opening of stream of'" + logPath().string() + "' failed!"), 1)
-        << out.text();
-}
-
-TEST_F(HostileProfile, BackupThatCannotBeRemovedStopsOnlyTheFileLog) {
-    // An old backup that is a folder with something in it cannot be removed.
-    const fs::path backup = deviceDir() / "autocad_addin_log.bak";
-    fs::create_directories(backup / "keep");
-    writeFile(settingsPath(), consoleSettings("1"));
-    CoutCapture out;
-    load();
-    EXPECT_TRUE(keysStillWork());
-    const auto sizeAtFailure = fs::file_size(logPath());
-    for (int i = 0; i < 5; ++i) {
-        tick();
-    }
-    EXPECT_TRUE(keysStillWork());
-    unload();
-    EXPECT_EQ(fs::file_size(logPath()), sizeAtFailure) << "lines still reach the closed file";
-    EXPECT_GE(sizeAtFailure, 1000u) << "the log had reached its limit";
-    EXPECT_TRUE(fs::exists(backup / "keep"));
-    EXPECT_EQ(countOf(out.text(), "'" + backup.string() + "' couldn't be removed!"), 1)
-        << out.text();
-    EXPECT_GT(countOf(out.text(), "Destructed."), 0) << "the console copy goes on";
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ struct Scenario {
     bool withApplicationsFolder = true;
 };
 
+void PrintTo(const Scenario& s, std::ostream* out) {
+    *out << s.name;
+}
+
 class Scenarios : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(Scenarios, TranscriptMatchesGolden) {
@@ -87,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(Golden, Scenarios,
                                            Scenario{"no_applications_folder", false, false},
                                            Scenario{"orbit", true}, Scenario{"pan", true},
                                            Scenario{"zoom", true}, Scenario{"pivot", true},
-                                           Scenario{"object_move", true}, Scenario{"paper", true}),
+                                           Scenario{"object_move", true}, Scenario{"paper", true},
+                                           Scenario{"lost_during_object_move", true},
+                                           Scenario{"lost_during_paper_pan", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {

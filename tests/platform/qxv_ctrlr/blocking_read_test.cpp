@@ -141,15 +141,6 @@ TEST_F(ReadTest, DisconnectJustBeforeTheReadStillReleasesIt) {
     EXPECT_NE(second.join()[0].status, 0);
 }
 
-TEST_F(ReadTest, ASignOnAfterTheDisconnectCancelsTheEarlyRelease) {
-    EXPECT_EQ(qxDisConnect(), 0);
-    ASSERT_EQ(qxConnect(0, "acad"), 0);
-    Reader reader;
-    EXPECT_FALSE(reader.finished());
-    qxdaemon::sendEvent(0x2000B);
-    EXPECT_EQ(reader.join()[0].code, 0x2000B);
-}
-
 TEST_F(ReadTest, ReadWithoutSignOnWaitsWithoutSpinningUntilSignedOnAgain) {
     qxdaemon::setUp(false);
     qxdaemon::setUp(true);
@@ -170,42 +161,6 @@ TEST_F(ReadTest, ReadWithoutSignOnWaitsWithoutSpinningUntilSignedOnAgain) {
     EXPECT_EQ(r[0].status, 0);
     EXPECT_EQ(r[0].code, 0x2000A);
     EXPECT_EQ(qxdaemon::callCount(qxdaemon::Op::ReadEvent), 1);
-}
-
-TEST_F(ReadTest, EventsWithoutSignOnAreDroppedAndQueuedOnesDieWithIt) {
-    EXPECT_TRUE(qxdaemon::sendEvent(0x20001));
-    EXPECT_TRUE(qxdaemon::sendEvent(0x20002));
-    EXPECT_EQ(qxdaemon::queuedEvents(), 2);
-    qxDisConnect();
-    EXPECT_EQ(qxdaemon::droppedEvents(), 2);
-    EXPECT_FALSE(qxdaemon::sendMotion(1, 1, 1, 1, 1, 1));
-    EXPECT_EQ(qxdaemon::droppedEvents(), 3);
-
-    // Neither the lost nor the dropped events reach the next sign-on.
-    ASSERT_EQ(qxConnect(0, "acad"), 0);
-    Reader reader;
-    EXPECT_FALSE(reader.finished());
-    qxdaemon::sendEvent(0x20013);
-    EXPECT_EQ(reader.join()[0].code, 0x20013);
-}
-
-// Fail-fast reads while down are paced by the device link (tests/core); once
-// the daemon is up again without a sign-on, reads wait as usual.
-TEST_F(ReadTest, FailFastModeWaitsAgainOnceTheDaemonIsUp) {
-    qxdaemon::setReadFailsFastWhileDown(true);
-    qxdaemon::setUp(false);
-    {
-        Reader reader(3);
-        EXPECT_TRUE(reader.finished());
-        for (const ReadResult& r : reader.join()) {
-            EXPECT_NE(r.status, 0);
-        }
-    }
-    qxdaemon::setUp(true);
-    Reader reader;
-    EXPECT_FALSE(reader.finished());
-    qxDisConnect();
-    reader.join();
 }
 
 }  // namespace

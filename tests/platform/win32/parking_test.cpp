@@ -16,7 +16,9 @@
 
 using namespace win32sim;
 
-TEST_F(TestHost, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
+using Parking = TestHost;
+
+TEST_F(Parking, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
     std::deque<int> queue;  // guarded by simLock()
     int handled = 0;
     bool stop = false;
@@ -53,7 +55,7 @@ TEST_F(TestHost, ReaderWokenByNotifyCountsAsRunningUntilItParksAgain) {
     EXPECT_EQ(0u, nowMs());
 }
 
-TEST_F(TestHost, WaiterWhoseConditionWasTakenParksAgain) {
+TEST_F(Parking, WaiterWhoseConditionWasTakenParksAgain) {
     int tokens = 0;  // guarded by simLock()
     std::atomic<int> taken{0};
     auto taker = [&] {
@@ -83,7 +85,7 @@ TEST_F(TestHost, WaiterWhoseConditionWasTakenParksAgain) {
     EXPECT_EQ(2, taken.load());
 }
 
-TEST_F(TestHost, ParkedThreadGivesUpAtItsDeadline) {
+TEST_F(Parking, ParkedThreadGivesUpAtItsDeadline) {
     bool result = true;
     DWORD wokeAt = 0;
     TestThread waiter([&] {
@@ -100,47 +102,7 @@ TEST_F(TestHost, ParkedThreadGivesUpAtItsDeadline) {
     EXPECT_EQ(500u, wokeAt);
 }
 
-TEST_F(TestHost, AutoResetEventReleasesOneWaiterManualResetReleasesAll) {
-    HANDLE autoEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    HANDLE manualEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<int> autoDone{0};
-    std::atomic<int> manualDone{0};
-    {
-        std::vector<std::unique_ptr<TestThread>> waiters;
-        for (int i = 0; i < 4; ++i) {
-            HANDLE event = i < 2 ? autoEvent : manualEvent;
-            std::atomic<int>& done = i < 2 ? autoDone : manualDone;
-            waiters.push_back(std::make_unique<TestThread>(
-                [event, &done] { done += WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0; }));
-        }
-        waitQuiescent();
-        SetEvent(autoEvent);
-        SetEvent(manualEvent);
-        waitQuiescent();
-        EXPECT_EQ(1, autoDone.load());
-        EXPECT_EQ(2, manualDone.load());
-        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(autoEvent, 0));
-        SetEvent(autoEvent);
-    }
-    EXPECT_EQ(2, autoDone.load());
-    // A manual-reset event stays signalled until reset.
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(manualEvent, 0));
-    EXPECT_TRUE(ResetEvent(manualEvent));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(manualEvent, 0));
-    EXPECT_TRUE(CloseHandle(autoEvent));
-    EXPECT_TRUE(CloseHandle(manualEvent));
-
-    // Created signalled; a closed handle is refused everywhere.
-    HANDLE signalled = CreateEventW(nullptr, FALSE, TRUE, nullptr);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(signalled, 0));
-    EXPECT_TRUE(CloseHandle(signalled));
-    EXPECT_FALSE(CloseHandle(signalled));
-    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(signalled, 0));
-    EXPECT_FALSE(SetEvent(signalled));
-    EXPECT_FALSE(ResetEvent(nullptr));
-}
-
-TEST_F(TestHost, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
+TEST_F(Parking, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event, 500));
     EXPECT_EQ(500u, nowMs());
@@ -149,33 +111,4 @@ TEST_F(TestHost, HostWaitWalksVirtualTimeToItsDeadlineOrItsEvent) {
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(event, 1000));
     EXPECT_EQ(700u, nowMs());
     CloseHandle(event);
-}
-
-TEST_F(TestHost, ThreadsCreatedByPluginCodeAreRegisteredFromBirth) {
-    EXPECT_FALSE(isRegisteredThread());
-    bool stdThreadRegistered = true;
-    std::thread([&] { stdThreadRegistered = isRegisteredThread(); }).join();
-    EXPECT_FALSE(stdThreadRegistered);  // libstdc++'s threads are host threads
-
-    constexpr int kThreads = 8;
-    for (int round = 0; round < 20; ++round) {
-        std::atomic<int> started{0};
-        std::atomic<int> registered{0};
-        std::vector<std::unique_ptr<TestThread>> threads;
-        for (int i = 0; i < kThreads; ++i) {
-            threads.push_back(std::make_unique<TestThread>([&] {
-                ++started;
-                registered += isRegisteredThread();
-                Sleep(100);
-            }));
-        }
-        // Counted as running before they start, so quiescence waits for all.
-        waitQuiescent();
-        ASSERT_EQ(kThreads, started.load()) << "round " << round;
-        EXPECT_EQ(kThreads, registered.load());
-        EXPECT_EQ(kThreads, registeredThreadCount());
-        advanceBy(100);
-        threads.clear();
-        EXPECT_EQ(0, registeredThreadCount());
-    }
 }

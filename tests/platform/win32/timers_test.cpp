@@ -56,38 +56,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Timers, IdsAreNonZeroAndUniqueAmongArmedTimers) {
-    std::set<UINT_PTR> ids;
-    for (int i = 0; i < 100; ++i) {
-        const UINT_PTR id = SetTimer(nullptr, 0, 100, recordTick);
-        EXPECT_NE(0u, id);
-        EXPECT_TRUE(ids.insert(id).second) << "id " << id << " given twice";
-    }
-    EXPECT_EQ(100, armedTimerCount());
-    for (UINT_PTR id : ids) {
-        EXPECT_TRUE(KillTimer(nullptr, id));
-    }
-    EXPECT_FALSE(KillTimer(nullptr, *ids.begin()));  // already gone
-    EXPECT_FALSE(KillTimer(nullptr, 987654));
-    EXPECT_EQ(0, armedTimerCount());
-    EXPECT_EQ(0u, SetTimer(reinterpret_cast<HWND>(&ids), 0, 100, recordTick));
-}
-
-TEST_F(Timers, TimerFiresPeriodicallyUntilKilled) {
-    const UINT_PTR id = SetTimer(nullptr, 0, 250, recordTick);
-    runMessageLoopUntil(1000);
-    EXPECT_EQ((std::vector<std::uint64_t>{250, 500, 750, 1000}), deliveryTimes());
-    for (const Delivery& d : gDeliveries) {
-        EXPECT_EQ(id, d.id);
-        EXPECT_EQ(d.clockMs, d.time);  // the procedure gets GetTickCount()
-    }
-    EXPECT_FALSE(gBadArguments);
-    KillTimer(nullptr, id);
-    runMessageLoopUntil(2000);
-    EXPECT_EQ(4u, gDeliveries.size());
-    EXPECT_EQ(2000u, nowMs());
-}
-
 TEST_F(Timers, DueTimesOfRaisedReplacedAndLateArmedTimers) {
     struct Case {
         const char* what;
