@@ -16,13 +16,13 @@
 #include "arx_control.h"
 #include "auto_cad_proxy.h"
 #include "logging.h"
-#include "win_world.h"
+#include "wine_host.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class WindowsFiles : public WinWorld {};
+class WindowsFiles : public WineHost {};
 
 TEST_F(WindowsFiles, FolderExistsOnlyForFoldersThroughTheRunTimesAccessDenied) {
     createAppsDir();

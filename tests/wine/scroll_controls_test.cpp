@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "auto_cad_proxy.h"
-#include "win_world.h"
+#include "wine_host.h"
 
 namespace {
 
@@ -73,10 +73,10 @@ int expectedLines(const SCROLLINFO& si) {
     return std::max(1, std::min(10, si.nMax / 100));
 }
 
-class ScrollControls : public WinWorld {
+class ScrollControls : public WineHost {
 protected:
     void SetUp() override {
-        WinWorld::SetUp();
+        WineHost::SetUp();
         registerPanelClass();
         gReceived.clear();
         gOriginalProcs.clear();
@@ -88,7 +88,7 @@ protected:
     }
     void TearDown() override {
         DestroyWindow(mFrame);
-        WinWorld::TearDown();
+        WineHost::TearDown();
     }
 
     HWND child(HWND parent, const wchar_t* cls, DWORD style, RECT r, const wchar_t* text = L"") {

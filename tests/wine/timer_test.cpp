@@ -8,7 +8,7 @@
 #include "auto_cad_proxy.h"
 #include "qxv_ctrlr_control.h"
 #include "transcript.h"
-#include "win_world.h"
+#include "wine_host.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::size_t viewCount() {
     }));
 }
 
-class NavigationTimer : public WinWorld {
+class NavigationTimer : public WineHost {
 protected:
     // Runs the message loop until `ticks` further ticks have run; returns the
     // gaps between the end of one tick and the start of the next, in ms.

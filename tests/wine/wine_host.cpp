@@ -1,4 +1,4 @@
-#include "win_world.h"
+#include "wine_host.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -11,7 +11,7 @@
 
 namespace fs = std::filesystem;
 
-void WinWorld::SetUp() {
+void WineHost::SetUp() {
     // The plug-in reads the system's tick counter; the stand-ins follow it.
     win32sim::setClockMode(win32sim::ClockMode::Real);
     qxdaemon::reset();
@@ -27,7 +27,7 @@ void WinWorld::SetUp() {
     _putenv_s("USERPROFILE", profilePath().c_str());
 }
 
-void WinWorld::TearDown() {
+void WineHost::TearDown() {
     unload();
     transcript::setMemoryCapture(false);
     transcript::clearCaptured();
@@ -35,11 +35,11 @@ void WinWorld::TearDown() {
     fs::remove_all(mProfile, ignored);
 }
 
-void WinWorld::createAppsDir() const {
+void WineHost::createAppsDir() const {
     fs::create_directories(appsDirPath());
 }
 
-void WinWorld::writeSetting(const std::string& key, const std::string& value) const {
+void WineHost::writeSetting(const std::string& key, const std::string& value) const {
     createAppsDir();
     const std::string path = appsDirPath() + "\\autocad_addin.ini";
     if (!fs::exists(path)) {
@@ -59,15 +59,15 @@ void WinWorld::writeSetting(const std::string& key, const std::string& value) co
     std::ofstream(path) << out.str();
 }
 
-void WinWorld::load() {
+void WineHost::load() {
     mQx = std::make_unique<QxAutoCad>();
 }
 
-void WinWorld::unload() {
+void WineHost::unload() {
     mQx.reset();
 }
 
-bool WinWorld::pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+bool WineHost::pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         MSG msg;

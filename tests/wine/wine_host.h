@@ -13,7 +13,7 @@
 
 #include "qx_auto_cad.h"
 
-class WinWorld : public ::testing::Test {
+class WineHost : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
