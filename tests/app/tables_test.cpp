@@ -83,8 +83,18 @@ TEST_F(Tables, CustomClassesAreRegisteredOnceAndRemovedWithTheirDerivedClasses) 
     gClassInits = 0;
     CustomClassEntry base = {baseClass, initClass, false};
     CustomClassEntry derived = {derivedClass, initClass, false};
-    CustomClassEntry* const table[] = {&base, nullptr, &derived};
+    // The hierarchy is built for one class or more, never for none.
+    CustomClassEntry* const none[] = {nullptr};
+    CustomClassEntry* const one[] = {nullptr, &base};
+    EXPECT_EQ(initCustomClasses(none), 0);
+    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 0);
+    EXPECT_EQ(initCustomClasses(one), 1);
+    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 1);
+    unregisterCustomClasses(one);
 
+    gClassInits = 0;
+    arxsim::reset();
+    CustomClassEntry* const table[] = {&base, nullptr, &derived};
     EXPECT_EQ(initCustomClasses(table), 2);
     EXPECT_EQ(gClassInits, 2);
     EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 1);
