@@ -1,8 +1,8 @@
 // The application entry as the host drives it: the dispatcher, what init
 // registers and builds, and what unload leaves behind. The order of commands,
 // sign-on, message and sign-off is pinned down by every end-to-end
-// transcript (tests/e2e, tests/e2e_keys); repeated load and unload cycles by
-// tests/reliability.
+// transcript (tests/e2e); repeated load and unload cycles by
+// tests/e2e (test_reliability).
 #include <algorithm>
 
 #include "app_host.h"

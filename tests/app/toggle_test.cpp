@@ -1,6 +1,6 @@
 // The toggle commands: the value they leave for the next run and nothing
 // without the plug-in (their messages are pinned down end to end in
-// tests/e2e_keys, toggles); and the per-document data manager's registration
+// tests/e2e, scenarios/toggles); and the per-document data manager's registration
 // with the host.
 
 #include <memory>

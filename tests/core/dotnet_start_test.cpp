@@ -47,7 +47,7 @@ protected:
 };
 
 // The box's text, caption and the beep before it are pinned down by the
-// end-to-end transcript (tests/e2e_keys, no_applications_folder).
+// end-to-end transcript (tests/e2e, scenarios/no_applications_folder).
 TEST_F(MenuExportStart, MissingApplicationsFolderShowsOneOkBoxAndAFileCountsAsMissing) {
     fs::remove_all(appsDir());
     load();

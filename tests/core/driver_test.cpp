@@ -1,7 +1,7 @@
 // The navigation driver: the one-shot timer and its intervals, the tick's
 // time budget, the cap threshold and the navigation mode. The 100 ms ticks at
 // rest and a scrolled pass leaving the cap at rest are pinned down by the
-// end-to-end transcripts (tests/e2e_keys, keys and scroll).
+// end-to-end transcripts (tests/e2e, scenarios keys and scroll).
 #include <array>
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The menu file: which "MenuBar" lines become macros and with which numbers,
 // retries until "Modes" has names, and the mode names the daemon hears when
 // the mode is beyond the table or never determined. The names of the model
-// and paper space are pinned down end to end (tests/e2e_keys, keys).
+// and paper space are pinned down end to end (tests/e2e, scenarios/keys).
 
 #include <string>
 #include <vector>

@@ -57,7 +57,7 @@ protected:
 };
 
 // Nine line messages and a 130 ms pause a pass are pinned down end to end
-// (tests/e2e_keys, scroll).
+// (tests/e2e, scenarios/scroll).
 TEST_F(ScrollMode, ListAtTheTopTakesThePassWithoutAMessageAndPauses) {
     desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 10, 0});
     EXPECT_TRUE(scroll(0, 0, -40));

@@ -2,7 +2,7 @@
 // read from a file, the write-back at destruction and a missing profile. Each
 // test gets its own profile folder through USERPROFILE. A profile without the
 // settings folder stays untouched: pinned down end to end (tests/e2e); empty,
-// binary, huge and folder settings files are covered in tests/hostile.
+// binary, huge and folder settings files are covered by the hostile-file tests.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-// A fresh world for each test that runs the plug-in against real Win32: real
+// A fresh host for each test that runs the plug-in against real Win32: real
 // time, the simulated daemon and host reset, a temporary profile folder as
 // USERPROFILE, and a message loop on this (the host's) thread.
 #pragma once
