@@ -341,6 +341,7 @@ TEST_F(LoggingTest, ThreadsWriteWholeLines) {
 TEST_F(LoggingTest, StatementFormatsNothingForADisabledLevel) {
     LogParameters pars;
     pars.mSettingsDirPath = mProfile.string();
+    { Logging other; }  // only the process's own log marks itself alive or gone
     EXPECT_EQ(gLogAlive.load(), 314159);
     gLogging.init(pars);
     int formatted = 0;
