@@ -23,6 +23,8 @@ TEST_F(Watchdog, UnloadInTheMiddleOfTheWatchdogWaitDoesNotWaitItOut) {
 }
 
 TEST_F(Watchdog, FirstLoadWithoutASettingsFileLogsIntoTheProfile) {
+    std::filesystem::remove(settingsPath());
     load();  // writes the default settings file
+    EXPECT_TRUE(std::filesystem::exists(settingsPath()));
     EXPECT_NE(logText().find("AutoCadProxy constructed."), std::string::npos);
 }
