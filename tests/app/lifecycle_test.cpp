@@ -1,11 +1,11 @@
 // The application entry as the host drives it: the dispatcher, what init
 // registers and builds, and what unload leaves behind. The order of commands,
 // sign-on, message and sign-off is pinned down by every end-to-end
-// transcript (tests/e2e, tests/e2e_keys); repeated load and unload cycles by
-// tests/reliability.
+// transcript (tests/e2e); repeated load and unload cycles by
+// tests/e2e (test_reliability).
 #include <algorithm>
 
-#include "app_world.h"
+#include "app_host.h"
 #include "arx_control.h"
 #include "autocad2011_app.h"
 #include "module_instance.h"
@@ -19,7 +19,7 @@ const wchar_t* const kCommandNames[] = {L"QX_Toggle_Rotation_Center", L"QX_Toggl
                                         L"QX_Toggle_Scroll_Mode", L"QX_Toggle_Object_Move_Mode"};
 }
 
-class Lifecycle : public AppWorld {};
+class Lifecycle : public AppHost {};
 
 TEST_F(Lifecycle, MessagesWithoutHandlersReturn0AndDoNothing) {
     for (int code : {0, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 100, -1}) {

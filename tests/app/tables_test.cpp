@@ -1,8 +1,8 @@
 // Walks over the static tables: empty slots are skipped, names come from the
 // string resources when an entry has none, Lisp functions are numbered over
 // the non-empty slots, and custom classes are registered and removed.
+#include "app_host.h"
 #include "arxHeaders.h"
-#include "app_world.h"
 #include "arx_control.h"
 #include "win32_control.h"
 
@@ -34,7 +34,7 @@ void initClass() {
 
 }  // namespace
 
-class Tables : public AppWorld {};
+class Tables : public AppHost {};
 
 TEST_F(Tables, CommandsSkipEmptySlotsAndLoadMissingLocalNames) {
     win32sim::setString(7, L"LocalName");
@@ -83,8 +83,18 @@ TEST_F(Tables, CustomClassesAreRegisteredOnceAndRemovedWithTheirDerivedClasses) 
     gClassInits = 0;
     CustomClassEntry base = {baseClass, initClass, false};
     CustomClassEntry derived = {derivedClass, initClass, false};
-    CustomClassEntry* const table[] = {&base, nullptr, &derived};
+    // The hierarchy is built for one class or more, never for none.
+    CustomClassEntry* const none[] = {nullptr};
+    CustomClassEntry* const one[] = {nullptr, &base};
+    EXPECT_EQ(initCustomClasses(none), 0);
+    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 0);
+    EXPECT_EQ(initCustomClasses(one), 1);
+    EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 1);
+    unregisterCustomClasses(one);
 
+    gClassInits = 0;
+    arxsim::reset();
+    CustomClassEntry* const table[] = {&base, nullptr, &derived};
     EXPECT_EQ(initCustomClasses(table), 2);
     EXPECT_EQ(gClassInits, 2);
     EXPECT_EQ(arxsim::callCount(Call::BuildClassHierarchy), 1);

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "daemon_proxy.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
 using qxdaemon::Op;
 
-class DeviceLink : public CoreWorld {};
+class DeviceLink : public PluginHost {};
 
 TEST_F(DeviceLink, ConnectListsEveryDeviceAndZeroDevicesIsNoFailure) {
     qxdaemon::setDevices({"Cap One", "Cap Two"});
@@ -99,14 +99,6 @@ TEST_F(DeviceLink, SettingsEventsFetchTheRotationAgain) {
     }
 }
 
-TEST_F(DeviceLink, MotionEventStoresAllSixAxes) {
-    load();
-    sendCap(1, -2, 3, -32768, 32767, 6);
-    const CapSample cap = mQx->capSample();
-    EXPECT_EQ((std::array<int16_t, 6>{cap.tx, cap.ty, cap.tz, cap.rx, cap.ry, cap.rz}),
-              (std::array<int16_t, 6>{1, -2, 3, -32768, 32767, 6}));
-}
-
 TEST_F(DeviceLink, KeyEventsBecomePendingRequests) {
     load();
     EXPECT_EQ(mQx->mApplFunction, -1);
@@ -134,8 +126,8 @@ TEST_F(DeviceLink, CodesOutsideTheTableChangeNothing) {
 }
 
 // Mode reports: the daemon hears the name of the current navigation mode. An
-// index beyond the table is covered by the menu-file tests (tests/keys).
-class ModeReport : public CoreWorld {
+// index beyond the table is covered by the menu-file tests (menu_file_test.cpp).
+class ModeReport : public PluginHost {
 protected:
     void loadWithModes() {
         load();

@@ -1,18 +1,18 @@
 // The navigation driver: the one-shot timer and its intervals, the tick's
 // time budget, the cap threshold and the navigation mode. The 100 ms ticks at
 // rest and a scrolled pass leaving the cap at rest are pinned down by the
-// end-to-end transcripts (tests/e2e_keys, keys and scroll).
+// end-to-end transcripts (tests/e2e, scenarios keys and scroll).
 #include <array>
 #include <vector>
 
 #include "arx_control.h"
 #include "arx_world_control.h"
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "transcript.h"
 #include "win32_control.h"
 
-class Driver : public CoreWorld {};
+class Driver : public PluginHost {};
 
 TEST_F(Driver, DeflectionStartsAMotionAndTheTimerGoesTo10ms) {
     load();

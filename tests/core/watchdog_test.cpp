@@ -2,13 +2,13 @@
 // and the first log. The retries without a daemon at load, a link lost and
 // back, an unload right after the load and the order in which the parts are
 // built and torn down are pinned down by the end-to-end sessions (tests/e2e,
-// golden transcripts and logs) and the daemon faults (tests/reliability).
+// golden transcripts and logs) and the daemon faults (tests/e2e).
 #include "auto_cad_proxy.h"
-#include "core_world.h"
+#include "plugin_host.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
-class Watchdog : public CoreWorld {};
+class Watchdog : public PluginHost {};
 
 TEST_F(Watchdog, UnloadInTheMiddleOfTheWatchdogWaitDoesNotWaitItOut) {
     load();
@@ -23,6 +23,8 @@ TEST_F(Watchdog, UnloadInTheMiddleOfTheWatchdogWaitDoesNotWaitItOut) {
 }
 
 TEST_F(Watchdog, FirstLoadWithoutASettingsFileLogsIntoTheProfile) {
+    std::filesystem::remove(settingsPath());
     load();  // writes the default settings file
+    EXPECT_TRUE(std::filesystem::exists(settingsPath()));
     EXPECT_NE(logText().find("AutoCadProxy constructed."), std::string::npos);
 }

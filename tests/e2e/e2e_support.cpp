@@ -2,6 +2,8 @@
 
 #include "e2e_support.h"
 
+#include "test_host.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,18 +22,6 @@ namespace e2e {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     if (from.empty()) {
@@ -103,15 +93,6 @@ std::string lineDiff(const std::vector<std::string>& expected,
         out << "... (more differences)\n";
     }
     return out.str();
-}
-
-std::vector<std::string> readLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 std::string settingsWith(const std::vector<std::pair<std::string, std::string>>& values) {
@@ -258,21 +239,6 @@ std::string compareWithGolden(const std::vector<std::string>& actual, const std:
     }
     return "differs from " + golden.string() + " (- golden, + this run):\n" +
            lineDiff(expected, actual);
-}
-
-double numberField(const std::string& line, const std::string& key) {
-    std::size_t at = line.find("\"" + key + "\":");
-    return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + key.size() + 3);
-}
-
-std::string textField(const std::string& line, const std::string& key) {
-    std::string head = "\"" + key + "\":\"";
-    std::size_t at = line.find(head);
-    if (at == std::string::npos) {
-        return "";
-    }
-    at += head.size();
-    return line.substr(at, line.find('"', at) - at);
 }
 
 }  // namespace e2e

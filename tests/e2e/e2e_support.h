@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "test_host.h"
+
 // Fails the test with a readable diff unless `diffText` is empty.
 #define EXPECT_NO_DIFF(diffText)                 \
     do {                                         \
@@ -76,11 +78,5 @@ std::string compareWithGolden(const std::vector<std::string>& actual, const std:
 // when both are equal.
 std::string lineDiff(const std::vector<std::string>& expected,
                      const std::vector<std::string>& actual);
-
-// Value of a numeric field ("t") or text field ("ev") of a transcript line.
-double numberField(const std::string& line, const std::string& key);
-std::string textField(const std::string& line, const std::string& key);
-
-std::vector<std::string> readLines(const std::string& path);
 
 }  // namespace e2e

@@ -71,20 +71,6 @@ TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     removeRun(run);
 }
 
-TEST(Qxsim, LibraryWithoutEntryPointNamesPathAndLoaderMessage) {
-    // The transcript library beside qxsim loads but is no module of the host.
-    const std::string library = (fs::path(QXSIM_EXE).parent_path() / "libqxtranscript.so").string();
-    RunSetup setup;
-    setup.extraArgs = {"--module", library};
-    SimRun run = runQxsim("wait 10\n", setup);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.err.find("the module '" + library + "' has no acrxEntryPoint: "),
-              std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find("undefined symbol: acrxEntryPoint"), std::string::npos) << run.err;
-    removeRun(run);
-}
-
 TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     RunSetup setup;
     setup.extraArgs = {"--module", "no/such/libmodule.so"};

@@ -1,0 +1,83 @@
+// A read-only profile: the plug-in keeps running, says what failed on the
+// console, and touches nothing it may not. A log folder that disappears and
+// a backup that cannot be removed are covered by tests/log.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <sstream>
+
+#include "hostile_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Standard output into a string for the life of the object.
+class CoutCapture {
+public:
+    CoutCapture() : mOld(std::cout.rdbuf(mText.rdbuf())) {}
+    ~CoutCapture() { std::cout.rdbuf(mOld); }
+    CoutCapture(const CoutCapture&) = delete;
+    CoutCapture& operator=(const CoutCapture&) = delete;
+    std::string text() const { return mText.str(); }
+
+private:
+    std::ostringstream mText;
+    std::streambuf* mOld;
+};
+
+// Settings with the console copy of the log on and the given size limit.
+std::string consoleSettings(const std::string& maxSize = "5000") {
+    std::string text = HostileHost::defaultSettings("logToCnsl", "on");
+    const std::string head = "\tmaxSize               = ";
+    const auto at = text.find(head) + head.size();
+    text.replace(at, text.find(' ', at) - at, maxSize);
+    return text;
+}
+
+class HostileProfile : public HostileHost {};
+
+TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
+    const std::string mine = consoleSettings();
+    writeFile(settingsPath(), mine);
+    runUnprivileged([&] {
+        Checks checks;
+        const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec;
+        fs::permissions(settingsPath(), fs::perms::owner_read);
+        fs::permissions(appsDir(), readOnly);
+        fs::permissions(deviceDir(), readOnly);
+        CoutCapture out;
+        load();
+        checks.expect(mQx->mLogPars.mIsLogToCnsl, "the settings were read");
+        checks.expect(static_cast<bool>(keysStillWork()), "keys still work");
+        unload();
+        const std::string console = out.text();
+        checks.expect(countOf(console, "Opening log file 'autocad_addin_log.txtfailed!") == 1,
+                      "the log failure is reported once:\n" + console);
+        checks.expect(
+            countOf(console, "Writing default settings file 'autocad_addin.ini' failed!") == 1,
+            "the failed write-back is reported once:\n" + console);
+        checks.expect(readFile(settingsPath()) == mine, "the settings file changed");
+        checks.expect(!fs::exists(logPath()), "a log file appeared");
+        return checks.failures();
+    });
+}
+
+TEST_F(HostileProfile, PipesInPlaceOfTheFilesAreNeverOpened) {
+    for (const fs::path& path : {settingsPath(), menuPath(), logPath()}) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+    }
+    // Opening a pipe waits for a writer or reader: a hang ends the test here.
+    alarm(60);
+    load();
+    tick();
+    EXPECT_TRUE(keysStillWork());
+    unload();
+    alarm(0);
+    for (const fs::path& path : {settingsPath(), menuPath(), logPath()}) {
+        EXPECT_TRUE(fs::is_fifo(path)) << path;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// 3D navigation: worked examples, zoom steps, rotation modes and flags,
+// invariants, release, failures and zero sensitivities.
+#include <cmath>
+
+#include "plugin_host.h"
+
+namespace {
+
+constexpr double kTol = 1e-9;
+
+arxworld::ViewParams topViewAt(const AcGePoint3d& target) {
+    arxworld::ViewParams v;
+    v.target = target;
+    v.position = target + AcGeVector3d(0, 0, 100);
+    return v;
+}
+
+arxworld::ViewParams perspectiveIso() {
+    arxworld::ViewParams v;
+    v.target = AcGePoint3d(5, 5, 0);
+    v.position = AcGePoint3d(65, -55, 60);
+    v.up = AcGeVector3d(-1, 1, 2).normal();
+    v.perspective = true;
+    return v;
+}
+
+void expectSameView(const arxworld::ViewParams& a, const arxworld::ViewParams& b, double tol) {
+    EXPECT_POINT_NEAR(a.position, b.position, tol);
+    EXPECT_POINT_NEAR(a.target, b.target, tol);
+    EXPECT_POINT_NEAR(a.up, b.up, tol);
+    EXPECT_NEAR(a.width, b.width, tol);
+    EXPECT_NEAR(a.height, b.height, tol);
+}
+
+class Nav3d : public NavHost {
+protected:
+    void SetUp() override {
+        NavHost::SetUp();
+        load();
+    }
+};
+
+TEST_F(Nav3d, WorkedExamplesOfATopView) {
+    const double s = 0.5 * initialFieldMean();
+    arxworld::ViewParams v = step3d(2000, 0, 0, 0, 0, 0);  // dx = 0.1: towards world -X
+    EXPECT_POINT_NEAR(AcGePoint3d(-s, 0, 100), v.position, kTol);
+    EXPECT_POINT_NEAR(AcGePoint3d(-s, 0, 0), v.target, kTol);
+
+    v = step3d(0, 2000, 0, 0, 0, 0);  // towards world -Y
+    EXPECT_POINT_NEAR(AcGePoint3d(0, -s, 100), v.position, kTol);
+    EXPECT_POINT_NEAR(AcGePoint3d(0, -s, 0), v.target, kTol);
+
+    v = step3d(0, 0, 0, 1000, 0, 0);  // 0.1 rad about world -X through the target
+    EXPECT_POINT_NEAR(AcGePoint3d(0, 100 * std::sin(0.1), 100 * std::cos(0.1)), v.position, kTol);
+    EXPECT_POINT_NEAR(AcGeVector3d(0, std::cos(0.1), -std::sin(0.1)), v.up, kTol);
+    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), v.target, kTol);
+
+    v = step3d(0, 0, 0, 0, 1000, 0);  // -0.1 rad about the screen's up axis, world +Y
+    EXPECT_POINT_NEAR(AcGePoint3d(-100 * std::sin(0.1), 0, 100 * std::cos(0.1)), v.position, kTol);
+
+    v = step3d(0, 0, 0, 0, 0, 1000);  // -0.1 rad about world +Z: a roll
+    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), v.position, kTol);
+    EXPECT_POINT_NEAR(AcGeVector3d(std::sin(0.1), std::cos(0.1), 0), v.up, kTol);
+
+    // One redraw per step, nothing written back during a motion.
+    EXPECT_EQ(5, arxworld::viewUpdateCount());
+    EXPECT_EQ(0, arxworld::viewSaveCount());
+    EXPECT_EQ(1, logCount("Move x-Direction, value: 0.1"));
+}
+
+TEST_F(Nav3d, ZStepsZoomByAtMostTwentyPercent) {
+    const struct {
+        int16_t tz;
+        double factor;
+    } cases[] = {{10000, 1.2}, {-10000, 0.8}, {2000, 1.1}, {-2000, 0.9}, {32767, 1.2}};
+    for (const auto& c : cases) {
+        const arxworld::ViewParams v = step3d(0, 0, c.tz, 0, 0, 0);
+        EXPECT_NEAR(200.0 / c.factor, v.width, kTol) << "tz " << c.tz;
+        EXPECT_NEAR(150.0 / c.factor, v.height, kTol) << "tz " << c.tz;
+        EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), v.position, kTol);
+    }
+}
+
+TEST_F(Nav3d, RotationModesChooseCentreAndSense) {
+    // Target away from the world origin tells the centres apart.
+    const arxworld::ViewParams start = topViewAt(AcGePoint3d(30, 0, 0));
+    const arxworld::ViewParams opposite = step3d(-1000, 0, -2000, 0, -1000, 0, start);
+
+    proxy().mRotMode = 3;  // everything turned round, centre still the target
+    expectSameView(opposite, step3d(1000, 0, 2000, 0, 1000, 0, start), kTol);
+
+    // Modes 1 and 2 (parallel) turn about the world origin.
+    for (int32_t mode : {1, 2}) {
+        proxy().mRotMode = mode;
+        const arxworld::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, start);
+        AcGePoint3d target = start.target;
+        target.rotateBy(mode == 2 ? 0.1 : -0.1, AcGeVector3d::kYAxis, AcGePoint3d::kOrigin);
+        EXPECT_POINT_NEAR(target, v.target, kTol);
+    }
+
+    // Mode 2 in perspective turns about the camera: it looks around.
+    proxy().mRotMode = 2;
+    const arxworld::ViewParams persp = perspectiveIso();
+    const arxworld::ViewParams v = step3d(0, 0, 0, 700, 300, 0, persp);
+    EXPECT_POINT_NEAR(persp.position, v.position, kTol);
+    EXPECT_GT(v.target.distanceTo(persp.target), 1.0);
+    EXPECT_TRUE(v.perspective);
+}
+
+TEST_F(Nav3d, AnOrbitAndTheOppositeOrbitReturnToTheStart) {
+    // Each axis alone, in every rotation mode, with and without the no-roll
+    // flag, in a parallel and a perspective view; panning likewise.
+    const int16_t moves[][6] = {
+        {0, 0, 0, 900, 0, 0}, {0, 0, 0, 0, -700, 0}, {0, 0, 0, 0, 0, 450}, {300, -200, 0, 0, 0, 0}};
+    for (int32_t mode : {0, 1, 2, 3}) {
+        for (bool isNoRoll : {false, true}) {
+            proxy().mRotMode = mode;
+            proxy().mRotModeTens = isNoRoll;
+            for (const arxworld::ViewParams& start :
+                 {topViewAt(AcGePoint3d(7, -3, 2)), perspectiveIso()}) {
+                for (const auto& m : moves) {
+                    step3d(m[0], m[1], m[2], m[3], m[4], m[5], start);
+                    proxy().handleCapIsDeflectedIn3DMode(-m[0], -m[1], -m[2], -m[3], -m[4], -m[5]);
+                    SCOPED_TRACE(testing::Message()
+                                 << "mode " << mode << " no-roll " << isNoRoll << " move " << m[0]
+                                 << "," << m[3] << "," << m[4] << "," << m[5]);
+                    expectSameView(start, *arxworld::gsView(arxworld::kModelViewport), 1e-9);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Nav3d, NoRollFlagYawsAboutWorldZ) {
+    proxy().mRotModeTens = true;
+    arxworld::ViewParams front;
+    front.position = AcGePoint3d(0, -100, 0);
+    front.up = AcGeVector3d(0, 0, 1);
+    expectSameView(front, step3d(0, 0, 0, 0, 0, 1000, front), kTol);  // no roll
+    arxworld::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, front);
+    EXPECT_POINT_NEAR(AcGePoint3d(-100 * std::sin(0.1), -100 * std::cos(0.1), 0), v.position, kTol);
+    EXPECT_POINT_NEAR(AcGeVector3d(0, 0, 1), v.up, kTol);
+    // Upside down the yaw turns the other way.
+    front.up = AcGeVector3d(0, 0, -1);
+    v = step3d(0, 0, 0, 0, 1000, 0, front);
+    EXPECT_POINT_NEAR(AcGePoint3d(100 * std::sin(0.1), -100 * std::cos(0.1), 0), v.position, kTol);
+}
+
+TEST_F(Nav3d, LevelFlagKeepsWorldZInPerspectiveOnly) {
+    proxy().mRotModeHundreds = true;
+    const arxworld::ViewParams persp = perspectiveIso();
+    const arxworld::ViewParams v = step3d(1500, -800, 4000, 0, 0, 0, persp);
+    EXPECT_NEAR(persp.position.z, v.position.z, kTol);
+    EXPECT_NEAR(persp.target.z, v.target.z, kTol);
+    EXPECT_EQ(persp.width, v.width) << "a dolly, not a zoom";
+    EXPECT_GT(v.position.distanceTo(persp.position), 1.0);
+    // Parallel: the flag changes nothing, Z zooms.
+    const arxworld::ViewParams top = topViewAt(AcGePoint3d(0, 0, 0));
+    proxy().mRotModeHundreds = false;
+    const arxworld::ViewParams plain = step3d(1500, -800, 4000, 0, 0, 0, top);
+    proxy().mRotModeHundreds = true;
+    expectSameView(plain, step3d(1500, -800, 4000, 0, 0, 0, top), kTol);
+}
+
+TEST_F(Nav3d, ReleaseWritesTheFinalViewBack) {
+    EXPECT_TRUE(pass(0, 0, 0, 500, 0, 0));
+    EXPECT_TRUE(proxy().mIsCapMoving);
+    EXPECT_TRUE(pass(1000, 0, 0, 0, 0, 0));
+    EXPECT_EQ(0, arxworld::viewSaveCount());
+    release();
+    EXPECT_FALSE(proxy().mIsCapMoving);
+    ASSERT_EQ(1, arxworld::viewSaveCount());
+    expectSameView(*arxworld::gsView(2), arxworld::storedView(2), 0);
+    EXPECT_EQ(1, logCount("Cap released."));
+    release();  // at rest already: nothing more
+    EXPECT_EQ(1, arxworld::viewSaveCount());
+
+    pass(0, 0, 0, 500, 0, 0);
+    arxworld::setViewMarkedInvalid(2, true);
+    release();
+    EXPECT_EQ(1, arxworld::viewSaveCount());
+    EXPECT_EQ(1, logCount("viewP not valid!"));
+    EXPECT_FALSE(proxy().mIsCapMoving);
+}
+
+TEST_F(Nav3d, MissingViewOrViewportNumberStopsTheStep) {
+    arxworld::setGsViewsAvailable(false);
+    proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
+    EXPECT_EQ(1, logCount("AcGsView object could not be retrieved!"));
+    EXPECT_EQ(1, logCount("ViewP could not be retrieved!"));
+
+    arxworld::setGsViewsAvailable(true);
+    arxsim::closeDocument();  // "CVPORT" cannot be read
+    proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
+    EXPECT_EQ(1, logCount("System variable 'CVPORT'could not be retrieved! rc = -5001"));
+    EXPECT_EQ(2, logCount("ViewP could not be retrieved!"));
+    EXPECT_EQ(0, arxworld::viewUpdateCount());
+}
+
+TEST_F(Nav3d, ZeroTranslationSensitivitySwitchesPanOffOncePerMotion) {
+    proxy().mTraSensBase = 0;
+    pass(2000, 0, 3000, 1000, 0, 0);
+    pass(2000, 0, 3000, 1000, 0, 0);
+    const arxworld::ViewParams v = *arxworld::gsView(2);
+    EXPECT_TRUE(std::isfinite(v.position.x) && std::isfinite(v.width));
+    EXPECT_EQ(200.0, v.width) << "no zoom";
+    EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), v.target, kTol);  // turned about the target only
+    EXPECT_NEAR(100 * std::sin(0.2), v.position.y, kTol) << "rotations still work";
+    release();
+    pass(2000, 0, 0);
+    release();
+    EXPECT_EQ(2, logCount("Setting 'transSensBase' is 0"));
+}
+
+TEST_F(Nav3d, ZeroRotationSensitivitySwitchesTurningOff) {
+    proxy().mRotSensBase = 0;
+    pass(2000, 0, 0, 1000, 1000, 1000);
+    pass(0, 0, 0, 1000, 0, 0);
+    release();
+    const arxworld::ViewParams v = arxworld::storedView(2);
+    EXPECT_TRUE(std::isfinite(v.position.x) && std::isfinite(v.up.y));
+    EXPECT_POINT_NEAR(AcGeVector3d(0, 1, 0), v.up, kTol);
+    EXPECT_NEAR(-0.5 * initialFieldMean(), v.position.x, kTol) << "panning still works";
+    EXPECT_EQ(1, logCount("Setting 'rotSensBase' is 0"));
+}
+
+}  // namespace

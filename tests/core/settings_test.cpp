@@ -1,0 +1,164 @@
+// Settings: the default file byte for byte, the fall-back to defaults, values
+// read from a file, the write-back at destruction and a missing profile. Each
+// test gets its own profile folder through USERPROFILE. A profile without the
+// settings folder stays untouched: pinned down end to end (tests/e2e); empty,
+// binary, huge and folder settings files are covered by the hostile-file tests.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "logging.h"
+#include "settings.h"
+#include "test_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDefaultFile = readFile(QX_CONFIG_TEST_DATA_DIR "/default_settings.ini");
+
+// A complete settings file in the plainest syntax; extra lines go first into
+// their section, so they win over the plain ones.
+std::string settingsText(const std::string& program = "", const std::string& logging = "",
+                         const std::string& omit = "") {
+    std::string text = "[PROGRAM]\n" + program;
+    for (const char* key :
+         {"name", "version", "transSensBase", "rotSensBase", "minThreshold", "maxContMoveTime",
+          "toggleRotationCenter", "toggleRotationAxis", "scrollTreeAndList", "useInt3dIntrfce"}) {
+        text += std::string(key) + "=7\n";
+    }
+    text += "\n[LOGGING]\n" + logging;
+    for (const char* key : {"logFile", "maxSize", "logToFile", "logToCnsl", "warning", "creation",
+                            "trace", "devcom", "intcom", "info", "debug", "tmp", "fileToLog"}) {
+        if (key != omit) {
+            text += std::string(key) + "=on\n";
+        }
+    }
+    return text;
+}
+
+class SettingsTest : public TestHost {
+protected:
+    void TearDown() override {
+        LogParameters silent;
+        silent.mIsLogToFile = silent.mIsCreation = silent.mIsInfo = false;
+        gLogging.init(silent);
+        TestHost::TearDown();
+    }
+    fs::path apps() const { return appsDir(); }
+    std::string iniFile() const { return settingsPath().string(); }
+};
+
+TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesTheDefaultFile) {
+    {
+        Settings settings;
+        EXPECT_EQ(settings.mSettingsFilePath, iniFile());
+        EXPECT_EQ(settings.mApplicationsDirPath, apps().string());
+        EXPECT_EQ(gLogging.mSettingsDirPath, apps().parent_path().string());
+        EXPECT_EQ(settings.toString(), readFile(QX_CONFIG_TEST_DATA_DIR "/default_dump.txt"));
+        EXPECT_EQ(readFile(iniFile()), kDefaultFile);
+    }
+    EXPECT_EQ(readFile(iniFile()), kDefaultFile);
+}
+
+TEST_F(SettingsTest, ValuesAreConvertedByType) {
+    EXPECT_FALSE(Settings::isOn("ON"));
+    EXPECT_TRUE(Settings::isOn("none"));
+    EXPECT_FALSE(Settings::isOn("1"));
+    EXPECT_FALSE(Settings::isOn("true"));
+
+    writeFile(iniFile(), settingsText("name=  spaced name\t# comment\nrotSensBase=abc\n"
+                                      "minThreshold=99999999999\ntoggleRotationAxis=none\n"
+                                      "toggleRotationCenter=ON\nmaxContMoveTime=-1\n",
+                                      "maxSize=12abc\nlogFile=my#log.txt\ntmp=off\n"));
+    Settings settings;
+    // Numbers that would freeze the host are brought into range, each with
+    // one WRN entry once the log has started.
+    LogParameters console;
+    console.mIsLogToFile = false;
+    console.mIsLogToCnsl = console.mIsWarning = true;
+    gLogging.init(console);
+    testing::internal::CaptureStdout();
+    settings.writeHeldEntries();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("|WRN|"), std::string::npos) << out;
+    EXPECT_NE(out.find("| Setting 'minThreshold' read as 2147483647 is out of range 0..32767 - "
+                       "using 32767.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(
+        out.find("| Setting 'maxContMoveTime' read as -1 is out of range 0..10000 - using 0."),
+        std::string::npos)
+        << out;
+    EXPECT_EQ(settings.mMaxContMoveTime, 0);
+    EXPECT_EQ(settings.mName, "spaced name");
+    EXPECT_EQ(settings.mVersion, "7");
+    EXPECT_EQ(settings.mTraSensBase, 7);
+    EXPECT_EQ(settings.mRotSensBase, 0);
+    EXPECT_EQ(settings.mMinThreshold, 32767);
+    EXPECT_TRUE(settings.mToggleRotationAxis);
+    EXPECT_FALSE(settings.mToggleRotationCenter);
+    EXPECT_FALSE(settings.mScrollTreeAndList);  // "7"
+    EXPECT_EQ(settings.mLogPars.mMaxSize, 12);
+    EXPECT_EQ(settings.mLogPars.mLogFile, "my");
+    EXPECT_TRUE(settings.mLogPars.mIsLogToCnsl);
+    EXPECT_FALSE(settings.mLogPars.mIsTmp);
+    EXPECT_EQ(settings.mLogPars.mExclFileToLog, "on");
+}
+
+TEST_F(SettingsTest, MissingKeyReplacesWholeFileWithDefaults) {
+    writeFile(iniFile(), settingsText("", "", "tmp"));
+    LogParameters console;
+    console.mIsLogToFile = false;
+    console.mIsLogToCnsl = true;
+    gLogging.init(console);
+    testing::internal::CaptureStdout();
+    {
+        Settings settings;
+        EXPECT_EQ(settings.mTraSensBase, 20000);
+        EXPECT_EQ(settings.mLogPars.mLogFile, "autocad_addin_log.txt");
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Parameter 'tmp' in section 'LOGGING' not found! (" + iniFile() + ")"),
+              std::string::npos);
+    EXPECT_NE(out.find("Error reading settings file!"), std::string::npos);
+    EXPECT_EQ(readFile(iniFile()), kDefaultFile);
+}
+
+TEST_F(SettingsTest, ChangedValuesSurviveWriteAndReRead) {
+    {
+        Settings settings;
+        settings.mToggleRotationCenter = false;
+        settings.mScrollTreeAndList = false;
+        settings.mName = std::string(60, 'n');  // wider than the value column
+    }
+    EXPECT_NE(readFile(iniFile()).find("= " + std::string(60, 'n') + "# program's name\n"),
+              std::string::npos);
+    Settings settings;
+    EXPECT_FALSE(settings.mToggleRotationCenter);
+    EXPECT_FALSE(settings.mScrollTreeAndList);
+    EXPECT_EQ(settings.mName, std::string(60, 'n'));
+}
+
+TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {
+    unsetenv("USERPROFILE");
+    const fs::path cwd = mProfile / "cwd";
+    fs::create_directories(cwd);
+    const fs::path oldCwd = fs::current_path();
+    fs::current_path(cwd);
+    {
+        Settings settings;
+        EXPECT_EQ(settings.mSettingsFilePath, "");
+        EXPECT_EQ(settings.mTraSensBase, 20000);
+        EXPECT_FALSE(settings.mLogPars.mIsLogToFile);  // the log has no folder either
+    }
+    fs::current_path(oldCwd);
+    EXPECT_TRUE(fs::is_empty(cwd));
+    EXPECT_TRUE(fs::is_empty(apps()));
+}
+
+}  // namespace

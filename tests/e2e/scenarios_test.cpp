@@ -1,0 +1,123 @@
+// The scenarios in scenarios/, played by qxsim through the loaded module on
+// a first run (the sample menu file, no settings file yet); each transcript
+// must equal golden/<name>.jsonl, read and checked by hand. Navigation
+// scenarios keep only the navigation events (view, view_saved, paper_view,
+// entity, redraw, lock, unlock, navigation-bar commands), and a line that
+// repeats one of the last two kept lines but for its time is only counted.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+namespace fs = std::filesystem;
+
+bool isNavLine(const std::string& line) {
+    const std::string ev = textField(line, "ev");
+    for (const char* kind :
+         {"view", "view_saved", "paper_view", "entity", "redraw", "lock", "unlock"}) {
+        if (ev == kind) {
+            return true;
+        }
+    }
+    return ev == "send" && line.find("_navbardisplay") != std::string::npos;
+}
+
+std::vector<std::string> navLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> nav;
+    std::string previous, beforePrevious;
+    int repeats = 0;
+    const auto flush = [&] {
+        if (repeats > 0) {
+            nav.push_back("{\"same_again\":" + std::to_string(repeats) + "}");
+        }
+        repeats = 0;
+    };
+    for (const std::string& line : lines) {
+        if (!isNavLine(line)) {
+            continue;
+        }
+        const std::string untimed = line.substr(line.find(",\"ev\""));
+        if (untimed == previous || untimed == beforePrevious) {
+            ++repeats;
+            continue;
+        }
+        flush();
+        nav.push_back(line);
+        beforePrevious = previous;
+        previous = untimed;
+    }
+    flush();
+    return nav;
+}
+
+struct Scenario {
+    const char* name;
+    bool navOnly;
+    bool withApplicationsFolder = true;
+};
+
+void PrintTo(const Scenario& s, std::ostream* out) {
+    *out << s.name;
+}
+
+class Scenarios : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(Scenarios, TranscriptMatchesGolden) {
+    const Scenario& s = GetParam();
+    RunSetup setup;
+    setup.seedSettings = false;
+    setup.withApplicationsFolder = s.withApplicationsFolder;
+    const std::string name = s.name;
+    const SimRun run =
+        runQxsim(readFile(fs::path(QX_E2E_DIR) / "scenarios" / (name + ".qxs")), setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NO_DIFF(
+        compareWithGolden(s.navOnly ? navLines(run.transcript) : run.transcript, name + ".jsonl"));
+    if (!HasFailure()) {
+        removeRun(run);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Golden, Scenarios,
+    ::testing::Values(Scenario{"keys", false}, Scenario{"scroll", false},
+                      Scenario{"toggles", false}, Scenario{"no_applications_folder", false, false},
+                      Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
+                      Scenario{"pivot", true}, Scenario{"object_move", true},
+                      Scenario{"paper", true}, Scenario{"lost_during_object_move", true},
+                      Scenario{"lost_during_paper_pan", true}, Scenario{"unload_in_motion", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
+    // A copy of the module in a folder of its own, with the assembly beside it.
+    std::string pattern = (fs::temp_directory_path() / "qxsim-netload-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path folder = pattern;
+    fs::copy_file(fs::path(QXSIM_EXE).parent_path() / "libqxautocad.so",
+                  folder / "libqxautocad.so");
+    std::ofstream(folder / "MenuHarvester2011.dll") << "assembly";
+    RunSetup setup;
+    setup.seedSettings = false;
+    setup.extraArgs = {"--module", (folder / "libqxautocad.so").string()};
+    SimRun run = runQxsim(readFile(fs::path(QX_E2E_DIR) / "scenarios" / "netload.qxs"), setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (std::string& line : run.transcript) {
+        for (auto at = line.find(folder.string()); at != std::string::npos;
+             at = line.find(folder.string())) {
+            line.replace(at, folder.string().size(), "<MODULE>");
+        }
+    }
+    EXPECT_NO_DIFF(compareWithGolden(run.transcript, "netload.jsonl"));
+    removeRun(run);
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace e2e

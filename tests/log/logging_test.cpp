@@ -1,0 +1,407 @@
+// Logging: header and line, filters, entry text, file placement, the size
+// limit with its backup and failures, threads, and the log statement.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <iomanip>
+#include <limits>
+#include <sstream>
+#include <regex>
+#include <thread>
+
+#include <fstream>
+#include <iostream>
+
+#include "logging.h"
+#include "test_host.h"
+#include "win32_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const char* const kFile = "src\\unit_file";
+
+// Redirects a standard stream into a string while it lives.
+struct StreamCapture {
+    std::ostream& stream;
+    std::ostringstream buffer;
+    std::streambuf* old = stream.rdbuf(buffer.rdbuf());
+    explicit StreamCapture(std::ostream& s) : stream(s) {}
+    ~StreamCapture() { stream.rdbuf(old); }
+    std::string text() const { return buffer.str(); }
+};
+
+// Scheduler state of a thread of this process ('S' while it sleeps).
+inline char threadState(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
+bool logEntry(Logging& log, int32_t level, const std::string& text, const char* file = kFile) {
+    if (!log.startEntry(level, file, formatLogPrefix(file, 10, "Unit", "Unit::run"))) {
+        return false;
+    }
+    log << text << LOG_END;
+    return true;
+}
+
+// A whole line of logEntry: time, tag, thread id (at least 6 wide), columns.
+std::string lineRegex(const std::string& tag, const std::string& text) {
+    return R"(\d\d:\d\d:\d\d\.\d{3}\|)" + tag + R"(\|[ \d]{5,}\d\|       unit_file\|   10\| )" +
+           "Unit::Unit::run {17}\\| " + text;
+}
+
+class LoggingTest : public TestHost {
+protected:
+    void SetUp() override {
+        TestHost::SetUp();
+        mLogPath = file("log.txt");
+        mPars = params("log.txt");
+    }
+    std::string file(const std::string& name) const { return (mProfile / name).string(); }
+    LogParameters params(const std::string& file) {
+        LogParameters pars;
+        pars.mSettingsDirPath = mProfile.string();
+        pars.mLogFile = file;
+        return pars;
+    }
+    std::string mLogPath;
+    LogParameters mPars;
+};
+
+TEST_F(LoggingTest, EveryOpeningAppendsAHeaderBlock) {
+    Logging log;
+    for (const char* text : {"first run", "second run"}) {
+        log.init(mPars);
+        logEntry(log, INF, text);
+    }
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 12u);
+    for (std::size_t at : {0, 6}) {
+        EXPECT_EQ(lines[at], std::string(90, '-'));
+        EXPECT_TRUE(
+            std::regex_match(lines[at + 1], std::regex(R"(Quorvex logfile 'log.txt' opened at )"
+                                                       R"(\w{3} \w{3} [ \d]\d \d{4})")));
+        EXPECT_EQ(lines[at + 2], std::string(90, '-'));
+        EXPECT_EQ(lines[at + 3],
+                  "    Time    |Typ|  TID |      File      | Line|        Class And "
+                  "Method         | LogText");
+        EXPECT_EQ(lines[at + 4],
+                  "------------+---+------+----------------+-----+------------------"
+                  "---------------+---------");
+    }
+    EXPECT_TRUE(std::regex_match(lines[5], std::regex(lineRegex("INF", "first run"))));
+    EXPECT_TRUE(std::regex_match(lines[11], std::regex(lineRegex("INF", "second run"))));
+}
+
+TEST_F(LoggingTest, LevelFlagsAndLevelsBeyondTmp) {
+    bool LogParameters::*const flags[] = {&LogParameters::mIsWarning, &LogParameters::mIsCreation,
+                                          &LogParameters::mIsTrace,   &LogParameters::mIsDevCom,
+                                          &LogParameters::mIsIntCom,  &LogParameters::mIsInfo,
+                                          &LogParameters::mIsDebug,   &LogParameters::mIsTmp};
+    Logging log;
+    for (int on = 1; on <= 8; ++on) {
+        LogParameters pars;
+        pars.mIsLogToFile = pars.mIsCreation = pars.mIsInfo = false;
+        pars.*flags[on - 1] = true;
+        log.init(pars);
+        // A dropped level that took the lock would hang the next entry.
+        for (int level = -1; level <= 9; ++level) {
+            EXPECT_EQ(logEntry(log, level, "x"), level == 0 || level == on) << level << "/" << on;
+        }
+    }
+}
+
+TEST_F(LoggingTest, FileFilterComparesTheNameAfterTheLastSlash) {
+    Logging log;
+    mPars.mExclFileToLog = "sub\\x.cpp";
+    log.init(mPars);
+    EXPECT_TRUE(logEntry(log, INF, "passes", "src/sub\\x.cpp"));
+    EXPECT_FALSE(logEntry(log, ERR, "other file, even at ERR", "src\\x.cpp"));
+    mPars.mExclFileToLog = "x.cpp";
+    log.init(mPars);
+    EXPECT_FALSE(logEntry(log, ERR, "dropped", "src/sub\\x.cpp"));
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_NE(lines[5].find("|           x.cpp|"), std::string::npos) << lines[5];
+}
+
+TEST_F(LoggingTest, EntryTextNewlinesEndTokenAndHexDump) {
+    Logging log;
+    log.init(mPars);
+    logEntry(log, INF, "first\nsecond");
+    log.startEntry(INF, kFile, "p");
+    log << "cut" << 314159;
+    log.startEntry(INF, kFile, "p");
+    log << "dump" << LOG_HEX
+        << std::string(
+               "\x01\x7f\x80\xff"
+               "ABCDEFGH")
+        << 255 << LOG_END;
+    log.startEntry(INF, kFile, "p");
+    log << LOG_HEX << std::string() << 255 << LOG_END;
+
+    const std::string columns = "       0  1  2  3  4  5  6  7  8  9";
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_TRUE(std::regex_match(lines[5], std::regex(lineRegex("INF", "first"))));
+    EXPECT_EQ(lines[6], "second");
+    EXPECT_TRUE(lines[7].ends_with("|p| cut"));
+    EXPECT_TRUE(lines[8].ends_with("|p| dump"));
+    EXPECT_EQ(lines[9], columns);
+    EXPECT_EQ(lines[10], "   0: 1 7f ffffff80 ffffffff 41 42 43 44 45 46 ");
+    EXPECT_EQ(lines[11], "  10: 47 48 ff");  // hex until the entry ends
+    EXPECT_EQ(lines[13], columns + "ff");    // empty: the column header only
+}
+
+TEST_F(LoggingTest, NumbersReadAsTheStreamWritesThemAndEntriesStartPlain) {
+    Logging log;
+    log.init(mPars);
+    const double values[] = {0.0,
+                             -0.0,
+                             0.1,
+                             1.0 / 3.0,
+                             -2.5e300,
+                             5e-324,
+                             123456.0,
+                             1234567.0,
+                             1e-5,
+                             9.9999995e-5,
+                             -42.0,
+                             std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    std::vector<std::string> expected;
+    for (double value : values) {
+        std::ostringstream plain;
+        std::ostringstream fixed;
+        plain << value;
+        fixed << std::fixed << std::setprecision(3) << value;
+        expected.push_back(plain.str() + " " + fixed.str());
+        log.startEntry(INF, kFile, "p");
+        log << value << " " << std::fixed << std::setprecision(3) << value << LOG_END;
+    }
+    // A hex dump leaves hexadecimal on only until its entry ends.
+    log.startEntry(INF, kFile, "p");
+    log << LOG_HEX << std::string("A") << 255 << LOG_END;
+    log.startEntry(INF, kFile, "p");
+    log << 255 << " " << 0.5 << LOG_END;
+
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5u + std::size(values) + 4);  // the dump takes three lines
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_TRUE(lines[5 + i].ends_with("|p| " + expected[i])) << lines[5 + i];
+    }
+    EXPECT_TRUE(lines.back().ends_with("|p| 255 0.5")) << lines.back();
+}
+
+TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
+    for (auto [configured, path] : {std::pair{std::string("a.txt"), file("a.txt")},
+                                    {file("full.txt"), file("full.txt")},
+                                    {"", file("forgot_to_name_this_file_log.txt")}}) {
+        Logging log;
+        log.init(params(configured));
+        EXPECT_EQ(log.logFilePath(), path);
+        EXPECT_EQ(readLines(path).size(), 5u) << path;
+    }
+    LogParameters pars = params(file("missing/log.txt"));
+    pars.mIsLogToCnsl = true;
+    StreamCapture out(std::cout);
+    Logging log;
+    log.init(pars);
+    EXPECT_FALSE(log.mIsLogToFile);
+    EXPECT_TRUE(
+        std::regex_search(out.text(), std::regex(R"(\|ERR\|.*\| Logging::Logging::init {10}\| )"
+                                                 "Opening log file '" +
+                                                 pars.mLogFile + "failed!\n$")))
+        << out.text();
+}
+
+TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
+    LogParameters pars = params("limit");  // no extension: ".bak" is appended
+    pars.mMaxSize = 1;
+    Logging log;
+    log.init(pars);
+    const std::string path = file("limit");
+    auto size = [&] { return static_cast<std::size_t>(fs::file_size(path)); };
+    std::size_t before = size();
+    logEntry(log, INF, "");
+    const std::size_t lineCost = size() - before;
+    logEntry(log, INF, std::string(1000 - size() - lineCost, 'x'));  // exactly 1000 bytes
+    ASSERT_FALSE(fs::exists(path + ".bak"));
+    logEntry(log, INF, "last");
+    EXPECT_EQ(fs::file_size(path + ".bak"), 1000u);
+    auto lines = readLines(path);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_TRUE(lines[5].ends_with("| last"));
+    // 2147484 kB and more do not fit 32 bits of bytes: no backup before every line.
+    pars.mMaxSize = 2147484;
+    log.init(pars);
+    logEntry(log, INF, "far from the limit");
+    EXPECT_EQ(readLines(path).size(), 12u);
+}
+
+TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
+    Logging log;
+    log.init(mPars);
+    ASSERT_TRUE(log.startEntry(INF, kFile, "p"));
+    std::atomic<pid_t> tid{0};
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        tid = gettid();
+        logEntry(log, INF, "second");
+        done = true;
+    });
+    // The other thread can sleep only in the entry lock.
+    while (tid == 0 || (threadState(tid) != 'S' && !done)) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(done);
+    log << "first" << LOG_END;
+    other.join();
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_TRUE(lines[5].ends_with("|p| first"));
+    EXPECT_TRUE(lines[6].ends_with("| second"));
+}
+
+TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {
+    EXPECT_EQ(Logging().backupLogFile(), -1);
+    fs::create_directories(file("log.bak/keep"));  // an old backup that cannot go
+    fs::create_directory(file("sub"));
+    mPars.mIsLogToCnsl = true;
+    mPars.mMaxSize = 0;
+    LogParameters vanishing = mPars;
+    vanishing.mLogFile = file("sub/log.txt");
+    StreamCapture out(std::cout);
+    Logging log, reopen;
+    log.init(mPars);
+    reopen.init(vanishing);
+    fs::remove_all(file("sub"));  // the moved file cannot be created again
+
+    logEntry(log, INF, "after");  // backs up with the entry lock held
+    EXPECT_EQ(log.backupLogFile(), -2);
+    logEntry(reopen, INF, "next");
+    const std::string head = R"(\|ERR\|.*\| Logging::Logging::backupLogFile \| )";
+    EXPECT_TRUE(std::regex_search(
+        out.text(), std::regex(head + "'" + file("log.bak") + "' couldn't be removed!\n")));
+    EXPECT_TRUE(std::regex_search(out.text(), std::regex(head + "Opening of stream of'" +
+                                                         vanishing.mLogFile + "' failed!\n\n")))
+        << out.text();
+    EXPECT_TRUE(out.text().ends_with("| next\n"));
+    EXPECT_EQ(readLines(mLogPath).size(), 5u);  // the header only: the file stays closed
+    EXPECT_FALSE(fs::exists(vanishing.mLogFile));
+}
+
+TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // sanitizers keep a thread of their own
+    auto child = [this] {
+        // Root renames anywhere: run as nobody in a folder it may not change.
+        chmod(mProfile.c_str(), 0777);
+        if (geteuid() == 0 && setuid(65534) != 0) {
+            std::exit(2);
+        }
+        mkdir(file("ro").c_str(), 0755);
+        Logging log;
+        log.init(params(file("ro/log.txt")));
+        chmod(file("ro").c_str(), 0555);
+        StreamCapture out(std::cout);
+        int result = log.backupLogFile();
+        std::cerr << out.text();
+        std::exit(result == -3 ? 0 : 1);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0),
+                "^File '.*/ro/log\\.txt' couldn't be renamed to '.*/ro/log\\.bak'!\n$");
+    chmod(file("ro").c_str(), 0755);
+}
+
+TEST_F(LoggingTest, ThreadsWriteWholeLines) {
+    constexpr int kThreads = 4, kEntries = 250;
+    Logging log;
+    log.init(mPars);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&log, t] {
+            for (int i = 0; i < kEntries; ++i) {
+                logEntry(log, INF, std::string(60, 'a' + t) + " " + std::to_string(i));
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5u + kThreads * kEntries);
+    std::regex line(lineRegex("INF", R"(([a-d])\1{59} (\d+))"));
+    int next[kThreads] = {};
+    for (std::size_t i = 5; i < lines.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(lines[i], m, line)) << lines[i];
+        EXPECT_EQ(std::stoi(m[2]), next[m[1].str()[0] - 'a']++);
+    }
+}
+
+TEST_F(LoggingTest, RunsOfRepeatsAreLeftOutAndCountedOnceASecond) {
+    // Virtual time: two entries alternate every millisecond for 2.5 s, a
+    // third stands alone; then a pause.
+    {
+        Logging log;
+        log.init(mPars);
+        for (int ms = 0; ms < 2500; ++ms) {
+            logEntry(log, ERR, "A");
+            logEntry(log, ERR, "B");
+            win32sim::advanceBy(1);
+        }
+        logEntry(log, INF, "C");
+        win32sim::advanceBy(1000);
+        logEntry(log, ERR, "A");  // after a pause: the count first
+    }
+    // The first three of a run are written, then a count once a second.
+    const std::vector<std::string> expected = {
+        "A",
+        "B",
+        "A",
+        "B",
+        "A",
+        "B",
+        "Left out 998 repeats of: A",
+        "Left out 998 repeats of: B",
+        "Left out 1000 repeats of: A",
+        "Left out 1000 repeats of: B",
+        "C",
+        "Left out 499 repeats of: A",
+        "A",
+        "Left out 499 repeats of: B"};  // when the log closes
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5 + expected.size() + 1);  // and the log's destruction
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(std::regex_match(
+            lines[5 + i], std::regex(lineRegex(expected[i] == "C" ? "INF" : "ERR", expected[i]))))
+            << lines[5 + i];
+    }
+}
+
+TEST_F(LoggingTest, StatementFormatsNothingForADisabledLevel) {
+    LogParameters pars;
+    pars.mSettingsDirPath = mProfile.string();
+    { Logging other; }  // only the process's own log marks itself alive or gone
+    EXPECT_EQ(gLogAlive.load(), 314159);
+    gLogging.init(pars);
+    int formatted = 0;
+    QX_LOG(DBG, kFile, "Unit", "Unit::run") << ++formatted << LOG_END;
+    EXPECT_EQ(formatted, 0);
+    QX_LOG(INF, kFile, "Unit", "Unit::run") << "value " << ++formatted << 2.5 << LOG_END;
+    const int line = __LINE__ - 1;
+    pars.mIsLogToFile = false;
+    gLogging.init(pars);
+    auto lines = readLines(file("autocad_addin_log.txt"));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_TRUE(std::regex_search(lines[5], std::regex("\\| +" + std::to_string(line) +
+                                                       "\\| Unit::Unit::run {17}\\| value 12.5$")))
+        << lines[5];
+}
+
+}  // namespace

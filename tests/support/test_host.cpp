@@ -1,0 +1,181 @@
+#include "test_host.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "arx_control.h"
+#include "arx_world_control.h"
+#include "qxv_ctrlr_control.h"
+#include "transcript.h"
+#include "win32_control.h"
+#include "win32_desktop_control.h"
+
+namespace fs = std::filesystem;
+
+void TestHost::SetUp() {
+    win32sim::resetWorld();
+    win32sim::resetDesktop();
+    qxdaemon::reset();
+    arxsim::reset();
+    arxworld::reset();
+    transcript::setMemoryCapture(true);
+    transcript::clearCaptured();
+
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    mProfile = fs::temp_directory_path() / ("qx_" + std::to_string(getpid()) + "_" +
+                                            info->test_suite_name() + "_" + info->name());
+    fs::remove_all(mProfile);
+    fs::create_directories(appsDir());
+    setenv("USERPROFILE", mProfile.c_str(), 1);
+}
+
+void TestHost::TearDown() {
+    EXPECT_EQ(win32sim::registeredThreadCount(), 0) << "threads left running";
+    if (mCheckBalances) {
+        const arxworld::Balances b = arxworld::balances();
+        EXPECT_EQ(0, b.stillOpen()) << "objects left open";
+        EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";
+        EXPECT_EQ(0, arxsim::lockDepth()) << "drawing left locked";
+    }
+    transcript::setMemoryCapture(false);
+    transcript::clearCaptured();
+    std::error_code ec;
+    fs::permissions(mProfile, fs::perms::owner_all, fs::perm_options::add, ec);
+    if (!HasFailure()) {
+        fs::remove_all(mProfile, ec);  // kept for a look when the test failed
+    }
+}
+
+void TestHost::setSetting(const std::string& key, const std::string& value) const {
+    const std::regex line("(\t" + key + " +=) [^ ]+");
+    writeFile(settingsPath(), std::regex_replace(readFile(settingsPath()), line, "$1 " + value));
+}
+
+std::string TestHost::setting(const std::string& key) const {
+    std::smatch m;
+    const std::string text = readFile(settingsPath());
+    const std::regex line("\n\t" + key + " += ([^ \r\n]*)");
+    return std::regex_search(text, m, line) ? m[1].str() : "<missing>";
+}
+
+std::string TestHost::logText() const {
+    return readFile(logPath());
+}
+
+int TestHost::logCount(const std::string& text) const {
+    return countOf(logText(), text);
+}
+
+void TestHost::runFor(std::uint64_t ms) {
+    win32sim::runMessageLoopUntil(win32sim::nowMs() + ms);
+}
+
+void TestHost::runUntil(std::uint64_t ms) {
+    win32sim::runMessageLoopUntil(ms);
+}
+
+void TestHost::tick() {
+    const auto due = win32sim::nextTimerDueMs();
+    ASSERT_TRUE(due.has_value()) << "no timer armed: the driver stopped";
+    win32sim::runMessageLoopUntil(*due + 1);
+}
+
+void TestHost::sendKey(int code) {
+    qxdaemon::sendEvent(code);
+    win32sim::waitQuiescent();
+}
+
+void TestHost::sendCap(short tx, short ty, short tz, short rx, short ry, short rz) {
+    qxdaemon::sendMotion(tx, ty, tz, rx, ry, rz);
+    win32sim::waitQuiescent();
+}
+
+std::vector<std::string> TestHost::events(const std::string& ev) {
+    const std::string marker = "\"ev\":\"" + ev + "\"";
+    std::vector<std::string> found;
+    for (const std::string& line : transcript::captured()) {
+        if (line.find(marker) != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+std::vector<std::uint64_t> TestHost::times(const std::string& ev) {
+    std::vector<std::uint64_t> found;
+    for (const std::string& line : events(ev)) {
+        found.push_back(static_cast<std::uint64_t>(numberField(line, "t")));
+    }
+    return found;
+}
+
+std::vector<std::uint64_t> TestHost::timerIntervals() {
+    std::vector<std::uint64_t> found;
+    for (const std::string& line : events("timer")) {
+        found.push_back(static_cast<std::uint64_t>(numberField(line, "ms")));
+    }
+    return found;
+}
+
+double numberField(const std::string& line, const std::string& key) {
+    const std::string marker = "\"" + key + "\":";
+    const auto pos = line.find(marker);
+    return pos == std::string::npos ? -1 : std::strtod(line.c_str() + pos + marker.size(), nullptr);
+}
+
+std::string textField(const std::string& line, const std::string& key) {
+    const std::string marker = "\"" + key + "\":\"";
+    const auto pos = line.find(marker);
+    if (pos == std::string::npos) {
+        return "";
+    }
+    const auto start = pos + marker.size();
+    return line.substr(start, line.find('"', start) - start);
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::vector<std::string> readLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int countOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TestThread::TestThread(std::function<void()> body) : mBody(std::move(body)) {
+    const auto run = [](void* self) -> void* {
+        static_cast<TestThread*>(self)->mBody();
+        return nullptr;
+    };
+    EXPECT_EQ(0, pthread_create(&mId, nullptr, run, this));
+}
+
+void TestThread::join() {
+    if (!mJoined) {
+        pthread_join(mId, nullptr);
+        mJoined = true;
+    }
+}

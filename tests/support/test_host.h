@@ -1,0 +1,82 @@
+// The one test seam: every test runs in a fresh simulated world. SetUp resets
+// every stand-in (clock, desktop, daemon, host, drawing), captures the
+// transcript in memory and makes a temporary profile set as USERPROFILE;
+// TearDown checks that no thread, open object, selection set or document
+// lock was left behind. Helpers read the log, the settings file and the
+// transcript back. Suites that load the plug-in add a thin layer on top
+// (tests/core, tests/app, tests/e2e).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TestHost : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path deviceDir() const { return mProfile / "QuorvexDevice"; }
+    std::filesystem::path appsDir() const { return deviceDir() / "Applications"; }
+    std::filesystem::path settingsPath() const { return appsDir() / "autocad_addin.ini"; }
+    std::filesystem::path menuPath() const { return appsDir() / "autocad.mnu"; }
+    std::filesystem::path logPath() const { return deviceDir() / "autocad_addin_log.txt"; }
+
+    // Replaces `key`'s value in the settings file / reads it ("<missing>").
+    void setSetting(const std::string& key, const std::string& value) const;
+    std::string setting(const std::string& key) const;
+    std::string logText() const;
+    int logCount(const std::string& text) const;
+
+    // The host's message loop for `ms` of virtual time / up to `ms` since the
+    // start / until the next timer tick has run.
+    static void runFor(std::uint64_t ms);
+    static void runUntil(std::uint64_t ms);
+    static void tick();
+    // A daemon event, handled by the reading thread on return.
+    static void sendKey(int code);
+    static void sendCap(short tx, short ty, short tz, short rx, short ry, short rz);
+
+public:
+    // Captured transcript lines of kind `ev`, whole; their "t"; the "ms" of
+    // every timer armed.
+    static std::vector<std::string> events(const std::string& ev);
+    static std::vector<std::uint64_t> times(const std::string& ev);
+    static std::vector<std::uint64_t> timerIntervals();
+
+protected:
+    std::filesystem::path mProfile;
+    // Checked at the end: nothing open, no set leaked, the drawing unlocked.
+    bool mCheckBalances = true;
+};
+
+// Value of a number field or text of a string field of one transcript line
+// ("" / -1 when the line has no such field).
+double numberField(const std::string& line, const std::string& key);
+std::string textField(const std::string& line, const std::string& key);
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::vector<std::string> readLines(const std::filesystem::path& path);
+int countOf(const std::string& text, const std::string& part);
+
+// A thread created through the wrapped pthread_create, so that the clock
+// knows it as a plug-in thread; joined at the latest when it goes.
+class TestThread {
+public:
+    explicit TestThread(std::function<void()> body);
+    ~TestThread() { join(); }
+    TestThread(const TestThread&) = delete;
+    TestThread& operator=(const TestThread&) = delete;
+    void join();
+
+private:
+    std::function<void()> mBody;
+    pthread_t mId{};
+    bool mJoined = false;
+};
