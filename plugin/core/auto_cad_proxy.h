@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <arxHeaders.h>
+#include "device_codes.h"
 #include "mode_name_table.h"
 #include "module_instance.h"
 
@@ -33,7 +34,8 @@ public:
     void doTransform();
     // One pass: true when the cap was found deflected.
     bool handleDeviceCap();
-    // 1 in a layout's paper space, 2 everywhere else; stored in mNavMode.
+    // kNavMode2D in a layout's paper space, kNavMode3D everywhere else;
+    // stored in mNavMode.
     int32_t retrieveNavMode();
 
     // ---- 3D navigation ------------------------------------------------------
@@ -91,7 +93,7 @@ public:
     uint32_t mMaxContMoveTime = 0;  // ms budget of one tick
     bool mUseInt3dIntrfce = false;
     // Written on the main thread, read by the reading thread (mode name).
-    std::atomic<int32_t> mNavMode{0};
+    std::atomic<int32_t> mNavMode{kNavModeNone};
     bool mIsCapMoving = false;
     // Looked up by the reading thread; see ModeNameTable.
     ModeNameTable mModeNames;
@@ -101,7 +103,7 @@ public:
     bool mIsDocLocked = false;
     bool mIsNavBarHidden = false;
     // Rotation settings: written by the reading and watchdog threads.
-    std::atomic<int32_t> mRotMode{0};
+    std::atomic<int32_t> mRotMode{kRotModeTarget};
     std::atomic<bool> mIsZoomAllAfterView{false};
     std::atomic<bool> mRotModeTens{false};
     std::atomic<bool> mRotModeHundreds{false};

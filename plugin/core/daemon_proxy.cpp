@@ -156,13 +156,13 @@ void DaemonProxy::retrieveRotMode() {
     std::memcpy(&code, settings + kAdvSettingsRotCodeOffset, sizeof code);
 
     // Decimal digits of the code: hundreds and tens are flags, units the mode.
-    const int32_t hundreds = code / 100;
-    const int32_t tens = (code - 100 * hundreds) / 10;
-    const int32_t units = code - 100 * hundreds - 10 * tens;
+    const int32_t hundreds = code / kRotCodeHundreds;
+    const int32_t tens = (code - kRotCodeHundreds * hundreds) / kRotCodeTens;
+    const int32_t units = code - kRotCodeHundreds * hundreds - kRotCodeTens * tens;
     bool isHundreds = hundreds >= 1;
     int32_t rotMode = units;
-    if (units == 4) {  // 4 is the camera mode with level movement
-        rotMode = 2;
+    if (units == kRotCodeCameraLevel) {
+        rotMode = kRotModeCamera;
         isHundreds = true;
     }
 

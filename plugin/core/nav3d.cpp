@@ -9,6 +9,7 @@
 #include <gs.h>
 
 #include "auto_cad_proxy.h"
+#include "device_codes.h"
 #include "logging.h"
 #include "qx_auto_cad.h"
 
@@ -17,17 +18,12 @@ namespace {
 constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
 
-constexpr int32_t kNavMode2D = 1;
-
 // Shift of one unit of dx, dy or dz, in units of sqrt(field width x height).
 constexpr double kMoveScale = 5.0;
-// Limits of one zoom step.
-constexpr double kZoomOutLimit = 0.8;
-constexpr double kZoomInLimit = 1.2;
 
 // Rotation modes that turn every motion round (camera-centred steering).
 bool isInverted(int32_t rotMode) {
-    return rotMode == 2 || rotMode == 3;
+    return rotMode == kRotModeCamera || rotMode == kRotModeInvertedTarget;
 }
 
 AcGsView::Projection projectionOf(bool isPerspective) {
@@ -101,9 +97,9 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
             centre = gSelPoint;
         } else if (mQxAutoCadP->mToggleRotationCenter && getSelObjectsCenter(nullptr, gSelPoint)) {
             centre = gSelPoint;
-        } else if (rotMode == 2 && isPersp) {
+        } else if (rotMode == kRotModeCamera && isPersp) {
             centre = viewP->position();
-        } else if (rotMode == 0 || rotMode == 3) {
+        } else if (rotMode == kRotModeTarget || rotMode == kRotModeInvertedTarget) {
             centre = viewP->target();
         }
 
@@ -195,8 +191,8 @@ void AutoCadProxy::moveXYZ(AcGsView* viewP, double dx, double dy, double dz,
             move3D(viewP, -kMoveScale * dz, zAxis, isLevel, isPerspective);
             return;
         }
-        const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomOutLimit)
-                                       : std::min(1.0 + std::fabs(dz), kZoomInLimit);
+        const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomStepMinFactor)
+                                       : std::min(1.0 + std::fabs(dz), kZoomStepMaxFactor);
         viewP->zoom(factor);
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::moveXYZ") << "Error moveXYZ()" << LOG_END;
