@@ -15,6 +15,7 @@
 #include "device_codes.h"
 #include "mode_name_table.h"
 #include "module_instance.h"
+#include "nav_memory.h"
 
 class QxAutoCad;
 class AcGsView;
@@ -145,17 +146,6 @@ extern AutoCadProxy* gAutoCadProxy;
 
 // The navigation driver's one-shot tick (all four arguments are ignored).
 void CALLBACK TimerProc(HWND hWnd, UINT msg, UINT_PTR timerId, DWORD tickCount);
-
-// Module-wide remembered values of 3D navigation and the selection lookups
-// (main thread only; they keep their values from one motion to the next).
-// Defined with the navigation operations.
-extern int32_t gLastVportNum;  // "CVPORT" at the last successful view lookup
-extern AcGsView* gLastViewP;   // view of the last lookup, null after a failed one
-extern AcGePoint3d gSelPoint;  // centre of the selection or start of the line
-extern AcGeVector3d gSelAxis;  // unit direction of the selected line
-extern const AcGePoint3d gWorldOrigin;
-extern bool gLastCenterResult;  // last getSelObjectsCenter that read the selection
-extern bool gLastAxisResult;    // last getSelObjectAxis that read the selection
 
 // Utilities of scroll mode, the menu file and the menu-export start.
 HWND findWindowUnderPoint(POINT point);

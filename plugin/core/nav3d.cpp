@@ -11,6 +11,7 @@
 #include "auto_cad_proxy.h"
 #include "device_codes.h"
 #include "logging.h"
+#include "nav_memory.h"
 #include "qx_auto_cad.h"
 
 namespace {
@@ -31,12 +32,6 @@ AcGsView::Projection projectionOf(bool isPerspective) {
 }
 
 }  // namespace
-
-int32_t gLastVportNum = 0;
-AcGsView* gLastViewP = nullptr;
-AcGePoint3d gSelPoint(0.0, 0.0, 0.0);
-AcGeVector3d gSelAxis(0.0, 0.0, 0.0);
-const AcGePoint3d gWorldOrigin(0.0, 0.0, 0.0);
 
 void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx,
                                                 int16_t ry, int16_t rz) {

@@ -6,6 +6,7 @@
 
 #include "auto_cad_proxy.h"
 #include "logging.h"
+#include "nav_memory.h"
 
 namespace {
 
@@ -36,9 +37,6 @@ private:
 };
 
 }  // namespace
-
-bool gLastCenterResult = false;
-bool gLastAxisResult = false;
 
 // ---- Helpers -------------------------------------------------------------------
 
