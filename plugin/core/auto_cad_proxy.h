@@ -146,9 +146,3 @@ extern AutoCadProxy* gAutoCadProxy;
 
 // The navigation driver's one-shot tick (all four arguments are ignored).
 void CALLBACK TimerProc(HWND hWnd, UINT msg, UINT_PTR timerId, DWORD tickCount);
-
-// Utilities of scroll mode, the menu file and the menu-export start.
-HWND findWindowUnderPoint(POINT point);
-bool fileExists(const std::string& path);
-bool folderExists(const std::string& path);
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type);

@@ -10,6 +10,7 @@
 
 #include "auto_cad_proxy.h"
 #include "device_codes.h"
+#include "host_helpers.h"
 #include "logging.h"
 #include "qx_auto_cad.h"
 
@@ -42,16 +43,6 @@ constexpr std::array<SpecialCommand, 6> kViewCommands{{
     {kEvViewLeft, L"'_-VIEW _LEFT "},
     {kEvViewBottom, L"'_-VIEW _BOTTOM "},
 }};
-
-// The 8-bit text of a macro, widened character by character.
-std::wstring widen(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
-    return out;
-}
 
 // The parts of a macro between ";" as a stream line reader with ";" as
 // delimiter gives them: nothing for an empty macro, no part for an empty

@@ -1,5 +1,5 @@
 // 3D navigation: one step of camera motion per pass of a deflected cap in the
-// current viewport's graphics view, and the release that ends every motion.
+// current viewport's graphics view.
 // Frames: world coordinates; screen axes X (screen left), Y (screen up), Z
 // (out of the screen, target towards camera). Angles in radians, right-hand
 // rule. Host's main thread only.
@@ -255,61 +255,4 @@ void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const Ac
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::rotate") << "Error rotate()" << LOG_END;
     }
-}
-
-void AutoCadProxy::releaseCapAtUnload() {
-    if (!mIsCapMoving) {
-        return;
-    }
-    QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapAtUnload")
-        << "Unloaded during a motion - cap released." << LOG_END;
-    // A pass in paper space hid the navigation bar; the mode may have
-    // changed since, so the bar is brought back whatever the last mode was.
-    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
-}
-
-void AutoCadProxy::handleCapIsReleased(int32_t mode) {
-    if (!mIsCapMoving) {
-        return;
-    }
-    try {
-        AcApDocManager* docManager = acDocManagerPtr();
-        AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
-        if (mode == kNavMode2D) {
-            if (mIsNavBarHidden && docManager != nullptr) {
-                docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 1 "), false, false,
-                                                true);
-            }
-            mIsNavBarHidden = false;
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
-            QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-                << "Document unlocked" << LOG_END;
-        } else {
-            // Object move mode locked the drawing for this motion.
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
-            AcGsView* viewP = nullptr;
-            int32_t vportNum = 0;
-            retrieveViewParams(viewP, vportNum);
-            if (viewP != nullptr) {
-                if (viewP->isValid()) {
-                    acgsSetViewParameters(vportNum, viewP, true, true, false);
-                } else {
-                    QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-                        << "viewP not valid!" << LOG_END;
-                }
-            }
-        }
-    } catch (...) {
-        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-            << "Error handleCapIsReleased()" << LOG_END;
-    }
-    mIsCapMoving = false;
-    QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-        << "Cap released." << LOG_END;
 }

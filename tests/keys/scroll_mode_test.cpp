@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plugin_world.h"
+#include "scroll_mode.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
