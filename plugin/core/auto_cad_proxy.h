@@ -112,7 +112,7 @@ public:
     bool mIsMenuLoaded = false;
     UINT_PTR mTimerId = 0;
 
-    // navigation helpers
+    // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
     // way out when it was obtained.
     class PickfirstSet {
@@ -136,8 +136,6 @@ public:
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
     bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
-
-    // key and scroll helpers
 };
 
 // The one proxy, stored by its constructor and cleared by its destructor;

@@ -65,6 +65,8 @@ DaemonProxy::~DaemonProxy() {
     }
     // Ending the sign-on releases a read that waits in the library.
     if (qxDisConnect() != 0) {
+        // Spelled as the library's call here and "qxDisconnect" in
+        // checkConnection: both log texts are fixed as they are.
         QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
             << "Error in qxDisConnect()!" << LOG_END;
     }
@@ -137,6 +139,8 @@ bool DaemonProxy::checkConnection() {
             << "Connection lost - cap released." << LOG_END;
     }
     if (qxDisConnect() != 0) {
+        // "qxDisconnect" differs from the call's name and from the
+        // destructor's text on purpose: the log text is fixed as it is.
         QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
             << "Error in qxDisconnect()!" << LOG_END;
     }
