@@ -189,10 +189,6 @@ if(QX_BUILD_TESTS)
   endif()
   # The host headers' facts hold for the Windows compiler too (Adesk::Int32
   # is long there).
-  if(EXISTS ${QX_ROOT}/tests/platform/arx/CMakeLists.txt)
-    add_subdirectory(${QX_ROOT}/tests/platform/arx ${CMAKE_BINARY_DIR}/tests/platform/arx)
-  endif()
-  if(EXISTS ${QX_ROOT}/tests/windows/CMakeLists.txt)
-    add_subdirectory(${QX_ROOT}/tests/windows ${CMAKE_BINARY_DIR}/tests/windows)
-  endif()
+  add_subdirectory(${QX_ROOT}/tests/platform/arx ${CMAKE_BINARY_DIR}/tests/platform/arx)
+  add_subdirectory(${QX_ROOT}/tests/windows ${CMAKE_BINARY_DIR}/tests/windows)
 endif()
