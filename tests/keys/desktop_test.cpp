@@ -10,8 +10,8 @@
 
 namespace {
 
-win32sim::WindowSpec win(int id, const wchar_t* cls, RECT r, int parent = 0) {
-    win32sim::WindowSpec s;
+win32sim::WindowDescription win(int id, const wchar_t* cls, RECT r, int parent = 0) {
+    win32sim::WindowDescription s;
     s.id = id;
     s.className = cls;
     s.rect = r;
@@ -40,7 +40,7 @@ TEST_F(Desktop, WindowFromPointFindsTheDeepestVisibleWindow) {
 
 TEST_F(Desktop, LineMessagesKeepAListWithinItsRange) {
     auto list = win(7, L"SysListView32", {0, 0, 100, 100});
-    list.scroll = win32sim::ScrollBarSpec{0, 20, 10, 1};
+    list.scroll = win32sim::ScrollBarDescription{0, 20, 10, 1};
     const HWND h = win32sim::addWindow(list);
     for (int i = 0; i < 3; ++i) {
         SendMessageW(h, WM_VSCROLL, SB_LINEUP, 0);
