@@ -35,9 +35,10 @@ inline constexpr int32_t kRotCodeCameraLevel = 4;
 
 // Rotation modes (the units digit): the centre when no selection applies,
 // and whether motion is turned round.
-inline constexpr int32_t kRotModeTarget = 0;          // about the view's target
-inline constexpr int32_t kRotModeOrigin = 1;          // about the world origin
-inline constexpr int32_t kRotModeCamera = 2;          // turned round, about the camera
+inline constexpr int32_t kRotModeTarget = 0;  // about the view's target
+inline constexpr int32_t kRotModeOrigin = 1;  // about the world origin (so is every other value)
+// Turned round, about the camera in a perspective view, else the world origin.
+inline constexpr int32_t kRotModeCamera = 2;
 inline constexpr int32_t kRotModeInvertedTarget = 3;  // turned round, about the target
 
 // Navigation modes (mNavMode).
