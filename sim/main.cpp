@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "command_line.h"
+#include "options.h"
 #include "exit_codes.h"
 #include "live_input.h"
 #include "module_session.h"

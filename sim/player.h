@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host_command_line.h"
+#include "queued_commands.h"
 #include "module_session.h"
 #include "scenario.h"
 

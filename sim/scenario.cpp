@@ -95,18 +95,18 @@ struct Attempt {
 
 class FormMatcher {
 public:
-    FormMatcher(const StepSpec& desc, const std::vector<Token>& tokens)
-        : mSpec(desc), mTokens(tokens), mUsage(usageOf(desc)) {}
+    FormMatcher(const StepDescription& desc, const std::vector<Token>& tokens)
+        : mStep(desc), mTokens(tokens), mUsage(usageOf(desc)) {}
 
     Attempt match(Step step) {
         std::size_t end = positionalEnd();
         std::size_t found = end - 1;
         // Surplus values of a step with keyword groups are reported as unknown keywords below.
-        if (!countFits(mSpec.args, found) && (found < mSpec.args.size() || mSpec.options.empty())) {
-            return fail(countMessage(mSpec.name, mSpec.args, found), 1);
+        if (!countFits(mStep.args, found) && (found < mStep.args.size() || mStep.options.empty())) {
+            return fail(countMessage(mStep.name, mStep.args, found), 1);
         }
         std::size_t pos = 1;
-        for (const ArgSpec& arg : mSpec.args) {
+        for (const ArgDescription& arg : mStep.args) {
             std::size_t last = arg.repeat ? end : pos + 1;
             for (; pos < last; ++pos) {
                 if (!take(arg, mTokens[pos], step.numbers, step.words)) {
@@ -116,7 +116,7 @@ public:
         }
         while (pos < mTokens.size()) {
             const Token& head = mTokens[pos];
-            const OptionSpec* option = findOption(head);
+            const OptionDescription* option = findOption(head);
             if (option == nullptr) {
                 return fail(unexpected(head), pos);
             }
@@ -134,7 +134,7 @@ public:
             if (available < option->args.size()) {
                 return fail(countMessage(option->keyword, option->args, available), pos);
             }
-            for (const ArgSpec& arg : option->args) {
+            for (const ArgDescription& arg : option->args) {
                 if (!take(arg, mTokens[pos], values.numbers, values.words)) {
                     return fail(mError, pos);
                 }
@@ -157,11 +157,11 @@ private:
         return i;
     }
 
-    const OptionSpec* findOption(const Token& token) const {
+    const OptionDescription* findOption(const Token& token) const {
         if (token.quoted) {
             return nullptr;
         }
-        for (const OptionSpec& option : mSpec.options) {
+        for (const OptionDescription& option : mStep.options) {
             if (option.keyword == token.text) {
                 return &option;
             }
@@ -169,12 +169,12 @@ private:
         return nullptr;
     }
 
-    static bool countFits(const std::vector<ArgSpec>& args, std::size_t found) {
+    static bool countFits(const std::vector<ArgDescription>& args, std::size_t found) {
         bool repeat = !args.empty() && args.back().repeat;
         return repeat ? found >= args.size() : found == args.size();
     }
 
-    std::string countMessage(std::string_view what, const std::vector<ArgSpec>& args,
+    std::string countMessage(std::string_view what, const std::vector<ArgDescription>& args,
                              std::size_t found) const {
         bool repeat = !args.empty() && args.back().repeat;
         std::string text = "'" + std::string(what) + "' takes ";
@@ -188,18 +188,18 @@ private:
     }
 
     std::string unexpected(const Token& token) const {
-        if (mSpec.options.empty()) {
+        if (mStep.options.empty()) {
             return "unexpected '" + token.text + "' (expected: " + mUsage + ")";
         }
         std::string keywords;
-        for (const OptionSpec& option : mSpec.options) {
+        for (const OptionDescription& option : mStep.options) {
             keywords += (keywords.empty() ? "" : "|") + std::string(option.keyword);
         }
         return "unknown keyword '" + token.text + "', expected " + keywords +
                " (expected: " + mUsage + ")";
     }
 
-    bool take(const ArgSpec& arg, const Token& token, std::vector<double>& numbers,
+    bool take(const ArgDescription& arg, const Token& token, std::vector<double>& numbers,
               std::vector<std::string>& words) {
         const std::string label(arg.label);
         switch (arg.type) {
@@ -260,7 +260,7 @@ private:
         return attempt;
     }
 
-    const StepSpec& mSpec;
+    const StepDescription& mStep;
     const std::vector<Token>& mTokens;
     std::string mUsage;
     std::string mError;
@@ -293,7 +293,7 @@ std::string stepText(const std::vector<Token>& tokens) {
 std::string stepNames() {
     std::string names;
     std::string_view previous;
-    for (const StepSpec& desc : stepSpecs()) {
+    for (const StepDescription& desc : stepDescriptions()) {
         if (desc.name != previous) {
             names += (names.empty() ? "" : ", ") + std::string(desc.name);
             previous = desc.name;
@@ -372,7 +372,7 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
     Attempt best;
     bool known = false;
     std::string otherForms;
-    for (const StepSpec& desc : stepSpecs()) {
+    for (const StepDescription& desc : stepDescriptions()) {
         if (desc.name != name || tokens[0].quoted) {
             continue;
         }

@@ -10,26 +10,26 @@ constexpr double kInt32Min = -2147483648.0, kInt32Max = 2147483647.0;
 // Bound of one wait in ms: a day of virtual time.
 constexpr double kMaxWaitMs = 24.0 * 60 * 60 * 1000;
 
-ArgSpec num(std::string_view label) {
+ArgDescription num(std::string_view label) {
     return {ArgType::Number, label};
 }
-ArgSpec int16(std::string_view label) {
+ArgDescription int16(std::string_view label) {
     return {ArgType::Integer, label, false, kInt16Min, kInt16Max};
 }
-ArgSpec int32(std::string_view label) {
+ArgDescription int32(std::string_view label) {
     return {ArgType::Integer, label, false, kInt32Min, kInt32Max};
 }
-ArgSpec index(std::string_view label, bool repeat = false) {
+ArgDescription index(std::string_view label, bool repeat = false) {
     return {ArgType::Integer, label, repeat, 0, kInt32Max};
 }
-ArgSpec word(std::string_view label, bool repeat = false) {
+ArgDescription word(std::string_view label, bool repeat = false) {
     return {ArgType::Word, label, repeat};
 }
-ArgSpec keyword(std::string_view alternatives) {
+ArgDescription keyword(std::string_view alternatives) {
     return {ArgType::Keyword, alternatives};
 }
 
-std::vector<StepSpec> buildSpecs() {
+std::vector<StepDescription> buildDescriptions() {
     using K = StepKind;
     return {
         {"daemon", K::Daemon, {keyword("up|down")}, {}},
@@ -83,15 +83,15 @@ std::vector<StepSpec> buildSpecs() {
 
 }  // namespace
 
-const std::vector<StepSpec>& stepSpecs() {
-    static const std::vector<StepSpec> specs = buildSpecs();
-    return specs;
+const std::vector<StepDescription>& stepDescriptions() {
+    static const std::vector<StepDescription> steps = buildDescriptions();
+    return steps;
 }
 
-std::string usageOf(const StepSpec& desc) {
+std::string usageOf(const StepDescription& desc) {
     std::string text(desc.name);
-    auto addArgs = [&text](const std::vector<ArgSpec>& args) {
-        for (const ArgSpec& arg : args) {
+    auto addArgs = [&text](const std::vector<ArgDescription>& args) {
+        for (const ArgDescription& arg : args) {
             text += ' ';
             text += arg.label;
             if (arg.repeat) {
@@ -100,7 +100,7 @@ std::string usageOf(const StepSpec& desc) {
         }
     };
     addArgs(desc.args);
-    for (const OptionSpec& option : desc.options) {
+    for (const OptionDescription& option : desc.options) {
         text += " [";
         text += option.keyword;
         addArgs(option.args);
@@ -111,7 +111,7 @@ std::string usageOf(const StepSpec& desc) {
 
 std::vector<std::string> stepUsages() {
     std::vector<std::string> usages;
-    for (const StepSpec& desc : stepSpecs()) {
+    for (const StepDescription& desc : stepDescriptions()) {
         usages.push_back(usageOf(desc));
     }
     return usages;

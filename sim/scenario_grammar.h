@@ -18,7 +18,7 @@ enum class ArgType {
     Keyword,  // one of the '|'-separated alternatives of the label
 };
 
-struct ArgSpec {
+struct ArgDescription {
     ArgType type;
     std::string_view label;  // placeholder ("TX") or alternatives ("up|down")
     bool repeat = false;     // one or more, up to the first option keyword
@@ -28,22 +28,22 @@ struct ArgSpec {
 
 // A trailing group that starts with its keyword, in any order after the
 // positional values, each at most once: "[layer L]".
-struct OptionSpec {
+struct OptionDescription {
     std::string_view keyword;
-    std::vector<ArgSpec> args;
+    std::vector<ArgDescription> args;
 };
 
-struct StepSpec {
+struct StepDescription {
     std::string_view name;
     StepKind kind;
-    std::vector<ArgSpec> args;
-    std::vector<OptionSpec> options;
+    std::vector<ArgDescription> args;
+    std::vector<OptionDescription> options;
 };
 
 // Every form of every step; a step with two forms ("select N...", "select
 // none") has two entries, tried in order.
-const std::vector<StepSpec>& stepSpecs();
+const std::vector<StepDescription>& stepDescriptions();
 
-std::string usageOf(const StepSpec& desc);
+std::string usageOf(const StepDescription& desc);
 
 }  // namespace qxsim

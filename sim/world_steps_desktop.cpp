@@ -27,7 +27,7 @@ std::wstring utf8ToWide(const std::string& text) {
 }
 
 bool addWindow(const Step& step, std::string& error) {
-    win32sim::WindowSpec desc;
+    win32sim::WindowDescription desc;
     desc.id = static_cast<int>(step.integer(0));
     desc.className = utf8ToWide(step.words.at(0));
     desc.rect = RECT{static_cast<LONG>(step.integer(1)), static_cast<LONG>(step.integer(2)),
@@ -56,9 +56,9 @@ bool addWindow(const Step& step, std::string& error) {
                     std::to_string(static_cast<long long>(n.at(2)));
             return false;
         }
-        desc.scroll =
-            win32sim::ScrollBarSpec{static_cast<int>(n.at(0)), static_cast<int>(n.at(1)),
-                                    static_cast<unsigned>(n.at(2)), static_cast<int>(n.at(3))};
+        desc.scroll = win32sim::ScrollBarDescription{
+            static_cast<int>(n.at(0)), static_cast<int>(n.at(1)), static_cast<unsigned>(n.at(2)),
+            static_cast<int>(n.at(3))};
     }
     if (win32sim::addWindow(desc) == nullptr) {
         error = "window " + std::to_string(desc.id) + " could not be added";

@@ -1,5 +1,5 @@
-// The program's application object, its static tables and the exported
-// entry points of the module.
+// The program's application object and its static tables; the module's
+// exported entry point is in entry_points.cpp.
 #include "autocad2011_app.h"
 
 #include "qx_auto_cad.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "auto_cad_proxy.h"
+#include "host_helpers.h"
 #include "qx_auto_cad.h"
 
 namespace {
@@ -13,11 +14,7 @@ namespace {
 void toggleAndReport(bool& flag, const char* prefix) {
     flag = !flag;
     const std::string message = std::string(prefix) + (flag ? " on" : " off");
-    std::wstring wide;
-    wide.reserve(message.size());
-    for (char c : message) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
+    const std::wstring wide = widen(message);
     // The text holds no format directives.
     acutPrintf(wide.c_str());
 }

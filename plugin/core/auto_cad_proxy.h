@@ -12,8 +12,10 @@
 #include <windows.h>
 
 #include <arxHeaders.h>
+#include "device_codes.h"
 #include "mode_name_table.h"
 #include "module_instance.h"
+#include "nav_memory.h"
 
 class QxAutoCad;
 class AcGsView;
@@ -33,7 +35,8 @@ public:
     void doTransform();
     // One pass: true when the cap was found deflected.
     bool handleDeviceCap();
-    // 1 in a layout's paper space, 2 everywhere else; stored in mNavMode.
+    // kNavMode2D in a layout's paper space, kNavMode3D everywhere else;
+    // stored in mNavMode.
     int32_t retrieveNavMode();
 
     // ---- 3D navigation ------------------------------------------------------
@@ -91,7 +94,7 @@ public:
     uint32_t mMaxContMoveTime = 0;  // ms budget of one tick
     bool mUseInt3dIntrfce = false;
     // Written on the main thread, read by the reading thread (mode name).
-    std::atomic<int32_t> mNavMode{0};
+    std::atomic<int32_t> mNavMode{kNavModeNone};
     bool mIsCapMoving = false;
     // Looked up by the reading thread; see ModeNameTable.
     ModeNameTable mModeNames;
@@ -101,7 +104,7 @@ public:
     bool mIsDocLocked = false;
     bool mIsNavBarHidden = false;
     // Rotation settings: written by the reading and watchdog threads.
-    std::atomic<int32_t> mRotMode{0};
+    std::atomic<int32_t> mRotMode{kRotModeTarget};
     std::atomic<bool> mIsZoomAllAfterView{false};
     std::atomic<bool> mRotModeTens{false};
     std::atomic<bool> mRotModeHundreds{false};
@@ -109,7 +112,7 @@ public:
     bool mIsMenuLoaded = false;
     UINT_PTR mTimerId = 0;
 
-    // navigation helpers
+    // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
     // way out when it was obtained.
     class PickfirstSet {
@@ -133,8 +136,6 @@ public:
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
     bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
-
-    // key and scroll helpers
 };
 
 // The one proxy, stored by its constructor and cleared by its destructor;
@@ -143,20 +144,3 @@ extern AutoCadProxy* gAutoCadProxy;
 
 // The navigation driver's one-shot tick (all four arguments are ignored).
 void CALLBACK TimerProc(HWND hWnd, UINT msg, UINT_PTR timerId, DWORD tickCount);
-
-// Module-wide remembered values of 3D navigation and the selection lookups
-// (main thread only; they keep their values from one motion to the next).
-// Defined with the navigation operations.
-extern int32_t gLastVportNum;  // "CVPORT" at the last successful view lookup
-extern AcGsView* gLastViewP;   // view of the last lookup, null after a failed one
-extern AcGePoint3d gSelPoint;  // centre of the selection or start of the line
-extern AcGeVector3d gSelAxis;  // unit direction of the selected line
-extern const AcGePoint3d gWorldOrigin;
-extern bool gLastCenterResult;  // last getSelObjectsCenter that read the selection
-extern bool gLastAxisResult;    // last getSelObjectAxis that read the selection
-
-// Utilities of scroll mode, the menu file and the menu-export start.
-HWND findWindowUnderPoint(POINT point);
-bool fileExists(const std::string& path);
-bool folderExists(const std::string& path);
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type);

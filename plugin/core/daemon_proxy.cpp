@@ -65,6 +65,8 @@ DaemonProxy::~DaemonProxy() {
     }
     // Ending the sign-on releases a read that waits in the library.
     if (qxDisConnect() != 0) {
+        // Spelled as the library's call here and "qxDisconnect" in
+        // checkConnection: both log texts are fixed as they are.
         QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
             << "Error in qxDisConnect()!" << LOG_END;
     }
@@ -137,6 +139,8 @@ bool DaemonProxy::checkConnection() {
             << "Connection lost - cap released." << LOG_END;
     }
     if (qxDisConnect() != 0) {
+        // "qxDisconnect" differs from the call's name and from the
+        // destructor's text on purpose: the log text is fixed as it is.
         QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::checkConnection")
             << "Error in qxDisconnect()!" << LOG_END;
     }
@@ -156,13 +160,13 @@ void DaemonProxy::retrieveRotMode() {
     std::memcpy(&code, settings + kAdvSettingsRotCodeOffset, sizeof code);
 
     // Decimal digits of the code: hundreds and tens are flags, units the mode.
-    const int32_t hundreds = code / 100;
-    const int32_t tens = (code - 100 * hundreds) / 10;
-    const int32_t units = code - 100 * hundreds - 10 * tens;
+    const int32_t hundreds = code / kRotCodeHundreds;
+    const int32_t tens = (code - kRotCodeHundreds * hundreds) / kRotCodeTens;
+    const int32_t units = code - kRotCodeHundreds * hundreds - kRotCodeTens * tens;
     bool isHundreds = hundreds >= 1;
     int32_t rotMode = units;
-    if (units == 4) {  // 4 is the camera mode with level movement
-        rotMode = 2;
+    if (units == kRotCodeCameraLevel) {
+        rotMode = kRotModeCamera;
         isHundreds = true;
     }
 

@@ -12,17 +12,9 @@
 
 #include <windows.h>
 
-class QxAutoCad;
+#include "device_codes.h"
 
-// Daemon event codes (non-negative; negative codes are motion events).
-inline constexpr int32_t kEvRotSettings1 = 0x20001;
-inline constexpr int32_t kEvRotSettings2 = 0x20002;
-inline constexpr int32_t kEvSpecialFirst = 0x20009;  // front, right, top, zoom all
-inline constexpr int32_t kEvSpecialLast = 0x2000C;
-inline constexpr int32_t kEvSendModeAgain = 0x20013;
-inline constexpr int32_t kEvSpecial2First = 0x20016;  // back, left, bottom
-inline constexpr int32_t kEvSpecial2Last = 0x20018;
-inline constexpr int32_t APPL_FUNC_START = 0x20020;
+class QxAutoCad;
 
 // Layout of the library's blocks.
 inline constexpr int kDevInfoSize = 96;

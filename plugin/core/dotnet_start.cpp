@@ -2,15 +2,11 @@
 // module and reads out the host's menu items: queued as a NETLOAD command on
 // the current drawing while the plug-in loads. Host's main thread.
 
-#include <cerrno>
 #include <cstdint>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>  // _open, _close; the POSIX stand-in declares them in windows.h
-#endif
-
 #include "auto_cad_proxy.h"
+#include "host_helpers.h"
 #include "logging.h"
 #include "path_sep.h"
 #include "qx_auto_cad.h"
@@ -25,17 +21,6 @@ constexpr const char* kMenuExportFileName = "MenuHarvester2011.dll";
 constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
 constexpr const ACHAR* kNetloadTail = L"\")\n";
 constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
-constexpr DWORD kBeepHz = 440;
-constexpr DWORD kBeepMs = 200;
-constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
-
-std::wstring widen(const std::string& text) {
-    std::wstring out;
-    for (char c : text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
-    return out;
-}
 
 std::string narrow(const std::wstring& text) {
     std::string out;
@@ -57,25 +42,6 @@ std::string modulePath() {
 }
 
 }  // namespace
-
-bool folderExists(const std::string& path) {
-    // Opening a folder as a file fails with "access denied"; a plain file
-    // opens, anything missing fails otherwise.
-    errno = 0;
-    const int fd = _open(path.c_str(), 0, 0);
-    if (fd >= 0) {
-        _close(fd);
-        return false;
-    }
-    return errno == kAccessDenied;
-}
-
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
-    Beep(kBeepHz, kBeepMs);
-    const std::wstring wideText = widen(text);
-    const std::wstring wideCaption = widen(caption);
-    return MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
-}
 
 void AutoCadProxy::StartDotNETPlugin() {
     try {

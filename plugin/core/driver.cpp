@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "auto_cad_proxy.h"
+#include "device_codes.h"
 #include "logging.h"
 #include "qx_auto_cad.h"
 
@@ -10,9 +11,6 @@ namespace {
 
 constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
-
-constexpr int32_t kNavMode2D = 1;  // a layout's paper space
-constexpr int32_t kNavMode3D = 2;  // the Model tab or a model-space viewport
 
 // The low 16 bits of the setting, read as a signed number.
 int16_t lowSigned16(int32_t value) {

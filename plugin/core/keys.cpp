@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "auto_cad_proxy.h"
+#include "device_codes.h"
+#include "host_helpers.h"
 #include "logging.h"
 #include "qx_auto_cad.h"
 
@@ -19,7 +21,6 @@ constexpr const char* kClass = "AutoCadProxy";
 
 constexpr int32_t kNoApplFunction = -1;
 constexpr int32_t kNoSpecialFunction = 0;
-constexpr int32_t kZoomAllCode = 0x2000C;
 
 constexpr const ACHAR* kZoomAll = L"'_ZOOM _ALL ";
 // Paper space takes the zoom without the apostrophe (not transparently).
@@ -35,23 +36,13 @@ struct SpecialCommand {
 
 // Standard views sent in model space. Each ends in one blank.
 constexpr std::array<SpecialCommand, 6> kViewCommands{{
-    {0x20009, L"'_-VIEW _FRONT "},
-    {0x2000A, L"'_-VIEW _RIGHT "},
-    {0x2000B, L"'_-VIEW _TOP "},
-    {0x20016, L"'_-VIEW _BACK "},
-    {0x20017, L"'_-VIEW _LEFT "},
-    {0x20018, L"'_-VIEW _BOTTOM "},
+    {kEvViewFront, L"'_-VIEW _FRONT "},
+    {kEvViewRight, L"'_-VIEW _RIGHT "},
+    {kEvViewTop, L"'_-VIEW _TOP "},
+    {kEvViewBack, L"'_-VIEW _BACK "},
+    {kEvViewLeft, L"'_-VIEW _LEFT "},
+    {kEvViewBottom, L"'_-VIEW _BOTTOM "},
 }};
-
-// The 8-bit text of a macro, widened character by character.
-std::wstring widen(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
-    return out;
-}
 
 // The parts of a macro between ";" as a stream line reader with ";" as
 // delimiter gives them: nothing for an empty macro, no part for an empty
@@ -148,14 +139,14 @@ void AutoCadProxy::execSpecialApplFunction(int32_t code) {
         }
     };
 
-    if (mNavMode.load() == 1) {
+    if (mNavMode.load() == kNavMode2D) {
         // Paper space of a layout: only zoom all; standard views mean nothing here.
-        if (code == kZoomAllCode) {
+        if (code == kEvZoomAll) {
             send(kZoomAllPaper);
         }
         return;
     }
-    if (code == kZoomAllCode) {
+    if (code == kEvZoomAll) {
         send(kZoomAll);
         return;
     }

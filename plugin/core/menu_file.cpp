@@ -2,13 +2,12 @@
 // driver daemon ("Modes") and the macros the device's application functions
 // run ("MenuBar"). Host's main thread, from the timer until a load succeeds.
 
-#include <filesystem>
-#include <system_error>
 #include <string>
 #include <vector>
 
 #include "auto_cad_proxy.h"
 #include "cnfg.h"
+#include "host_helpers.h"
 #include "logging.h"
 #include "path_sep.h"
 #include "qx_auto_cad.h"
@@ -37,12 +36,6 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
 }
 
 }  // namespace
-
-bool fileExists(const std::string& path) {
-    // Asked of the file system, not by opening: opening a pipe would block.
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
 
 void AutoCadProxy::loadMenufile() {
     const std::string path = joinPath(mQxAutoCadP->mApplicationsDirPath, kMenuFileName);

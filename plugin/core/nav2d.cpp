@@ -6,16 +6,13 @@
 #include <cmath>
 
 #include "auto_cad_proxy.h"
+#include "device_codes.h"
 #include "logging.h"
 
 namespace {
 
 constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
-
-// Limits of one zoom step: the view height shrinks to 0.8 or grows to 1.2.
-constexpr double kZoomInLimit = 0.8;
-constexpr double kZoomOutLimit = 1.2;
 
 }  // namespace
 
@@ -78,8 +75,8 @@ void AutoCadProxy::pan2D(double dx, double dy) {
 
 void AutoCadProxy::zoom2D(double dz) {
     // A factor below 1 shows the drawing larger.
-    const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomInLimit)
-                                   : std::min(1.0 + std::fabs(dz), kZoomOutLimit);
+    const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomStepMinFactor)
+                                   : std::min(1.0 + std::fabs(dz), kZoomStepMaxFactor);
     AcDbObjectPointer<AcDbViewport> viewport(acedActiveViewportId(), AcDb::kForWrite);
     if (viewport.openStatus() != Acad::eOk) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::zoom2D")

@@ -1,5 +1,5 @@
 // 3D navigation: one step of camera motion per pass of a deflected cap in the
-// current viewport's graphics view, and the release that ends every motion.
+// current viewport's graphics view.
 // Frames: world coordinates; screen axes X (screen left), Y (screen up), Z
 // (out of the screen, target towards camera). Angles in radians, right-hand
 // rule. Host's main thread only.
@@ -9,7 +9,9 @@
 #include <gs.h>
 
 #include "auto_cad_proxy.h"
+#include "device_codes.h"
 #include "logging.h"
+#include "nav_memory.h"
 #include "qx_auto_cad.h"
 
 namespace {
@@ -17,17 +19,12 @@ namespace {
 constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
 
-constexpr int32_t kNavMode2D = 1;
-
 // Shift of one unit of dx, dy or dz, in units of sqrt(field width x height).
 constexpr double kMoveScale = 5.0;
-// Limits of one zoom step.
-constexpr double kZoomOutLimit = 0.8;
-constexpr double kZoomInLimit = 1.2;
 
 // Rotation modes that turn every motion round (camera-centred steering).
 bool isInverted(int32_t rotMode) {
-    return rotMode == 2 || rotMode == 3;
+    return rotMode == kRotModeCamera || rotMode == kRotModeInvertedTarget;
 }
 
 AcGsView::Projection projectionOf(bool isPerspective) {
@@ -35,12 +32,6 @@ AcGsView::Projection projectionOf(bool isPerspective) {
 }
 
 }  // namespace
-
-int32_t gLastVportNum = 0;
-AcGsView* gLastViewP = nullptr;
-AcGePoint3d gSelPoint(0.0, 0.0, 0.0);
-AcGeVector3d gSelAxis(0.0, 0.0, 0.0);
-const AcGePoint3d gWorldOrigin(0.0, 0.0, 0.0);
 
 void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx,
                                                 int16_t ry, int16_t rz) {
@@ -101,9 +92,9 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
             centre = gSelPoint;
         } else if (mQxAutoCadP->mToggleRotationCenter && getSelObjectsCenter(nullptr, gSelPoint)) {
             centre = gSelPoint;
-        } else if (rotMode == 2 && isPersp) {
+        } else if (rotMode == kRotModeCamera && isPersp) {
             centre = viewP->position();
-        } else if (rotMode == 0 || rotMode == 3) {
+        } else if (rotMode == kRotModeTarget || rotMode == kRotModeInvertedTarget) {
             centre = viewP->target();
         }
 
@@ -195,8 +186,8 @@ void AutoCadProxy::moveXYZ(AcGsView* viewP, double dx, double dy, double dz,
             move3D(viewP, -kMoveScale * dz, zAxis, isLevel, isPerspective);
             return;
         }
-        const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomOutLimit)
-                                       : std::min(1.0 + std::fabs(dz), kZoomInLimit);
+        const double factor = dz < 0.0 ? std::max(1.0 - std::fabs(dz), kZoomStepMinFactor)
+                                       : std::min(1.0 + std::fabs(dz), kZoomStepMaxFactor);
         viewP->zoom(factor);
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::moveXYZ") << "Error moveXYZ()" << LOG_END;
@@ -264,61 +255,4 @@ void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const Ac
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::rotate") << "Error rotate()" << LOG_END;
     }
-}
-
-void AutoCadProxy::releaseCapAtUnload() {
-    if (!mIsCapMoving) {
-        return;
-    }
-    QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapAtUnload")
-        << "Unloaded during a motion - cap released." << LOG_END;
-    // A pass in paper space hid the navigation bar; the mode may have
-    // changed since, so the bar is brought back whatever the last mode was.
-    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
-}
-
-void AutoCadProxy::handleCapIsReleased(int32_t mode) {
-    if (!mIsCapMoving) {
-        return;
-    }
-    try {
-        AcApDocManager* docManager = acDocManagerPtr();
-        AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
-        if (mode == kNavMode2D) {
-            if (mIsNavBarHidden && docManager != nullptr) {
-                docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 1 "), false, false,
-                                                true);
-            }
-            mIsNavBarHidden = false;
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
-            QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-                << "Document unlocked" << LOG_END;
-        } else {
-            // Object move mode locked the drawing for this motion.
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
-            AcGsView* viewP = nullptr;
-            int32_t vportNum = 0;
-            retrieveViewParams(viewP, vportNum);
-            if (viewP != nullptr) {
-                if (viewP->isValid()) {
-                    acgsSetViewParameters(vportNum, viewP, true, true, false);
-                } else {
-                    QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-                        << "viewP not valid!" << LOG_END;
-                }
-            }
-        }
-    } catch (...) {
-        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-            << "Error handleCapIsReleased()" << LOG_END;
-    }
-    mIsCapMoving = false;
-    QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
-        << "Cap released." << LOG_END;
 }

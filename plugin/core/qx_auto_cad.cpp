@@ -36,6 +36,8 @@ QxAutoCad::QxAutoCad() {
     if (pthread_create(&mWatchThread, nullptr, watchThreadMain, this) == 0) {
         mIsWatchThreadStarted = true;
     } else {
+        // The text says "reading thread" for the watchdog on purpose: it is
+        // the log text is fixed as it is.
         QX_LOG(ERR, kSrcFile, kClass, "QxAutoCad::QxAutoCad")
             << "Error creating reading thread!" << LOG_END;
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "auto_cad_proxy.h"
+#include "scroll_mode.h"
 #include "qx_auto_cad.h"
 
 namespace {

@@ -1,11 +1,13 @@
 // Selection lookups: the pivot of 3D motion taken from the pickfirst
 // selection (centre of the selected objects, or the axis of one selected
-// line), and the small document and selection-set helpers of navigation.
+// line), with the pickfirst set of a scope and the current document that
+// object move mode uses too.
 // Host's main thread only.
 #include <optional>
 
 #include "auto_cad_proxy.h"
 #include "logging.h"
+#include "nav_memory.h"
 
 namespace {
 
@@ -37,9 +39,6 @@ private:
 
 }  // namespace
 
-bool gLastCenterResult = false;
-bool gLastAxisResult = false;
-
 // ---- Helpers -------------------------------------------------------------------
 
 AutoCadProxy::PickfirstSet::PickfirstSet()
@@ -54,30 +53,6 @@ AutoCadProxy::PickfirstSet::~PickfirstSet() {
 AcApDocument* AutoCadProxy::currentDocument() {
     AcApDocManager* docManager = acDocManagerPtr();
     return docManager != nullptr ? docManager->curDocument() : nullptr;
-}
-
-void AutoCadProxy::lockDocumentForMotion() {
-    if (mIsDocLocked) {
-        return;
-    }
-    AcApDocManager* docManager = acDocManagerPtr();
-    if (docManager != nullptr) {
-        docManager->lockDocument(docManager->curDocument(), AcAp::kWrite, nullptr, nullptr, true);
-    }
-    mIsDocLocked = true;
-}
-
-bool AutoCadProxy::isUsableSensBase(int32_t base, const char* key, const char* method) const {
-    if (base != 0) {
-        return true;
-    }
-    // Dividing by 0 would send infinities into the view: that axis group
-    // stays still, and the user learns why once per motion.
-    if (!mIsCapMoving) {
-        QX_LOG(ERR, kSrcFile, kClass, method)
-            << "Setting '" << key << "' is 0: that motion is switched off" << LOG_END;
-    }
-    return false;
 }
 
 // ---- Lookups ---------------------------------------------------------------------

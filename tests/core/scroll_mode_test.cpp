@@ -6,17 +6,18 @@
 #include <string>
 
 #include "plugin_host.h"
+#include "scroll_mode.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
 namespace {
 
-using win32sim::ScrollBarSpec;
+using win32sim::ScrollBarDescription;
 
 constexpr int kTarget = 2;
 
-win32sim::WindowSpec window(int id, const wchar_t* cls, RECT rect, int parent = 0) {
-    win32sim::WindowSpec s;
+win32sim::WindowDescription window(int id, const wchar_t* cls, RECT rect, int parent = 0) {
+    win32sim::WindowDescription s;
     s.id = id;
     s.className = cls;
     s.rect = rect;
@@ -31,7 +32,7 @@ protected:
         load();
     }
     // A frame with one control under the pointer.
-    void desktopWith(const wchar_t* cls, std::optional<ScrollBarSpec> scroll) {
+    void desktopWith(const wchar_t* cls, std::optional<ScrollBarDescription> scroll) {
         win32sim::resetDesktop();
         win32sim::addWindow(window(1, L"AfxFrameOrView", {0, 0, 1000, 800}));
         auto control = window(kTarget, cls, {10, 10, 300, 300}, 1);
@@ -59,14 +60,14 @@ protected:
 // Nine line messages and a 130 ms pause a pass are pinned down end to end
 // (tests/e2e, scenarios/scroll).
 TEST_F(ScrollMode, ListAtTheTopTakesThePassWithoutAMessageAndPauses) {
-    desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 10, 0});
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 10, 0});
     EXPECT_TRUE(scroll(0, 0, -40));
     EXPECT_EQ(messages(), 0u);
     EXPECT_EQ(mPauseMs, 130u);
 }
 
 TEST_F(ScrollMode, DirectionFollowsTheLargerAxis) {
-    desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 10, 500});
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 10, 500});
     EXPECT_TRUE(scroll(0, 30, 10));
     EXPECT_EQ(position(), 491) << "y = 30 scrolls up";
     EXPECT_TRUE(scroll(0, -30, 10));
@@ -81,29 +82,29 @@ TEST_F(ScrollMode, DirectionFollowsTheLargerAxis) {
 }
 
 TEST_F(ScrollMode, RangeSetsLinesAndExtraPause) {
-    desktopWith(L"SysTreeView32", ScrollBarSpec{0, 20, 5, 0});
+    desktopWith(L"SysTreeView32", ScrollBarDescription{0, 20, 5, 0});
     EXPECT_TRUE(scroll(0, 0, 298));
     EXPECT_EQ(messages(), 1u);
     EXPECT_EQ(mPauseMs, 31u) << "full deflection 1 ms, range 20 adds 30 ms";
 
-    desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 10, 990});
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 10, 990});
     EXPECT_TRUE(scroll(0, 0, 40));
     EXPECT_EQ(messages(), 0u) << "page + position is beyond the maximum";
 }
 
 TEST_F(ScrollMode, UnusableControlsLeaveThePassToNavigation) {
-    desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 0, 5});
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 0, 5});
     EXPECT_FALSE(scroll(0, 0, -40)) << "page size 0";
     desktopWith(L"SysTreeView32", std::nullopt);
     EXPECT_FALSE(scroll(0, 0, -40)) << "no scroll information";
-    desktopWith(L"QWidgetX", ScrollBarSpec{0, 999, 10, 5});
+    desktopWith(L"QWidgetX", ScrollBarDescription{0, 999, 10, 5});
     EXPECT_FALSE(scroll(0, 0, -40)) << "only the whole name QWidget";
-    desktopWith(L"listbox", ScrollBarSpec{0, 999, 10, 5});
+    desktopWith(L"listbox", ScrollBarDescription{0, 999, 10, 5});
     EXPECT_FALSE(scroll(0, 0, -40)) << "case-sensitive";
     EXPECT_EQ(mPauseMs, 0u);
     EXPECT_EQ(messages(), 0u);
 
-    desktopWith(L"RichEdit20W", ScrollBarSpec{0, 999, 10, 5});
+    desktopWith(L"RichEdit20W", ScrollBarDescription{0, 999, 10, 5});
     EXPECT_TRUE(scroll(0, 0, -40)) << "contains Edit";
     win32sim::setCursorPos(900, 700);  // over the frame only
     EXPECT_FALSE(scroll(0, 0, -40));
@@ -124,7 +125,7 @@ TEST_F(ScrollMode, QtWidgetGetsOneWheelMessage) {
 }
 
 TEST_F(ScrollMode, SwitchedOffTouchesNoWindow) {
-    desktopWith(L"SysListView32", ScrollBarSpec{0, 999, 10, 5});
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 10, 5});
     mQx->mScrollTreeAndList = false;
     const auto calls = win32sim::desktopCallCount();
     EXPECT_FALSE(scroll(0, 0, -40));

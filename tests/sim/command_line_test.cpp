@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "command_line.h"
+#include "options.h"
 
 namespace qxsim {
 namespace {

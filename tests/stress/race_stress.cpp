@@ -203,11 +203,11 @@ public:
     void setUpWorld() {
         arxworld::addSampleDrawing();
         arxsim::setSpace(1, 2);
-        win32sim::WindowSpec list;
+        win32sim::WindowDescription list;
         list.id = kListWindowId;
         list.className = L"SysListView32";
         list.rect = RECT{0, 0, 100, 100};
-        list.scroll = win32sim::ScrollBarSpec{0, 1000, 10, 500};
+        list.scroll = win32sim::ScrollBarDescription{0, 1000, 10, 500};
         win32sim::addWindow(list);
         mNextActionMs = win32sim::nowMs() + kMaxActionGapMs;
     }

@@ -15,6 +15,7 @@
 
 #include "arx_control.h"
 #include "auto_cad_proxy.h"
+#include "host_helpers.h"
 #include "logging.h"
 #include "wine_host.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "auto_cad_proxy.h"
+#include "scroll_mode.h"
 #include "wine_host.h"
 
 namespace {

@@ -14,7 +14,7 @@
 namespace win32sim {
 
 // Position of one scroll bar (the track position follows the position).
-struct ScrollBarSpec {
+struct ScrollBarDescription {
     int min = 0;
     int max = 0;
     unsigned page = 0;
@@ -24,7 +24,7 @@ struct ScrollBarSpec {
 // One window of the desktop. Rectangles are in screen coordinates, as
 // GetWindowRect reports them; a child is not clipped to its parent, but the
 // window-from-point search only descends into windows that contain the point.
-struct WindowSpec {
+struct WindowDescription {
     int id = 0;              // the scenario's window ID (> 0), named in transcript `message`
     std::wstring className;  // what GetClassNameW reports
     RECT rect{0, 0, 0, 0};
@@ -33,20 +33,20 @@ struct WindowSpec {
     // When set, both bars have these values, GetScrollInfo succeeds for them,
     // and the window moves its position on scroll messages as a list or tree
     // control does. When unset, GetScrollInfo fails.
-    std::optional<ScrollBarSpec> scroll;
+    std::optional<ScrollBarDescription> scroll;
 };
 
 // Adds a window below its existing siblings in z-order: the window added
 // first is the topmost of its siblings. Returns null when the ID is not
 // positive or already taken, or the parent ID is unknown.
-HWND addWindow(const WindowSpec& desc);
+HWND addWindow(const WindowDescription& desc);
 
 // Handle of the window with this ID, or null.
 HWND windowHandle(int id);
 
 // Current state of a window (scroll positions as moved by messages).
-std::optional<WindowSpec> windowState(int id);
-std::optional<ScrollBarSpec> scrollBarState(int id, int bar);  // SB_HORZ or SB_VERT
+std::optional<WindowDescription> windowState(int id);
+std::optional<ScrollBarDescription> scrollBarState(int id, int bar);  // SB_HORZ or SB_VERT
 
 void setWindowVisible(int id, bool visible);
 

@@ -141,6 +141,4 @@ DWORD WINAPI GetCurrentProcessId(void);
 }
 #endif
 
-#if __has_include("win32_desktop_api.h")
 #include "win32_desktop_api.h"
-#endif

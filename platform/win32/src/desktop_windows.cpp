@@ -29,8 +29,8 @@ constexpr std::uintptr_t kFirstHandle = 0x10010;
 constexpr std::uintptr_t kHandleStep = 0x10;
 
 struct Window {
-    win32sim::WindowSpec desc;
-    win32sim::ScrollBarSpec bars[2];  // indexed by SB_HORZ, SB_VERT
+    win32sim::WindowDescription desc;
+    win32sim::ScrollBarDescription bars[2];  // indexed by SB_HORZ, SB_VERT
     std::uintptr_t handle = 0;
     int updates = 0;
 };
@@ -115,13 +115,13 @@ bool visibleWithAncestors(const Window* w) {
 }
 
 // Highest position a list lets its top line take: the last page is full.
-int maxScrollPos(const win32sim::ScrollBarSpec& bar) {
+int maxScrollPos(const win32sim::ScrollBarDescription& bar) {
     const int page = static_cast<int>(std::min<unsigned>(bar.page, 0x7fffffff));
     return std::max(bar.min, bar.max - std::max(page - 1, 0));
 }
 
 // A list or tree control's answer to WM_VSCROLL / WM_HSCROLL.
-void applyScroll(win32sim::ScrollBarSpec& bar, WPARAM wParam) {
+void applyScroll(win32sim::ScrollBarDescription& bar, WPARAM wParam) {
     const int page =
         static_cast<int>(std::max<unsigned>(1, std::min<unsigned>(bar.page, 0x7fffffff)));
     long long pos = bar.pos;
@@ -317,7 +317,7 @@ BOOL WINAPI UpdateWindow(HWND hWnd) {
 
 namespace win32sim {
 
-HWND addWindow(const WindowSpec& desc) {
+HWND addWindow(const WindowDescription& desc) {
     auto& d = desktop();
     std::lock_guard<std::mutex> lock(d.lock);
     if (desc.id <= 0 || byId(desc.id) != nullptr ||
@@ -341,20 +341,20 @@ HWND windowHandle(int id) {
     return toHandle(byId(id));
 }
 
-std::optional<WindowSpec> windowState(int id) {
+std::optional<WindowDescription> windowState(int id) {
     std::lock_guard<std::mutex> lock(desktop().lock);
     const Window* w = byId(id);
     if (w == nullptr) {
         return std::nullopt;
     }
-    WindowSpec out = w->desc;
+    WindowDescription out = w->desc;
     if (out.scroll) {
         out.scroll = w->bars[SB_VERT];
     }
     return out;
 }
 
-std::optional<ScrollBarSpec> scrollBarState(int id, int bar) {
+std::optional<ScrollBarDescription> scrollBarState(int id, int bar) {
     std::lock_guard<std::mutex> lock(desktop().lock);
     const Window* w = byId(id);
     if (w == nullptr || !w->desc.scroll || (bar != SB_HORZ && bar != SB_VERT)) {

@@ -113,7 +113,7 @@ bool registerClass(const std::wstring& name) {
 
 }  // namespace
 
-HWND addWindow(const WindowSpec& desc) {
+HWND addWindow(const WindowDescription& desc) {
     DesktopWindows& w = windows();
     if (desc.id <= 0 || w.byId.count(desc.id) != 0) {
         return nullptr;

@@ -1,6 +1,6 @@
 // Parses qxsim's options (see usageText()).
 
-#include "command_line.h"
+#include "options.h"
 
 namespace qxsim {
 namespace {

@@ -1,6 +1,6 @@
 // Queued command texts run by the simulated host.
 
-#include "host_command_line.h"
+#include "queued_commands.h"
 
 #include <algorithm>
 #include <cctype>

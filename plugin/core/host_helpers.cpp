@@ -1,0 +1,51 @@
+#include "host_helpers.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>  // _open, _close; the POSIX stand-in declares them in windows.h
+#endif
+
+namespace {
+
+constexpr DWORD kBeepHz = 440;
+constexpr DWORD kBeepMs = 200;
+constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
+
+}  // namespace
+
+std::wstring widen(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+bool fileExists(const std::string& path) {
+    // Asked of the file system, not by opening: opening a pipe would block.
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool folderExists(const std::string& path) {
+    // Opening a folder as a file fails with "access denied"; a plain file
+    // opens, anything missing fails otherwise.
+    errno = 0;
+    const int fd = _open(path.c_str(), 0, 0);
+    if (fd >= 0) {
+        _close(fd);
+        return false;
+    }
+    return errno == kAccessDenied;
+}
+
+int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    Beep(kBeepHz, kBeepMs);
+    const std::wstring wideText = widen(text);
+    const std::wstring wideCaption = widen(caption);
+    return MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
+}

@@ -1,0 +1,96 @@
+// What every motion shares, in 2D and 3D alike: the document lock taken on
+// its first step, the check of the sensitivity bases, and the release of the
+// cap that ends it. Host's main thread only.
+#include <gs.h>
+
+#include "auto_cad_proxy.h"
+#include "device_codes.h"
+#include "logging.h"
+
+namespace {
+
+constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+constexpr const char* kClass = "AutoCadProxy";
+
+}  // namespace
+
+void AutoCadProxy::lockDocumentForMotion() {
+    if (mIsDocLocked) {
+        return;
+    }
+    AcApDocManager* docManager = acDocManagerPtr();
+    if (docManager != nullptr) {
+        docManager->lockDocument(docManager->curDocument(), AcAp::kWrite, nullptr, nullptr, true);
+    }
+    mIsDocLocked = true;
+}
+
+bool AutoCadProxy::isUsableSensBase(int32_t base, const char* key, const char* method) const {
+    if (base != 0) {
+        return true;
+    }
+    // Dividing by 0 would send infinities into the view: that axis group
+    // stays still, and the user learns why once per motion.
+    if (!mIsCapMoving) {
+        QX_LOG(ERR, kSrcFile, kClass, method)
+            << "Setting '" << key << "' is 0: that motion is switched off" << LOG_END;
+    }
+    return false;
+}
+
+void AutoCadProxy::releaseCapAtUnload() {
+    if (!mIsCapMoving) {
+        return;
+    }
+    QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapAtUnload")
+        << "Unloaded during a motion - cap released." << LOG_END;
+    // A pass in paper space hid the navigation bar; the mode may have
+    // changed since, so the bar is brought back whatever the last mode was.
+    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
+}
+
+void AutoCadProxy::handleCapIsReleased(int32_t mode) {
+    if (!mIsCapMoving) {
+        return;
+    }
+    try {
+        AcApDocManager* docManager = acDocManagerPtr();
+        AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+        if (mode == kNavMode2D) {
+            if (mIsNavBarHidden && docManager != nullptr) {
+                docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 1 "), false, false,
+                                                true);
+            }
+            mIsNavBarHidden = false;
+            if (mIsDocLocked && docManager != nullptr) {
+                docManager->unlockDocument(doc);
+            }
+            mIsDocLocked = false;
+            QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+                << "Document unlocked" << LOG_END;
+        } else {
+            // Object move mode locked the drawing for this motion.
+            if (mIsDocLocked && docManager != nullptr) {
+                docManager->unlockDocument(doc);
+            }
+            mIsDocLocked = false;
+            AcGsView* viewP = nullptr;
+            int32_t vportNum = 0;
+            retrieveViewParams(viewP, vportNum);
+            if (viewP != nullptr) {
+                if (viewP->isValid()) {
+                    acgsSetViewParameters(vportNum, viewP, true, true, false);
+                } else {
+                    QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+                        << "viewP not valid!" << LOG_END;
+                }
+            }
+        }
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+            << "Error handleCapIsReleased()" << LOG_END;
+    }
+    mIsCapMoving = false;
+    QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
+        << "Cap released." << LOG_END;
+}

@@ -1,0 +1,9 @@
+#include "nav_memory.h"
+
+int32_t gLastVportNum = 0;
+AcGsView* gLastViewP = nullptr;
+AcGePoint3d gSelPoint(0.0, 0.0, 0.0);
+AcGeVector3d gSelAxis(0.0, 0.0, 0.0);
+const AcGePoint3d gWorldOrigin(0.0, 0.0, 0.0);
+bool gLastCenterResult = false;
+bool gLastAxisResult = false;
