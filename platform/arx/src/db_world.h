@@ -113,4 +113,3 @@ struct AcDbObjectAccess {
     static bool readable(const AcDbObject& obj) { return obj.mIsWriter || obj.mReaders > 0; }
     static bool writable(const AcDbObject& obj) { return obj.mIsWriter; }
 };
-
