@@ -42,10 +42,11 @@ void infoEntryToLogFile(benchmark::State& state) {
     LogParameters pars;  // defaults: file on, INF on, 5000 kB limit
     pars.mSettingsDirPath = dir.path;
     gLogging.init(pars);
+    // Entries that differ, so that none is left out as a repeat.
     int idx = 0;
     for (auto _ : state) {
         QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect")
-            << "devIdx: " << idx << ":"
+            << "devIdx: " << idx++ << ":"
             << "Quorvex SpaceCap" << LOG_END;
     }
     LogParameters off;
