@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kDefaultFile = readFile(QX_CONFIG_TEST_DATA_DIR "/default_settings.ini");
+const std::string kDefaultFile = readFile(QX_DEFAULT_SETTINGS_FILE);
 
 // A complete settings file in the plainest syntax; extra lines go first into
 // their section, so they win over the plain ones.
