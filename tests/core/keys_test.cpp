@@ -50,6 +50,7 @@ TEST_F(Keys, MacrosAreSplitAtSemicolonsAfterTwoEscapes) {
 TEST_F(Keys, MenuMacroExpressionsAreWrappedInMenucmd) {
     EXPECT_EQ(runMacro("M=$(if,1,_LINE)"),
               (Texts{kEsc, L"(command (menucmd \"M=$(if,1,_LINE)\"))\n"}));
+    EXPECT_EQ(runMacro("M="), (Texts{kEsc, L"(command (menucmd \"M=\"))\n"})) << "even empty";
     EXPECT_EQ(runMacro("m=x"), (Texts{kEsc, L"m=x\n"})) << "only an upper-case M";
     EXPECT_EQ(runMacro("_ZOOM;M=$(x)"),
               (Texts{kEsc, L"_ZOOM\n", L"(command (menucmd \"M=$(x)\"))\n"}));

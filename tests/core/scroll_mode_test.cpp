@@ -87,6 +87,10 @@ TEST_F(ScrollMode, RangeSetsLinesAndExtraPause) {
     EXPECT_EQ(messages(), 1u);
     EXPECT_EQ(mPauseMs, 31u) << "full deflection 1 ms, range 20 adds 30 ms";
 
+    desktopWith(L"SysListView32", ScrollBarDescription{0, 300, 10, 0});
+    EXPECT_TRUE(scroll(0, 0, 298));
+    EXPECT_EQ(messages(), 3u) << "one line per hundred of the range";
+
     desktopWith(L"SysListView32", ScrollBarDescription{0, 999, 10, 990});
     EXPECT_TRUE(scroll(0, 0, 40));
     EXPECT_EQ(messages(), 0u) << "page + position is beyond the maximum";

@@ -51,6 +51,7 @@ TEST_F(Selection, TwoObjectsOrACircleGiveNoAxisButAMeanCentre) {
     EXPECT_POINT_NEAR(AcGePoint3d(10, 20, 30), centre, kTol);
 
     arxworld::setPickfirst({});
+    EXPECT_FALSE(proxy().getSelObjectAxis(axis, start)) << "no selection";
     EXPECT_FALSE(proxy().getSelObjectsCenter(nullptr, centre));
     EXPECT_FALSE(gLastCenterResult);
 }
