@@ -141,7 +141,7 @@ int run(int argc, char** argv) {
     // The module finds its settings, log and menu files under USERPROFILE.
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
 
-    resetSessionWorld();
+    resetStandIns();
     win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
                                             : win32sim::ClockMode::Virtual);
     if (!transcript::openFile(paths.transcriptPath)) {

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "win32_control.h"
 
 namespace qxsim {
@@ -50,7 +50,7 @@ Scene currentScene() {
     Scene scene;
     const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
     if (paper) {
-        const arxworld::PaperView view = arxworld::paperView();
+        const arxdrawing::PaperView view = arxdrawing::paperView();
         scene.paper = true;
         scene.camera.target = {view.centerX, view.centerY, 0.0};
         scene.camera.position = {view.centerX, view.centerY, 1.0};
@@ -60,7 +60,8 @@ Scene currentScene() {
         scene.camera.perspective = false;
     } else {
         const int vp = arxsim::cvport();
-        const arxworld::ViewParams view = arxworld::gsView(vp).value_or(arxworld::storedView(vp));
+        const arxdrawing::ViewParams view =
+            arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
         scene.camera.position = vec(view.position);
         scene.camera.target = vec(view.target);
         scene.camera.up = vec(view.up);
@@ -68,12 +69,12 @@ Scene currentScene() {
         scene.camera.height = view.height;
         scene.camera.perspective = view.perspective;
     }
-    const std::vector<int> selected = arxworld::pickfirst();
-    for (int i = 0; i < arxworld::entityCount(); ++i) {
-        const arxworld::EntityInfo info = arxworld::entity(i);
+    const std::vector<int> selected = arxdrawing::pickfirst();
+    for (int i = 0; i < arxdrawing::entityCount(); ++i) {
+        const arxdrawing::EntityInfo info = arxdrawing::entity(i);
         SceneEntity entity;
-        entity.kind = info.kind == arxworld::EntityKind::Line ? SceneEntity::Kind::Line
-                                                              : SceneEntity::Kind::Circle;
+        entity.kind = info.kind == arxdrawing::EntityKind::Line ? SceneEntity::Kind::Line
+                                                                : SceneEntity::Kind::Circle;
         entity.start = vec(info.start);
         entity.end = vec(info.end);
         entity.normal = vec(info.normal);

@@ -6,14 +6,14 @@
 #include <algorithm>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "exit_codes.h"
 #include "picture_book.h"
 #include "progress.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
-#include "world_steps.h"
+#include "setup_steps.h"
 
 namespace qxsim {
 namespace {
@@ -42,12 +42,12 @@ constexpr SpaceVars kSpaces[] = {
 
 }  // namespace
 
-void resetSessionWorld() {
-    win32sim::resetWorld();
+void resetStandIns() {
+    win32sim::resetSimulation();
     win32sim::resetDesktop();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
 }
 
 Player::Player(ModuleSession& module) : mModule(module) {}

@@ -84,7 +84,7 @@ private:
 // on the Model tab, the initial model view, no entities or selection, the
 // daemon up with one device, rotation code 0, zoom-all-after-view off, mode
 // reports accepted, the pointer at (0,0) over no window.
-void resetSessionWorld();
+void resetStandIns();
 
 // Carries out a device step: the daemon's state changes or it sends an event.
 void runDeviceStep(const Step& step);

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 
 namespace qxsim {
 namespace {
@@ -46,9 +46,9 @@ std::vector<std::string> words(const std::string& text) {
 // Every point the drawing reaches (circles by samples of their rim).
 std::vector<AcGePoint3d> drawingPoints() {
     std::vector<AcGePoint3d> points;
-    for (int i = 0; i < arxworld::entityCount(); ++i) {
-        const arxworld::EntityInfo e = arxworld::entity(i);
-        if (e.kind == arxworld::EntityKind::Line) {
+    for (int i = 0; i < arxdrawing::entityCount(); ++i) {
+        const arxdrawing::EntityInfo e = arxdrawing::entity(i);
+        if (e.kind == arxdrawing::EntityKind::Line) {
             points.push_back(e.start);
             points.push_back(e.end);
             continue;
@@ -88,7 +88,7 @@ void zoomAll() {
         return;
     }
     if (arxsim::tilemode() == 0 && arxsim::cvport() == 1) {
-        arxworld::PaperView view = arxworld::paperView();
+        arxdrawing::PaperView view = arxdrawing::paperView();
         Extents ext;
         for (const AcGePoint3d& p : points) {
             ext.add(p.x, p.y);
@@ -98,11 +98,11 @@ void zoomAll() {
             view.viewHeight);
         view.centerX = (ext.lo[0] + ext.hi[0]) / 2.0;
         view.centerY = (ext.lo[1] + ext.hi[1]) / 2.0;
-        arxworld::setPaperView(view);
+        arxdrawing::setPaperView(view);
         return;
     }
     const int vp = arxsim::cvport();
-    arxworld::ViewParams view = arxworld::gsView(vp).value_or(arxworld::storedView(vp));
+    arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
     // The drawing's extents across and up the screen, measured in the view.
     AcGeVector3d out = view.position - view.target;
     out.normalize();
@@ -120,7 +120,7 @@ void zoomAll() {
     view.position += shift;
     fit(std::max(ext.hi[0] - ext.lo[0], 1e-9), std::max(ext.hi[1] - ext.lo[1], 1e-9),
         view.width / view.height, view.width, view.height);
-    arxworld::setModelView(vp, view);
+    arxdrawing::setModelView(vp, view);
 }
 
 }  // namespace
@@ -159,7 +159,7 @@ std::vector<std::string> HostCommandLine::runQueued() {
         const ParsedHostCommand parsed = parseHostCommand(text);
         const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
         if (parsed.command == HostCommand::View && !paper) {
-            arxworld::setNamedView(arxsim::cvport(), parsed.view);
+            arxdrawing::setNamedView(arxsim::cvport(), parsed.view);
         } else if (parsed.command == HostCommand::ZoomAll) {
             zoomAll();
         } else {

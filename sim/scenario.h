@@ -30,7 +30,7 @@ enum class StepKind {
     Document,
     Unload,
     Load,
-    // drawing world
+    // drawing database
     Drawing,
     Line,
     Circle,

@@ -17,7 +17,7 @@
 #include <arxHeaders.h>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
@@ -55,11 +55,11 @@ double processCpuMs() {
     return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-void resetWorld() {
-    win32sim::resetWorld();
+void resetSimulation() {
+    win32sim::resetSimulation();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
     win32sim::setClockMode(win32sim::ClockMode::Real);
 }
 
@@ -73,7 +73,7 @@ void heldCapWithoutDocument(benchmark::State& state) {
     setenv("USERPROFILE", profile.c_str(), 1);
 
     // A first load writes the default settings file; its size limit is raised.
-    resetWorld();
+    resetSimulation();
     send(AcRx::kInitAppMsg);
     send(AcRx::kUnloadAppMsg);
     const fs::path ini = apps / "autocad_addin.ini";
@@ -85,7 +85,7 @@ void heldCapWithoutDocument(benchmark::State& state) {
     const fs::path log = profile / "QuorvexDevice" / "autocad_addin_log.txt";
 
     for (auto _ : state) {
-        resetWorld();
+        resetSimulation();
         send(AcRx::kInitAppMsg);
         send(AcRx::kLoadDwgMsg);
         win32sim::runMessageLoopUntil(win32sim::nowMs() + 300);  // threads up, menu read

@@ -13,7 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "arxHeaders.h"
 #include "gs.h"
 #include "auto_cad_proxy.h"
@@ -30,11 +30,11 @@ namespace fs = std::filesystem;
 class Session {
 public:
     explicit Session(bool isInfoLogged = true) {
-        win32sim::resetWorld();
+        win32sim::resetSimulation();
         qxdaemon::reset();
         arxsim::reset();
-        arxworld::reset();
-        arxworld::setFrameMs(0);
+        arxdrawing::reset();
+        arxdrawing::setFrameMs(0);
         transcript::setMemoryCapture(false);
         mProfile = fs::temp_directory_path() / ("qx_nav_bench_" + std::to_string(getpid()));
         fs::remove_all(mProfile);
@@ -67,8 +67,8 @@ const CapSample kSamples[2] = {{40, -30, 20, 25, -15, 10}, {-40, 30, -20, -25, 1
 // One pass of the driver during a motion: mode, axes, scroll test, 3D step.
 void BM_Pass3d(benchmark::State& state) {
     Session session;
-    arxworld::addLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0));
-    arxworld::setPickfirst({0});
+    arxdrawing::addLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0));
+    arxdrawing::setPickfirst({0});
     int i = 0;
     for (auto _ : state) {
         session.qx().setCapSample(kSamples[i++ & 1]);

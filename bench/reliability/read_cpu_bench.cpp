@@ -24,7 +24,7 @@
 #include <arxHeaders.h>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
@@ -101,10 +101,10 @@ int main(int argc, char** argv) {
     const fs::path profile = makeProfile();
     const fs::path log = profile / "QuorvexDevice" / "autocad_addin_log.txt";
 
-    win32sim::resetWorld();
+    win32sim::resetSimulation();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
     win32sim::setClockMode(win32sim::ClockMode::Real);
     qxdaemon::setReadFailsFastWhileDown(true);
 

@@ -20,7 +20,7 @@
 #include <arxHeaders.h>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "qxv_ctrlr_control.h"
 #include "transcript.h"
 #include "win32_control.h"
@@ -37,11 +37,11 @@ void send(AcRx::AppMsgCode msg) {
     acrxEntryPoint(msg, &gAppId);
 }
 
-void freshWorld() {
-    win32sim::resetWorld();
+void freshSession() {
+    win32sim::resetSimulation();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
     transcript::clearCaptured();
 }
 
@@ -66,7 +66,7 @@ double processCpuMs() {
 // CPU of the host's own message loop over 10 s with no plug-in loaded: the
 // stand-in's loop is part of the process but not of the plug-in.
 double hostLoopCpuMs() {
-    freshWorld();
+    freshSession();
     win32sim::setClockMode(win32sim::ClockMode::Real);
     const double cpuStart = processCpuMs();
     win32sim::runMessageLoopUntil(win32sim::nowMs() + 10000);
@@ -75,7 +75,7 @@ double hostLoopCpuMs() {
 
 void cpuAtRest() {
     const double baselineMs = hostLoopCpuMs();
-    freshWorld();
+    freshSession();
     win32sim::setClockMode(win32sim::ClockMode::Real);
     send(AcRx::kInitAppMsg);
     send(AcRx::kLoadDwgMsg);
@@ -98,7 +98,7 @@ void cpuAtRest() {
 // CPU of one timer tick at rest, without the operating system's wake-ups:
 // 10000 ticks on the virtual clock.
 void tickCostAtRest() {
-    freshWorld();
+    freshSession();
     send(AcRx::kInitAppMsg);
     send(AcRx::kLoadDwgMsg);
     win32sim::runMessageLoopUntil(1000);
@@ -116,7 +116,7 @@ void unloadTime() {
     double total = 0;
     constexpr int kRuns = 10;
     for (int i = 0; i < kRuns; ++i) {
-        freshWorld();
+        freshSession();
         win32sim::setClockMode(win32sim::ClockMode::Real);
         send(AcRx::kInitAppMsg);
         // Unload at different points of the watchdog's 2000 ms wait.
@@ -171,7 +171,7 @@ void latency(bool isInMotion) {
     int runs = 0;
     const int phases = isInMotion ? 32 : 100;
     for (int phase = 0; phase < phases; ++phase) {
-        freshWorld();
+        freshSession();
         transcript::setMemoryCapture(true);
         send(AcRx::kInitAppMsg);
         send(AcRx::kLoadDwgMsg);
@@ -209,7 +209,7 @@ void latency(bool isInMotion) {
         "motion_to_3d_step_%s: mean %.1f ms, worst %ld ms over %d phases, frame %llu ms "
         "(target <= %d ms)\n",
         isInMotion ? "in_motion" : "at_rest", runs ? total / runs : 0.0, worst, runs,
-        static_cast<unsigned long long>(arxworld::frameMs()), isInMotion ? 10 : 100);
+        static_cast<unsigned long long>(arxdrawing::frameMs()), isInMotion ? 10 : 100);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "auto_cad_proxy.h"
 #include "plugin_host.h"
 #include "transcript.h"
@@ -25,7 +25,7 @@ TEST_F(Driver, DeflectionStartsAMotionAndTheTimerGoesTo10ms) {
 }
 
 TEST_F(Driver, TickSpendsItsWholeBudgetWhileTheCapIsDeflected) {
-    arxworld::setFrameMs(16);  // each 3D step ends with a redraw of one frame
+    arxdrawing::setFrameMs(16);  // each 3D step ends with a redraw of one frame
     load();
     sendCap(500, 0, 0, 0, 0, 0);
     transcript::clearCaptured();
@@ -100,16 +100,16 @@ TEST_F(Driver, ModeIsTakenAnewOnEveryPassWhileTheCapIsHeld) {
     load();
     sendCap(0, 0, 1000, 0, 0, 0);
     runUntil(250);
-    ASSERT_GT(arxworld::viewUpdateCount(), 0);
+    ASSERT_GT(arxdrawing::viewUpdateCount(), 0);
     ASSERT_EQ(logCount("AcDbObjectPointer could not be retrieved!"), 0);
 
-    const int viewUpdates = arxworld::viewUpdateCount();
+    const int viewUpdates = arxdrawing::viewUpdateCount();
     arxsim::setSpace(0, 1);  // the user switches to paper space, cap still held
     runUntil(1300);
     EXPECT_EQ(proxy().mNavMode, 1);
     // From the next pass on the 2D handler runs (and, the document not being
     // locked by a motion begun in 3D, cannot open the viewport for write).
-    EXPECT_LE(arxworld::viewUpdateCount() - viewUpdates, 1);
+    EXPECT_LE(arxdrawing::viewUpdateCount() - viewUpdates, 1);
     EXPECT_GT(logCount("AcDbObjectPointer could not be retrieved!"), 0);
 }
 

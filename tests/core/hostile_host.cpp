@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"

@@ -13,19 +13,19 @@ protected:
         NavHost::SetUp();
         load();
         arxsim::setSpace(0, 1);
-        arxworld::setPaperView({100, 50, 150, 400, 300});  // view width 200
+        arxdrawing::setPaperView({100, 50, 150, 400, 300});  // view width 200
     }
 };
 
 TEST_F(Nav2d, PanMovesTheCentreByAFractionOfTheView) {
     pass(2000, 0, 0);  // one tenth of the width towards -X
-    EXPECT_NEAR(80.0, arxworld::paperView().centerX, kTol);
-    EXPECT_NEAR(50.0, arxworld::paperView().centerY, kTol);
+    EXPECT_NEAR(80.0, arxdrawing::paperView().centerX, kTol);
+    EXPECT_NEAR(50.0, arxdrawing::paperView().centerY, kTol);
     pass(0, -4000, 0);  // one fifth of the height towards +Y
-    EXPECT_NEAR(80.0, arxworld::paperView().centerX, kTol);
-    EXPECT_NEAR(80.0, arxworld::paperView().centerY, kTol);
-    EXPECT_EQ(150.0, arxworld::paperView().viewHeight);
-    EXPECT_EQ(2, arxworld::paperUpdateCount());
+    EXPECT_NEAR(80.0, arxdrawing::paperView().centerX, kTol);
+    EXPECT_NEAR(80.0, arxdrawing::paperView().centerY, kTol);
+    EXPECT_EQ(150.0, arxdrawing::paperView().viewHeight);
+    EXPECT_EQ(2, arxdrawing::paperUpdateCount());
     release();
 }
 
@@ -35,17 +35,17 @@ TEST_F(Nav2d, ZoomStepsAreLimited) {
         double factor;
     } cases[] = {{100, 0.995}, {8000, 0.8}, {-8000, 1.2}, {-2000, 1.1}};
     for (const auto& c : cases) {
-        arxworld::setPaperView({100, 50, 150, 400, 300});
+        arxdrawing::setPaperView({100, 50, 150, 400, 300});
         proxy().handleCapIsDeflectedIn2DMode(0, 0, c.tz);
         proxy().mIsCapMoving = true;  // as the driver marks the motion after its first step
-        EXPECT_NEAR(150.0 * c.factor, arxworld::paperView().viewHeight, kTol) << c.tz;
-        EXPECT_EQ(100.0, arxworld::paperView().centerX);
+        EXPECT_NEAR(150.0 * c.factor, arxdrawing::paperView().viewHeight, kTol) << c.tz;
+        EXPECT_EQ(100.0, arxdrawing::paperView().centerX);
     }
     // Pan and zoom in one step, pan first.
-    arxworld::setPaperView({100, 50, 150, 400, 300});
+    arxdrawing::setPaperView({100, 50, 150, 400, 300});
     proxy().handleCapIsDeflectedIn2DMode(2000, 0, -2000);
-    EXPECT_NEAR(80.0, arxworld::paperView().centerX, kTol);
-    EXPECT_NEAR(165.0, arxworld::paperView().viewHeight, kTol);
+    EXPECT_NEAR(80.0, arxdrawing::paperView().centerX, kTol);
+    EXPECT_NEAR(165.0, arxdrawing::paperView().viewHeight, kTol);
     proxy().handleCapIsReleased(1);
 }
 
@@ -66,10 +66,10 @@ TEST_F(Nav2d, AMotionLocksTheDrawingAndHidesTheNavigationBar) {
 }
 
 TEST_F(Nav2d, AViewportThatCannotBeOpenedChangesNothing) {
-    arxworld::setPaperViewportOpenable(false);
+    arxdrawing::setPaperViewportOpenable(false);
     pass(2000, 0, 2000);
     EXPECT_EQ(2, logCount("AcDbObjectPointer could not be retrieved!"));  // pan2D and zoom2D
-    EXPECT_EQ(100.0, arxworld::paperView().centerX);
+    EXPECT_EQ(100.0, arxdrawing::paperView().centerX);
     release();
 }
 
@@ -82,7 +82,7 @@ TEST_F(Nav2d, MotionsThatSwitchSpaces) {
     EXPECT_EQ(0, arxsim::lockDepth());
     EXPECT_TRUE(proxy().mIsNavBarHidden);
     EXPECT_EQ(1u, arxsim::sentStrings().size());
-    EXPECT_EQ(1, arxworld::viewSaveCount());
+    EXPECT_EQ(1, arxdrawing::viewSaveCount());
 
     // Begun in 3D, released in paper space: the bar comes back now.
     pass(0, 0, 0, 100, 0, 0);
@@ -99,8 +99,8 @@ TEST_F(Nav2d, ZeroSensitivityKeepsThePaperViewStill) {
     pass(2000, 2000, 2000);
     pass(2000, 2000, 2000);
     release();
-    EXPECT_EQ(100.0, arxworld::paperView().centerX);
-    EXPECT_EQ(150.0, arxworld::paperView().viewHeight);
+    EXPECT_EQ(100.0, arxdrawing::paperView().centerX);
+    EXPECT_EQ(150.0, arxdrawing::paperView().viewHeight);
     EXPECT_EQ(1, logCount("Setting 'transSensBase' is 0"));
 }
 

@@ -8,15 +8,15 @@ namespace {
 
 constexpr double kTol = 1e-9;
 
-arxworld::ViewParams topViewAt(const AcGePoint3d& target) {
-    arxworld::ViewParams v;
+arxdrawing::ViewParams topViewAt(const AcGePoint3d& target) {
+    arxdrawing::ViewParams v;
     v.target = target;
     v.position = target + AcGeVector3d(0, 0, 100);
     return v;
 }
 
-arxworld::ViewParams perspectiveIso() {
-    arxworld::ViewParams v;
+arxdrawing::ViewParams perspectiveIso() {
+    arxdrawing::ViewParams v;
     v.target = AcGePoint3d(5, 5, 0);
     v.position = AcGePoint3d(65, -55, 60);
     v.up = AcGeVector3d(-1, 1, 2).normal();
@@ -24,7 +24,7 @@ arxworld::ViewParams perspectiveIso() {
     return v;
 }
 
-void expectSameView(const arxworld::ViewParams& a, const arxworld::ViewParams& b, double tol) {
+void expectSameView(const arxdrawing::ViewParams& a, const arxdrawing::ViewParams& b, double tol) {
     EXPECT_POINT_NEAR(a.position, b.position, tol);
     EXPECT_POINT_NEAR(a.target, b.target, tol);
     EXPECT_POINT_NEAR(a.up, b.up, tol);
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(Nav3d, WorkedExamplesOfATopView) {
     const double s = 0.5 * initialFieldMean();
-    arxworld::ViewParams v = step3d(2000, 0, 0, 0, 0, 0);  // dx = 0.1: towards world -X
+    arxdrawing::ViewParams v = step3d(2000, 0, 0, 0, 0, 0);  // dx = 0.1: towards world -X
     EXPECT_POINT_NEAR(AcGePoint3d(-s, 0, 100), v.position, kTol);
     EXPECT_POINT_NEAR(AcGePoint3d(-s, 0, 0), v.target, kTol);
 
@@ -63,8 +63,8 @@ TEST_F(Nav3d, WorkedExamplesOfATopView) {
     EXPECT_POINT_NEAR(AcGeVector3d(std::sin(0.1), std::cos(0.1), 0), v.up, kTol);
 
     // One redraw per step, nothing written back during a motion.
-    EXPECT_EQ(5, arxworld::viewUpdateCount());
-    EXPECT_EQ(0, arxworld::viewSaveCount());
+    EXPECT_EQ(5, arxdrawing::viewUpdateCount());
+    EXPECT_EQ(0, arxdrawing::viewSaveCount());
     EXPECT_EQ(1, logCount("Move x-Direction, value: 0.1"));
 }
 
@@ -74,7 +74,7 @@ TEST_F(Nav3d, ZStepsZoomByAtMostTwentyPercent) {
         double factor;
     } cases[] = {{10000, 1.2}, {-10000, 0.8}, {2000, 1.1}, {-2000, 0.9}, {32767, 1.2}};
     for (const auto& c : cases) {
-        const arxworld::ViewParams v = step3d(0, 0, c.tz, 0, 0, 0);
+        const arxdrawing::ViewParams v = step3d(0, 0, c.tz, 0, 0, 0);
         EXPECT_NEAR(200.0 / c.factor, v.width, kTol) << "tz " << c.tz;
         EXPECT_NEAR(150.0 / c.factor, v.height, kTol) << "tz " << c.tz;
         EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), v.position, kTol);
@@ -83,8 +83,8 @@ TEST_F(Nav3d, ZStepsZoomByAtMostTwentyPercent) {
 
 TEST_F(Nav3d, RotationModesChooseCentreAndSense) {
     // Target away from the world origin tells the centres apart.
-    const arxworld::ViewParams start = topViewAt(AcGePoint3d(30, 0, 0));
-    const arxworld::ViewParams opposite = step3d(-1000, 0, -2000, 0, -1000, 0, start);
+    const arxdrawing::ViewParams start = topViewAt(AcGePoint3d(30, 0, 0));
+    const arxdrawing::ViewParams opposite = step3d(-1000, 0, -2000, 0, -1000, 0, start);
 
     proxy().mRotMode = 3;  // everything turned round, centre still the target
     expectSameView(opposite, step3d(1000, 0, 2000, 0, 1000, 0, start), kTol);
@@ -92,7 +92,7 @@ TEST_F(Nav3d, RotationModesChooseCentreAndSense) {
     // Modes 1 and 2 (parallel) turn about the world origin.
     for (int32_t mode : {1, 2}) {
         proxy().mRotMode = mode;
-        const arxworld::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, start);
+        const arxdrawing::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, start);
         AcGePoint3d target = start.target;
         target.rotateBy(mode == 2 ? 0.1 : -0.1, AcGeVector3d::kYAxis, AcGePoint3d::kOrigin);
         EXPECT_POINT_NEAR(target, v.target, kTol);
@@ -100,8 +100,8 @@ TEST_F(Nav3d, RotationModesChooseCentreAndSense) {
 
     // Mode 2 in perspective turns about the camera: it looks around.
     proxy().mRotMode = 2;
-    const arxworld::ViewParams persp = perspectiveIso();
-    const arxworld::ViewParams v = step3d(0, 0, 0, 700, 300, 0, persp);
+    const arxdrawing::ViewParams persp = perspectiveIso();
+    const arxdrawing::ViewParams v = step3d(0, 0, 0, 700, 300, 0, persp);
     EXPECT_POINT_NEAR(persp.position, v.position, kTol);
     EXPECT_GT(v.target.distanceTo(persp.target), 1.0);
     EXPECT_TRUE(v.perspective);
@@ -116,7 +116,7 @@ TEST_F(Nav3d, AnOrbitAndTheOppositeOrbitReturnToTheStart) {
         for (bool isNoRoll : {false, true}) {
             proxy().mRotMode = mode;
             proxy().mRotModeTens = isNoRoll;
-            for (const arxworld::ViewParams& start :
+            for (const arxdrawing::ViewParams& start :
                  {topViewAt(AcGePoint3d(7, -3, 2)), perspectiveIso()}) {
                 for (const auto& m : moves) {
                     step3d(m[0], m[1], m[2], m[3], m[4], m[5], start);
@@ -124,7 +124,7 @@ TEST_F(Nav3d, AnOrbitAndTheOppositeOrbitReturnToTheStart) {
                     SCOPED_TRACE(testing::Message()
                                  << "mode " << mode << " no-roll " << isNoRoll << " move " << m[0]
                                  << "," << m[3] << "," << m[4] << "," << m[5]);
-                    expectSameView(start, *arxworld::gsView(arxworld::kModelViewport), 1e-9);
+                    expectSameView(start, *arxdrawing::gsView(arxdrawing::kModelViewport), 1e-9);
                 }
             }
         }
@@ -133,11 +133,11 @@ TEST_F(Nav3d, AnOrbitAndTheOppositeOrbitReturnToTheStart) {
 
 TEST_F(Nav3d, NoRollFlagYawsAboutWorldZ) {
     proxy().mRotModeTens = true;
-    arxworld::ViewParams front;
+    arxdrawing::ViewParams front;
     front.position = AcGePoint3d(0, -100, 0);
     front.up = AcGeVector3d(0, 0, 1);
     expectSameView(front, step3d(0, 0, 0, 0, 0, 1000, front), kTol);  // no roll
-    arxworld::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, front);
+    arxdrawing::ViewParams v = step3d(0, 0, 0, 0, 1000, 0, front);
     EXPECT_POINT_NEAR(AcGePoint3d(-100 * std::sin(0.1), -100 * std::cos(0.1), 0), v.position, kTol);
     EXPECT_POINT_NEAR(AcGeVector3d(0, 0, 1), v.up, kTol);
     // Upside down the yaw turns the other way.
@@ -148,16 +148,16 @@ TEST_F(Nav3d, NoRollFlagYawsAboutWorldZ) {
 
 TEST_F(Nav3d, LevelFlagKeepsWorldZInPerspectiveOnly) {
     proxy().mRotModeHundreds = true;
-    const arxworld::ViewParams persp = perspectiveIso();
-    const arxworld::ViewParams v = step3d(1500, -800, 4000, 0, 0, 0, persp);
+    const arxdrawing::ViewParams persp = perspectiveIso();
+    const arxdrawing::ViewParams v = step3d(1500, -800, 4000, 0, 0, 0, persp);
     EXPECT_NEAR(persp.position.z, v.position.z, kTol);
     EXPECT_NEAR(persp.target.z, v.target.z, kTol);
     EXPECT_EQ(persp.width, v.width) << "a dolly, not a zoom";
     EXPECT_GT(v.position.distanceTo(persp.position), 1.0);
     // Parallel: the flag changes nothing, Z zooms.
-    const arxworld::ViewParams top = topViewAt(AcGePoint3d(0, 0, 0));
+    const arxdrawing::ViewParams top = topViewAt(AcGePoint3d(0, 0, 0));
     proxy().mRotModeHundreds = false;
-    const arxworld::ViewParams plain = step3d(1500, -800, 4000, 0, 0, 0, top);
+    const arxdrawing::ViewParams plain = step3d(1500, -800, 4000, 0, 0, 0, top);
     proxy().mRotModeHundreds = true;
     expectSameView(plain, step3d(1500, -800, 4000, 0, 0, 0, top), kTol);
 }
@@ -166,42 +166,42 @@ TEST_F(Nav3d, ReleaseWritesTheFinalViewBack) {
     EXPECT_TRUE(pass(0, 0, 0, 500, 0, 0));
     EXPECT_TRUE(proxy().mIsCapMoving);
     EXPECT_TRUE(pass(1000, 0, 0, 0, 0, 0));
-    EXPECT_EQ(0, arxworld::viewSaveCount());
+    EXPECT_EQ(0, arxdrawing::viewSaveCount());
     release();
     EXPECT_FALSE(proxy().mIsCapMoving);
-    ASSERT_EQ(1, arxworld::viewSaveCount());
-    expectSameView(*arxworld::gsView(2), arxworld::storedView(2), 0);
+    ASSERT_EQ(1, arxdrawing::viewSaveCount());
+    expectSameView(*arxdrawing::gsView(2), arxdrawing::storedView(2), 0);
     EXPECT_EQ(1, logCount("Cap released."));
     release();  // at rest already: nothing more
-    EXPECT_EQ(1, arxworld::viewSaveCount());
+    EXPECT_EQ(1, arxdrawing::viewSaveCount());
 
     pass(0, 0, 0, 500, 0, 0);
-    arxworld::setViewMarkedInvalid(2, true);
+    arxdrawing::setViewMarkedInvalid(2, true);
     release();
-    EXPECT_EQ(1, arxworld::viewSaveCount());
+    EXPECT_EQ(1, arxdrawing::viewSaveCount());
     EXPECT_EQ(1, logCount("viewP not valid!"));
     EXPECT_FALSE(proxy().mIsCapMoving);
 }
 
 TEST_F(Nav3d, MissingViewOrViewportNumberStopsTheStep) {
-    arxworld::setGsViewsAvailable(false);
+    arxdrawing::setGsViewsAvailable(false);
     proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
     EXPECT_EQ(1, logCount("AcGsView object could not be retrieved!"));
     EXPECT_EQ(1, logCount("ViewP could not be retrieved!"));
 
-    arxworld::setGsViewsAvailable(true);
+    arxdrawing::setGsViewsAvailable(true);
     arxsim::closeDocument();  // "CVPORT" cannot be read
     proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
     EXPECT_EQ(1, logCount("System variable 'CVPORT'could not be retrieved! rc = -5001"));
     EXPECT_EQ(2, logCount("ViewP could not be retrieved!"));
-    EXPECT_EQ(0, arxworld::viewUpdateCount());
+    EXPECT_EQ(0, arxdrawing::viewUpdateCount());
 }
 
 TEST_F(Nav3d, ZeroTranslationSensitivitySwitchesPanOffOncePerMotion) {
     proxy().mTraSensBase = 0;
     pass(2000, 0, 3000, 1000, 0, 0);
     pass(2000, 0, 3000, 1000, 0, 0);
-    const arxworld::ViewParams v = *arxworld::gsView(2);
+    const arxdrawing::ViewParams v = *arxdrawing::gsView(2);
     EXPECT_TRUE(std::isfinite(v.position.x) && std::isfinite(v.width));
     EXPECT_EQ(200.0, v.width) << "no zoom";
     EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), v.target, kTol);  // turned about the target only
@@ -217,7 +217,7 @@ TEST_F(Nav3d, ZeroRotationSensitivitySwitchesTurningOff) {
     pass(2000, 0, 0, 1000, 1000, 1000);
     pass(0, 0, 0, 1000, 0, 0);
     release();
-    const arxworld::ViewParams v = arxworld::storedView(2);
+    const arxdrawing::ViewParams v = arxdrawing::storedView(2);
     EXPECT_TRUE(std::isfinite(v.position.x) && std::isfinite(v.up.y));
     EXPECT_POINT_NEAR(AcGeVector3d(0, 1, 0), v.up, kTol);
     EXPECT_NEAR(-0.5 * initialFieldMean(), v.position.x, kTol) << "panning still works";

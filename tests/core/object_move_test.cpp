@@ -15,11 +15,11 @@ protected:
         NavHost::SetUp();
         load();
         proxy().mIsObjectMoveMode = true;
-        mA = arxworld::addLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0));
-        mB = arxworld::addCircle(AcGePoint3d(10, 10, 0), 2, "held");
-        arxworld::setPickfirst({mA, mB});
+        mA = arxdrawing::addLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0));
+        mB = arxdrawing::addCircle(AcGePoint3d(10, 10, 0), 2, "held");
+        arxdrawing::setPickfirst({mA, mB});
     }
-    static AcGePoint3d startOf(int index) { return arxworld::entity(index).start; }
+    static AcGePoint3d startOf(int index) { return arxdrawing::entity(index).start; }
     int mA = 0;
     int mB = 0;
 };
@@ -31,12 +31,12 @@ TEST_F(ObjectMove, TopViewTranslationMovesObjectsNotTheCamera) {
     pass(0, 100, 0);  // screen up: world +Y
     EXPECT_POINT_NEAR(AcGePoint3d(50, 50, 0), startOf(mA), kTol);
     EXPECT_EQ(1, arxsim::lockDepth()) << "locked once for the motion";
-    const arxworld::ViewParams v = *arxworld::gsView(2);
+    const arxdrawing::ViewParams v = *arxdrawing::gsView(2);
     EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 100), v.position, 0);
-    EXPECT_EQ(2, arxworld::viewUpdateCount()) << "each step still redraws";
+    EXPECT_EQ(2, arxdrawing::viewUpdateCount()) << "each step still redraws";
     release();
     EXPECT_EQ(0, arxsim::lockDepth());
-    EXPECT_EQ(0, arxworld::redrawCount()) << "3D redraws through the view only";
+    EXPECT_EQ(0, arxdrawing::redrawCount()) << "3D redraws through the view only";
 }
 
 TEST_F(ObjectMove, RotationsTurnAboutTheSelectionCentre) {
@@ -65,10 +65,10 @@ TEST_F(ObjectMove, NoRollAndLevelFlags) {
     proxy().mRotModeTens = true;
     proxy().mRotModeHundreds = true;
     // A front view: screen up is world +Z, out of the screen world -Y.
-    arxworld::ViewParams front;
+    arxdrawing::ViewParams front;
     front.position = AcGePoint3d(0, -100, 0);
     front.up = AcGeVector3d(0, 0, 1);
-    arxworld::setModelView(2, front);
+    arxdrawing::setModelView(2, front);
     proxy().handleCapIsDeflectedIn3DMode(0, 0, 0, 0, 0, 300);  // no roll
     EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), startOf(mA), kTol);
     proxy().handleCapIsDeflectedIn3DMode(0, 0, 100, 0, 0, 0);  // towards the viewer: -Y
@@ -82,15 +82,15 @@ TEST_F(ObjectMove, NoRollAndLevelFlags) {
 }
 
 TEST_F(ObjectMove, LockedLayersStayAndTwoDimensionalMovesRedraw) {
-    arxworld::setLayerLocked("held", true);
+    arxdrawing::setLayerLocked("held", true);
     arxsim::setSpace(0, 1);  // paper space: 2D
-    const arxworld::PaperView paper = arxworld::paperView();
+    const arxdrawing::PaperView paper = arxdrawing::paperView();
     pass(1000, -2000, 5000);  // no zoom, no pan while something moves
     EXPECT_POINT_NEAR(AcGePoint3d(0.05, -0.1, 0), startOf(mA), kTol);
     EXPECT_POINT_NEAR(AcGePoint3d(10, 10, 0), startOf(mB), 0);
-    EXPECT_EQ(1, arxworld::redrawCount());
-    EXPECT_EQ(paper.centerX, arxworld::paperView().centerX);
-    EXPECT_EQ(paper.viewHeight, arxworld::paperView().viewHeight);
+    EXPECT_EQ(1, arxdrawing::redrawCount());
+    EXPECT_EQ(paper.centerX, arxdrawing::paperView().centerX);
+    EXPECT_EQ(paper.viewHeight, arxdrawing::paperView().viewHeight);
     EXPECT_TRUE(arxsim::sentStrings().empty()) << "navigation bar untouched";
     EXPECT_EQ(1, arxsim::lockDepth());
     release();
@@ -98,14 +98,14 @@ TEST_F(ObjectMove, LockedLayersStayAndTwoDimensionalMovesRedraw) {
 }
 
 TEST_F(ObjectMove, NothingSelectedNavigatesTheView) {
-    arxworld::setPickfirst({});
+    arxdrawing::setPickfirst({});
     pass(2000, 0, 0);
-    EXPECT_NEAR(-0.5 * initialFieldMean(), arxworld::gsView(2)->position.x, kTol);
+    EXPECT_NEAR(-0.5 * initialFieldMean(), arxdrawing::gsView(2)->position.x, kTol);
     EXPECT_EQ(0, arxsim::lockDepth());
     release();
     arxsim::setSpace(0, 1);
     pass(2000, 0, 0);
-    EXPECT_NE(0.0, arxworld::paperView().centerX);
+    EXPECT_NE(0.0, arxdrawing::paperView().centerX);
     release();
     EXPECT_POINT_NEAR(AcGePoint3d(0, 0, 0), startOf(mA), 0);
 }

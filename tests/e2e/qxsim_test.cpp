@@ -30,7 +30,7 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsTheSessionAndUnloads) {
     removeRun(run);
 }
 
-TEST(Qxsim, WorldStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
+TEST(Qxsim, SetUpStepThatCannotBeCarriedOutNamesFileLineAndWhatWasExpected) {
     const std::pair<const char*, const char*> cases[] = {
         {"line 0 0 0 1 1 1\nwait 10\nselect 0 3\n",
          "scenario.qxs:3: an entity number below 1, found 3"},

@@ -30,7 +30,7 @@ int entriesIn(const char* dir) {
 
 void SessionHost::SetUp() {
     TestHost::SetUp();
-    qxsim::resetSessionWorld();
+    qxsim::resetStandIns();
     fs::copy_file(QX_SAMPLE_MENU, menuPath());
 }
 

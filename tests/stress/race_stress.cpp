@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "module_session.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
@@ -200,8 +200,8 @@ public:
     Host(qxsim::ModuleSession& module, std::mt19937_64& rng, StressReport& report)
         : mModule(module), mRng(rng), mReport(report) {}
 
-    void setUpWorld() {
-        arxworld::addSampleDrawing();
+    void setUpDrawing() {
+        arxdrawing::addSampleDrawing();
         arxsim::setSpace(1, 2);
         win32sim::WindowDescription list;
         list.id = kListWindowId;
@@ -322,14 +322,14 @@ private:
             std::uniform_int_distribution<std::size_t> which(0, kRotationCodes.size() - 1);
             qxdaemon::setRotation(kRotationCodes[which(mRng)], (mRng() & 1U) != 0);
         } else {
-            const int entities = arxworld::entityCount();
+            const int entities = arxdrawing::entityCount();
             std::vector<int> selection;
             for (int i = 0; i < entities; ++i) {
                 if ((mRng() % 3) == 0) {
                     selection.push_back(i);
                 }
             }
-            arxworld::setPickfirst(selection);
+            arxdrawing::setPickfirst(selection);
         }
         mNextActionMs = win32sim::nowMs() + nextGap;
     }
@@ -343,12 +343,12 @@ private:
     std::vector<Window> mWindows;
 };
 
-void resetWorld(bool realTime) {
-    win32sim::resetWorld();
+void resetSimulation(bool realTime) {
+    win32sim::resetSimulation();
     win32sim::resetDesktop();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
     win32sim::setClockMode(realTime ? win32sim::ClockMode::Real : win32sim::ClockMode::Virtual);
 }
 
@@ -450,12 +450,12 @@ StressReport runRaceStress(const StressOptions& options) {
         return report;
     }
     setenv("USERPROFILE", profile.c_str(), 1);
-    resetWorld(options.realTime);
+    resetSimulation(options.realTime);
 
     qxsim::ModuleSession module(options.modulePath.empty() ? qxsim::moduleBesideExecutable()
                                                            : options.modulePath);
     Host host(module, rng, report);
-    host.setUpWorld();
+    host.setUpDrawing();
     if (!module.load(arxsim::hasDocument(), report.error)) {
         fs::remove_all(profile);
         return report;
@@ -467,9 +467,9 @@ StressReport runRaceStress(const StressOptions& options) {
     report.eventsDropped = qxdaemon::droppedEvents();
     const int readCalls = qxdaemon::callCount(qxdaemon::Op::ReadEvent);
     report.eventsRead = readCalls - 1;  // the last call waits for the next event
-    report.viewUpdates = arxworld::viewUpdateCount();
-    report.paperUpdates = arxworld::paperUpdateCount();
-    report.redraws = arxworld::redrawCount();
+    report.viewUpdates = arxdrawing::viewUpdateCount();
+    report.paperUpdates = arxdrawing::paperUpdateCount();
+    report.redraws = arxdrawing::redrawCount();
     report.scrollMessages = static_cast<int>(win32sim::sentMessages().size());
     report.ticks = host.ticks();
 
@@ -497,7 +497,7 @@ StressReport runRaceStress(const StressOptions& options) {
         report.problems.push_back(std::to_string(win32sim::registeredThreadCount()) +
                                   " plug-in threads outlived the unload");
     }
-    const arxworld::Balances balances = arxworld::balances();
+    const arxdrawing::Balances balances = arxdrawing::balances();
     if (balances.stillOpen() != 0 || balances.setsLeaked() != 0) {
         report.problems.push_back("host resources left: " + std::to_string(balances.stillOpen()) +
                                   " objects open, " + std::to_string(balances.setsLeaked()) +

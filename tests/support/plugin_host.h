@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "auto_cad_proxy.h"
 #include "daemon_proxy.h"
 #include "qx_auto_cad.h"
@@ -50,7 +50,7 @@ class NavHost : public PluginHost {
 protected:
     void SetUp() override {
         PluginHost::SetUp();
-        arxworld::setFrameMs(0);
+        arxdrawing::setFrameMs(0);
     }
 
     // Loads with trace and temporary entries on, then `edit`.
@@ -75,12 +75,12 @@ protected:
     void release() { EXPECT_FALSE(pass(0, 0, 0)); }
 
     // One 3D step from `start`; returns the graphics view afterwards.
-    arxworld::ViewParams step3d(int16_t tx, int16_t ty, int16_t tz, int16_t rx, int16_t ry,
-                                int16_t rz,
-                                const arxworld::ViewParams& start = arxworld::initialView()) {
-        arxworld::setModelView(arxworld::kModelViewport, start);
+    arxdrawing::ViewParams step3d(int16_t tx, int16_t ty, int16_t tz, int16_t rx, int16_t ry,
+                                  int16_t rz,
+                                  const arxdrawing::ViewParams& start = arxdrawing::initialView()) {
+        arxdrawing::setModelView(arxdrawing::kModelViewport, start);
         proxy().handleCapIsDeflectedIn3DMode(tx, ty, tz, rx, ry, rz);
-        return arxworld::gsView(arxworld::kModelViewport).value_or(arxworld::ViewParams{});
+        return arxdrawing::gsView(arxdrawing::kModelViewport).value_or(arxdrawing::ViewParams{});
     }
 };
 

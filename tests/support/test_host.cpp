@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "arx_control.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "qxv_ctrlr_control.h"
 #include "transcript.h"
 #include "win32_control.h"
@@ -17,11 +17,11 @@
 namespace fs = std::filesystem;
 
 void TestHost::SetUp() {
-    win32sim::resetWorld();
+    win32sim::resetSimulation();
     win32sim::resetDesktop();
     qxdaemon::reset();
     arxsim::reset();
-    arxworld::reset();
+    arxdrawing::reset();
     transcript::setMemoryCapture(true);
     transcript::clearCaptured();
 
@@ -36,7 +36,7 @@ void TestHost::SetUp() {
 void TestHost::TearDown() {
     EXPECT_EQ(win32sim::registeredThreadCount(), 0) << "threads left running";
     if (mCheckBalances) {
-        const arxworld::Balances b = arxworld::balances();
+        const arxdrawing::Balances b = arxdrawing::balances();
         EXPECT_EQ(0, b.stillOpen()) << "objects left open";
         EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";
         EXPECT_EQ(0, arxsim::lockDepth()) << "drawing left locked";

@@ -8,7 +8,7 @@
 
 // The camera of one viewport. Units are drawing units; the field is the
 // extent of the view plane shown, across (width) and up (height). The view
-// is owned by the drawing world: callers never delete it.
+// is owned by the drawing database: callers never delete it.
 class AcGsView {
 public:
     enum Projection { kParallel = 0, kPerspective = 1 };

@@ -1,20 +1,20 @@
 // Control API of the drawing database: building the drawing, the paper
 // view, the pickfirst selection, fault injection, balances and reset.
-#include "db_world.h"
+#include "drawing_db.h"
 
-using arxsim::db::DbWorld;
+using arxsim::db::DrawingDb;
 using arxsim::db::kEntityIdBase;
 using arxsim::db::makePaperViewport;
-using arxsim::db::world;
+using arxsim::db::drawing;
 
 // ---- Control ------------------------------------------------------------------------
 
-namespace arxworld {
+namespace arxdrawing {
 
 namespace {
 
 int addEntity(std::unique_ptr<AcDbEntity> ent, const std::string& layer) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     const int index = static_cast<int>(w.entities.size());
     AcDbObjectAccess::setId(*ent, kEntityIdBase + index);
@@ -48,7 +48,7 @@ void addSampleDrawing() {
 }
 
 void setLayerLocked(const std::string& layer, bool locked) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (locked) {
         w.lockedLayers.insert(layer);
@@ -58,7 +58,7 @@ void setLayerLocked(const std::string& layer, bool locked) {
 }
 
 void eraseEntity(int index) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (index >= 0 && index < static_cast<int>(w.entities.size())) {
         AcDbObjectAccess::erase(*w.entities[index]);
@@ -66,13 +66,13 @@ void eraseEntity(int index) {
 }
 
 int entityCount() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return static_cast<int>(w.entities.size());
 }
 
 EntityInfo entity(int index) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     EntityInfo info;
     if (index < 0 || index >= static_cast<int>(w.entities.size())) {
@@ -85,31 +85,31 @@ EntityInfo entity(int index) {
 }
 
 void setPaperView(const PaperView& view) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     AcDbObjectAccess::setPaperView(*w.paper, view);
 }
 
 PaperView paperView() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return AcDbObjectAccess::paperView(*w.paper);
 }
 
 int paperUpdateCount() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.paperUpdates;
 }
 
 void setPaperViewportOpenable(bool openable) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     w.paperOpenable = openable;
 }
 
 void setPickfirst(const std::vector<int>& indices) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     w.pickfirst.clear();
     for (int index : indices) {
@@ -120,32 +120,32 @@ void setPickfirst(const std::vector<int>& indices) {
 }
 
 std::vector<int> pickfirst() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.pickfirst;
 }
 
 void setSSNameFailureIndex(int index) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     w.ssNameFailIndex = index;
 }
 
 Balances balances() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.balances;
 }
 
 int redrawCount() {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.redraws;
 }
 
 void reset() {
     resetViews();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     w.entities.clear();
     w.layers.clear();
@@ -162,4 +162,4 @@ void reset() {
     w.paperUpdates = 0;
 }
 
-}  // namespace arxworld
+}  // namespace arxdrawing

@@ -1,7 +1,7 @@
 // Objects of the stand-in's drawing database: extents, the open state of
 // objects, entity transformation, lines, circles and the paper-space
 // viewport.
-#include "db_world.h"
+#include "drawing_db.h"
 
 #include <cmath>
 
@@ -9,10 +9,10 @@
 #include "win32_control.h"
 
 using arxsim::db::charge;
-using arxsim::db::DbWorld;
+using arxsim::db::DrawingDb;
 using arxsim::db::entityIndex;
 using arxsim::db::rowMajor;
-using arxsim::db::world;
+using arxsim::db::drawing;
 
 // ---- AcDbExtents ---------------------------------------------------------------------
 
@@ -37,18 +37,18 @@ void AcDbExtents::addPoint(const AcGePoint3d& pt) {
 // ---- AcDbObject ----------------------------------------------------------------------
 
 bool AcDbObject::isReadEnabled() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return AcDbObjectAccess::readable(*this);
 }
 
 bool AcDbObject::isWriteEnabled() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return AcDbObjectAccess::writable(*this);
 }
 
 Acad::ErrorStatus AcDbObject::close() {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     const Acad::ErrorStatus es = AcDbObjectAccess::close(*this);
     if (es == Acad::eOk) {
@@ -65,7 +65,7 @@ Acad::ErrorStatus AcDbObject::assertWriteEnabled() const {
 
 Acad::ErrorStatus AcDbEntity::getGeomExtents(AcDbExtents& extents) const {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (!AcDbObjectAccess::readable(*this)) {
         return Acad::eNotOpenForRead;
     }
@@ -75,7 +75,7 @@ Acad::ErrorStatus AcDbEntity::getGeomExtents(AcDbExtents& extents) const {
 
 Acad::ErrorStatus AcDbEntity::transformBy(const AcGeMatrix3d& xform) {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     int index = -1;
     {
         std::lock_guard<std::mutex> guard(w.lock);
@@ -112,18 +112,18 @@ Acad::ErrorStatus AcDbCurve::getEndPoint(AcGePoint3d&) const {
 AcDbLine::AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end) : mStart(start), mEnd(end) {}
 
 AcGePoint3d AcDbLine::startPoint() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mStart;
 }
 
 AcGePoint3d AcDbLine::endPoint() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mEnd;
 }
 
 Acad::ErrorStatus AcDbLine::getStartPoint(AcGePoint3d& point) const {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (!AcDbObjectAccess::readable(*this)) {
         return Acad::eNotOpenForRead;
     }
@@ -133,7 +133,7 @@ Acad::ErrorStatus AcDbLine::getStartPoint(AcGePoint3d& point) const {
 
 Acad::ErrorStatus AcDbLine::getEndPoint(AcGePoint3d& point) const {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (!AcDbObjectAccess::readable(*this)) {
         return Acad::eNotOpenForRead;
     }
@@ -156,17 +156,17 @@ AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, do
     : mCenter(center), mNormal(normal.normal()), mRadius(radius) {}
 
 AcGePoint3d AcDbCircle::center() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mCenter;
 }
 
 AcGeVector3d AcDbCircle::normal() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mNormal;
 }
 
 double AcDbCircle::radius() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mRadius;
 }
 
@@ -186,7 +186,7 @@ AcGeVector3d planeXAxis(const AcGeVector3d& normal) {
 
 Acad::ErrorStatus AcDbCircle::getStartPoint(AcGePoint3d& point) const {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (!AcDbObjectAccess::readable(*this)) {
         return Acad::eNotOpenForRead;
     }
@@ -221,17 +221,17 @@ AcDbExtents AcDbCircle::extents() const {
 AcDbViewport::AcDbViewport() = default;
 
 double AcDbViewport::width() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mWidth;
 }
 
 double AcDbViewport::height() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mHeight;
 }
 
 Acad::ErrorStatus AcDbViewport::setWidth(double width) {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (assertWriteEnabled() != Acad::eOk) {
         return Acad::eNotOpenForWrite;
     }
@@ -240,7 +240,7 @@ Acad::ErrorStatus AcDbViewport::setWidth(double width) {
 }
 
 Acad::ErrorStatus AcDbViewport::setHeight(double height) {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (assertWriteEnabled() != Acad::eOk) {
         return Acad::eNotOpenForWrite;
     }
@@ -249,18 +249,18 @@ Acad::ErrorStatus AcDbViewport::setHeight(double height) {
 }
 
 double AcDbViewport::viewHeight() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mViewHeight;
 }
 
 AcGePoint2d AcDbViewport::viewCenter() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     return mViewCenter;
 }
 
 Acad::ErrorStatus AcDbViewport::setViewHeight(double height) {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (assertWriteEnabled() != Acad::eOk) {
         return Acad::eNotOpenForWrite;
     }
@@ -273,7 +273,7 @@ Acad::ErrorStatus AcDbViewport::setViewHeight(double height) {
 
 Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& center) {
     charge();
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(drawing().lock);
     if (assertWriteEnabled() != Acad::eOk) {
         return Acad::eNotOpenForWrite;
     }
@@ -285,7 +285,7 @@ Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& center) {
 }
 
 Acad::ErrorStatus AcDbViewport::updateDisplay() const {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     transcript::Fields fields;
     {
         std::lock_guard<std::mutex> guard(w.lock);
@@ -293,7 +293,7 @@ Acad::ErrorStatus AcDbViewport::updateDisplay() const {
         fields.numbers("center", {mViewCenter.x, mViewCenter.y}).num("height", mViewHeight);
     }
     transcript::emit("paper_view", fields);
-    const std::uint64_t frame = arxworld::frameMs();
+    const std::uint64_t frame = arxdrawing::frameMs();
     if (frame > 0) {
         win32sim::advanceBy(frame);
     } else {

@@ -1,4 +1,4 @@
-// Graphics views of the drawing world: a stored view per viewport number
+// Graphics views of the drawing database: a stored view per viewport number
 // (what the drawing keeps) and a live AcGsView made from it on demand (what
 // the plug-in moves). Redraws cost a frame of the clock and are recorded in
 // the transcript.
@@ -10,7 +10,7 @@
 #include <mutex>
 #include <set>
 
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -18,7 +18,7 @@
 struct AcGsViewAccess {
     static AcGsView* make(int vp) { return new AcGsView(vp); }
     static void destroy(AcGsView* view) { delete view; }
-    static void apply(AcGsView& view, const arxworld::ViewParams& v) {
+    static void apply(AcGsView& view, const arxdrawing::ViewParams& v) {
         view.mPosition = v.position;
         view.mTarget = v.target;
         view.mUp = v.up;
@@ -26,10 +26,10 @@ struct AcGsViewAccess {
         view.mFieldHeight = v.height;
         view.mProjection = v.perspective ? AcGsView::kPerspective : AcGsView::kParallel;
     }
-    static arxworld::ViewParams read(const AcGsView& view) {
-        return arxworld::ViewParams{view.mPosition,    view.mTarget,
-                                    view.mUp,          view.mFieldWidth,
-                                    view.mFieldHeight, view.mProjection == AcGsView::kPerspective};
+    static arxdrawing::ViewParams read(const AcGsView& view) {
+        return arxdrawing::ViewParams{
+            view.mPosition,   view.mTarget,      view.mUp,
+            view.mFieldWidth, view.mFieldHeight, view.mProjection == AcGsView::kPerspective};
     }
 };
 
@@ -39,25 +39,25 @@ struct ViewDeleter {
     void operator()(AcGsView* view) const { AcGsViewAccess::destroy(view); }
 };
 
-struct GraphicsWorld {
+struct GraphicsState {
     std::mutex lock;
-    std::map<int, arxworld::ViewParams> stored;
+    std::map<int, arxdrawing::ViewParams> stored;
     std::map<int, std::unique_ptr<AcGsView, ViewDeleter>> views;
     std::set<int> invalid;
     bool available = true;
-    std::uint64_t frameMs = arxworld::kDefaultFrameMs;
+    std::uint64_t frameMs = arxdrawing::kDefaultFrameMs;
     int saves = 0;
     int updates = 0;
 };
 
-GraphicsWorld& world() {
-    static GraphicsWorld* w = new GraphicsWorld;  // outlives every static user
+GraphicsState& graphics() {
+    static GraphicsState* w = new GraphicsState;  // outlives every static user
     return *w;
 }
 
-arxworld::ViewParams storedLocked(GraphicsWorld& w, int vp) {
+arxdrawing::ViewParams storedLocked(GraphicsState& w, int vp) {
     const auto it = w.stored.find(vp);
-    return it == w.stored.end() ? arxworld::initialView() : it->second;
+    return it == w.stored.end() ? arxdrawing::initialView() : it->second;
 }
 
 std::vector<double> xyz(const AcGePoint3d& p) {
@@ -67,7 +67,7 @@ std::vector<double> xyz(const AcGeVector3d& v) {
     return {v.x, v.y, v.z};
 }
 
-transcript::Fields viewFields(int vp, const arxworld::ViewParams& v) {
+transcript::Fields viewFields(int vp, const arxdrawing::ViewParams& v) {
     transcript::Fields f;
     f.integer("vp", vp)
         .numbers("position", xyz(v.position))
@@ -94,40 +94,40 @@ AcGsView::AcGsView(int vportNum)
     : mVportNum(vportNum), mFieldWidth(0.0), mFieldHeight(0.0), mProjection(kParallel) {}
 
 AcGePoint3d AcGsView::position() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mPosition;
 }
 
 AcGePoint3d AcGsView::target() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mTarget;
 }
 
 AcGeVector3d AcGsView::upVector() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mUp;
 }
 
 bool AcGsView::isPerspective() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mProjection == kPerspective;
 }
 
 double AcGsView::fieldWidth() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mFieldWidth;
 }
 
 double AcGsView::fieldHeight() const {
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     return mFieldHeight;
 }
 
 void AcGsView::setView(const AcGePoint3d& position, const AcGePoint3d& target,
                        const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
                        Projection projection) {
-    win32sim::chargeUs(arxworld::kHostCallUs);
-    std::lock_guard<std::mutex> guard(world().lock);
+    win32sim::chargeUs(arxdrawing::kHostCallUs);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     mPosition = position;
     mTarget = target;
     mUp = upVector;
@@ -137,17 +137,17 @@ void AcGsView::setView(const AcGePoint3d& position, const AcGePoint3d& target,
 }
 
 void AcGsView::zoom(double factor) {
-    win32sim::chargeUs(arxworld::kHostCallUs);
+    win32sim::chargeUs(arxdrawing::kHostCallUs);
     if (!(std::isfinite(factor) && factor > 0.0)) {
         return;
     }
-    std::lock_guard<std::mutex> guard(world().lock);
+    std::lock_guard<std::mutex> guard(graphics().lock);
     mFieldWidth /= factor;
     mFieldHeight /= factor;
 }
 
 void AcGsView::update() {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::uint64_t frame = 0;
     const bool isRecorded = transcript::isOn();
     transcript::Fields fields;
@@ -167,12 +167,12 @@ void AcGsView::update() {
     if (frame > 0) {
         win32sim::advanceBy(frame);
     } else {
-        win32sim::chargeUs(arxworld::kHostCallUs);
+        win32sim::chargeUs(arxdrawing::kHostCallUs);
     }
 }
 
 bool AcGsView::isValid() const {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     if (w.invalid.count(mVportNum) != 0) {
         return false;
@@ -185,8 +185,8 @@ bool AcGsView::isValid() const {
 // ---- Host functions -----------------------------------------------------------------
 
 AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone) {
-    win32sim::chargeUs(arxworld::kHostCallUs);
-    GraphicsWorld& w = world();
+    win32sim::chargeUs(arxdrawing::kHostCallUs);
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     if (!w.available) {
         return nullptr;
@@ -205,15 +205,15 @@ AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone) {
 }
 
 Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool, bool, bool) {
-    win32sim::chargeUs(arxworld::kHostCallUs);
+    win32sim::chargeUs(arxdrawing::kHostCallUs);
     if (pView == nullptr) {
         return false;
     }
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     transcript::Fields fields;
     {
         std::lock_guard<std::mutex> guard(w.lock);
-        const arxworld::ViewParams v = AcGsViewAccess::read(*pView);
+        const arxdrawing::ViewParams v = AcGsViewAccess::read(*pView);
         w.stored[viewportNumber] = v;
         ++w.saves;
         fields = viewFields(viewportNumber, v);
@@ -224,14 +224,14 @@ Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, 
 
 // ---- Control ------------------------------------------------------------------------
 
-namespace arxworld {
+namespace arxdrawing {
 
 ViewParams initialView() {
     return ViewParams{};
 }
 
 void setModelView(int vp, const ViewParams& view) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     w.stored[vp] = view;
     const auto it = w.views.find(vp);
@@ -273,7 +273,7 @@ bool setNamedView(int vp, const std::string& name) {
 }
 
 std::optional<ViewParams> gsView(int vp) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     const auto it = w.views.find(vp);
     if (it == w.views.end()) {
@@ -283,43 +283,43 @@ std::optional<ViewParams> gsView(int vp) {
 }
 
 ViewParams storedView(int vp) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     return storedLocked(w, vp);
 }
 
 int viewSaveCount() {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.saves;
 }
 
 int viewUpdateCount() {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.updates;
 }
 
 void setFrameMs(std::uint64_t ms) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     w.frameMs = ms;
 }
 
 std::uint64_t frameMs() {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     return w.frameMs;
 }
 
 void setGsViewsAvailable(bool available) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     w.available = available;
 }
 
 void setViewMarkedInvalid(int vp, bool invalid) {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     if (invalid) {
         w.invalid.insert(vp);
@@ -330,7 +330,7 @@ void setViewMarkedInvalid(int vp, bool invalid) {
 
 // Called by reset(): the plug-in must hold no view pointer across it.
 void resetViews() {
-    GraphicsWorld& w = world();
+    GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     w.stored.clear();
     w.views.clear();
@@ -341,4 +341,4 @@ void resetViews() {
     w.updates = 0;
 }
 
-}  // namespace arxworld
+}  // namespace arxdrawing

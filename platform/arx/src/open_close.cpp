@@ -1,17 +1,17 @@
 // Opening the drawing's objects by id, entity names and the active
 // viewport.
-#include "db_world.h"
+#include "drawing_db.h"
 
 #include "arx_control.h"
 
 using arxsim::db::charge;
-using arxsim::db::DbWorld;
 using arxsim::db::docLockedForWrite;
+using arxsim::db::DrawingDb;
 using arxsim::db::entityIndex;
 using arxsim::db::kEntityIdBase;
 using arxsim::db::kEntityNameTag;
 using arxsim::db::kPaperViewportId;
-using arxsim::db::world;
+using arxsim::db::drawing;
 
 // ---- Opening -------------------------------------------------------------------------
 
@@ -26,7 +26,7 @@ Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::O
         return Acad::eNoDocument;
     }
     const bool writeAllowed = docLockedForWrite();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     AcDbObject* obj = nullptr;
     const int index = entityIndex(w, id);
@@ -73,7 +73,7 @@ Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::O
 
 Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName) {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (objName == nullptr || objName[1] != kEntityNameTag || objName[0] < 1 ||
         objName[0] > static_cast<Adesk::Int64>(w.entities.size())) {

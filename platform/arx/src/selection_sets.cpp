@@ -1,16 +1,16 @@
 // Pickfirst selection sets and entity redraws.
-#include "db_world.h"
+#include "drawing_db.h"
 
 #include "arx_control.h"
 #include "transcript.h"
 #include "win32_control.h"
 
 using arxsim::db::charge;
-using arxsim::db::DbWorld;
+using arxsim::db::DrawingDb;
 using arxsim::db::isSetName;
 using arxsim::db::kEntityNameTag;
 using arxsim::db::kSelSetTag;
-using arxsim::db::world;
+using arxsim::db::drawing;
 
 // ---- Selection sets ------------------------------------------------------------------
 
@@ -21,7 +21,7 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct r
         pt2 != nullptr || filter != nullptr || !arxsim::hasDocument()) {
         return RTERROR;
     }
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (w.pickfirst.empty()) {
         return RTERROR;
@@ -36,7 +36,7 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct r
 
 int acedSSLength(const ads_name sname, long* len) {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (!isSetName(sname) || len == nullptr) {
         return RTERROR;
@@ -51,7 +51,7 @@ int acedSSLength(const ads_name sname, long* len) {
 
 int acedSSName(const ads_name ss, long i, ads_name entres) {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (!isSetName(ss) || entres == nullptr) {
         return RTERROR;
@@ -68,7 +68,7 @@ int acedSSName(const ads_name ss, long i, ads_name entres) {
 
 int acedSSFree(const ads_name sname) {
     charge();
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
     if (!isSetName(sname) || w.sets.erase(sname[0]) == 0) {
         return RTERROR;
@@ -78,7 +78,7 @@ int acedSSFree(const ads_name sname) {
 }
 
 int acedRedraw(const ads_name ent, int mode) {
-    DbWorld& w = world();
+    DrawingDb& w = drawing();
     int id = -1;
     {
         std::lock_guard<std::mutex> guard(w.lock);
@@ -89,7 +89,7 @@ int acedRedraw(const ads_name ent, int mode) {
     }
     transcript::emit("redraw", transcript::Fields().integer("id", id).integer("mode", mode));
     // Redrawing an entity repaints the screen like a view update: one frame.
-    const std::uint64_t frame = arxworld::frameMs();
+    const std::uint64_t frame = arxdrawing::frameMs();
     if (frame > 0) {
         win32sim::advanceBy(frame);
     } else {

@@ -97,7 +97,7 @@ std::string wideToUtf8(std::wstring_view text);
 
 // Clears clock, timers, schedule and counters for a new session (tests).
 // Requires that no plug-in thread is alive. The string table is kept.
-void resetWorld();
+void resetSimulation();
 
 // ---- String resources --------------------------------------------------------
 // The module's string table read by LoadStringW.

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "transcript.h"
-#include "world.h"
+#include "sim_state.h"
 
 namespace win32sim {
 namespace detail {
@@ -20,13 +20,14 @@ std::int64_t steadyNs() {
 }
 
 std::chrono::steady_clock::time_point realTimePoint(std::uint64_t clockUs) {
-    const std::int64_t ns = world().realBaseNs.load() + static_cast<std::int64_t>(clockUs) * 1000;
+    const std::int64_t ns =
+        simState().realBaseNs.load() + static_cast<std::int64_t>(clockUs) * 1000;
     return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
 }
 
 // Virtual time only moves forward, also when chargeUs() races with an advance.
 void raiseVirtualTo(std::uint64_t us) {
-    auto& now = world().virtualUs;
+    auto& now = simState().virtualUs;
     std::uint64_t seen = now.load();
     while (seen < us && !now.compare_exchange_weak(seen, us)) {
     }
@@ -35,7 +36,7 @@ void raiseVirtualTo(std::uint64_t us) {
 // Earliest moment at which something happens by itself in virtual time: a
 // scheduled callback or the deadline of a parked plug-in thread.
 std::optional<std::uint64_t> nextEventUsLocked() {
-    World& w = world();
+    SimState& w = simState();
     std::optional<std::uint64_t> next;
     if (!w.schedule.empty()) {
         next = w.schedule.begin()->first.first;
@@ -53,7 +54,7 @@ std::optional<std::uint64_t> nextEventUsLocked() {
 // any was woken.
 bool wakeDueSleepersLocked(std::uint64_t nowUs) {
     bool woke = false;
-    for (Waiter* waiter : world().waiters) {
+    for (Waiter* waiter : simState().waiters) {
         if (waiter->self && !waiter->woken && waiter->deadlineUs && *waiter->deadlineUs <= nowUs) {
             waiter->woken = true;
             markRunningLocked(waiter->self);
@@ -65,7 +66,7 @@ bool wakeDueSleepersLocked(std::uint64_t nowUs) {
 }
 
 void runFirstScheduledLocked(std::unique_lock<std::mutex>& lock) {
-    World& w = world();
+    SimState& w = simState();
     auto first = w.schedule.begin();
     std::function<void()> cb = std::move(first->second);
     w.schedule.erase(first);
@@ -85,7 +86,7 @@ std::uint64_t limitWithOwnTimer(std::uint64_t limitUs, bool stopAtOwnTimer) {
 
 void advanceVirtualLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs,
                           bool stopAtOwnTimer) {
-    World& w = world();
+    SimState& w = simState();
     waitQuiescentLocked(lock);
     for (;;) {
         const std::uint64_t limit = limitWithOwnTimer(limitUs, stopAtOwnTimer);
@@ -110,7 +111,7 @@ void advanceVirtualLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limi
 
 void advanceRealLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs,
                        bool stopAtOwnTimer) {
-    World& w = world();
+    SimState& w = simState();
     for (;;) {
         const std::uint64_t limit = limitWithOwnTimer(limitUs, stopAtOwnTimer);
         const std::uint64_t now = realNowUs();
@@ -135,7 +136,7 @@ void advanceRealLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs
 // (never past its own deadline) until its condition holds.
 bool parkHostVirtual(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
                      std::optional<std::uint64_t> deadlineUs) {
-    World& w = world();
+    SimState& w = simState();
     for (;;) {
         if (pred()) {
             return true;
@@ -163,37 +164,37 @@ bool parkHostVirtual(std::unique_lock<std::mutex>& lock, const std::function<boo
 
 }  // namespace
 
-World& world() {
+SimState& simState() {
     // Never destroyed: plug-in threads and static destructors of other
     // libraries may still reach it while the process ends.
-    static World* theWorld = new World;
-    return *theWorld;
+    static SimState* theState = new SimState;
+    return *theState;
 }
 
 bool isVirtual() {
-    return world().mode.load() == static_cast<int>(ClockMode::Virtual);
+    return simState().mode.load() == static_cast<int>(ClockMode::Virtual);
 }
 
 std::uint64_t realNowUs() {
-    const std::int64_t ns = steadyNs() - world().realBaseNs.load();
+    const std::int64_t ns = steadyNs() - simState().realBaseNs.load();
     return ns > 0 ? static_cast<std::uint64_t>(ns) / 1000 : 0;
 }
 
 bool quiescentLocked() {
-    const World& w = world();
+    const SimState& w = simState();
     const ThreadRec* self = currentThread();
     const int own = (self && self->running) ? 1 : 0;
     return w.running - own == 0;
 }
 
 void waitQuiescentLocked(std::unique_lock<std::mutex>& lock) {
-    world().hostCv.wait(lock, [] { return quiescentLocked(); });
+    simState().hostCv.wait(lock, [] { return quiescentLocked(); });
 }
 
 namespace {
 
 void grantBatonLocked() {
-    World& w = world();
+    SimState& w = simState();
     if (w.baton == nullptr && !w.batonLine.empty()) {
         w.baton = w.batonLine.front();
         w.batonLine.pop_front();
@@ -202,7 +203,7 @@ void grantBatonLocked() {
 }
 
 void requestBatonLocked(ThreadRec* rec) {
-    World& w = world();
+    SimState& w = simState();
     if (!rec || !isVirtual() || w.baton == rec ||
         std::find(w.batonLine.begin(), w.batonLine.end(), rec) != w.batonLine.end()) {
         return;
@@ -214,7 +215,7 @@ void requestBatonLocked(ThreadRec* rec) {
 }  // namespace
 
 void releaseBatonLocked(ThreadRec* rec) {
-    World& w = world();
+    SimState& w = simState();
     if (!rec) {
         return;
     }
@@ -232,13 +233,13 @@ void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec) {
         return;
     }
     requestBatonLocked(rec);
-    World& w = world();
+    SimState& w = simState();
     w.batonCv.wait(lock, [&] { return w.baton == rec || !isVirtual(); });
 }
 
 // Real time has no baton; threads waiting in line go on at once.
 void dropBatonLocked() {
-    World& w = world();
+    SimState& w = simState();
     w.baton = nullptr;
     w.batonLine.clear();
     w.batonCv.notify_all();
@@ -247,16 +248,16 @@ void dropBatonLocked() {
 void markParkedLocked(ThreadRec* rec) {
     if (rec && rec->running) {
         rec->running = false;
-        --world().running;
+        --simState().running;
         releaseBatonLocked(rec);
-        world().hostCv.notify_all();
+        simState().hostCv.notify_all();
     }
 }
 
 void markRunningLocked(ThreadRec* rec) {
     if (rec && !rec->running) {
         rec->running = true;
-        ++world().running;
+        ++simState().running;
         requestBatonLocked(rec);
     }
 }
@@ -279,7 +280,7 @@ void setClockMode(ClockMode mode) {
     // the clock can only follow the wall clock there.
     mode = ClockMode::Real;
 #endif
-    World& w = world();
+    SimState& w = simState();
     std::lock_guard<std::mutex> guard(w.lock);
     if (clockMode() == mode) {
         return;
@@ -302,11 +303,11 @@ void setClockMode(ClockMode mode) {
 }
 
 ClockMode clockMode() {
-    return static_cast<ClockMode>(world().mode.load());
+    return static_cast<ClockMode>(simState().mode.load());
 }
 
 std::uint64_t nowUs() {
-    return isVirtual() ? world().virtualUs.load() : realNowUs();
+    return isVirtual() ? simState().virtualUs.load() : realNowUs();
 }
 
 std::uint64_t nowMs() {
@@ -315,29 +316,29 @@ std::uint64_t nowMs() {
 
 void chargeUs(std::uint64_t us) {
     if (isVirtual()) {
-        world().virtualUs.fetch_add(us);
+        simState().virtualUs.fetch_add(us);
     }
 }
 
 void advanceTo(std::uint64_t ms) {
-    std::unique_lock<std::mutex> lock(world().lock);
+    std::unique_lock<std::mutex> lock(simState().lock);
     advanceLocked(lock, ms * 1000, false);
 }
 
 void advanceBy(std::uint64_t ms) {
-    std::unique_lock<std::mutex> lock(world().lock);
+    std::unique_lock<std::mutex> lock(simState().lock);
     advanceLocked(lock, nowUs() + ms * 1000, false);
 }
 
 void scheduleAt(std::uint64_t ms, std::function<void()> cb) {
-    World& w = world();
+    SimState& w = simState();
     std::lock_guard<std::mutex> guard(w.lock);
     w.schedule.emplace(std::make_pair(ms * 1000, w.scheduleSeq++), std::move(cb));
     w.hostCv.notify_all();
 }
 
 std::optional<std::uint64_t> nextScheduledMs() {
-    World& w = world();
+    SimState& w = simState();
     std::lock_guard<std::mutex> guard(w.lock);
     if (w.schedule.empty()) {
         return std::nullopt;
@@ -346,12 +347,12 @@ std::optional<std::uint64_t> nextScheduledMs() {
 }
 
 void waitQuiescent() {
-    std::unique_lock<std::mutex> lock(world().lock);
+    std::unique_lock<std::mutex> lock(simState().lock);
     waitQuiescentLocked(lock);
 }
 
 std::mutex& simLock() {
-    return world().lock;
+    return simState().lock;
 }
 
 bool park(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
@@ -365,7 +366,7 @@ bool park(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
 
 bool detail::parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
                          std::optional<std::uint64_t> deadlineUs) {
-    World& w = world();
+    SimState& w = simState();
     ThreadRec* self = currentThread();
     if (!self && isVirtual()) {
         return parkHostVirtual(lock, pred, deadlineUs);
@@ -409,7 +410,7 @@ bool detail::parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function
 }
 
 void notifyLocked() {
-    World& w = world();
+    SimState& w = simState();
     for (Waiter* waiter : w.waiters) {
         if (!waiter->woken && (*waiter->pred)()) {
             waiter->woken = true;
@@ -420,8 +421,8 @@ void notifyLocked() {
     w.hostCv.notify_all();
 }
 
-void resetWorld() {
-    World& w = world();
+void resetSimulation() {
+    SimState& w = simState();
     std::lock_guard<std::mutex> guard(w.lock);
     w.schedule.clear();
     w.scheduleSeq = 0;

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "transcript.h"
-#include "world.h"
+#include "sim_state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "world.h"
+#include "sim_state.h"
 
 extern "C" int __real_pthread_create(pthread_t* thread, const pthread_attr_t* attr,
                                      void* (*start)(void*), void* arg);
@@ -25,7 +25,7 @@ struct StartPack {
 
 ThreadRec* registerThread() {
     auto* rec = new ThreadRec;
-    World& w = world();
+    SimState& w = simState();
     std::lock_guard<std::mutex> guard(w.lock);
     w.threads.push_back(rec);
     rec->running = false;
@@ -34,7 +34,7 @@ ThreadRec* registerThread() {
 }
 
 void unregisterThread(ThreadRec* rec) {
-    World& w = world();
+    SimState& w = simState();
     {
         std::lock_guard<std::mutex> guard(w.lock);
         if (rec->running) {
@@ -63,7 +63,7 @@ void* trampoline(void* packed) {
     tSelf = pack.rec;
     Unregister guard;
     {
-        std::unique_lock<std::mutex> lock(world().lock);
+        std::unique_lock<std::mutex> lock(simState().lock);
         acquireBatonLocked(lock, pack.rec);
     }
     return pack.start(pack.arg);
@@ -82,7 +82,7 @@ bool isRegisteredThread() {
 }
 
 int registeredThreadCount() {
-    detail::World& w = detail::world();
+    detail::SimState& w = detail::simState();
     std::lock_guard<std::mutex> guard(w.lock);
     return static_cast<int>(w.threads.size());
 }
@@ -102,7 +102,7 @@ extern "C" int __wrap_pthread_create(pthread_t* thread, const pthread_attr_t* at
         // A host thread lets the new thread run up to its first wait before
         // it goes on, so what both do at the same virtual time always comes
         // in the same order.
-        std::unique_lock<std::mutex> lock(world().lock);
+        std::unique_lock<std::mutex> lock(simState().lock);
         waitQuiescentLocked(lock);
     }
     return rc;

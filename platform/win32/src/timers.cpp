@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "transcript.h"
-#include "world.h"
+#include "sim_state.h"
 
 namespace win32sim {
 namespace detail {

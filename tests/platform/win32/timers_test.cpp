@@ -82,7 +82,7 @@ TEST_F(Timers, DueTimesOfRaisedReplacedAndLateArmedTimers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        resetWorld();
+        resetSimulation();
         gDeliveries.clear();
         c.arm();
         runMessageLoopUntil(c.until);

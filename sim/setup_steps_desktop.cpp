@@ -4,7 +4,7 @@
 #include <string>
 
 #include "win32_desktop_control.h"
-#include "world_steps.h"
+#include "setup_steps.h"
 
 namespace qxsim {
 

@@ -32,7 +32,7 @@ struct Waiter {
     std::condition_variable cv;
 };
 
-struct World {
+struct SimState {
     std::mutex lock;
     // Wakes host threads waiting for quiescence, a schedule change or any
     // change announced by notifyLocked().
@@ -60,7 +60,7 @@ struct World {
     std::uint64_t scheduleSeq = 0;
 };
 
-World& world();
+SimState& simState();
 ThreadRec* currentThread();  // null on a host thread
 
 bool isVirtual();

@@ -1,6 +1,6 @@
 // Shared state of the stand-in's drawing database and the runtime classes
 // of its objects.
-#include "db_world.h"
+#include "drawing_db.h"
 
 #include "arx_control.h"
 #include "win32_control.h"
@@ -14,16 +14,16 @@ ACRX_NO_CONS_DEFINE_MEMBERS(AcDbViewport, AcDbEntity)
 
 namespace arxsim::db {
 
-DbWorld& world() {
-    static DbWorld* w = new DbWorld;  // outlives every static user
+DrawingDb& drawing() {
+    static DrawingDb* w = new DrawingDb;  // outlives every static user
     return *w;
 }
 
 void charge() {
-    win32sim::chargeUs(arxworld::kHostCallUs);
+    win32sim::chargeUs(arxdrawing::kHostCallUs);
 }
 
-int entityIndex(const DbWorld& w, AcDbObjectId id) {
+int entityIndex(const DrawingDb& w, AcDbObjectId id) {
     const Adesk::IntPtr old = id.asOldId();
     if (old < kEntityIdBase ||
         old >= kEntityIdBase + static_cast<Adesk::IntPtr>(w.entities.size())) {

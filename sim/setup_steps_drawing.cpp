@@ -1,12 +1,12 @@
-// Steps of the drawing world: entities and layers, the model view, the
+// Steps of the drawing database: entities and layers, the model view, the
 // paper-space viewport and the pickfirst selection, set up through the host
 // stand-in's world control. Host's main thread.
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "arx_world_control.h"
-#include "world_steps.h"
+#include "arx_drawing_control.h"
+#include "setup_steps.h"
 
 namespace qxsim {
 namespace {
@@ -33,7 +33,7 @@ AcGePoint3d pointAt(const Step& step, std::size_t first) {
 }
 
 bool runCamera(const Step& step, std::string& error) {
-    arxworld::ViewParams view;
+    arxdrawing::ViewParams view;
     view.position = pointAt(step, 0);
     view.target = pointAt(step, 3);
     view.up = AcGeVector3d(step.numbers.at(6), step.numbers.at(7), step.numbers.at(8));
@@ -53,28 +53,28 @@ bool runCamera(const Step& step, std::string& error) {
         error = "a field W x H above zero, found " + text(view.width) + " x " + text(view.height);
         return false;
     }
-    arxworld::setModelView(arxworld::kModelViewport, view);
+    arxdrawing::setModelView(arxdrawing::kModelViewport, view);
     return true;
 }
 
 bool runPaperView(const Step& step, std::string& error) {
-    const arxworld::PaperView view{step.numbers.at(0), step.numbers.at(1), step.numbers.at(2),
-                                   step.numbers.at(3), step.numbers.at(4)};
+    const arxdrawing::PaperView view{step.numbers.at(0), step.numbers.at(1), step.numbers.at(2),
+                                     step.numbers.at(3), step.numbers.at(4)};
     if (!(view.viewHeight > 0.0 && view.width > 0.0 && view.height > 0.0)) {
         error = "VIEWHEIGHT, WIDTH and HEIGHT above zero, found " + text(view.viewHeight) + ", " +
                 text(view.width) + ", " + text(view.height);
         return false;
     }
-    arxworld::setPaperView(view);
+    arxdrawing::setPaperView(view);
     return true;
 }
 
 bool runSelect(const Step& step, std::string& error) {
     if (!step.words.empty()) {  // select none
-        arxworld::setPickfirst({});
+        arxdrawing::setPickfirst({});
         return true;
     }
-    const int count = arxworld::entityCount();
+    const int count = arxdrawing::entityCount();
     std::vector<int> indices;
     for (std::size_t i = 0; i < step.numbers.size(); ++i) {
         const std::int64_t index = step.integer(i);
@@ -85,7 +85,7 @@ bool runSelect(const Step& step, std::string& error) {
         }
         indices.push_back(static_cast<int>(index));
     }
-    arxworld::setPickfirst(indices);
+    arxdrawing::setPickfirst(indices);
     return true;
 }
 
@@ -94,23 +94,23 @@ bool runSelect(const Step& step, std::string& error) {
 bool runDrawingStep(const Step& step, std::string& error) {
     switch (step.kind) {
         case StepKind::Drawing:
-            arxworld::addSampleDrawing();
+            arxdrawing::addSampleDrawing();
             return true;
         case StepKind::Line:
-            arxworld::addLine(pointAt(step, 0), pointAt(step, 3), layerOf(step));
+            arxdrawing::addLine(pointAt(step, 0), pointAt(step, 3), layerOf(step));
             return true;
         case StepKind::Circle:
             if (!(step.numbers.at(3) > 0.0)) {
                 error = "a radius above zero, found " + text(step.numbers.at(3));
                 return false;
             }
-            arxworld::addCircle(pointAt(step, 0), step.numbers.at(3), layerOf(step));
+            arxdrawing::addCircle(pointAt(step, 0), step.numbers.at(3), layerOf(step));
             return true;
         case StepKind::Layer:
-            arxworld::setLayerLocked(step.words.at(0), true);
+            arxdrawing::setLayerLocked(step.words.at(0), true);
             return true;
         case StepKind::View:
-            return arxworld::setNamedView(arxworld::kModelViewport, step.words.at(0));
+            return arxdrawing::setNamedView(arxdrawing::kModelViewport, step.words.at(0));
         case StepKind::Camera:
             return runCamera(step, error);
         case StepKind::PaperView:

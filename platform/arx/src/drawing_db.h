@@ -1,6 +1,6 @@
 // Shared state of the stand-in's drawing database: the entities of the open
 // drawing and the paper-space viewport, handed-out selection sets, balances,
-// and the access to the objects' open state. Guarded by DbWorld::lock.
+// and the access to the objects' open state. Guarded by DrawingDb::lock.
 #pragma once
 
 #include <map>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "arxHeaders.h"
-#include "arx_world_control.h"
+#include "arx_drawing_control.h"
 
 namespace arxsim::db {
 
@@ -25,7 +25,7 @@ constexpr Adesk::Int64 kSelSetTag = 0x535354;      // "SST"
 
 std::unique_ptr<AcDbViewport> makePaperViewport();
 
-struct DbWorld {
+struct DrawingDb {
     std::mutex lock;
     std::vector<std::unique_ptr<AcDbEntity>> entities;  // by entity number
     std::vector<std::string> layers;                    // by entity number
@@ -37,16 +37,16 @@ struct DbWorld {
     Adesk::Int64 nextSet = 1;
     int ssNameFailIndex = -1;
     bool paperOpenable = true;
-    arxworld::Balances balances;
+    arxdrawing::Balances balances;
     int redraws = 0;
     int paperUpdates = 0;
 };
 
-DbWorld& world();
+DrawingDb& drawing();
 // Cost of one database call on the clock.
 void charge();
 // Entity number of an id, or -1.
-int entityIndex(const DbWorld& w, AcDbObjectId id);
+int entityIndex(const DrawingDb& w, AcDbObjectId id);
 bool docLockedForWrite();
 std::vector<double> rowMajor(const AcGeMatrix3d& m);
 bool isSetName(const ads_name ss);
@@ -87,24 +87,24 @@ struct AcDbObjectAccess {
         }
         return Acad::eOk;
     }
-    static void read(const AcDbEntity& ent, arxworld::EntityInfo& info) {
+    static void read(const AcDbEntity& ent, arxdrawing::EntityInfo& info) {
         if (const AcDbLine* line = AcDbLine::cast(&ent)) {
-            info.kind = arxworld::EntityKind::Line;
+            info.kind = arxdrawing::EntityKind::Line;
             info.start = line->mStart;
             info.end = line->mEnd;
         } else if (const AcDbCircle* circle = AcDbCircle::cast(&ent)) {
-            info.kind = arxworld::EntityKind::Circle;
+            info.kind = arxdrawing::EntityKind::Circle;
             info.start = circle->mCenter;
             info.end = circle->mCenter;
             info.normal = circle->mNormal;
             info.radius = circle->mRadius;
         }
     }
-    static arxworld::PaperView paperView(const AcDbViewport& vp) {
-        return arxworld::PaperView{vp.mViewCenter.x, vp.mViewCenter.y, vp.mViewHeight, vp.mWidth,
-                                   vp.mHeight};
+    static arxdrawing::PaperView paperView(const AcDbViewport& vp) {
+        return arxdrawing::PaperView{vp.mViewCenter.x, vp.mViewCenter.y, vp.mViewHeight, vp.mWidth,
+                                     vp.mHeight};
     }
-    static void setPaperView(AcDbViewport& vp, const arxworld::PaperView& v) {
+    static void setPaperView(AcDbViewport& vp, const arxdrawing::PaperView& v) {
         vp.mViewCenter.set(v.centerX, v.centerY);
         vp.mViewHeight = v.viewHeight;
         vp.mWidth = v.width;

@@ -1,4 +1,4 @@
-// Control side of the drawing world of the host API stand-in: builds the
+// Control side of the drawing database of the host API stand-in: builds the
 // drawing (lines, circles, layers), sets the model and paper views and the
 // pickfirst selection, and reads back what the plug-in did (views, entity
 // geometry, open/close and selection-set balances). Used by qxsim and the
@@ -12,7 +12,7 @@
 
 #include "gemat3d.h"
 
-namespace arxworld {
+namespace arxdrawing {
 
 // ---- Model views (graphics views per viewport number) -----------------------
 struct ViewParams {
@@ -122,4 +122,4 @@ int redrawCount();
 // injections; the frame cost goes back to 16 ms.
 void reset();
 
-}  // namespace arxworld
+}  // namespace arxdrawing
