@@ -81,20 +81,6 @@ TEST_F(Driver, CapMovesOnlyWhenAnAxisExceedsTheThreshold) {
     }
 }
 
-TEST_F(Driver, OtherInterfaceInChargeNeverReadsTheCap) {
-    writeSettings([](Settings& s) { s.mUseInt3dIntrfce = true; });
-    load();
-    ASSERT_TRUE(proxy().mUseInt3dIntrfce);
-    sendCap(1000, 1000, 1000, 1000, 1000, 1000);
-    const int hostCalls = arxsim::hostCallCount();
-    runFor(1000);
-    EXPECT_FALSE(proxy().mIsCapMoving);
-    EXPECT_EQ(proxy().mNavMode, 0);  // the mode is never determined
-    EXPECT_EQ(arxsim::hostCallCount(), hostCalls);
-    EXPECT_EQ(logCount("Cap moving."), 0);
-    EXPECT_EQ(logCount("MenuHarvest"), 0);  // the menu-export start is not even tried
-}
-
 TEST_F(Driver, ModeIsTakenAnewOnEveryPassWhileTheCapIsHeld) {
     arxsim::setSpace(0, 2);  // a model-space viewport of a layout
     load();

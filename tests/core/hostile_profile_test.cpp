@@ -1,13 +1,17 @@
 // A read-only profile: the plug-in keeps running, says what failed on the
-// console, and touches nothing it may not. A log folder that disappears and
+// console, and touches nothing it may not. An applications folder that is
+// missing or a file gets the one message box. A log folder that disappears and
 // a backup that cannot be removed are covered by tests/log.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "arx_control.h"
 #include "hostile_host.h"
+#include "win32_desktop_control.h"
 
 namespace fs = std::filesystem;
 
@@ -37,6 +41,22 @@ std::string consoleSettings(const std::string& maxSize = "5000") {
 }
 
 class HostileProfile : public HostileHost {};
+
+// The box's text, caption and the beep before it are pinned down by the
+// end-to-end transcript (tests/e2e, scenarios/no_applications_folder).
+TEST_F(HostileProfile, ApplicationsFolderMissingOrAFileShowsOneOkBox) {
+    fs::remove_all(appsDir());
+    load();
+    ASSERT_EQ(win32sim::shownMessageBoxes().size(), 1u);
+    EXPECT_EQ(win32sim::shownMessageBoxes()[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(win32sim::soundedBeeps().size(), 1u);
+    EXPECT_TRUE(arxsim::sentStrings().empty());
+
+    unload();
+    std::ofstream(appsDir()) << "a file, not a folder";
+    load();
+    EXPECT_EQ(win32sim::shownMessageBoxes().size(), 2u);
+}
 
 TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
     const std::string mine = consoleSettings();

@@ -116,7 +116,11 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
         if (setup.withApplicationsFolder) {
             fs::path apps = fs::path(run.profile) / "QuorvexDevice" / "Applications";
             fs::create_directories(apps);
-            fs::copy_file(QX_EXAMPLES_DIR "/autocad.mnu", apps / "autocad.mnu");
+            if (setup.menu.empty()) {
+                fs::copy_file(QX_EXAMPLES_DIR "/autocad.mnu", apps / "autocad.mnu");
+            } else {
+                writeFile(apps / "autocad.mnu", setup.menu);
+            }
             if (!setup.settings.empty()) {
                 writeFile(apps / "autocad_addin.ini", setup.settings);
             } else if (setup.seedSettings) {

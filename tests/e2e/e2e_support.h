@@ -27,8 +27,10 @@ struct RunSetup {
     // Also a settings file with the default values (tests/e2e/profile), as
     // left by an earlier run; without it the module writes its default one.
     bool seedSettings = true;
-    // When not empty: the settings file's text, in place of the seeded one.
+    // When not empty: the settings file's text, in place of the seeded one,
+    // and the menu file's text, in place of the sample one.
     std::string settings;
+    std::string menu;
     // --transcript in the run's folder; without it qxsim writes its default
     // qxsim-transcript.jsonl beside the profile folder.
     bool giveTranscript = true;

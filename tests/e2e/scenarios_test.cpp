@@ -1,11 +1,14 @@
 // The scenarios in scenarios/, played by qxsim through the loaded module on
-// a first run (the sample menu file, no settings file yet); each transcript
-// must equal golden/<name>.jsonl, read and checked by hand. Navigation
+// a first run: the sample menu file and no settings file yet, unless the
+// scenario brings its own (scenarios/<name>.mnu, scenarios/<name>.ini). Each
+// transcript must equal golden/<name>.jsonl, read and checked by hand, and
+// where the table says so the log must equal golden/<name>.log. Navigation
 // scenarios keep only the navigation events (view, view_saved, paper_view,
 // entity, redraw, lock, unlock, navigation-bar commands), and a line that
 // repeats one of the last two kept lines but for its time is only counted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,6 +63,7 @@ std::vector<std::string> navLines(const std::vector<std::string>& lines) {
 struct Scenario {
     const char* name;
     bool navOnly;
+    bool withLog = false;
     bool withApplicationsFolder = true;
 };
 
@@ -75,11 +79,19 @@ TEST_P(Scenarios, TranscriptMatchesGolden) {
     setup.seedSettings = false;
     setup.withApplicationsFolder = s.withApplicationsFolder;
     const std::string name = s.name;
-    const SimRun run =
-        runQxsim(readFile(fs::path(QX_E2E_DIR) / "scenarios" / (name + ".qxs")), setup);
+    const fs::path files = fs::path(QX_E2E_DIR) / "scenarios" / name;
+    for (auto [extension, text] : {std::pair{".mnu", &setup.menu}, {".ini", &setup.settings}}) {
+        if (fs::exists(files.string() + extension)) {
+            *text = readFile(files.string() + extension);
+        }
+    }
+    const SimRun run = runQxsim(readFile(files.string() + ".qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NO_DIFF(
         compareWithGolden(s.navOnly ? navLines(run.transcript) : run.transcript, name + ".jsonl"));
+    if (s.withLog) {
+        EXPECT_NO_DIFF(compareWithGolden(run.log, name + ".log"));
+    }
     if (!HasFailure()) {
         removeRun(run);
     }
@@ -87,8 +99,10 @@ TEST_P(Scenarios, TranscriptMatchesGolden) {
 
 INSTANTIATE_TEST_SUITE_P(
     Golden, Scenarios,
-    ::testing::Values(Scenario{"keys", false}, Scenario{"scroll", false},
-                      Scenario{"toggles", false}, Scenario{"no_applications_folder", false, false},
+    ::testing::Values(Scenario{"keys", false}, Scenario{"menu_file", false, true},
+                      Scenario{"other_interface", false, true}, Scenario{"scroll", false},
+                      Scenario{"toggles", false},
+                      Scenario{"no_applications_folder", false, false, false},
                       Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
                       Scenario{"pivot", true}, Scenario{"object_move", true},
                       Scenario{"paper", true}, Scenario{"lost_during_object_move", true},
@@ -96,10 +110,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
-    // A copy of the module in a folder of its own, with the assembly beside it.
+    // A copy of the module in a folder of its own, with the assembly beside
+    // it; a backslash in the folder's name becomes a slash in the command.
     std::string pattern = (fs::temp_directory_path() / "qxsim-netload-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const fs::path folder = fs::path(pattern) / "my\\modules";
+    fs::create_directories(folder);
     fs::copy_file(fs::path(QXSIM_EXE).parent_path() / "libqxautocad.so",
                   folder / "libqxautocad.so");
     std::ofstream(folder / "MenuHarvester2011.dll") << "assembly";
@@ -108,15 +124,20 @@ TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
     setup.extraArgs = {"--module", (folder / "libqxautocad.so").string()};
     SimRun run = runQxsim(readFile(fs::path(QX_E2E_DIR) / "scenarios" / "netload.qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The folder as the transcript writes it (JSON) and with slashes only.
+    std::string escaped = folder.string(), slashed = folder.string();
+    escaped.replace(escaped.find('\\'), 1, "\\\\");
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
     for (std::string& line : run.transcript) {
-        for (auto at = line.find(folder.string()); at != std::string::npos;
-             at = line.find(folder.string())) {
-            line.replace(at, folder.string().size(), "<MODULE>");
+        for (const std::string& path : {escaped, slashed}) {
+            for (auto at = line.find(path); at != std::string::npos; at = line.find(path)) {
+                line.replace(at, path.size(), "<MODULE>");
+            }
         }
     }
     EXPECT_NO_DIFF(compareWithGolden(run.transcript, "netload.jsonl"));
     removeRun(run);
-    fs::remove_all(folder);
+    fs::remove_all(pattern);
 }
 
 }  // namespace
