@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
     Golden, Scenarios,
     ::testing::Values(Scenario{"keys", false}, Scenario{"menu_file", false, true},
                       Scenario{"other_interface", false, true}, Scenario{"scroll", false},
-                      Scenario{"toggles", false},
+                      Scenario{"scroll_controls", false}, Scenario{"toggles", false},
                       Scenario{"no_applications_folder", false, false, false},
                       Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
                       Scenario{"pivot", true}, Scenario{"object_move", true},
