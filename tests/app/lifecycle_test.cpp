@@ -1,5 +1,5 @@
-// The application entry as the host drives it: the dispatcher, what init
-// registers and builds, and what unload leaves behind. The order of commands,
+// The application entry as the host drives it: what init registers and
+// builds, and what unload leaves behind. The order of commands,
 // sign-on, message and sign-off is pinned down by every end-to-end
 // transcript (tests/e2e); repeated load and unload cycles by
 // tests/e2e (test_reliability).
@@ -20,16 +20,6 @@ const wchar_t* const kCommandNames[] = {L"QX_Toggle_Rotation_Center", L"QX_Toggl
 }
 
 class Lifecycle : public AppHost {};
-
-TEST_F(Lifecycle, MessagesWithoutHandlersReturn0AndDoNothing) {
-    for (int code : {0, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 100, -1}) {
-        EXPECT_EQ(send(code), AcRx::kRetOK) << code;
-    }
-    EXPECT_EQ(arxsim::hostCallCount(), 0);
-    EXPECT_TRUE(arxsim::commands().empty());
-    EXPECT_FALSE(theApp.mQxAutoCadP);
-    EXPECT_EQ(win32sim::registeredThreadCount(), 0);
-}
 
 TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
     ASSERT_EQ(send(AcRx::kInitAppMsg), AcRx::kRetOK);
@@ -80,13 +70,3 @@ TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
 }
 
-TEST_F(Lifecycle, LispMessagesWithTheEmptyTableCallOnlyTheFunctionCode) {
-    send(AcRx::kInitAppMsg);
-    EXPECT_EQ(send(AcRx::kLoadDwgMsg), AcRx::kRetOK);
-    EXPECT_EQ(send(AcRx::kUnloadDwgMsg), AcRx::kRetOK);
-    EXPECT_EQ(send(AcRx::kInvkSubrMsg), AcRx::kRetOK);
-    EXPECT_EQ(arxsim::callCount(Call::Defun), 0);
-    EXPECT_EQ(arxsim::callCount(Call::RegFunc), 0);
-    EXPECT_EQ(arxsim::callCount(Call::Undef), 0);
-    EXPECT_EQ(arxsim::callCount(Call::GetFunCode), 1);
-}
