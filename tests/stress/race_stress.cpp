@@ -132,45 +132,6 @@ bool send(const PlannedEvent& ev) {
 
 // ---- Profile ---------------------------------------------------------------------
 
-std::string settingLine(const std::string& key, const std::string& value) {
-    std::ostringstream line;
-    line << '\t' << std::left << std::setw(22) << key << "= " << std::setw(50) << value << "#\n";
-    return line.str();
-}
-
-// Every log level on and a small size limit, so that all three threads log
-// and the log moves to its backup several times under load.
-std::string stressSettings() {
-    std::string text = "# stress profile\n\n[PROGRAM]\n";
-    const std::vector<std::pair<std::string, std::string>> program{
-        {"name", "AutoCAD Plug-in"},    {"version", "2.9.0"},          {"transSensBase", "20000"},
-        {"rotSensBase", "10000"},       {"minThreshold", "0"},         {"maxContMoveTime", "500"},
-        {"toggleRotationCenter", "on"}, {"toggleRotationAxis", "off"}, {"scrollTreeAndList", "on"},
-        {"useInt3dIntrfce", "off"}};
-    for (const auto& [key, value] : program) {
-        text += settingLine(key, value);
-    }
-    text += "\n[LOGGING]\n";
-    const std::vector<std::pair<std::string, std::string>> logging{
-        {"logFile", "autocad_addin_log.txt"},
-        {"maxSize", "200"},
-        {"logToFile", "on"},
-        {"logToCnsl", "off"},
-        {"warning", "on"},
-        {"creation", "on"},
-        {"trace", "on"},
-        {"devcom", "on"},
-        {"intcom", "on"},
-        {"info", "on"},
-        {"debug", "on"},
-        {"tmp", "on"},
-        {"fileToLog", ""}};
-    for (const auto& [key, value] : logging) {
-        text += settingLine(key, value);
-    }
-    return text;
-}
-
 std::string stressMenu() {
     std::string text = "[Modes]\nStart = 0\nPaper = 1\nModel = 2\n\n[MenuBar]\n";
     for (int i = 0; i < kMenuEntries; ++i) {
@@ -188,7 +149,9 @@ fs::path makeProfile() {
     const fs::path profile(pattern);
     const fs::path apps = profile / "QuorvexDevice" / "Applications";
     fs::create_directories(apps);
-    std::ofstream(apps / "autocad_addin.ini") << stressSettings();
+    // Every log level on and a small size limit, so that all three threads
+    // log and the log moves to its backup several times under load.
+    fs::copy_file(QX_STRESS_SETTINGS, apps / "autocad_addin.ini");
     std::ofstream(apps / "autocad.mnu") << stressMenu();
     return profile;
 }

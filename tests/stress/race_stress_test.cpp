@@ -1,8 +1,13 @@
 // Short race stress runs on the virtual clock: the same seed gives the same
 // run, and every numbered key is executed, replaced by a newer one or
 // dropped for want of a drawing, never lost. Under ThreadSanitizer the same
-// runs check the hand-over between the plug-in's threads.
+// runs check the hand-over between the plug-in's threads. The long run on
+// the wall clock is for CI and people (tools/ci/stress.sh): it runs only when
+// QX_STRESS_SECONDS is set, with the seed QX_STRESS_SEED (default 1).
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
 
 #include "race_stress.h"
 
@@ -61,6 +66,24 @@ TEST(RaceStress, OtherSeedsAreCleanAndCoverTheHostsWork) {
     EXPECT_GT(total.commands, 0);
     EXPECT_GT(total.documentSwitches, 0);
     EXPECT_GT(total.spaceSwitches, 0);
+}
+
+TEST(RaceStress, RealTime) {
+    const char* seconds = std::getenv("QX_STRESS_SECONDS");
+    if (seconds == nullptr) {
+        GTEST_SKIP() << "the real-time run needs QX_STRESS_SECONDS";
+    }
+    stress::StressOptions options;
+    options.realTime = true;
+    options.seconds = std::strtod(seconds, nullptr);
+    if (const char* seed = std::getenv("QX_STRESS_SEED")) {
+        options.seed = std::strtoull(seed, nullptr, 0);
+    }
+    const stress::StressReport report = stress::runRaceStress(options);
+    std::cout << stress::describe(report) << std::flush;
+    ASSERT_TRUE(report.loaded) << report.error;
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_TRUE(report.keys.violations.empty());
 }
 
 }  // namespace
