@@ -2,7 +2,7 @@
 // and the first log. The retries without a daemon at load, a link lost and
 // back, an unload right after the load and the order in which the parts are
 // built and torn down are pinned down by the end-to-end sessions (tests/e2e,
-// golden transcripts and logs) and the daemon faults (tests/e2e).
+// golden transcripts and logs).
 #include "auto_cad_proxy.h"
 #include "plugin_host.h"
 #include "qxv_ctrlr_control.h"

@@ -95,16 +95,6 @@ std::string lineDiff(const std::vector<std::string>& expected,
     return out.str();
 }
 
-std::string settingsWith(const std::vector<std::pair<std::string, std::string>>& values) {
-    std::string text = readFile(QX_E2E_DIR "/profile/autocad_addin.ini");
-    for (const auto& [key, value] : values) {
-        const std::size_t line = text.find("\t" + key + " ");
-        const std::size_t at = text.find("= ", line) + 2;
-        text.replace(at, text.find(' ', at) - at, value);
-    }
-    return text;
-}
-
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     SimRun run;
     std::string pattern = (fs::temp_directory_path() / "qxsim-e2e-XXXXXX").string();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "test_host.h"
@@ -48,10 +47,6 @@ struct SimRun {
     std::vector<std::string> transcript;  // masked lines
     std::vector<std::string> log;         // masked lines of the module's log file
 };
-
-// The seeded settings file (tests/e2e/profile) with the values of the given
-// keys replaced.
-std::string settingsWith(const std::vector<std::pair<std::string, std::string>>& values);
 
 // Runs qxsim on `scenario` in a new folder under the system's temp folder.
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup = {});

@@ -99,14 +99,17 @@ TEST_P(Scenarios, TranscriptMatchesGolden) {
 
 INSTANTIATE_TEST_SUITE_P(
     Golden, Scenarios,
-    ::testing::Values(Scenario{"keys", false}, Scenario{"menu_file", false, true},
-                      Scenario{"other_interface", false, true}, Scenario{"scroll", false},
-                      Scenario{"scroll_controls", false}, Scenario{"toggles", false},
-                      Scenario{"no_applications_folder", false, false, false},
-                      Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
-                      Scenario{"pivot", true}, Scenario{"object_move", true},
-                      Scenario{"paper", true}, Scenario{"lost_during_object_move", true},
-                      Scenario{"lost_during_paper_pan", true}, Scenario{"unload_in_motion", true}),
+    ::testing::Values(
+        Scenario{"keys", false}, Scenario{"menu_file", false, true},
+        Scenario{"other_interface", false, true}, Scenario{"no_daemon_at_load", false, true},
+        Scenario{"daemon_lost_and_back", false, true}, Scenario{"unload_after_load", false, true},
+        Scenario{"max_size_zero", false, true}, Scenario{"modes_refused", false},
+        Scenario{"scroll", false}, Scenario{"scroll_controls", false}, Scenario{"toggles", false},
+        Scenario{"no_applications_folder", false, false, false}, Scenario{"orbit", true},
+        Scenario{"pan", true}, Scenario{"zoom", true}, Scenario{"pivot", true},
+        Scenario{"object_move", true}, Scenario{"paper", true},
+        Scenario{"lost_during_object_move", true}, Scenario{"lost_during_paper_pan", true},
+        Scenario{"unload_in_motion", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
