@@ -126,7 +126,7 @@ TEST_F(DeviceLink, CodesOutsideTheTableChangeNothing) {
 }
 
 // Mode reports: the daemon hears the name of the current navigation mode. An
-// index beyond the table is covered by the menu-file tests (menu_file_test.cpp).
+// index beyond the table is pinned down end to end (tests/e2e, scenarios/menu_file).
 class ModeReport : public PluginHost {
 protected:
     void loadWithModes() {

@@ -384,6 +384,33 @@ TEST_F(LoggingTest, RunsOfRepeatsAreLeftOutAndCountedOnceASecond) {
     }
 }
 
+// The last eight distinct entries are remembered; an entry back after a
+// pause moves to the newest place, so the oldest record makes room for the
+// next new entry and its count is written then.
+TEST_F(LoggingTest, TheOldestRecordMakesRoomWithItsCount) {
+    {
+        Logging log;
+        log.init(mPars);
+        for (int i = 0; i < 5; ++i) {
+            logEntry(log, ERR, "A");
+        }
+        for (const char* text : {"E1", "E2", "E3", "E4", "E5", "E6", "E7"}) {
+            logEntry(log, INF, text);
+        }
+        win32sim::advanceBy(1000);
+        logEntry(log, INF, "E1");
+        logEntry(log, INF, "Z");
+    }
+    const std::vector<std::string> expected = {
+        "A", "A", "A", "E1", "E2", "E3", "E4", "E5", "E6", "E7", "E1", "Left out 2 repeats of: A",
+        "Z"};
+    auto lines = readLines(mLogPath);
+    ASSERT_EQ(lines.size(), 5 + expected.size() + 1);  // and the log's destruction
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(lines[5 + i].ends_with("| " + expected[i])) << lines[5 + i];
+    }
+}
+
 TEST_F(LoggingTest, StatementFormatsNothingForADisabledLevel) {
     LogParameters pars;
     pars.mSettingsDirPath = mProfile.string();
