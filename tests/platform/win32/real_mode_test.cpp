@@ -45,9 +45,12 @@ TEST_F(RealTime, MessageLoopDeliversTimersAndScheduledCallbacksWhenDue) {
     scheduleAt(start / 1000 + 5, [&] { callbackUs = nowUs(); });
     SetTimer(nullptr, 0, 10, Local::tick);
     runMessageLoopUntil(start / 1000 + 35);
-    EXPECT_GE(nowUs(), start + 34000);
+    const std::uint64_t end = nowUs();
+    EXPECT_GE(end, start + 34000);
+    // Never early: no more ticks than whole periods have passed, however
+    // late a loaded machine lets the loop end.
     EXPECT_GE(ticks.load(), 1);
-    EXPECT_LE(ticks.load(), 3);
+    EXPECT_LE(ticks.load(), static_cast<int>((end - start) / 10000));
     EXPECT_GE(firstTickUs.load(), start + 10000);
     EXPECT_GE(callbackUs, (start / 1000 + 5) * 1000);
 }
