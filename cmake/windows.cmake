@@ -156,7 +156,7 @@ include(CPack)
 # code. Its desktop steps make real windows (platform/win32/win).
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES
-  ${QX_ROOT}/sim/module_session.cpp
+  ${QX_ROOT}/sim/module_loader.cpp
   ${QX_ROOT}/sim/live_input.cpp)
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
               "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp")
