@@ -38,6 +38,9 @@ target_link_libraries(qxtranscript PUBLIC Threads::Threads)
 # queue are the real ones; the host's message loop pumps them.
 add_library(win32sim SHARED
   ${QX_ROOT}/platform/win32/src/clock.cpp
+  ${QX_ROOT}/platform/win32/src/clock_schedule.cpp
+  ${QX_ROOT}/platform/win32/src/parking.cpp
+  ${QX_ROOT}/platform/win32/src/baton.cpp
   ${QX_ROOT}/platform/win32/src/threads.cpp
   ${QX_ROOT}/platform/win32/win/message_loop.cpp
   ${QX_ROOT}/platform/win32/win/desktop_win.cpp)
