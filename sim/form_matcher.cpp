@@ -16,7 +16,7 @@ public:
     FormMatcher(const StepDescription& desc, const std::vector<Token>& tokens)
         : mStep(desc), mTokens(tokens), mUsage(usageOf(desc)) {}
 
-    Attempt match(Step step) {
+    FormMatch match(Step step) {
         std::size_t end = positionalEnd();
         std::size_t found = end - 1;
         // Surplus values of a step with keyword groups are reported as unknown keywords below.
@@ -59,7 +59,7 @@ public:
                 ++pos;
             }
         }
-        Attempt done;
+        FormMatch done;
         done.step = std::move(step);
         done.progress = mTokens.size();
         return done;
@@ -171,8 +171,8 @@ private:
         return std::to_string(static_cast<long long>(value));
     }
 
-    Attempt fail(std::string message, std::size_t progress) const {
-        Attempt attempt;
+    FormMatch fail(std::string message, std::size_t progress) const {
+        FormMatch attempt;
         attempt.error = std::move(message);
         attempt.progress = progress;
         return attempt;
@@ -186,7 +186,7 @@ private:
 
 }  // namespace
 
-Attempt matchForm(const StepDescription& desc, const std::vector<Token>& tokens, Step step) {
+FormMatch matchForm(const StepDescription& desc, const std::vector<Token>& tokens, Step step) {
     return FormMatcher(desc, tokens).match(std::move(step));
 }
 

@@ -13,7 +13,8 @@
 
 namespace qxsim {
 
-struct Attempt {
+// The outcome of matching a line against one form of its step.
+struct FormMatch {
     std::optional<Step> step;
     std::string error;
     std::size_t progress = 0;  // tokens accepted before the error
@@ -22,6 +23,6 @@ struct Attempt {
 // Fills `step`'s values from `tokens` (the step word first) as the form
 // `desc` reads them. On a mismatch the attempt holds the message and how far
 // the words matched, so that of several forms the closest one is reported.
-Attempt matchForm(const StepDescription& desc, const std::vector<Token>& tokens, Step step);
+FormMatch matchForm(const StepDescription& desc, const std::vector<Token>& tokens, Step step);
 
 }  // namespace qxsim

@@ -54,7 +54,7 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
         return std::nullopt;
     }
     const std::string& name = tokens[0].text;
-    Attempt best;
+    FormMatch best;
     bool known = false;
     std::string otherForms;
     for (const StepDescription& desc : stepDescriptions()) {
@@ -67,7 +67,7 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
         step.text = stepText(tokens);
         step.file = file;
         step.line = line;
-        Attempt attempt = matchForm(desc, tokens, std::move(step));
+        FormMatch attempt = matchForm(desc, tokens, std::move(step));
         if (attempt.step) {
             return attempt.step;
         }
