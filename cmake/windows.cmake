@@ -38,6 +38,9 @@ target_link_libraries(qxtranscript PUBLIC Threads::Threads)
 # queue are the real ones; the host's message loop pumps them.
 add_library(win32sim SHARED
   ${QX_ROOT}/platform/win32/src/clock.cpp
+  ${QX_ROOT}/platform/win32/src/clock_schedule.cpp
+  ${QX_ROOT}/platform/win32/src/parking.cpp
+  ${QX_ROOT}/platform/win32/src/baton.cpp
   ${QX_ROOT}/platform/win32/src/threads.cpp
   ${QX_ROOT}/platform/win32/win/message_loop.cpp
   ${QX_ROOT}/platform/win32/win/desktop_win.cpp)
@@ -156,7 +159,7 @@ include(CPack)
 # code. Its desktop steps make real windows (platform/win32/win).
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES
-  ${QX_ROOT}/sim/module_session.cpp
+  ${QX_ROOT}/sim/module_loader.cpp
   ${QX_ROOT}/sim/live_input.cpp)
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
               "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp")

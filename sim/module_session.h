@@ -1,9 +1,11 @@
-// The module as the host sees it: loaded with dlopen, driven through its
-// exported entry point with the host's messages, unloaded with dlclose.
+// The module as the host sees it: loaded by the platform's loader, driven
+// through its exported entry point with the host's messages, unloaded.
 // Main (host) thread only.
 #pragma once
 
 #include <string>
+
+#include "module_loader.h"
 
 namespace qxsim {
 
@@ -22,11 +24,11 @@ public:
     ModuleSession(const ModuleSession&) = delete;
     ModuleSession& operator=(const ModuleSession&) = delete;
 
-    // dlopen, look up acrxEntryPoint, then kInitAppMsg and, with a drawing
+    // Open the module, look up acrxEntryPoint, then kInitAppMsg and, with a drawing
     // open, kLoadDwgMsg. Writes the transcript's "load" event. On failure
     // returns false with a message naming the path and the loader's text.
     bool load(bool documentOpen, std::string& error);
-    // kUnloadDwgMsg (with a drawing open), kUnloadAppMsg, dlclose; then the
+    // kUnloadDwgMsg (with a drawing open), kUnloadAppMsg, close; then the
     // transcript's "unload" event. Returns false with a warning when the
     // loader kept the module in memory (its statics would then survive).
     bool unload(bool documentOpen, std::string& warning);
@@ -39,15 +41,15 @@ public:
     const std::string& path() const { return mPath; }
 
 private:
-    using EntryPoint = int (*)(int, void*);
     int send(int message);
 
     std::string mPath;
     void* mHandle = nullptr;
-    EntryPoint mEntryPoint = nullptr;
+    loader::EntryPoint mEntryPoint = nullptr;
 };
 
-// libqxautocad.so beside the running executable.
+// The module beside the running executable (libqxautocad.so; qxautocad.arx
+// on Windows).
 std::string moduleBesideExecutable();
 
 }  // namespace qxsim

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "number_literal.h"
+
 namespace qxsim {
 
 enum class StepKind {
@@ -96,10 +98,5 @@ ParseResult parseScenario(std::string_view text, const std::string& file);
 // comment-only line.
 std::optional<Step> parseLine(std::string_view text, const std::string& file, int line,
                               std::optional<ScenarioError>& error);
-
-// A number in C syntax: decimal, hexadecimal (0x..) or octal (0..) integers,
-// and floating-point literals (1.5, -2e-3, 0x1p4). Infinities and NaN are
-// refused. Sets `isInteger` for integer literals.
-std::optional<double> parseNumber(std::string_view token, bool* isInteger = nullptr);
 
 }  // namespace qxsim

@@ -10,8 +10,13 @@
 
 namespace {
 
-// Flips `flag` and prints the prefix followed by " on" or " off".
-void toggleAndReport(bool& flag, const char* prefix) {
+// With a loaded proxy: flips the switch that `flagOf` picks and prints the
+// prefix followed by " on" or " off". Without one the command does nothing.
+void toggleAndReport(bool& (*flagOf)(AutoCadProxy&), const char* prefix) {
+    if (gAutoCadProxy == nullptr) {
+        return;
+    }
+    bool& flag = flagOf(*gAutoCadProxy);
     flag = !flag;
     const std::string message = std::string(prefix) + (flag ? " on" : " off");
     const std::wstring wide = widen(message);
@@ -22,32 +27,24 @@ void toggleAndReport(bool& flag, const char* prefix) {
 }  // namespace
 
 void toggleRotationCenter() {
-    if (gAutoCadProxy == nullptr) {
-        return;
-    }
-    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mToggleRotationCenter,
-                    "\n=> Selection as Rotation Center: ");
+    toggleAndReport(
+        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mToggleRotationCenter; },
+        "\n=> Selection as Rotation Center: ");
 }
 
 void toggleRotationAxis() {
-    if (gAutoCadProxy == nullptr) {
-        return;
-    }
-    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mToggleRotationAxis,
-                    "\n=> Selected Line as Rotation Axis: ");
+    toggleAndReport(
+        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mToggleRotationAxis; },
+        "\n=> Selected Line as Rotation Axis: ");
 }
 
 void toggleScrollMode() {
-    if (gAutoCadProxy == nullptr) {
-        return;
-    }
-    toggleAndReport(gAutoCadProxy->mQxAutoCadP->mScrollTreeAndList,
-                    "\n=> Scroll Trees and Lists: ");
+    toggleAndReport(
+        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mScrollTreeAndList; },
+        "\n=> Scroll Trees and Lists: ");
 }
 
 void toggleObjectMoveMode() {
-    if (gAutoCadProxy == nullptr) {
-        return;
-    }
-    toggleAndReport(gAutoCadProxy->mIsObjectMoveMode, "\n=> Move Selected Object: ");
+    toggleAndReport([](AutoCadProxy& proxy) -> bool& { return proxy.mIsObjectMoveMode; },
+                    "\n=> Move Selected Object: ");
 }

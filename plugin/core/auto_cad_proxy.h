@@ -133,6 +133,12 @@ public:
     static AcApDocument* currentDocument();
     // Locks the current document for writing once per motion (mIsDocLocked).
     void lockDocumentForMotion();
+    // Object move mode's step: with a document and a pickfirst selection,
+    // applies the matrix that makeXform(set name) builds to the selected
+    // entities under the motion's document lock. False without them or on an
+    // error (logged for `method`). Defined in object_move.cpp.
+    template <class MakeXform>
+    bool transformPickfirst(const char* method, bool isToRedraw, MakeXform makeXform);
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
     bool isUsableSensBase(int32_t base, const char* key, const char* method) const;

@@ -34,9 +34,9 @@ inline constexpr int32_t kRotCodeHundreds = 100;
 inline constexpr int32_t kRotCodeCameraLevel = 4;
 
 // Rotation modes (the units digit): the centre when no selection applies,
-// and whether motion is turned round.
+// and whether motion is turned round. Every other digit (1 among them)
+// turns about the world origin, as the camera mode does in a parallel view.
 inline constexpr int32_t kRotModeTarget = 0;  // about the view's target
-inline constexpr int32_t kRotModeOrigin = 1;  // about the world origin (so is every other value)
 // Turned round, about the camera in a perspective view, else the world origin.
 inline constexpr int32_t kRotModeCamera = 2;
 inline constexpr int32_t kRotModeInvertedTarget = 3;  // turned round, about the target

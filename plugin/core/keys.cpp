@@ -3,6 +3,7 @@
 // zoom all, both as text queued on the current drawing's command line.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -62,32 +63,33 @@ bool isMenuCmd(const std::string& part) {
     return part.size() >= 2 && part[0] == 'M' && part[1] == '=';
 }
 
+// Takes the request in `pending` with an exchange, so that one stored
+// meanwhile by the reading thread stays for the next pass, and runs it. A
+// request whose operation throws is put back (unless a newer one came) and
+// runs again.
+template <class Run>
+void takeAndRun(std::atomic<int32_t>& pending, int32_t none, Run run) {
+    const int32_t request = pending.exchange(none);
+    try {
+        run(request);
+    } catch (...) {
+        int32_t expected = none;
+        pending.compare_exchange_strong(expected, request);
+        throw;
+    }
+}
+
 }  // namespace
 
 void AutoCadProxy::handleDeviceKeys() {
     try {
-        // Take each request with an exchange, so one stored meanwhile by the
-        // reading thread stays for the next pass. A request whose operation
-        // throws is put back (unless a newer one came) and runs again.
         if (mQxAutoCadP->mApplFunction.load() >= 0) {
-            const int32_t applFunction = mQxAutoCadP->mApplFunction.exchange(kNoApplFunction);
-            try {
-                execApplFunction(applFunction);
-            } catch (...) {
-                int32_t none = kNoApplFunction;
-                mQxAutoCadP->mApplFunction.compare_exchange_strong(none, applFunction);
-                throw;
-            }
+            takeAndRun(mQxAutoCadP->mApplFunction, kNoApplFunction,
+                       [this](int32_t index) { execApplFunction(index); });
         }
         if (mQxAutoCadP->mSpecialFunction.load() > 0) {
-            const int32_t special = mQxAutoCadP->mSpecialFunction.exchange(kNoSpecialFunction);
-            try {
-                execSpecialApplFunction(special);
-            } catch (...) {
-                int32_t none = kNoSpecialFunction;
-                mQxAutoCadP->mSpecialFunction.compare_exchange_strong(none, special);
-                throw;
-            }
+            takeAndRun(mQxAutoCadP->mSpecialFunction, kNoSpecialFunction,
+                       [this](int32_t code) { execSpecialApplFunction(code); });
         }
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleDeviceKeys")

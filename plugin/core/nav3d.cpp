@@ -80,7 +80,7 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
         // selected line, the selected objects or the rotation mode.
         AcGeVector3d axes[3] = {xAxis, yAxis, zAxis};
         int32_t values[3] = {rx, ry, rz};
-        AcGePoint3d centre = gWorldOrigin;
+        AcGePoint3d centre = gWorldOrigin;  // every mode without a centre of its own
         if (mQxAutoCadP->mToggleRotationAxis && getSelObjectAxis(gSelAxis, gSelPoint)) {
             // Each rotation turns about the line, scaled by how closely the
             // line follows that screen axis.

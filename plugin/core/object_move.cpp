@@ -71,10 +71,8 @@ void transformEntities(Adesk::Int64* set, const AcGeMatrix3d& xform, bool isToRe
 
 }  // namespace
 
-bool AutoCadProxy::transformSelection3d(double tx, double ty, double tz, double rx, double ry,
-                                        double rz, const AcGeVector3d& xAxis,
-                                        const AcGeVector3d& yAxis, const AcGeVector3d& zAxis,
-                                        bool isLevel, bool isNoRoll) {
+template <class MakeXform>
+bool AutoCadProxy::transformPickfirst(const char* method, bool isToRedraw, MakeXform makeXform) {
     try {
         if (currentDocument() == nullptr) {
             return false;
@@ -83,11 +81,26 @@ bool AutoCadProxy::transformSelection3d(double tx, double ty, double tz, double 
         if (!set.isValid()) {
             return false;
         }
+        const AcGeMatrix3d xform = makeXform(set.name());
+        lockDocumentForMotion();
+        transformEntities(set.name(), xform, isToRedraw);
+        return true;
+    } catch (...) {
+        QX_LOG(ERR, kSrcFile, kClass, method) << "Error transformSelection()" << LOG_END;
+        return false;
+    }
+}
+
+bool AutoCadProxy::transformSelection3d(double tx, double ty, double tz, double rx, double ry,
+                                        double rz, const AcGeVector3d& xAxis,
+                                        const AcGeVector3d& yAxis, const AcGeVector3d& zAxis,
+                                        bool isLevel, bool isNoRoll) {
+    return transformPickfirst("AutoCadProxy::transformSelection3d", false, [&](Adesk::Int64* set) {
         const double rollValue = isNoRoll ? 0.0 : rz;
 
         // The centre follows the objects: computed from this set every step.
         AcGePoint3d centre(0.0, 0.0, 0.0);
-        if (!getSelObjectsCenter(set.name(), centre)) {
+        if (!getSelObjectsCenter(set, centre)) {
             centre = AcGePoint3d::kOrigin;
         }
 
@@ -119,34 +132,14 @@ bool AutoCadProxy::transformSelection3d(double tx, double ty, double tz, double 
         if (rollValue != 0.0) {
             xform = xform * AcGeMatrix3d::rotation(rollValue * kTurn3dScale, turnZ, centre);
         }
-
-        lockDocumentForMotion();
-        transformEntities(set.name(), xform, false);
-        return true;
-    } catch (...) {
-        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::transformSelection3d")
-            << "Error transformSelection()" << LOG_END;
-        return false;
-    }
+        return xform;
+    });
 }
 
 bool AutoCadProxy::transformSelection2d(double tx, double ty) {
-    try {
-        if (currentDocument() == nullptr) {
-            return false;
-        }
-        PickfirstSet set;
-        if (!set.isValid()) {
-            return false;
-        }
+    return transformPickfirst("AutoCadProxy::transformSelection2d", true, [&](Adesk::Int64*) {
         AcGeMatrix3d xform;
         xform.setTranslation(AcGeVector3d(tx * kMove2dScale, ty * kMove2dScale, 0.0));
-        lockDocumentForMotion();
-        transformEntities(set.name(), xform, true);
-        return true;
-    } catch (...) {
-        QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::transformSelection2d")
-            << "Error transformSelection()" << LOG_END;
-        return false;
-    }
+        return xform;
+    });
 }

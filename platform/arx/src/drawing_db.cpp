@@ -23,6 +23,15 @@ void charge() {
     win32sim::chargeUs(arxdrawing::kHostCallUs);
 }
 
+void chargeFrame() {
+    const std::uint64_t frame = arxdrawing::frameMs();
+    if (frame > 0) {
+        win32sim::advanceBy(frame);
+    } else {
+        charge();
+    }
+}
+
 int entityIndex(const DrawingDb& w, AcDbObjectId id) {
     const Adesk::IntPtr old = id.asOldId();
     if (old < kEntityIdBase ||

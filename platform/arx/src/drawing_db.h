@@ -45,6 +45,10 @@ struct DrawingDb {
 DrawingDb& drawing();
 // Cost of one database call on the clock.
 void charge();
+// Cost of a redraw: one frame of the clock (a host call's cost when frames
+// are off). Called without the drawing's lock: scenario events due during
+// the frame may change the drawing.
+void chargeFrame();
 // Entity number of an id, or -1.
 int entityIndex(const DrawingDb& w, AcDbObjectId id);
 bool docLockedForWrite();

@@ -9,10 +9,11 @@
 #include "win32_control.h"
 
 using arxsim::db::charge;
+using arxsim::db::chargeFrame;
+using arxsim::db::drawing;
 using arxsim::db::DrawingDb;
 using arxsim::db::entityIndex;
 using arxsim::db::rowMajor;
-using arxsim::db::drawing;
 
 // ---- AcDbExtents ---------------------------------------------------------------------
 
@@ -293,12 +294,7 @@ Acad::ErrorStatus AcDbViewport::updateDisplay() const {
         fields.numbers("center", {mViewCenter.x, mViewCenter.y}).num("height", mViewHeight);
     }
     transcript::emit("paper_view", fields);
-    const std::uint64_t frame = arxdrawing::frameMs();
-    if (frame > 0) {
-        win32sim::advanceBy(frame);
-    } else {
-        charge();
-    }
+    chargeFrame();
     return Acad::eOk;
 }
 

@@ -6,12 +6,12 @@
 
 using arxsim::db::charge;
 using arxsim::db::docLockedForWrite;
+using arxsim::db::drawing;
 using arxsim::db::DrawingDb;
 using arxsim::db::entityIndex;
 using arxsim::db::kEntityIdBase;
 using arxsim::db::kEntityNameTag;
 using arxsim::db::kPaperViewportId;
-using arxsim::db::drawing;
 
 // ---- Opening -------------------------------------------------------------------------
 
@@ -57,18 +57,7 @@ Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::O
 
 Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::OpenMode mode,
                                      bool openErasedEntity) {
-    pEnt = nullptr;
-    AcDbObject* obj = nullptr;
-    const Acad::ErrorStatus es = acdbOpenAcDbObject(obj, id, mode, openErasedEntity);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    pEnt = AcDbEntity::cast(obj);
-    if (pEnt == nullptr) {
-        obj->close();
-        return Acad::eIllegalEntityType;
-    }
-    return Acad::eOk;
+    return acdbOpenObject(pEnt, id, mode, openErasedEntity);
 }
 
 Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName) {

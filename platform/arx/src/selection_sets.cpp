@@ -6,11 +6,26 @@
 #include "win32_control.h"
 
 using arxsim::db::charge;
+using arxsim::db::chargeFrame;
+using arxsim::db::drawing;
 using arxsim::db::DrawingDb;
 using arxsim::db::isSetName;
 using arxsim::db::kEntityNameTag;
 using arxsim::db::kSelSetTag;
-using arxsim::db::drawing;
+
+namespace {
+
+// The entity indices of the set `name` names, or null when it names no set
+// handed out and not yet freed. Lock held.
+const std::vector<int>* handedOutSetLocked(const DrawingDb& w, const ads_name name) {
+    if (!isSetName(name)) {
+        return nullptr;
+    }
+    const auto it = w.sets.find(name[0]);
+    return it == w.sets.end() ? nullptr : &it->second;
+}
+
+}  // namespace
 
 // ---- Selection sets ------------------------------------------------------------------
 
@@ -38,14 +53,11 @@ int acedSSLength(const ads_name sname, long* len) {
     charge();
     DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
-    if (!isSetName(sname) || len == nullptr) {
+    const std::vector<int>* set = handedOutSetLocked(w, sname);
+    if (set == nullptr || len == nullptr) {
         return RTERROR;
     }
-    const auto it = w.sets.find(sname[0]);
-    if (it == w.sets.end()) {
-        return RTERROR;
-    }
-    *len = static_cast<long>(it->second.size());
+    *len = static_cast<long>(set->size());
     return RTNORM;
 }
 
@@ -53,15 +65,12 @@ int acedSSName(const ads_name ss, long i, ads_name entres) {
     charge();
     DrawingDb& w = drawing();
     std::lock_guard<std::mutex> guard(w.lock);
-    if (!isSetName(ss) || entres == nullptr) {
-        return RTERROR;
-    }
-    const auto it = w.sets.find(ss[0]);
-    if (it == w.sets.end() || i < 0 || i >= static_cast<long>(it->second.size()) ||
+    const std::vector<int>* set = handedOutSetLocked(w, ss);
+    if (set == nullptr || entres == nullptr || i < 0 || i >= static_cast<long>(set->size()) ||
         i == w.ssNameFailIndex) {
         return RTERROR;
     }
-    entres[0] = it->second[static_cast<std::size_t>(i)] + 1;
+    entres[0] = (*set)[static_cast<std::size_t>(i)] + 1;
     entres[1] = kEntityNameTag;
     return RTNORM;
 }
@@ -89,11 +98,6 @@ int acedRedraw(const ads_name ent, int mode) {
     }
     transcript::emit("redraw", transcript::Fields().integer("id", id).integer("mode", mode));
     // Redrawing an entity repaints the screen like a view update: one frame.
-    const std::uint64_t frame = arxdrawing::frameMs();
-    if (frame > 0) {
-        win32sim::advanceBy(frame);
-    } else {
-        charge();
-    }
+    chargeFrame();
     return RTNORM;
 }

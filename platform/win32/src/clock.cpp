@@ -1,12 +1,11 @@
-// The clock of the simulated world: virtual or real time, the schedule of
-// host-side callbacks, parking of waiting threads and the advance that walks
-// virtual time from one due event to the next.
-#include <algorithm>
+// The clock of the simulated world: virtual or real time, its reading, the
+// switch between the two kinds of time and the reset of a new session. The
+// schedule and the advance are in clock_schedule.cpp, parking in
+// parking.cpp, the baton in baton.cpp.
 #include <chrono>
-#include <iterator>
 
-#include "transcript.h"
 #include "sim_state.h"
+#include "transcript.h"
 
 namespace win32sim {
 namespace detail {
@@ -19,150 +18,13 @@ std::int64_t steadyNs() {
         .count();
 }
 
+}  // namespace
+
 std::chrono::steady_clock::time_point realTimePoint(std::uint64_t clockUs) {
     const std::int64_t ns =
         simState().realBaseNs.load() + static_cast<std::int64_t>(clockUs) * 1000;
     return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
 }
-
-// Virtual time only moves forward, also when chargeUs() races with an advance.
-void raiseVirtualTo(std::uint64_t us) {
-    auto& now = simState().virtualUs;
-    std::uint64_t seen = now.load();
-    while (seen < us && !now.compare_exchange_weak(seen, us)) {
-    }
-}
-
-// Earliest moment at which something happens by itself in virtual time: a
-// scheduled callback or the deadline of a parked plug-in thread.
-std::optional<std::uint64_t> nextEventUsLocked() {
-    SimState& w = simState();
-    std::optional<std::uint64_t> next;
-    if (!w.schedule.empty()) {
-        next = w.schedule.begin()->first.first;
-    }
-    for (const Waiter* waiter : w.waiters) {
-        if (waiter->self && !waiter->woken && waiter->deadlineUs &&
-            (!next || *waiter->deadlineUs < *next)) {
-            next = waiter->deadlineUs;
-        }
-    }
-    return next;
-}
-
-// Wakes every parked plug-in thread whose deadline has come. Returns whether
-// any was woken.
-bool wakeDueSleepersLocked(std::uint64_t nowUs) {
-    bool woke = false;
-    for (Waiter* waiter : simState().waiters) {
-        if (waiter->self && !waiter->woken && waiter->deadlineUs && *waiter->deadlineUs <= nowUs) {
-            waiter->woken = true;
-            markRunningLocked(waiter->self);
-            waiter->cv.notify_one();
-            woke = true;
-        }
-    }
-    return woke;
-}
-
-void runFirstScheduledLocked(std::unique_lock<std::mutex>& lock) {
-    SimState& w = simState();
-    auto first = w.schedule.begin();
-    std::function<void()> cb = std::move(first->second);
-    w.schedule.erase(first);
-    lock.unlock();
-    cb();
-    lock.lock();
-}
-
-std::uint64_t limitWithOwnTimer(std::uint64_t limitUs, bool stopAtOwnTimer) {
-    if (stopAtOwnTimer) {
-        if (auto due = ownNextTimerDueUsLocked()) {
-            return std::min(limitUs, *due);
-        }
-    }
-    return limitUs;
-}
-
-void advanceVirtualLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs,
-                          bool stopAtOwnTimer) {
-    SimState& w = simState();
-    waitQuiescentLocked(lock);
-    for (;;) {
-        const std::uint64_t limit = limitWithOwnTimer(limitUs, stopAtOwnTimer);
-        const std::uint64_t now = w.virtualUs.load();
-        const auto next = nextEventUsLocked();
-        // Overdue events (time charged past them) are handled too.
-        if (!next || *next > std::max(limit, now)) {
-            break;
-        }
-        raiseVirtualTo(*next);
-        w.hostCv.notify_all();
-        // Sleepers first: what a thread does at a given time happens before
-        // the scenario's next step at that time.
-        if (!wakeDueSleepersLocked(w.virtualUs.load())) {
-            runFirstScheduledLocked(lock);
-        }
-        waitQuiescentLocked(lock);
-    }
-    raiseVirtualTo(limitWithOwnTimer(limitUs, stopAtOwnTimer));
-    w.hostCv.notify_all();
-}
-
-void advanceRealLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs,
-                       bool stopAtOwnTimer) {
-    SimState& w = simState();
-    for (;;) {
-        const std::uint64_t limit = limitWithOwnTimer(limitUs, stopAtOwnTimer);
-        const std::uint64_t now = realNowUs();
-        if (!w.schedule.empty() && w.schedule.begin()->first.first <= now) {
-            runFirstScheduledLocked(lock);
-            continue;
-        }
-        if (now >= limit) {
-            break;
-        }
-        std::uint64_t wakeUs = limit;
-        if (!w.schedule.empty()) {
-            wakeUs = std::min(wakeUs, w.schedule.begin()->first.first);
-        }
-        // Woken early by scheduleAt() and notifyLocked(); loops re-check.
-        w.hostCv.wait_until(lock, realTimePoint(wakeUs));
-    }
-}
-
-// A host thread waiting in virtual time: nobody else moves the clock for it,
-// so once every plug-in thread is parked it walks time to the next event
-// (never past its own deadline) until its condition holds.
-bool parkHostVirtual(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
-                     std::optional<std::uint64_t> deadlineUs) {
-    SimState& w = simState();
-    for (;;) {
-        if (pred()) {
-            return true;
-        }
-        const std::uint64_t now = w.virtualUs.load();
-        if (deadlineUs && now >= *deadlineUs) {
-            return false;
-        }
-        if (!quiescentLocked() || !isVirtual()) {
-            w.hostCv.wait(lock);
-            continue;
-        }
-        auto next = nextEventUsLocked();
-        if (deadlineUs) {
-            next = next ? std::min(*next, *deadlineUs) : *deadlineUs;
-        }
-        if (!next) {
-            // Nothing happens by itself: only another thread can help.
-            w.hostCv.wait(lock);
-            continue;
-        }
-        advanceVirtualLocked(lock, std::max(*next, now), false);
-    }
-}
-
-}  // namespace
 
 SimState& simState() {
     // Never destroyed: plug-in threads and static destructors of other
@@ -178,96 +40,6 @@ bool isVirtual() {
 std::uint64_t realNowUs() {
     const std::int64_t ns = steadyNs() - simState().realBaseNs.load();
     return ns > 0 ? static_cast<std::uint64_t>(ns) / 1000 : 0;
-}
-
-bool quiescentLocked() {
-    const SimState& w = simState();
-    const ThreadRec* self = currentThread();
-    const int own = (self && self->running) ? 1 : 0;
-    return w.running - own == 0;
-}
-
-void waitQuiescentLocked(std::unique_lock<std::mutex>& lock) {
-    simState().hostCv.wait(lock, [] { return quiescentLocked(); });
-}
-
-namespace {
-
-void grantBatonLocked() {
-    SimState& w = simState();
-    if (w.baton == nullptr && !w.batonLine.empty()) {
-        w.baton = w.batonLine.front();
-        w.batonLine.pop_front();
-        w.batonCv.notify_all();
-    }
-}
-
-void requestBatonLocked(ThreadRec* rec) {
-    SimState& w = simState();
-    if (!rec || !isVirtual() || w.baton == rec ||
-        std::find(w.batonLine.begin(), w.batonLine.end(), rec) != w.batonLine.end()) {
-        return;
-    }
-    w.batonLine.push_back(rec);
-    grantBatonLocked();
-}
-
-}  // namespace
-
-void releaseBatonLocked(ThreadRec* rec) {
-    SimState& w = simState();
-    if (!rec) {
-        return;
-    }
-    if (w.baton == rec) {
-        w.baton = nullptr;
-        grantBatonLocked();
-    } else {
-        w.batonLine.erase(std::remove(w.batonLine.begin(), w.batonLine.end(), rec),
-                          w.batonLine.end());
-    }
-}
-
-void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec) {
-    if (!rec || !isVirtual()) {
-        return;
-    }
-    requestBatonLocked(rec);
-    SimState& w = simState();
-    w.batonCv.wait(lock, [&] { return w.baton == rec || !isVirtual(); });
-}
-
-// Real time has no baton; threads waiting in line go on at once.
-void dropBatonLocked() {
-    SimState& w = simState();
-    w.baton = nullptr;
-    w.batonLine.clear();
-    w.batonCv.notify_all();
-}
-
-void markParkedLocked(ThreadRec* rec) {
-    if (rec && rec->running) {
-        rec->running = false;
-        --simState().running;
-        releaseBatonLocked(rec);
-        simState().hostCv.notify_all();
-    }
-}
-
-void markRunningLocked(ThreadRec* rec) {
-    if (rec && !rec->running) {
-        rec->running = true;
-        ++simState().running;
-        requestBatonLocked(rec);
-    }
-}
-
-void advanceLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs, bool stopAtOwnTimer) {
-    if (isVirtual()) {
-        advanceVirtualLocked(lock, limitUs, stopAtOwnTimer);
-    } else {
-        advanceRealLocked(lock, limitUs, stopAtOwnTimer);
-    }
 }
 
 }  // namespace detail
@@ -320,105 +92,8 @@ void chargeUs(std::uint64_t us) {
     }
 }
 
-void advanceTo(std::uint64_t ms) {
-    std::unique_lock<std::mutex> lock(simState().lock);
-    advanceLocked(lock, ms * 1000, false);
-}
-
-void advanceBy(std::uint64_t ms) {
-    std::unique_lock<std::mutex> lock(simState().lock);
-    advanceLocked(lock, nowUs() + ms * 1000, false);
-}
-
-void scheduleAt(std::uint64_t ms, std::function<void()> cb) {
-    SimState& w = simState();
-    std::lock_guard<std::mutex> guard(w.lock);
-    w.schedule.emplace(std::make_pair(ms * 1000, w.scheduleSeq++), std::move(cb));
-    w.hostCv.notify_all();
-}
-
-std::optional<std::uint64_t> nextScheduledMs() {
-    SimState& w = simState();
-    std::lock_guard<std::mutex> guard(w.lock);
-    if (w.schedule.empty()) {
-        return std::nullopt;
-    }
-    return w.schedule.begin()->first.first / 1000;
-}
-
-void waitQuiescent() {
-    std::unique_lock<std::mutex> lock(simState().lock);
-    waitQuiescentLocked(lock);
-}
-
 std::mutex& simLock() {
     return simState().lock;
-}
-
-bool park(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
-          std::optional<std::uint64_t> deadlineMs) {
-    std::optional<std::uint64_t> deadlineUs;
-    if (deadlineMs) {
-        deadlineUs = *deadlineMs * 1000;
-    }
-    return parkUntilUs(lock, pred, deadlineUs);
-}
-
-bool detail::parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
-                         std::optional<std::uint64_t> deadlineUs) {
-    SimState& w = simState();
-    ThreadRec* self = currentThread();
-    if (!self && isVirtual()) {
-        return parkHostVirtual(lock, pred, deadlineUs);
-    }
-    Waiter me;
-    me.pred = &pred;
-    me.deadlineUs = deadlineUs;
-    me.self = self;
-    w.waiters.push_back(&me);
-    const auto mine = std::prev(w.waiters.end());
-    markParkedLocked(self);
-    bool result = false;
-    for (;;) {
-        result = pred();
-        if (result || (deadlineUs && nowUs() >= *deadlineUs)) {
-            break;
-        }
-        if (me.woken) {
-            // Woken for a condition another thread has taken again: park anew.
-            me.woken = false;
-            markParkedLocked(self);
-        }
-        if (deadlineUs && !isVirtual()) {
-            me.cv.wait_until(lock, realTimePoint(*deadlineUs));
-        } else {
-            // Virtual deadlines are served by the advancing host thread.
-            me.cv.wait(lock);
-        }
-    }
-    w.waiters.erase(mine);
-    // A waker has already counted us running; a thread that woke by itself
-    // (real deadline, clock mode change) counts itself.
-    markRunningLocked(self);
-    acquireBatonLocked(lock, self);
-    // Another thread may have taken the condition while this one waited in
-    // line for the baton (an auto-reset event, say): wait again.
-    if (result && !pred() && !(deadlineUs && nowUs() >= *deadlineUs)) {
-        return parkUntilUs(lock, pred, deadlineUs);
-    }
-    return result;
-}
-
-void notifyLocked() {
-    SimState& w = simState();
-    for (Waiter* waiter : w.waiters) {
-        if (!waiter->woken && (*waiter->pred)()) {
-            waiter->woken = true;
-            markRunningLocked(waiter->self);
-            waiter->cv.notify_one();
-        }
-    }
-    w.hostCv.notify_all();
 }
 
 void resetSimulation() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desktop_detail.h"
+#include "scroll_request.h"
 #include "transcript.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
@@ -112,47 +113,6 @@ bool visibleWithAncestors(const Window* w) {
         w = byId(w->desc.parentId);
     }
     return false;
-}
-
-// Highest position a list lets its top line take: the last page is full.
-int maxScrollPos(const win32sim::ScrollBarDescription& bar) {
-    const int page = static_cast<int>(std::min<unsigned>(bar.page, 0x7fffffff));
-    return std::max(bar.min, bar.max - std::max(page - 1, 0));
-}
-
-// A list or tree control's answer to WM_VSCROLL / WM_HSCROLL.
-void applyScroll(win32sim::ScrollBarDescription& bar, WPARAM wParam) {
-    const int page =
-        static_cast<int>(std::max<unsigned>(1, std::min<unsigned>(bar.page, 0x7fffffff)));
-    long long pos = bar.pos;
-    switch (LOWORD(wParam)) {
-        case SB_LINEUP:
-            pos -= 1;
-            break;
-        case SB_LINEDOWN:
-            pos += 1;
-            break;
-        case SB_PAGEUP:
-            pos -= page;
-            break;
-        case SB_PAGEDOWN:
-            pos += page;
-            break;
-        case SB_THUMBPOSITION:
-        case SB_THUMBTRACK:
-            pos = HIWORD(wParam);
-            break;
-        case SB_TOP:
-            pos = bar.min;
-            break;
-        case SB_BOTTOM:
-            pos = maxScrollPos(bar);
-            break;
-        default:  // SB_ENDSCROLL and unknown codes leave the position alone
-            return;
-    }
-    pos = std::clamp<long long>(pos, bar.min, maxScrollPos(bar));
-    bar.pos = static_cast<int>(pos);
 }
 
 }  // namespace
@@ -291,7 +251,8 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         }
         id = w->desc.id;
         if (w->desc.scroll && (Msg == WM_VSCROLL || Msg == WM_HSCROLL)) {
-            applyScroll(w->bars[Msg == WM_VSCROLL ? SB_VERT : SB_HORZ], wParam);
+            auto& bar = w->bars[Msg == WM_VSCROLL ? SB_VERT : SB_HORZ];
+            bar.pos = win32sim::detail::scrolledPos(bar, wParam).value_or(bar.pos);
         }
         desktop().sent.push_back({id, Msg, wParam, lParam});
     }

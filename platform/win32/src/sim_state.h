@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -63,24 +64,34 @@ struct SimState {
 SimState& simState();
 ThreadRec* currentThread();  // null on a host thread
 
+// The clock (clock.cpp).
 bool isVirtual();
 std::uint64_t realNowUs();
+// The steady-clock moment at which the real-time clock reads `clockUs`.
+std::chrono::steady_clock::time_point realTimePoint(std::uint64_t clockUs);
 
-// Lock held. True when no registered thread other than the caller runs.
+// Parking (parking.cpp). Lock held. quiescentLocked: no registered thread
+// other than the caller runs.
 bool quiescentLocked();
 void waitQuiescentLocked(std::unique_lock<std::mutex>& lock);
 void markParkedLocked(ThreadRec* rec);
 void markRunningLocked(ThreadRec* rec);
-
-// The baton (virtual time only; no effect in real time or for host threads).
-void releaseBatonLocked(ThreadRec* rec);
-void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec);
-void dropBatonLocked();
-
 // park() with a deadline in microseconds on the clock.
 bool parkUntilUs(std::unique_lock<std::mutex>& lock, const std::function<bool()>& pred,
                  std::optional<std::uint64_t> deadlineUs);
 
+// The baton (baton.cpp; virtual time only, no effect in real time or for
+// host threads). A thread that becomes runnable asks for it; a parked one
+// gives it up.
+void requestBatonLocked(ThreadRec* rec);
+void releaseBatonLocked(ThreadRec* rec);
+void acquireBatonLocked(std::unique_lock<std::mutex>& lock, ThreadRec* rec);
+void dropBatonLocked();
+
+// The schedule and the advance (clock_schedule.cpp).
+// Earliest moment at which something happens by itself in virtual time: a
+// scheduled callback or the deadline of a parked plug-in thread.
+std::optional<std::uint64_t> nextEventUsLocked();
 // Moves the clock towards `limitUs` (lock held on entry and return). With
 // `stopAtOwnTimer`, also stops at the calling thread's earliest timer.
 void advanceLocked(std::unique_lock<std::mutex>& lock, std::uint64_t limitUs, bool stopAtOwnTimer);

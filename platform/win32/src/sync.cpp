@@ -40,6 +40,20 @@ std::optional<std::uint64_t> deadlineUsAfter(DWORD ms) {
 
 const std::function<bool()> kNever = [] { return false; };
 
+// Sets or clears an event; a set event wakes the threads waiting for it.
+BOOL setEventState(HANDLE hEvent, bool signaled) {
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    EventObject* event = findEventLocked(hEvent);
+    if (!event) {
+        return FALSE;
+    }
+    event->signaled = signaled;
+    if (signaled) {
+        win32sim::notifyLocked();
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
@@ -63,24 +77,11 @@ extern "C" HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, 
 }
 
 extern "C" BOOL WINAPI SetEvent(HANDLE hEvent) {
-    std::lock_guard<std::mutex> guard(win32sim::simLock());
-    EventObject* event = findEventLocked(hEvent);
-    if (!event) {
-        return FALSE;
-    }
-    event->signaled = true;
-    win32sim::notifyLocked();
-    return TRUE;
+    return setEventState(hEvent, true);
 }
 
 extern "C" BOOL WINAPI ResetEvent(HANDLE hEvent) {
-    std::lock_guard<std::mutex> guard(win32sim::simLock());
-    EventObject* event = findEventLocked(hEvent);
-    if (!event) {
-        return FALSE;
-    }
-    event->signaled = false;
-    return TRUE;
+    return setEventState(hEvent, false);
 }
 
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "scroll_request.h"
 #include "transcript.h"
 #include "win32_desktop_control.h"
 
@@ -44,37 +45,12 @@ void applyScroll(HWND hwnd, int bar, WPARAM wParam) {
     if (!GetScrollInfo(hwnd, bar, &si)) {
         return;
     }
-    const int page = static_cast<int>(std::max<UINT>(1, std::min<UINT>(si.nPage, 0x7fffffff)));
-    const int maxPos = std::max(si.nMin, si.nMax - std::max(static_cast<int>(si.nPage) - 1, 0));
-    long long pos = si.nPos;
-    switch (LOWORD(wParam)) {
-        case SB_LINEUP:
-            pos -= 1;
-            break;
-        case SB_LINEDOWN:
-            pos += 1;
-            break;
-        case SB_PAGEUP:
-            pos -= page;
-            break;
-        case SB_PAGEDOWN:
-            pos += page;
-            break;
-        case SB_THUMBPOSITION:
-        case SB_THUMBTRACK:
-            pos = HIWORD(wParam);
-            break;
-        case SB_TOP:
-            pos = si.nMin;
-            break;
-        case SB_BOTTOM:
-            pos = maxPos;
-            break;
-        default:
-            return;
+    const auto pos = detail::scrolledPos({si.nMin, si.nMax, si.nPage, si.nPos}, wParam);
+    if (!pos) {
+        return;
     }
     si.fMask = SIF_POS;
-    si.nPos = static_cast<int>(std::clamp<long long>(pos, si.nMin, maxPos));
+    si.nPos = *pos;
     SetScrollInfo(hwnd, bar, &si, TRUE);
 }
 

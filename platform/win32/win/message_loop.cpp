@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "world.h"
+#include "sim_state.h"
 
 namespace win32sim {
 namespace detail {
