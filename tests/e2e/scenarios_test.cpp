@@ -105,8 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"no_applications_folder", false, false, false},
                       Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
                       Scenario{"pivot", true}, Scenario{"object_move", true},
-                      Scenario{"paper", true}, Scenario{"paper_steps", true},
-                      Scenario{"paper_spaces", true}, Scenario{"paper_still", true, true},
+                      Scenario{"object_move_axes", true}, Scenario{"paper", true},
+                      Scenario{"paper_steps", true}, Scenario{"paper_spaces", true},
+                      Scenario{"paper_still", true, true},
                       Scenario{"lost_during_object_move", true},
                       Scenario{"lost_during_paper_pan", true}, Scenario{"unload_in_motion", true}),
     [](const auto& info) { return std::string(info.param.name); });
