@@ -99,7 +99,8 @@ TEST_P(Scenarios, TranscriptMatchesGolden) {
 
 INSTANTIATE_TEST_SUITE_P(
     Golden, Scenarios,
-    ::testing::Values(Scenario{"keys", false}, Scenario{"menu_file", false, true},
+    ::testing::Values(Scenario{"keys", false}, Scenario{"driver", false, true},
+                      Scenario{"driver_idle", false}, Scenario{"menu_file", false, true},
                       Scenario{"other_interface", false, true}, Scenario{"scroll", false},
                       Scenario{"scroll_controls", false}, Scenario{"toggles", false},
                       Scenario{"no_applications_folder", false, false, false},
