@@ -103,6 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"driver_idle", false}, Scenario{"menu_file", false, true},
                       Scenario{"other_interface", false, true}, Scenario{"scroll", false},
                       Scenario{"scroll_controls", false}, Scenario{"toggles", false},
+                      Scenario{"toggles_next_run", false},
                       Scenario{"no_applications_folder", false, false, false},
                       Scenario{"orbit", true}, Scenario{"pan", true}, Scenario{"zoom", true},
                       Scenario{"pivot", true}, Scenario{"pivot_lookup", true},
