@@ -1,11 +1,9 @@
-// The toggle commands: the value they leave for the next run and nothing
-// without the plug-in (their messages are pinned down end to end in
-// tests/e2e, scenarios/toggles); and the per-document data manager's registration
-// with the host.
+// The toggle commands do nothing without the plug-in (their messages and the
+// values they leave for the next run are pinned down end to end in tests/e2e,
+// scenarios/toggles*); and the per-document data manager's registration with
+// the host.
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "arx_control.h"
 #include "doc_data.h"
@@ -15,23 +13,6 @@
 namespace {
 
 using Toggles = PluginHost;
-using Texts = std::vector<std::wstring>;
-
-TEST_F(Toggles, ToggledSettingIsTheValueOfTheNextRun) {
-    load();
-    toggleScrollMode();
-    toggleRotationAxis();
-    unload();
-    EXPECT_EQ(setting("scrollTreeAndList"), "off");
-    EXPECT_EQ(setting("toggleRotationAxis"), "on");
-
-    load();
-    EXPECT_FALSE(mQx->mScrollTreeAndList);
-    EXPECT_FALSE(proxy().mIsObjectMoveMode) << "object move mode is not saved";
-    arxsim::clearOutput();
-    toggleScrollMode();
-    EXPECT_EQ(arxsim::printed(), Texts{L"\n=> Scroll Trees and Lists:  on"});
-}
 
 TEST_F(Toggles, WithoutThePlugInNothingHappens) {
     ASSERT_EQ(gAutoCadProxy, nullptr);

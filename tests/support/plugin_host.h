@@ -53,14 +53,11 @@ protected:
         arxdrawing::setFrameMs(0);
     }
 
-    // Loads with trace and temporary entries on, then `edit`.
-    void load(const std::function<void(Settings&)>& edit = {}) {
-        writeSettings([&](Settings& s) {
+    // Loads with trace and temporary entries on.
+    void load() {
+        writeSettings([](Settings& s) {
             s.mLogPars.mIsTrace = true;
             s.mLogPars.mIsTmp = true;
-            if (edit) {
-                edit(s);
-            }
         });
         PluginHost::load();
         arxsim::clearOutput();  // the menu-export start's command text
