@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "arx_control.h"
@@ -35,12 +34,10 @@ void TestHost::SetUp() {
 
 void TestHost::TearDown() {
     EXPECT_EQ(win32sim::registeredThreadCount(), 0) << "threads left running";
-    if (mCheckBalances) {
-        const arxdrawing::Balances b = arxdrawing::balances();
-        EXPECT_EQ(0, b.stillOpen()) << "objects left open";
-        EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";
-        EXPECT_EQ(0, arxsim::lockDepth()) << "drawing left locked";
-    }
+    const arxdrawing::Balances b = arxdrawing::balances();
+    EXPECT_EQ(0, b.stillOpen()) << "objects left open";
+    EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";
+    EXPECT_EQ(0, arxsim::lockDepth()) << "drawing left locked";
     transcript::setMemoryCapture(false);
     transcript::clearCaptured();
     std::error_code ec;
@@ -48,18 +45,6 @@ void TestHost::TearDown() {
     if (!HasFailure()) {
         fs::remove_all(mProfile, ec);  // kept for a look when the test failed
     }
-}
-
-void TestHost::setSetting(const std::string& key, const std::string& value) const {
-    const std::regex line("(\t" + key + " +=) [^ ]+");
-    writeFile(settingsPath(), std::regex_replace(readFile(settingsPath()), line, "$1 " + value));
-}
-
-std::string TestHost::setting(const std::string& key) const {
-    std::smatch m;
-    const std::string text = readFile(settingsPath());
-    const std::regex line("\n\t" + key + " += ([^ \r\n]*)");
-    return std::regex_search(text, m, line) ? m[1].str() : "<missing>";
 }
 
 std::string TestHost::logText() const {
@@ -72,10 +57,6 @@ int TestHost::logCount(const std::string& text) const {
 
 void TestHost::runFor(std::uint64_t ms) {
     win32sim::runMessageLoopUntil(win32sim::nowMs() + ms);
-}
-
-void TestHost::runUntil(std::uint64_t ms) {
-    win32sim::runMessageLoopUntil(ms);
 }
 
 void TestHost::tick() {
@@ -109,14 +90,6 @@ std::vector<std::uint64_t> TestHost::times(const std::string& ev) {
     std::vector<std::uint64_t> found;
     for (const std::string& line : events(ev)) {
         found.push_back(static_cast<std::uint64_t>(numberField(line, "t")));
-    }
-    return found;
-}
-
-std::vector<std::uint64_t> TestHost::timerIntervals() {
-    std::vector<std::uint64_t> found;
-    for (const std::string& line : events("timer")) {
-        found.push_back(static_cast<std::uint64_t>(numberField(line, "ms")));
     }
     return found;
 }

@@ -2,9 +2,9 @@
 // every stand-in (clock, desktop, daemon, host, drawing), captures the
 // transcript in memory and makes a temporary profile set as USERPROFILE;
 // TearDown checks that no thread, open object, selection set or document
-// lock was left behind. Helpers read the log, the settings file and the
-// transcript back. Suites that load the plug-in add a thin layer on top
-// (tests/core, tests/app, tests/e2e).
+// lock was left behind. Helpers read the log and the transcript back.
+// Suites that load the plug-in add a thin layer on top (tests/core,
+// tests/app, tests/e2e).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,32 +27,24 @@ protected:
     std::filesystem::path menuPath() const { return appsDir() / "autocad.mnu"; }
     std::filesystem::path logPath() const { return deviceDir() / "autocad_addin_log.txt"; }
 
-    // Replaces `key`'s value in the settings file / reads it ("<missing>").
-    void setSetting(const std::string& key, const std::string& value) const;
-    std::string setting(const std::string& key) const;
     std::string logText() const;
     int logCount(const std::string& text) const;
 
-    // The host's message loop for `ms` of virtual time / up to `ms` since the
-    // start / until the next timer tick has run.
+    // The host's message loop for `ms` of virtual time / until the next timer
+    // tick has run.
     static void runFor(std::uint64_t ms);
-    static void runUntil(std::uint64_t ms);
     static void tick();
     // A daemon event, handled by the reading thread on return.
     static void sendKey(int code);
     static void sendCap(short tx, short ty, short tz, short rx, short ry, short rz);
 
 public:
-    // Captured transcript lines of kind `ev`, whole; their "t"; the "ms" of
-    // every timer armed.
+    // Captured transcript lines of kind `ev`, whole; their "t".
     static std::vector<std::string> events(const std::string& ev);
     static std::vector<std::uint64_t> times(const std::string& ev);
-    static std::vector<std::uint64_t> timerIntervals();
 
 protected:
     std::filesystem::path mProfile;
-    // Checked at the end: nothing open, no set leaked, the drawing unlocked.
-    bool mCheckBalances = true;
 };
 
 // Value of a number field or text of a string field of one transcript line
