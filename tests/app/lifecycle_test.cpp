@@ -69,4 +69,3 @@ TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_TRUE(arxsim::printed().empty());
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
 }
-

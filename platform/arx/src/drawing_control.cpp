@@ -2,10 +2,10 @@
 // view, the pickfirst selection, fault injection, balances and reset.
 #include "drawing_db.h"
 
+using arxsim::db::drawing;
 using arxsim::db::DrawingDb;
 using arxsim::db::kEntityIdBase;
 using arxsim::db::makePaperViewport;
-using arxsim::db::drawing;
 
 // ---- Control ------------------------------------------------------------------------
 
