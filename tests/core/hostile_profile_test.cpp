@@ -17,20 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Standard output into a string for the life of the object.
-class CoutCapture {
-public:
-    CoutCapture() : mOld(std::cout.rdbuf(mText.rdbuf())) {}
-    ~CoutCapture() { std::cout.rdbuf(mOld); }
-    CoutCapture(const CoutCapture&) = delete;
-    CoutCapture& operator=(const CoutCapture&) = delete;
-    std::string text() const { return mText.str(); }
-
-private:
-    std::ostringstream mText;
-    std::streambuf* mOld;
-};
-
 // Settings with the console copy of the log on and the given size limit.
 std::string consoleSettings(const std::string& maxSize = "5000") {
     std::string text = HostileHost::defaultSettings("logToCnsl", "on");

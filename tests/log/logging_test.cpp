@@ -23,16 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 const char* const kFile = "src\\unit_file";
 
-// Redirects a standard stream into a string while it lives.
-struct StreamCapture {
-    std::ostream& stream;
-    std::ostringstream buffer;
-    std::streambuf* old = stream.rdbuf(buffer.rdbuf());
-    explicit StreamCapture(std::ostream& s) : stream(s) {}
-    ~StreamCapture() { stream.rdbuf(old); }
-    std::string text() const { return buffer.str(); }
-};
-
 // Scheduler state of a thread of this process ('S' while it sleeps).
 inline char threadState(pid_t tid) {
     std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
@@ -209,7 +199,7 @@ TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
     }
     LogParameters pars = params(file("missing/log.txt"));
     pars.mIsLogToCnsl = true;
-    StreamCapture out(std::cout);
+    CoutCapture out;
     Logging log;
     log.init(pars);
     EXPECT_FALSE(log.mIsLogToFile);
@@ -276,7 +266,7 @@ TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {
     mPars.mMaxSize = 0;
     LogParameters vanishing = mPars;
     vanishing.mLogFile = file("sub/log.txt");
-    StreamCapture out(std::cout);
+    CoutCapture out;
     Logging log, reopen;
     log.init(mPars);
     reopen.init(vanishing);
@@ -308,7 +298,7 @@ TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
         Logging log;
         log.init(params(file("ro/log.txt")));
         chmod(file("ro").c_str(), 0555);
-        StreamCapture out(std::cout);
+        CoutCapture out;
         int result = log.backupLogFile();
         std::cerr << out.text();
         std::exit(result == -3 ? 0 : 1);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,20 @@ std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<std::string> readLines(const std::filesystem::path& path);
 int countOf(const std::string& text, const std::string& part);
+
+// Standard output (std::cout) into a string for the life of the object.
+class CoutCapture {
+public:
+    CoutCapture() : mOld(std::cout.rdbuf(mText.rdbuf())) {}
+    ~CoutCapture() { std::cout.rdbuf(mOld); }
+    CoutCapture(const CoutCapture&) = delete;
+    CoutCapture& operator=(const CoutCapture&) = delete;
+    std::string text() const { return mText.str(); }
+
+private:
+    std::ostringstream mText;
+    std::streambuf* mOld;
+};
 
 // A thread created through the wrapped pthread_create, so that the clock
 // knows it as a plug-in thread; joined at the latest when it goes.
