@@ -162,14 +162,14 @@ void PageHub::shut() {
     mCv.notify_all();
 }
 
-void PageHub::setScenario(std::string text) {
+void PageHub::setPlan(LivePlan plan) {
     std::lock_guard<std::mutex> guard(mLock);
-    mScenario = std::move(text);
+    mPlan = std::move(plan);
 }
 
-std::string PageHub::scenario() const {
+LivePlan PageHub::plan() const {
     std::lock_guard<std::mutex> guard(mLock);
-    return mScenario;
+    return mPlan;
 }
 
 }  // namespace qxsim

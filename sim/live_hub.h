@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "live_recorder.h"
 #include "scenario.h"
 
 namespace qxsim {
@@ -67,8 +68,8 @@ public:
     bool next(std::uint64_t& cursor, std::string& out, std::chrono::milliseconds timeout);
     void shut();
 
-    void setScenario(std::string text);
-    std::string scenario() const;
+    void setPlan(LivePlan plan);
+    LivePlan plan() const;
 
 private:
     struct Event {
@@ -86,7 +87,7 @@ private:
     std::vector<Event> mLatest;  // latest of each other kind
     std::uint64_t mNextId = 1;
     std::vector<std::string> mPages;  // open streams in the order they opened
-    std::string mScenario;
+    LivePlan mPlan;
     bool mShut = false;
 };
 

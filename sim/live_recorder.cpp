@@ -7,17 +7,92 @@
 namespace qxsim {
 namespace {
 
-// Half the module's idle tick (100 ms) and the time a release handling needs
-// at the end: the pass that sees the cap at rest and the view written back.
+// Half the module's idle tick (100 ms), a frame (a pass's redraw), and the
+// time a release needs at the end: the pass that sees the cap at rest and
+// the view written back.
 constexpr std::uint64_t kHalfIdleTickUs = 50'000;
+constexpr std::int64_t kFrameMs = 16;
+// A step during a motion is written this long after the pass it came after:
+// a replay takes up a step delivered late in a frame only a pass later.
+constexpr std::int64_t kAfterPassMs = 3;
 constexpr std::uint64_t kTailUs = 200'000;
+// Replays calibrate() may run.
+constexpr int kCalibrationRounds = 4;
 
 bool deflects(const Step& step) {
     return step.kind == StepKind::Cap &&
            std::any_of(step.numbers.begin(), step.numbers.end(), [](double v) { return v != 0.0; });
 }
 
+template <typename T>
+std::size_t countIn(const std::vector<T>& sorted, T from, T to) {
+    return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), to) -
+                                    std::lower_bound(sorted.begin(), sorted.end(), from));
+}
+
 }  // namespace
+
+std::string LivePlan::text() const {
+    std::string out =
+        "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n" + prelude;
+    std::int64_t written = 0;
+    for (const Entry& e : entries) {
+        if (e.ms > written) {
+            out += "wait " + std::to_string(e.ms - written) + "\n";
+            written = e.ms;
+        }
+        out += e.text + "\n";
+        if (e.ends) {
+            out += "# motion " + std::to_string(e.motion + 1) + ": " + std::to_string(e.passes) +
+                   " passes\n";
+        }
+    }
+    out += "wait " + std::to_string(std::max<std::int64_t>(endMs - written, 0)) + "\n";
+    return out;
+}
+
+bool calibrate(LivePlan& plan, const PassReplayer& replay) {
+    for (int round = 0; round < kCalibrationRounds; ++round) {
+        const std::optional<ReplayTimes> times = replay(plan.text());
+        if (!times) {
+            return false;
+        }
+        const std::vector<std::int64_t>& t = times->passes;
+        // Times below are those of the plan as replayed; a step moved moves
+        // every later step, and the replay's later passes with them.
+        std::int64_t shift = 0;
+        std::int64_t start = 0;
+        bool matched = true;
+        for (LivePlan::Entry& e : plan.entries) {
+            const std::int64_t at = e.ms;
+            const auto first = std::lower_bound(t.begin(), t.end(), start);
+            std::size_t seen = countIn(t, start, at);
+            if (e.ends && seen == static_cast<std::size_t>(e.passes)) {
+                // The passes that moved the view: up to the one that found the cap at rest.
+                auto rest = std::lower_bound(times->rests.begin(), times->rests.end(), at);
+                seen = rest == times->rests.end() ? seen : countIn(t, start, *rest);
+                shift -= kFrameMs * static_cast<std::int64_t>(seen - e.passes);
+            } else if (e.motion >= 0 && !e.begins && seen != static_cast<std::size_t>(e.passes) &&
+                       e.passes > 0 && t.end() - first >= e.passes) {
+                const std::int64_t before = *(first + e.passes - 1);
+                const std::int64_t after =
+                    t.end() - first > e.passes ? *(first + e.passes) : before + kFrameMs;
+                shift += std::min(before + kAfterPassMs, (before + after) / 2) - at;
+            }
+            matched =
+                matched && (e.motion < 0 || e.begins || seen == static_cast<std::size_t>(e.passes));
+            if (e.begins) {
+                start = at;
+            }
+            e.ms = std::max(at + shift, 0L);
+        }
+        plan.endMs += shift;
+        if (matched) {
+            return true;
+        }
+    }
+    return false;
+}
 
 LiveRecorder::LiveRecorder(std::string prelude, std::uint64_t startUs)
     : mPrelude(std::move(prelude)), mStartUs(startUs) {
@@ -30,8 +105,9 @@ void LiveRecorder::step(std::uint64_t us, const Step& step) {
     if (step.kind == StepKind::Wait) {
         return;
     }
-    mSteps.push_back(
-        {std::max(us, mStartUs), step.text, sideOf(step.kind) == StepSide::Device, deflects(step)});
+    mSteps.push_back({std::max(us, mStartUs), step.text, sideOf(step.kind) == StepSide::Device,
+                      step.kind == StepKind::Cap || step.kind == StepKind::Release,
+                      deflects(step)});
 }
 
 void LiveRecorder::pass(std::uint64_t us) {
@@ -48,19 +124,21 @@ const std::uint64_t* LiveRecorder::lastPassBefore(std::uint64_t us) const {
     return it == mPasses.begin() ? nullptr : &*std::prev(it);
 }
 
-std::string LiveRecorder::text(std::uint64_t endUs) const {
-    std::string out =
-        "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n" + mPrelude;
+LivePlan LiveRecorder::plan(std::uint64_t endUs) const {
+    LivePlan plan;
+    plan.prelude = mPrelude;
     std::uint64_t writtenUs = mStartUs;  // time of the last step written
-    std::uint64_t writtenMs = 0;         // the same, in whole ms since the start
+    int motion = -1;
     bool moving = false;
     std::uint64_t motionUs = 0;  // written time of the cap that began the motion
-    int motions = 0;
+    const auto toMs = [this](std::uint64_t us) {
+        return static_cast<std::int64_t>((us - mStartUs + 500) / 1000);
+    };
     for (std::size_t i = 0; i < mSteps.size(); ++i) {
         const Played& s = mSteps[i];
+        LivePlan::Entry e;
+        e.text = s.text;
         std::uint64_t us = s.us;
-        bool begins = false;
-        bool ends = false;
         if (s.device && !moving && s.deflects) {
             std::uint64_t nextDevice = UINT64_MAX;
             for (std::size_t k = i + 1; k < mSteps.size() && nextDevice == UINT64_MAX; ++k) {
@@ -68,38 +146,33 @@ std::string LiveRecorder::text(std::uint64_t endUs) const {
             }
             if (const std::uint64_t* first = passIn(s.us, nextDevice)) {
                 us = *first > kHalfIdleTickUs ? *first - kHalfIdleTickUs : 0;
-                moving = begins = true;
+                moving = e.begins = true;
+                ++motion;
             }
         } else if (s.device && moving) {
             const std::uint64_t* before = lastPassBefore(s.us);
             const std::uint64_t* after = passIn(s.us, UINT64_MAX);
             if (before && after) {
-                us = *before + (*after - *before) / 2;
+                us = std::min(*before + kAfterPassMs * 1000, *before + (*after - *before) / 2);
             }
-            ends = !s.deflects;
+            e.ends = s.cap && !s.deflects;
         }
         us = std::max(us, writtenUs);
-        if (begins) {
+        if (e.begins) {
             motionUs = us;
         }
-        const std::uint64_t ms = (us - mStartUs + 500) / 1000;
-        if (ms > writtenMs) {
-            out += "wait " + std::to_string(ms - writtenMs) + "\n";
-            writtenMs = ms;
+        // Host steps wait for a tick to end, wherever they are written.
+        if (moving && s.device) {
+            e.motion = motion;
+            e.passes = static_cast<int>(countIn(mPasses, motionUs, us));
         }
-        out += s.text + "\n";
+        moving = moving && !e.ends;
+        e.ms = toMs(us);
         writtenUs = us;
-        if (ends) {
-            const auto from = std::lower_bound(mPasses.begin(), mPasses.end(), motionUs);
-            const auto to = std::lower_bound(mPasses.begin(), mPasses.end(), us);
-            out += "# motion " + std::to_string(++motions) + ": " + std::to_string(to - from) +
-                   " passes\n";
-            moving = false;
-        }
+        plan.entries.push_back(std::move(e));
     }
-    const std::uint64_t endMs = (std::max(endUs, writtenUs + kTailUs) - mStartUs + 500) / 1000;
-    out += "wait " + std::to_string(endMs - writtenMs) + "\n";
-    return out;
+    plan.endMs = toMs(std::max(endUs, writtenUs + kTailUs));
+    return plan;
 }
 
 }  // namespace qxsim

@@ -11,18 +11,56 @@
 //   written half-way between the last pass before it and the first pass
 //   after it, half a frame from either;
 // - other steps are written at the time they were played.
-// Wall-clock and virtual passes differ by fractions of a millisecond, so
-// the margins hold for motions of many seconds. Each motion's pass count is
+// A pass on the wall clock takes a little longer than in virtual time (the
+// host's own work comes on top of the frame), so a long motion would take
+// more passes in a replay: calibrate() replays the plan and moves each step
+// of a motion to the pass it came after live. Each motion's pass count is
 // written as a comment after it, for checks.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scenario.h"
 
 namespace qxsim {
+
+// A scenario with its timing: each step at a time in whole ms since the
+// session went live.
+struct LivePlan {
+    struct Entry {
+        std::int64_t ms = 0;
+        std::string text;
+        int motion = -1;      // index of the motion it belongs to, or -1
+        int passes = 0;       // passes of its motion before it
+        bool begins = false;  // the cap that began its motion
+        bool ends = false;    // the step that brought the cap to rest
+    };
+    std::string prelude;
+    std::vector<Entry> entries;
+    std::int64_t endMs = 0;
+
+    std::string text() const;
+};
+
+// What a replay in virtual time showed, in ms since the module was loaded:
+// the passes that redrew the view and those that found the cap at rest (the
+// view written back).
+struct ReplayTimes {
+    std::vector<std::int64_t> passes;
+    std::vector<std::int64_t> rests;
+};
+// Replays a scenario; none when the replay failed.
+using PassReplayer = std::function<std::optional<ReplayTimes>(const std::string&)>;
+
+// Moves each step of a motion to the middle of the frame after the pass it
+// came after live, as the replay shows them, and a release that the replay
+// took up a pass late a frame earlier; repeats while steps move, a few times
+// at most. Returns whether the last replay matched every motion.
+bool calibrate(LivePlan& plan, const PassReplayer& replay);
 
 class LiveRecorder {
 public:
@@ -37,8 +75,8 @@ public:
     // A pass of the driver that redrew the view, at `us`.
     void pass(std::uint64_t us);
 
-    // The scenario file, the session running on to `endUs` after its last step.
-    std::string text(std::uint64_t endUs) const;
+    // The session as a plan, running on to `endUs` after its last step.
+    LivePlan plan(std::uint64_t endUs) const;
     std::size_t stepCount() const { return mSteps.size(); }
 
 private:
@@ -46,6 +84,7 @@ private:
         std::uint64_t us;
         std::string text;
         bool device;
+        bool cap;       // a cap or a release
         bool deflects;  // a cap with a non-zero axis
     };
     // The first pass at or after `from` and before `until`, or none.

@@ -77,8 +77,12 @@ std::optional<Step> pageStep(std::string_view body, std::uint64_t number, std::s
     return step;
 }
 
-LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const char* page)
-    : mHub(hub), mInbox(inbox), mPage(page), mServer(std::make_unique<httplib::Server>()) {
+LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const char* page, PassReplayer replay)
+    : mHub(hub),
+      mInbox(inbox),
+      mPage(page),
+      mReplay(std::move(replay)),
+      mServer(std::make_unique<httplib::Server>()) {
     mServer->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     mServer->set_payload_max_length(kMaxBodyBytes);
     mServer->set_logger([](const httplib::Request& req, const httplib::Response& res) {
@@ -104,7 +108,11 @@ void LiveServer::route() {
     });
     mServer->Get("/scenario", [this](const httplib::Request&, httplib::Response& res) {
         res.set_header("Content-Disposition", "attachment; filename=\"live-session.qxs\"");
-        res.set_content(mHub.scenario(), "text/plain; charset=utf-8");
+        LivePlan plan = mHub.plan();
+        if (!calibrate(plan, mReplay)) {
+            liveLog("the scenario could not be calibrated by a replay: its timing is the live one");
+        }
+        res.set_content(plan.text(), "text/plain; charset=utf-8");
     });
     mServer->Get("/events", [this](const httplib::Request& req, httplib::Response& res) {
         const std::optional<std::string> page = pageOf(req);

@@ -6,7 +6,7 @@
 //   GET  /events?page=ID    Server-Sent Events: frame, transcript, log, state, pages
 //   POST /step?page=ID      one scenario line; 202 with the step's number
 //   POST /quit?page=ID      ends the session
-//   GET  /scenario          the session so far as a scenario file
+//   GET  /scenario          the session so far as a scenario file, calibrated
 //
 // Only the first open page steers (403 for the others). A malformed request
 // gets a 4xx answer and a line on standard error; nothing ends the session
@@ -27,7 +27,8 @@ namespace qxsim {
 
 class LiveServer {
 public:
-    LiveServer(PageHub& hub, StepInbox& inbox, const char* page);
+    // `replay` calibrates the scenario a page downloads (see calibrate()).
+    LiveServer(PageHub& hub, StepInbox& inbox, const char* page, PassReplayer replay);
     ~LiveServer();
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;
@@ -44,6 +45,7 @@ private:
     PageHub& mHub;
     StepInbox& mInbox;
     const char* mPage;
+    PassReplayer mReplay;
     std::unique_ptr<httplib::Server> mServer;
     std::thread mThread;
 };

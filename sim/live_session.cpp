@@ -12,6 +12,7 @@
 #include "exit_codes.h"
 #include "live_hub.h"
 #include "live_recorder.h"
+#include "live_replay.h"
 #include "live_server.h"
 #include "picture_book.h"
 #include "transcript.h"
@@ -182,7 +183,7 @@ void LiveSession::publish() {
     tailLog();
     if (mScenarioDue) {
         mScenarioDue = false;
-        mHub.setScenario(mRecorder.text(win32sim::nowUs()));
+        mHub.setPlan(mRecorder.plan(win32sim::nowUs()));
         mHub.publish("state", "{\"applied\":" + std::to_string(mApplied) +
                                   ",\"recorded\":" + std::to_string(mRecorder.stepCount()) +
                                   ",\"t\":" + std::to_string(now) + "}");
@@ -234,7 +235,9 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
         error = prelude.error->text();
         return kExitScenario;
     }
+    ReplaySetup replay = options.replay;
     for (const Step& step : prelude.steps) {
+        replay.preludeMs += step.kind == StepKind::Wait ? step.integer(0) : 0;
         if (int code = player.playTyped(step, error)) {
             player.finish();
             return code;
@@ -243,9 +246,10 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     if (int code = player.start(error)) {
         return code;
     }
+    LiveRecorder recorder(options.prelude, win32sim::nowUs());
     PageHub hub;
     StepInbox inbox;
-    LiveServer server(hub, inbox, kLivePage);
+    LiveServer server(hub, inbox, kLivePage, childReplayer(replay));
     const std::string url = server.start(options.port, error);
     if (url.empty()) {
         player.finish();
@@ -255,7 +259,6 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     gStopSignal.store(false);
     auto previousInt = std::signal(SIGINT, onStopSignal);
     auto previousTerm = std::signal(SIGTERM, onStopSignal);
-    LiveRecorder recorder(options.prelude, win32sim::nowUs());
     {
         LiveSession session(player, hub, inbox, recorder, options.logPath);
         session.run();

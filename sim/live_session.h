@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "live_replay.h"
 #include "player.h"
 
 namespace qxsim {
@@ -17,6 +18,7 @@ struct LiveOptions {
     std::string preludeName;  // for messages
     std::string prelude;      // scenario text played before the page takes over
     std::string logPath;      // the module's log, shown on the page
+    ReplaySetup replay;       // how a download is replayed for calibration
 };
 
 // Plays the prelude, loads the module, prints the page's URL on standard

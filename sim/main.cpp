@@ -168,7 +168,11 @@ int run(int argc, char** argv) {
     ModuleSession module(modulePath(options));
     Player player(module);
     if (options.live) {
-        const LiveOptions live{options.port, scenarioName, scenarioText, logPath(paths)};
+        std::error_code ec;
+        const LiveOptions live{
+            options.port, scenarioName, scenarioText, logPath(paths),
+            ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
+                        modulePath(options), paths.profileDir + "/QuorvexDevice/Applications"}};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;
