@@ -17,7 +17,7 @@ constexpr std::int64_t kFrameMs = 16;
 constexpr std::int64_t kAfterPassMs = 3;
 constexpr std::uint64_t kTailUs = 200'000;
 // Replays calibrate() may run.
-constexpr int kCalibrationRounds = 4;
+constexpr int kCalibrationRounds = 6;
 
 bool deflects(const Step& step) {
     return step.kind == StepKind::Cap &&
@@ -58,33 +58,42 @@ bool calibrate(LivePlan& plan, const PassReplayer& replay) {
             return false;
         }
         const std::vector<std::int64_t>& t = times->passes;
-        // Times below are those of the plan as replayed; a step moved moves
-        // every later step, and the replay's later passes with them.
+        // Times below are those of the plan as replayed. A step moved moves
+        // the steps after it, and the replay's later passes with them, but not
+        // the passes of its own motion: those follow the cap that began it.
         std::int64_t shift = 0;
+        std::int64_t motionShift = 0;
         std::int64_t start = 0;
         bool matched = true;
         for (LivePlan::Entry& e : plan.entries) {
             const std::int64_t at = e.ms;
-            const auto first = std::lower_bound(t.begin(), t.end(), start);
-            std::size_t seen = countIn(t, start, at);
-            if (e.ends && seen == static_cast<std::size_t>(e.passes)) {
-                // The passes that moved the view: up to the one that found the cap at rest.
-                auto rest = std::lower_bound(times->rests.begin(), times->rests.end(), at);
-                seen = rest == times->rests.end() ? seen : countIn(t, start, *rest);
-                shift -= kFrameMs * static_cast<std::int64_t>(seen - e.passes);
-            } else if (e.motion >= 0 && !e.begins && seen != static_cast<std::size_t>(e.passes) &&
-                       e.passes > 0 && t.end() - first >= e.passes) {
-                const std::int64_t before = *(first + e.passes - 1);
-                const std::int64_t after =
-                    t.end() - first > e.passes ? *(first + e.passes) : before + kFrameMs;
-                shift += std::min(before + kAfterPassMs, (before + after) / 2) - at;
-            }
-            matched =
-                matched && (e.motion < 0 || e.begins || seen == static_cast<std::size_t>(e.passes));
+            std::int64_t to = at + shift;
             if (e.begins) {
                 start = at;
+                motionShift = shift;
+            } else if (e.motion >= 0) {
+                to = at + motionShift;
+                const auto first = std::lower_bound(t.begin(), t.end(), start);
+                const std::size_t want = static_cast<std::size_t>(e.passes);
+                std::size_t seen = countIn(t, start, at);
+                if (e.ends) {
+                    // What counts is the passes that moved the view: up to the
+                    // one that found the cap at rest. Whole frames move them.
+                    auto rest = std::lower_bound(times->rests.begin(), times->rests.end(), at);
+                    seen = rest == times->rests.end() ? seen : countIn(t, start, *rest);
+                    to -= kFrameMs * (static_cast<std::int64_t>(seen) - e.passes);
+                } else if (seen != want && static_cast<std::size_t>(t.end() - first) > want &&
+                           want > 0) {
+                    const std::int64_t before = *(first + e.passes - 1);
+                    const std::int64_t after = *(first + e.passes);
+                    to = std::min(before + kAfterPassMs, (before + after) / 2) + motionShift;
+                } else {
+                    to -= kFrameMs * (static_cast<std::int64_t>(seen) - e.passes);
+                }
+                matched = matched && to == at + motionShift;
             }
-            e.ms = std::max(at + shift, 0L);
+            shift = to - at;
+            e.ms = std::max<std::int64_t>(to, 0);
         }
         plan.endMs += shift;
         if (matched) {
@@ -110,8 +119,8 @@ void LiveRecorder::step(std::uint64_t us, const Step& step) {
                       deflects(step)});
 }
 
-void LiveRecorder::pass(std::uint64_t us) {
-    mPasses.push_back(us);
+void LiveRecorder::pass(std::uint64_t us, bool rest) {
+    (rest ? mRests : mPasses).push_back(us);
 }
 
 const std::uint64_t* LiveRecorder::passIn(std::uint64_t from, std::uint64_t until) const {
@@ -150,10 +159,10 @@ LivePlan LiveRecorder::plan(std::uint64_t endUs) const {
                 ++motion;
             }
         } else if (s.device && moving) {
-            const std::uint64_t* before = lastPassBefore(s.us);
-            const std::uint64_t* after = passIn(s.us, UINT64_MAX);
-            if (before && after) {
-                us = std::min(*before + kAfterPassMs * 1000, *before + (*after - *before) / 2);
+            if (const std::uint64_t* before = lastPassBefore(s.us)) {
+                const std::uint64_t* after = passIn(s.us, UINT64_MAX);
+                us = *before + std::min<std::uint64_t>(kAfterPassMs * 1000,
+                                                       after ? (*after - *before) / 2 : UINT64_MAX);
             }
             e.ends = s.cap && !s.deflects;
         }
@@ -164,7 +173,11 @@ LivePlan LiveRecorder::plan(std::uint64_t endUs) const {
         // Host steps wait for a tick to end, wherever they are written.
         if (moving && s.device) {
             e.motion = motion;
-            e.passes = static_cast<int>(countIn(mPasses, motionUs, us));
+            // A release counts the passes that moved the view, up to the one
+            // that found the cap at rest (which may come a pass late).
+            auto rest = std::lower_bound(mRests.begin(), mRests.end(), s.us);
+            const std::uint64_t until = e.ends && rest != mRests.end() ? *rest : us;
+            e.passes = static_cast<int>(countIn(mPasses, motionUs, until));
         }
         moving = moving && !e.ends;
         e.ms = toMs(us);

@@ -72,8 +72,9 @@ public:
 
     // A step played at `us`. Waits are not recorded: the time between steps is.
     void step(std::uint64_t us, const Step& step);
-    // A pass of the driver that redrew the view, at `us`.
-    void pass(std::uint64_t us);
+    // A pass of the driver at `us` that redrew the view or, with `rest`, found
+    // the cap at rest and wrote the view back.
+    void pass(std::uint64_t us, bool rest = false);
 
     // The session as a plan, running on to `endUs` after its last step.
     LivePlan plan(std::uint64_t endUs) const;
@@ -95,6 +96,7 @@ private:
     std::uint64_t mStartUs;
     std::vector<Played> mSteps;
     std::vector<std::uint64_t> mPasses;
+    std::vector<std::uint64_t> mRests;
 };
 
 }  // namespace qxsim

@@ -159,7 +159,8 @@ void LiveSession::collect() {
     for (const std::string& line : lines) {
         if (isPassEvent(line)) {
             // Lines carry whole ms; a pass seen now came after the last step played.
-            mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1));
+            mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1),
+                           line.find("\"ev\":\"view_saved\"") != std::string::npos);
         }
         mPictureDue |= changesPicture(line);
         batch += batch.empty() ? "" : "\n";

@@ -64,6 +64,15 @@ def motions(scenario):
     return result
 
 
+def after_watchdog(page):
+    """Waits for the module's watchdog to check the daemon (every 2 s), so that
+    a short motion begun then ends before the next check. Replays in virtual
+    time were seen to take up a release hundreds of ms late when a check came
+    during its motion, which no placement of the release can make up for."""
+    checks = page.js("qx.counts['lib qxGetDevNum'] || 0")
+    page.wait("qx.counts['lib qxGetDevNum'] > %d" % checks, 5)
+
+
 def last_view(events):
     return next(e for e in reversed(events) if e['ev'] == 'view')
 
@@ -100,6 +109,7 @@ def main():
 
         # Motion 1: twist with the virtual cap (key L: RY +).
         before = page.js("document.getElementById('view').innerHTML")
+        after_watchdog(page)
         views = page.js('qx.views')
         page.key('keyDown', 'l')
         page.wait('qx.views >= %d' % (views + 20))
@@ -110,6 +120,7 @@ def main():
         watcher.close()
 
         # The rotation mode switched at rest, then motion 2: tilt (key I: RX +).
+        after_watchdog(page)
         settings = page.js("qx.counts['lib qxGetAdvancedSettings'] || 0")
         page.js("document.querySelector('[data-step=\"rotation 2\"]').click()")
         page.wait("qx.counts['lib qxGetAdvancedSettings'] > %d" % settings)
@@ -120,6 +131,7 @@ def main():
         page.wait("qx.counts.view_saved === 2")
 
         # Motion 3: a game controller (injected) pans, then a button sends zoom all.
+        after_watchdog(page)
         page.js("""(() => {
             const pad = { id: 'Synthetic six-axis controller', axes: [0.5, 0, 0, 0, 0, 0],
                           buttons: Array.from({ length: 8 }, () => ({ pressed: false })) };
