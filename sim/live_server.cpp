@@ -85,6 +85,8 @@ LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const char* page, PassRep
       mServer(std::make_unique<httplib::Server>()) {
     mServer->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     mServer->set_payload_max_length(kMaxBodyBytes);
+    // Events are small writes that must go out at once, not wait for an ACK.
+    mServer->set_tcp_nodelay(true);
     mServer->set_logger([](const httplib::Request& req, const httplib::Response& res) {
         if (res.status >= 400) {
             std::string why = res.body;

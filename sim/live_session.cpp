@@ -72,6 +72,7 @@ private:
     void playWaiting(bool inTick);
     void collect();
     void publish();
+    void publishSlow(std::uint64_t now);  // state, log and scenario
     void tailLog();
     void armPump();
 
@@ -86,7 +87,10 @@ private:
     std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
     bool mPictureDue = true;
     bool mScenarioDue = true;
-    std::uint64_t mApplied = 0;  // number of the last step played
+    std::uint64_t mApplied = 0;      // number of the last step played
+    std::uint64_t mPassApplied = 0;  // the same when the module last redrew
+    std::string mLastPicture;
+    std::uint64_t mLastPictureApplied = 0;
     std::uint64_t mLastStepUs = 0;
     std::uint64_t mLastSlowMs = 0;
     Step mTick;  // "wait 0": the host's message loop delivers the due timers
@@ -101,6 +105,9 @@ void LiveSession::run() {
         playWaiting(false);
         std::string error;
         mPlayer.playTyped(mTick, error);
+        // Commands the host ran after the tick (a standard view, zoom all)
+        // change the view without a redraw of the module's.
+        mPictureDue = true;
         collect();
         publish();
         const std::uint64_t now = win32sim::nowMs();
@@ -158,6 +165,7 @@ void LiveSession::collect() {
     std::string batch;
     for (const std::string& line : lines) {
         if (isPassEvent(line)) {
+            mPassApplied = mApplied;
             // Lines carry whole ms; a pass seen now came after the last step played.
             mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1),
                            line.find("\"ev\":\"view_saved\"") != std::string::npos);
@@ -174,9 +182,20 @@ void LiveSession::publish() {
     const std::uint64_t now = win32sim::nowMs();
     if (mPictureDue) {
         mPictureDue = false;
-        mHub.publish("frame", std::to_string(mApplied) + " " + std::to_string(now) + "\n" +
-                                  renderSvg(currentScene()));
+        std::string svg = renderSvg(currentScene());
+        if (svg == mLastPicture && mPassApplied == mLastPictureApplied) {
+            return publishSlow(now);
+        }
+        mLastPicture = svg;
+        mLastPictureApplied = mPassApplied;
+        // Frames report the steps the module's last redraw came after.
+        mHub.publish("frame",
+                     std::to_string(mPassApplied) + " " + std::to_string(now) + "\n" + svg);
     }
+    publishSlow(now);
+}
+
+void LiveSession::publishSlow(std::uint64_t now) {
     if (now < mLastSlowMs + kSlowRefreshMs) {
         return;
     }

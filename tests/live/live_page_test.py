@@ -10,6 +10,7 @@ final views agree to rounding (1e-9 of the view's size). Also checks that a
 second page only watches, that bad requests get a 4xx and a log line, and
 that a closed page ends nothing.
 """
+import base64
 import json
 import os
 import re
@@ -129,6 +130,9 @@ def main():
         page.wait('qx.views >= %d' % (views + 15))
         page.key('keyUp', 'i')
         page.wait("qx.counts.view_saved === 2")
+        if screenshot:
+            with open(screenshot, 'wb') as out:
+                out.write(base64.b64decode(page.call('Page.captureScreenshot', format='png')['data']))
 
         # Motion 3: a game controller (injected) pans, then a button sends zoom all.
         after_watchdog(page)
@@ -148,12 +152,6 @@ def main():
         page.wait("qx.sent.includes('key 0x2000C')")
         page.wait("document.getElementById('transcript').textContent.includes('_ZOOM _ALL')")
         check(page.js('qx.errors.length') == 0, 'page errors: %s' % page.js('qx.errors'))
-
-        if screenshot:
-            shot = page.call('Page.captureScreenshot', format='png')['data']
-            import base64
-            with open(screenshot, 'wb') as out:
-                out.write(base64.b64decode(shot))
 
         # Download the recorded scenario through the page's link.
         downloads = os.path.join(work, 'downloads')
