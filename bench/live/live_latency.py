@@ -28,8 +28,9 @@ import cdp  # noqa: E402
 def figures(name, values):
     values = sorted(values)
     p99 = values[min(len(values) - 1, int(round(0.99 * (len(values) - 1))))]
-    print('%-32s n=%3d  median %6.1f ms  p99 %6.1f ms  min %5.1f  max %6.1f'
-          % (name, len(values), statistics.median(values), p99, values[0], values[-1]))
+    print('%-32s n=%3d  median %6.1f ms  p99 %6.1f ms  min %5.1f  max %6.1f  over 100 ms: %d'
+          % (name, len(values), statistics.median(values), p99, values[0], values[-1],
+             sum(1 for v in values if v > 100)))
     return statistics.median(values)
 
 

@@ -43,7 +43,7 @@ TEST(LiveRecorder, WritesMotionsRelativeToTheirPasses) {
 TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
     LiveRecorder r("", 1'000'000);
     LivePlan plan = recorded(r).plan(1'800'000);
-    // A replay whose passes come every 16 ms from 320 ms and that takes up the
+    // A replay whose passes come every 16 ms from 330 ms and that takes up the
     // release a pass late unless it comes at least 10 ms before a pass.
     int replays = 0;
     std::int64_t release = 0;
@@ -56,7 +56,7 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
             }
         }
         ReplayTimes times;
-        std::int64_t t = 320;
+        std::int64_t t = 330;
         for (; t < release + 10; t += 16) {
             times.passes.push_back(t);
         }
@@ -64,9 +64,10 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
         return times;
     };
     EXPECT_TRUE(calibrate(plan, replay));
-    EXPECT_EQ(release, 456);  // 8 ms before the 11th pass: 10 passes moved the view
     EXPECT_EQ(replays, 2);
-    EXPECT_EQ(plan.entries[1].ms, 320 + 16 * 2 + 3);  // the new value after the 3rd pass
+    EXPECT_EQ(plan.entries[1].ms, 330 + 16 * 2 + 3);  // the new value after the 3rd pass
+    EXPECT_EQ(release, 330 + 16 * 9 - 2);     // 12 ms before the 11th pass: the 10th moved last
+    EXPECT_EQ(plan.entries[3].ms, 700 + 16);  // the command moved with the release
     EXPECT_FALSE(calibrate(plan, [](const std::string&) { return std::nullopt; }));
 }
 
