@@ -13,6 +13,7 @@
 #include "options.h"
 #include "exit_codes.h"
 #include "live_input.h"
+#include "live_session.h"
 #include "module_session.h"
 #include "picture_book.h"
 #include "player.h"
@@ -30,6 +31,9 @@ namespace {
 
 constexpr const char* kBundledTourName = "examples/tour.qxs";
 constexpr const char* kStdinName = "<stdin>";
+// What a live session without a scenario starts with.
+constexpr const char* kLivePreludeName = "<live>";
+constexpr const char* kLivePrelude = "drawing sample\nview iso\n";
 
 int fail(int code, const std::string& message) {
     std::cerr << "qxsim: " << message << "\n";
@@ -38,6 +42,11 @@ int fail(int code, const std::string& message) {
 
 bool readScenario(const Options& options, std::string& name, std::string& text,
                   std::string& error) {
+    if (!options.scenario && options.live) {
+        name = kLivePreludeName;
+        text = kLivePrelude;
+        return true;
+    }
     if (!options.scenario) {
         name = kBundledTourName;
         text = kBundledTour;
@@ -142,8 +151,8 @@ int run(int argc, char** argv) {
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
 
     resetStandIns();
-    win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
-                                            : win32sim::ClockMode::Virtual);
+    win32sim::setClockMode(options.realTime || options.live ? win32sim::ClockMode::Real
+                                                            : win32sim::ClockMode::Virtual);
     if (!transcript::openFile(paths.transcriptPath)) {
         return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
     }
@@ -158,6 +167,19 @@ int run(int argc, char** argv) {
 
     ModuleSession module(modulePath(options));
     Player player(module);
+    if (options.live) {
+        std::error_code ec;
+        const LiveOptions live{
+            options.port, scenarioName, scenarioText, logPath(paths),
+            ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
+                        modulePath(options), paths.profileDir + "/QuorvexDevice/Applications"}};
+        int code = runLiveSession(player, live, error);
+        if (!transcript::closeFile() && code == kExitOk) {
+            code = kExitIo;
+            error = "cannot write the transcript '" + paths.transcriptPath + "'";
+        }
+        return code == kExitOk ? kExitOk : fail(code, error);
+    }
     const bool live = options.realTime && scenarioName == kStdinName;
     ProgressDisplay progress(stderr, live ? 0 : scenarioLengthMs(parsed.steps));
     player.setProgress(&progress);

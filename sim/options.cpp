@@ -22,12 +22,17 @@ const ValueOption kValueOptions[] = {
 std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
            "             [--module PATH] [SCENARIO | -]\n"
+           "       qxsim --live [--port N] [options] [SCENARIO]\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
            "                    (default ./qxsim-profile, created with a sample menu file)\n"
            "  --transcript FILE JSON Lines record of the session\n"
            "                    (default: qxsim-transcript.jsonl beside the profile folder)\n"
            "  --render DIR      SVG pictures of the view and an index.html\n"
            "  --real-time       run on the wall clock instead of virtual time\n"
+           "  --live            steer the session from a browser page on 127.0.0.1 (real time);\n"
+           "                    SCENARIO, played first, sets the world up (default: the\n"
+           "                    sample drawing)\n"
+           "  --port N          the page's port with --live (default 8765, 0: any free port)\n"
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
            "  SCENARIO          scenario file, '-' for standard input\n"
@@ -38,6 +43,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
     Options& options = result.options;
     bool optionsEnded = false;
+    bool portGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
@@ -57,11 +63,29 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             options.realTime = true;
             continue;
         }
+        if (arg == "--live") {
+            options.live = true;
+            continue;
+        }
         if (arg == "--help") {
             options.help = true;
             continue;
         }
         std::string name = arg.substr(0, arg.find('='));
+        if (name == "--port") {
+            std::string value = name.size() < arg.size() ? arg.substr(name.size() + 1)
+                                : i + 1 < args.size()    ? args[++i]
+                                                         : std::string();
+            if (value.empty() || value.size() > 5 ||
+                value.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(value) > 65535) {
+                result.error = "option --port expects a port number from 0 to 65535";
+                return result;
+            }
+            options.port = std::stoi(value);
+            portGiven = true;
+            continue;
+        }
         const ValueOption* match = nullptr;
         for (const ValueOption& option : kValueOptions) {
             if (name == option.name) {
@@ -86,6 +110,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
         options.*(match->member) = value;
+    }
+    if (portGiven && !options.live) {
+        result.error = "option --port goes with --live";
+    } else if (options.live && options.renderDir) {
+        result.error =
+            "a live session draws its pictures on the page: --render goes without --live";
+    } else if (options.live && options.scenario && *options.scenario == "-") {
+        result.error = "a live session takes its steps from the page, not from standard input";
     }
     return result;
 }

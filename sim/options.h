@@ -14,6 +14,8 @@ struct Options {
     std::optional<std::string> renderDir;       // --render DIR
     std::optional<std::string> modulePath;      // --module PATH
     bool realTime = false;                      // --real-time
+    bool live = false;                          // --live: steered from a browser page
+    int port = 8765;                            // --port N with --live (0: any free port)
     bool help = false;                          // --help
     std::optional<std::string> scenario;        // a file, "-" for standard input, or none
 };

@@ -41,6 +41,9 @@ void setMemoryCapture(bool on);
 bool isOn();
 std::vector<std::string> captured();  // lines captured since last clear
 void clearCaptured();
+// The lines captured since the last take or clear, cleared at once (so no
+// line is lost between a read and a clear).
+std::vector<std::string> takeCaptured();
 
 // Source of "t" (ms). The window-system stand-in installs its clock here when
 // it is loaded; until then "t" is 0.

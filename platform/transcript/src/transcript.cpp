@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "json_text.h"
 
@@ -166,6 +167,12 @@ void clearCaptured() {
     Sinks& s = sinks();
     std::lock_guard<std::mutex> guard(s.lock);
     s.lines.clear();
+}
+
+std::vector<std::string> takeCaptured() {
+    Sinks& s = sinks();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return std::exchange(s.lines, {});
 }
 
 void setClock(std::uint64_t (*nowMs)()) {

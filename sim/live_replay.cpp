@@ -1,0 +1,96 @@
+// Calibration replays in a child qxsim.
+
+#include "live_replay.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+extern char** environ;
+
+namespace qxsim {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isPassLine(const std::string& line) {
+    return line.find("\"ev\":\"view\"") != std::string::npos ||
+           line.find("\"ev\":\"paper_view\"") != std::string::npos;
+}
+
+bool isRestLine(const std::string& line) {
+    return line.find("\"ev\":\"view_saved\"") != std::string::npos;
+}
+
+std::int64_t timeOf(const std::string& line) {
+    return std::strtoll(line.c_str() + 5, nullptr, 10);
+}
+
+int runChild(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return status;
+}
+
+std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::string& scenario) {
+    std::error_code ec;
+    std::string dirTemplate = (fs::temp_directory_path(ec) / "qxsim-live-XXXXXX").string();
+    if (ec || mkdtemp(dirTemplate.data()) == nullptr) {
+        return std::nullopt;
+    }
+    const fs::path dir = dirTemplate;
+    const fs::path apps = dir / "profile" / "QuorvexDevice" / "Applications";
+    fs::create_directories(apps, ec);
+    fs::copy(setup.settingsDir, apps, fs::copy_options::overwrite_existing, ec);
+    std::ofstream(dir / "live.qxs") << scenario;
+    std::optional<ReplayTimes> passes;
+    const int status = runChild({setup.qxsim, "--profile", (dir / "profile").string(),
+                                 "--transcript", (dir / "replay.jsonl").string(), "--module",
+                                 setup.module, (dir / "live.qxs").string()});
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        std::ifstream in(dir / "replay.jsonl");
+        std::optional<std::int64_t> load;
+        passes.emplace();
+        for (std::string line; std::getline(in, line);) {
+            if (!load && line.find("\"ev\":\"load\"") != std::string::npos) {
+                load = timeOf(line);
+            } else if (load && isPassLine(line)) {
+                passes->passes.push_back(timeOf(line) - *load - setup.preludeMs);
+            } else if (load && isRestLine(line)) {
+                passes->rests.push_back(timeOf(line) - *load - setup.preludeMs);
+            }
+        }
+    }
+    fs::remove_all(dir, ec);
+    return passes;
+}
+
+}  // namespace
+
+PassReplayer childReplayer(ReplaySetup setup) {
+    return [setup](const std::string& scenario) { return replayOnce(setup, scenario); };
+}
+
+}  // namespace qxsim

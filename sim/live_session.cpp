@@ -1,0 +1,295 @@
+// The main-thread side of a live session.
+
+#include "live_session.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "exit_codes.h"
+#include "live_hub.h"
+#include "live_recorder.h"
+#include "live_replay.h"
+#include "live_server.h"
+#include "picture_book.h"
+#include "transcript.h"
+#include "win32_control.h"
+
+namespace qxsim {
+
+extern const char* const kLivePage;  // live_page/index.html, bundled at build time
+
+namespace {
+
+// How often device steps are looked for while a timer tick runs (between
+// its frames), and the longest idle wait of the main loop.
+constexpr std::uint64_t kPumpMs = 2;
+constexpr std::uint64_t kIdleWaitMs = 100;
+// State, log and scenario are refreshed at most this often.
+constexpr std::uint64_t kSlowRefreshMs = 100;
+
+std::atomic<bool> gStopSignal{false};
+
+extern "C" void onStopSignal(int) {
+    gStopSignal.store(true);
+}
+
+bool isPassEvent(const std::string& line) {
+    return line.find("\"ev\":\"view\"") != std::string::npos ||
+           line.find("\"ev\":\"paper_view\"") != std::string::npos ||
+           line.find("\"ev\":\"view_saved\"") != std::string::npos;
+}
+
+bool changesPicture(const std::string& line) {
+    return isPassEvent(line) || line.find("\"ev\":\"entity\"") != std::string::npos;
+}
+
+// "t" of a transcript line ({"t":123,...}), in ms.
+std::uint64_t timeOf(const std::string& line) {
+    return std::strtoull(line.c_str() + 5, nullptr, 10);
+}
+
+class LiveSession {
+public:
+    LiveSession(Player& player, PageHub& hub, StepInbox& inbox, LiveRecorder& recorder,
+                std::string logPath)
+        : mPlayer(player),
+          mHub(hub),
+          mInbox(inbox),
+          mRecorder(recorder),
+          mLogPath(std::move(logPath)) {}
+    // A pump still on the clock's schedule finds the session gone.
+    ~LiveSession() { *mAlive = false; }
+    LiveSession(const LiveSession&) = delete;
+    LiveSession& operator=(const LiveSession&) = delete;
+
+    void run();
+
+private:
+    void playWaiting(bool inTick);
+    void collect();
+    void publish();
+    void publishSlow(std::uint64_t now);  // state, log and scenario
+    void tailLog();
+    void armPump();
+
+    Player& mPlayer;
+    PageHub& mHub;
+    StepInbox& mInbox;
+    LiveRecorder& mRecorder;
+    std::string mLogPath;
+    std::uintmax_t mLogOffset = 0;
+    std::string mLogPartial;
+    bool mPumpOn = false;
+    std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
+    bool mPictureDue = true;
+    bool mScenarioDue = true;
+    std::uint64_t mApplied = 0;      // number of the last step played
+    std::uint64_t mPassApplied = 0;  // the same when the module last redrew
+    std::string mLastPicture;
+    std::uint64_t mLastPictureApplied = 0;
+    std::uint64_t mLastStepUs = 0;
+    std::uint64_t mLastSlowMs = 0;
+    Step mTick;  // "wait 0": the host's message loop delivers the due timers
+};
+
+void LiveSession::run() {
+    std::optional<ScenarioError> ignored;
+    mTick = *parseLine("wait 0", "live", 0, ignored);
+    mPumpOn = true;
+    armPump();
+    while (!mInbox.quitting() && !gStopSignal.load()) {
+        playWaiting(false);
+        std::string error;
+        mPlayer.playTyped(mTick, error);
+        // Commands the host ran after the tick (a standard view, zoom all)
+        // change the view without a redraw of the module's.
+        mPictureDue = true;
+        collect();
+        publish();
+        const std::uint64_t now = win32sim::nowMs();
+        std::uint64_t waitMs = kIdleWaitMs;
+        if (std::optional<std::uint64_t> due = win32sim::nextTimerDueMs()) {
+            waitMs = *due <= now ? 0 : std::min(*due - now, waitMs);
+        }
+        mInbox.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs));
+    }
+    mPumpOn = false;
+}
+
+void LiveSession::armPump() {
+    win32sim::scheduleAt(win32sim::nowMs() + kPumpMs, [this, alive = mAlive] {
+        if (*alive && mPumpOn) {
+            collect();
+            playWaiting(true);
+            publish();
+            armPump();
+        }
+    });
+}
+
+// Plays the steps that wait; during a tick only device steps, which reach
+// the module's reading thread while the host is busy with the tick.
+void LiveSession::playWaiting(bool inTick) {
+    while (auto next = mInbox.pop(inTick)) {
+        const auto& [number, step] = *next;
+        // Passes drawn so far came before this step.
+        collect();
+        mLastStepUs = win32sim::nowUs();
+        std::string error;
+        int code = kExitOk;
+        if (inTick) {
+            runDeviceStep(step);
+        } else {
+            code = mPlayer.playTyped(step, error);
+        }
+        mApplied = number;
+        if (code == kExitOk && error.empty()) {
+            mRecorder.step(mLastStepUs, step);
+        } else {
+            liveLog("step " + std::to_string(number) + " '" + step.text + "' failed: " + error);
+            mHub.publish("log", "qxsim: step '" + step.text + "' failed: " + error);
+        }
+        mPictureDue = mScenarioDue = true;
+    }
+}
+
+void LiveSession::collect() {
+    std::vector<std::string> lines = transcript::takeCaptured();
+    if (lines.empty()) {
+        return;
+    }
+    std::string batch;
+    for (const std::string& line : lines) {
+        if (isPassEvent(line)) {
+            mPassApplied = mApplied;
+            // Lines carry whole ms; a pass seen now came after the last step played.
+            mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1),
+                           line.find("\"ev\":\"view_saved\"") != std::string::npos);
+        }
+        mPictureDue |= changesPicture(line);
+        batch += batch.empty() ? "" : "\n";
+        batch += line;
+    }
+    mScenarioDue = true;
+    mHub.publish("transcript", batch);
+}
+
+void LiveSession::publish() {
+    const std::uint64_t now = win32sim::nowMs();
+    if (mPictureDue) {
+        mPictureDue = false;
+        std::string svg = renderSvg(currentScene());
+        if (svg == mLastPicture && mPassApplied == mLastPictureApplied) {
+            return publishSlow(now);
+        }
+        mLastPicture = svg;
+        mLastPictureApplied = mPassApplied;
+        // Frames report the steps the module's last redraw came after.
+        mHub.publish("frame",
+                     std::to_string(mPassApplied) + " " + std::to_string(now) + "\n" + svg);
+    }
+    publishSlow(now);
+}
+
+void LiveSession::publishSlow(std::uint64_t now) {
+    if (now < mLastSlowMs + kSlowRefreshMs) {
+        return;
+    }
+    mLastSlowMs = now;
+    tailLog();
+    if (mScenarioDue) {
+        mScenarioDue = false;
+        mHub.setPlan(mRecorder.plan(win32sim::nowUs()));
+        mHub.publish("state", "{\"applied\":" + std::to_string(mApplied) +
+                                  ",\"recorded\":" + std::to_string(mRecorder.stepCount()) +
+                                  ",\"t\":" + std::to_string(now) + "}");
+    }
+}
+
+// New lines of the module's log; a log that shrank was rotated.
+void LiveSession::tailLog() {
+    std::ifstream in(mLogPath, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return;
+    }
+    if (static_cast<std::uintmax_t>(size) < mLogOffset) {
+        mLogOffset = 0;
+        mLogPartial.clear();
+    }
+    if (static_cast<std::uintmax_t>(size) == mLogOffset) {
+        return;
+    }
+    in.seekg(static_cast<std::streamoff>(mLogOffset));
+    std::string text(static_cast<std::size_t>(size) - mLogOffset, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    mLogOffset += text.size();
+    text = mLogPartial + text;
+    const std::size_t end = text.rfind('\n');
+    if (end == std::string::npos) {
+        mLogPartial = text;
+        return;
+    }
+    mLogPartial = text.substr(end + 1);
+    text.resize(end);
+    // Windows line ends in the log.
+    std::erase(text, '\r');
+    mHub.publish("log", text);
+}
+
+}  // namespace
+
+int runLiveSession(Player& player, const LiveOptions& options, std::string& error) {
+    transcript::setMemoryCapture(true);
+    ParseResult prelude = parseScenario(options.prelude, options.preludeName);
+    if (prelude.error) {
+        error = prelude.error->text();
+        return kExitScenario;
+    }
+    ReplaySetup replay = options.replay;
+    for (const Step& step : prelude.steps) {
+        replay.preludeMs += step.kind == StepKind::Wait ? step.integer(0) : 0;
+        if (int code = player.playTyped(step, error)) {
+            player.finish();
+            return code;
+        }
+    }
+    if (int code = player.start(error)) {
+        return code;
+    }
+    LiveRecorder recorder(options.prelude, win32sim::nowUs());
+    PageHub hub;
+    StepInbox inbox;
+    LiveServer server(hub, inbox, kLivePage, childReplayer(replay));
+    const std::string url = server.start(options.port, error);
+    if (url.empty()) {
+        player.finish();
+        return kExitIo;
+    }
+    std::cout << "qxsim: live session at " << url << " (Ctrl-C ends it)" << std::endl;
+    gStopSignal.store(false);
+    auto previousInt = std::signal(SIGINT, onStopSignal);
+    auto previousTerm = std::signal(SIGTERM, onStopSignal);
+    {
+        LiveSession session(player, hub, inbox, recorder, options.logPath);
+        session.run();
+    }
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    server.stop();
+    player.finish();
+    transcript::setMemoryCapture(false);
+    transcript::clearCaptured();
+    return kExitOk;
+}
+
+}  // namespace qxsim

@@ -1,0 +1,75 @@
+// The recording of a live session: where its steps are written relative to
+// the passes of the module's timer, and the calibration against a replay.
+
+#include <gtest/gtest.h>
+
+#include "live_recorder.h"
+
+namespace qxsim {
+namespace {
+
+Step step(const std::string& line) {
+    std::optional<ScenarioError> error;
+    return *parseLine(line, "t", 1, error);
+}
+
+// Live: the session went live at 1 s; passes every 17 ms from 1.3 s; a cap
+// at 1.25 s (taken up by the pass at 1.3 s), a new value after the 3rd pass
+// and the release after the 10th, a command after the motion.
+LiveRecorder& recorded(LiveRecorder& r) {
+    r.step(1'250'000, step("cap 0 0 0 0 200 0"));
+    for (int k = 0; k < 10; ++k) {
+        r.pass(1'300'000 + 17'000 * k);
+    }
+    r.step(1'335'000, step("cap 0 0 0 100 0 0"));  // after the 3rd pass (1.334 s)
+    r.step(1'460'000, step("release"));            // after the 10th pass (1.453 s)
+    r.step(1'700'000, step("command QX_Toggle_Scroll_Mode"));
+    return r;
+}
+
+TEST(LiveRecorder, WritesMotionsRelativeToTheirPasses) {
+    LiveRecorder r("drawing sample", 1'000'000);
+    EXPECT_EQ(recorded(r).plan(1'800'000).text(),
+              "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n"
+              "drawing sample\n"
+              "wait 250\ncap 0 0 0 0 200 0\n"  // 50 ms before the pass that took it up
+              "wait 87\ncap 0 0 0 100 0 0\n"   // 3 ms after the pass before it
+              "wait 119\nrelease\n"            // 3 ms after the last pass
+              "# motion 1: 10 passes\n"
+              "wait 244\ncommand QX_Toggle_Scroll_Mode\n"  // when it was played
+              "wait 200\n");  // the time a release needs to be seen, after the last step
+}
+
+TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
+    LiveRecorder r("", 1'000'000);
+    LivePlan plan = recorded(r).plan(1'800'000);
+    // A replay whose passes come every 16 ms from 330 ms and that takes up the
+    // release a pass late unless it comes at least 10 ms before a pass.
+    int replays = 0;
+    std::int64_t release = 0;
+    const PassReplayer replay = [&](const std::string& text) {
+        ++replays;
+        release = 0;
+        for (std::size_t at = 0; (at = text.find("wait ", at)) != std::string::npos; at += 5) {
+            if (text.find("\nrelease", at) != std::string::npos) {
+                release += std::stoll(text.substr(at + 5));
+            }
+        }
+        ReplayTimes times;
+        std::int64_t t = 330;
+        for (; t < release + 10; t += 16) {
+            times.passes.push_back(t);
+        }
+        times.rests.push_back(t);
+        return times;
+    };
+    EXPECT_TRUE(calibrate(plan, replay));
+    EXPECT_EQ(replays, 2);
+    EXPECT_EQ(plan.entries[1].ms, 330 + 16 * 2 + 3);  // the new value after the 3rd pass
+    EXPECT_EQ(release, 330 + 16 * 9 - 2);     // 12 ms before the 11th pass: the 10th moved last
+    EXPECT_EQ(plan.entries[3].ms, 700 + 16);  // the command moved with the release
+    EXPECT_FALSE(calibrate(plan, [](const std::string&) { return std::nullopt; }));
+}
+
+}  // namespace
+}  // namespace qxsim
