@@ -55,15 +55,8 @@ int playLive(Player& player, const std::string& name, std::string& error) {
              eol = pending.find('\n')) {
             const std::string line = pending.substr(0, eol);
             pending.erase(0, eol + 1);
-            std::optional<ScenarioError> parseError;
-            std::optional<Step> step = parseLine(line, name, ++lineNo, parseError);
             std::string stepError;
-            int code = kExitOk;
-            if (parseError) {
-                stepError = parseError->text();
-            } else if (step) {
-                code = player.playTyped(*step, stepError);
-            }
+            const int code = player.playTypedLine(line, name, ++lineNo, stepError);
             if (code == kExitModule) {
                 error = stepError;
                 player.finish();

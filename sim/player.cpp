@@ -93,6 +93,17 @@ int Player::playTyped(const Step& step, std::string& error) {
     return code;
 }
 
+int Player::playTypedLine(const std::string& line, const std::string& name, int lineNo,
+                          std::string& error) {
+    std::optional<ScenarioError> parseError;
+    const std::optional<Step> step = parseLine(line, name, lineNo, parseError);
+    if (parseError) {
+        error = parseError->text();
+        return kExitOk;
+    }
+    return step ? playTyped(*step, error) : kExitOk;
+}
+
 void Player::finish() {
     if (mModule.loaded()) {
         unload();

@@ -48,6 +48,11 @@ public:
     // ahead, finish() unloads a loaded module.
     int start(std::string& error) { return leavePreparation(nullptr, error); }
     int playTyped(const Step& step, std::string& error);
+    // Parses one typed line (line `lineNo` of `name`) and plays its step; a
+    // line that does not parse returns kExitOk with `error` set, so that a
+    // typing mistake does not end the session.
+    int playTypedLine(const std::string& line, const std::string& name, int lineNo,
+                      std::string& error);
     void finish();
 
     // Warnings met on the way (e.g. a module that stayed in memory).

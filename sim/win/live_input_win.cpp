@@ -84,15 +84,8 @@ int playLive(Player& player, const std::string& name, std::string& error) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            std::optional<ScenarioError> parseError;
-            std::optional<Step> step = parseLine(line, name, ++lineNo, parseError);
             std::string stepError;
-            int code = kExitOk;
-            if (parseError) {
-                stepError = parseError->text();
-            } else if (step) {
-                code = player.playTyped(*step, stepError);
-            }
+            const int code = player.playTypedLine(line, name, ++lineNo, stepError);
             if (code == kExitModule) {
                 error = stepError;
                 open = false;
