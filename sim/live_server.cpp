@@ -108,6 +108,10 @@ void LiveServer::route() {
     mServer->Get("/", [this](const httplib::Request&, httplib::Response& res) {
         res.set_content(mPage, "text/html; charset=utf-8");
     });
+    // Browsers ask for an icon on their own; there is none, and that is no
+    // malformed request worth a log line.
+    mServer->Get("/favicon.ico",
+                 [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
     mServer->Get("/scenario", [this](const httplib::Request&, httplib::Response& res) {
         res.set_header("Content-Disposition", "attachment; filename=\"live-session.qxs\"");
         LivePlan plan = mHub.plan();
