@@ -98,6 +98,13 @@ TEST_F(CnfgTest, LookupsAndTheirErrorTexts) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(missing.getErrorText(),
               "File '" + (mProfile / "missing.ini").string() + "' not found!");
+
+    // A file of 8 MiB is read; one byte more counts as missing.
+    for (std::uintmax_t bytes : {std::uintmax_t{8} << 20, (std::uintmax_t{8} << 20) + 1}) {
+        std::filesystem::resize_file(mPath, bytes);
+        Cnfg big(mPath, status);
+        EXPECT_EQ(status, bytes > (8u << 20) ? 1 : 0) << bytes;
+    }
 }
 
 }  // namespace

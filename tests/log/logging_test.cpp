@@ -94,6 +94,10 @@ TEST_F(LoggingTest, LevelFlagsAndLevelsBeyondTmp) {
                                           &LogParameters::mIsIntCom,  &LogParameters::mIsInfo,
                                           &LogParameters::mIsDebug,   &LogParameters::mIsTmp};
     Logging log;
+    // Before init only ERR is on.
+    for (int level = -1; level <= 9; ++level) {
+        EXPECT_EQ(logEntry(log, level, "x"), level == 0) << level;
+    }
     for (int on = 1; on <= 8; ++on) {
         LogParameters pars;
         pars.mIsLogToFile = pars.mIsCreation = pars.mIsInfo = false;

@@ -9,6 +9,16 @@
 
 namespace {
 
+TEST(Mutex, LockAndUnlockSayNothing) {
+    Mutex mutex("quiet");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(mutex.lock(), 0);
+    EXPECT_EQ(mutex.unlock(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
 TEST(Mutex, NameCarriesTheProcessIdAndIsCutTo31Characters) {
     const std::string pid = std::to_string(getpid()), name29(29, 'n');
     EXPECT_EQ(std::string(Mutex("Logging").name()), "Logging_" + pid);
