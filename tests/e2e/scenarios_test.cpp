@@ -1,6 +1,8 @@
 // The scenarios in scenarios/, played by qxsim through the loaded module on
 // a first run: the sample menu file and no settings file yet, unless the
-// scenario brings its own (scenarios/<name>.mnu, scenarios/<name>.ini). Each
+// scenario brings its own menu file (scenarios/<name>.mnu) or settings that
+// differ from tests/e2e/profile's (scenarios/<name>.ini, "key = value" lines
+// written into a copy of that file). Each
 // transcript must equal golden/<name>.jsonl, read and checked by hand, and
 // where the table says so the log must equal golden/<name>.log. Navigation
 // scenarios keep only the navigation events (view, view_saved, paper_view,
@@ -60,6 +62,24 @@ std::vector<std::string> navLines(const std::vector<std::string>& lines) {
     return nav;
 }
 
+// The seeded settings file with the values of the given "key = value" lines
+// (lines starting with '#' are comments), each in the file's value column.
+std::string settingsWith(const std::vector<std::string>& changes) {
+    constexpr std::size_t kValueWidth = 50;
+    std::string text = readFile(fs::path(QX_E2E_DIR) / "profile" / "autocad_addin.ini");
+    for (const std::string& change : changes) {
+        const std::size_t eq = change.find('=');
+        if (change.empty() || change[0] == '#' || eq == std::string::npos) {
+            continue;
+        }
+        const std::string key = change.substr(0, change.find_first_of(" =")),
+                          value = change.substr(change.find_first_not_of(' ', eq + 1));
+        const std::size_t at = text.find("= ", text.find("\t" + key + " ")) + 2;
+        text.replace(at, kValueWidth, value + std::string(kValueWidth - value.size(), ' '));
+    }
+    return text;
+}
+
 struct Scenario {
     const char* name;
     bool navOnly;
@@ -80,10 +100,11 @@ TEST_P(Scenarios, TranscriptMatchesGolden) {
     setup.withApplicationsFolder = s.withApplicationsFolder;
     const std::string name = s.name;
     const fs::path files = fs::path(QX_E2E_DIR) / "scenarios" / name;
-    for (auto [extension, text] : {std::pair{".mnu", &setup.menu}, {".ini", &setup.settings}}) {
-        if (fs::exists(files.string() + extension)) {
-            *text = readFile(files.string() + extension);
-        }
+    if (fs::exists(files.string() + ".mnu")) {
+        setup.menu = readFile(files.string() + ".mnu");
+    }
+    if (fs::exists(files.string() + ".ini")) {
+        setup.settings = settingsWith(readLines(files.string() + ".ini"));
     }
     const SimRun run = runQxsim(readFile(files.string() + ".qxs"), setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
