@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iostream>
-#include <sstream>
 
 #include "arx_control.h"
 #include "hostile_host.h"

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,12 +69,11 @@ std::string settingsWith(const std::vector<std::string>& changes) {
     constexpr std::size_t kValueWidth = 50;
     std::string text = readFile(fs::path(QX_E2E_DIR) / "profile" / "autocad_addin.ini");
     for (const std::string& change : changes) {
-        const std::size_t eq = change.find('=');
-        if (change.empty() || change[0] == '#' || eq == std::string::npos) {
+        std::istringstream words(change);
+        std::string key, equals, value;
+        if (!(words >> key >> equals >> value) || key[0] == '#') {
             continue;
         }
-        const std::string key = change.substr(0, change.find_first_of(" =")),
-                          value = change.substr(change.find_first_not_of(' ', eq + 1));
         const std::size_t at = text.find("= ", text.find("\t" + key + " ")) + 2;
         text.replace(at, kValueWidth, value + std::string(kValueWidth - value.size(), ' '));
     }

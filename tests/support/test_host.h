@@ -59,18 +59,13 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<std::string> readLines(const std::filesystem::path& path);
 int countOf(const std::string& text, const std::string& part);
 
-// Standard output (std::cout) into a string for the life of the object.
-class CoutCapture {
-public:
-    CoutCapture() : mOld(std::cout.rdbuf(mText.rdbuf())) {}
-    ~CoutCapture() { std::cout.rdbuf(mOld); }
-    CoutCapture(const CoutCapture&) = delete;
-    CoutCapture& operator=(const CoutCapture&) = delete;
-    std::string text() const { return mText.str(); }
-
-private:
-    std::ostringstream mText;
-    std::streambuf* mOld;
+// Standard output (std::cout) into a string for the life of the object; not
+// copyable, as its buffer is not.
+struct CoutCapture {
+    std::ostringstream buffer;
+    std::streambuf* old = std::cout.rdbuf(buffer.rdbuf());
+    ~CoutCapture() { std::cout.rdbuf(old); }
+    std::string text() const { return buffer.str(); }
 };
 
 // A thread created through the wrapped pthread_create, so that the clock
