@@ -31,11 +31,8 @@ Cnfg::Cnfg(const std::string& fileName, int32_t& status) {
     status = open(fileName);
 }
 
-Cnfg::~Cnfg() {
-    if (mStream.is_open()) {
-        mStream.close();
-    }
-}
+// The stream closes the file.
+Cnfg::~Cnfg() = default;
 
 int32_t Cnfg::open(const std::string& fileName) {
     mTerminators = "#\r\n";
@@ -47,7 +44,6 @@ int32_t Cnfg::open(const std::string& fileName) {
     if (mStream.is_open()) {
         mStream.close();
     }
-    mStream.clear();
 
     // Only regular files: a folder opens on some systems but reads nothing
     // sensible, and opening a pipe could block forever.

@@ -2,7 +2,6 @@
 // a macro of the menu file, a pending special function a standard view or
 // zoom all, both as text queued on the current drawing's command line.
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <sstream>
@@ -36,14 +35,11 @@ struct SpecialCommand {
 };
 
 // Standard views sent in model space. Each ends in one blank.
-constexpr std::array<SpecialCommand, 6> kViewCommands{{
-    {kEvViewFront, L"'_-VIEW _FRONT "},
-    {kEvViewRight, L"'_-VIEW _RIGHT "},
-    {kEvViewTop, L"'_-VIEW _TOP "},
-    {kEvViewBack, L"'_-VIEW _BACK "},
-    {kEvViewLeft, L"'_-VIEW _LEFT "},
-    {kEvViewBottom, L"'_-VIEW _BOTTOM "},
-}};
+constexpr SpecialCommand kViewCommands[] = {
+    {kEvViewFront, L"'_-VIEW _FRONT "}, {kEvViewRight, L"'_-VIEW _RIGHT "},
+    {kEvViewTop, L"'_-VIEW _TOP "},     {kEvViewBack, L"'_-VIEW _BACK "},
+    {kEvViewLeft, L"'_-VIEW _LEFT "},   {kEvViewBottom, L"'_-VIEW _BOTTOM "},
+};
 
 // The parts of a macro between ";" as a stream line reader with ";" as
 // delimiter gives them: nothing for an empty macro, no part for an empty

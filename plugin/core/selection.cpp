@@ -79,7 +79,7 @@ bool AutoCadProxy::getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre) {
         AcGePoint3d sum(0.0, 0.0, 0.0);
         long used = 0;
         for (long i = 0; i < count; ++i) {
-            ads_name entName = {0, 0};
+            ads_name entName{};
             if (acedSSName(set, i, entName) != RTNORM) {
                 gLastCenterResult = false;
                 return false;
@@ -126,7 +126,7 @@ bool AutoCadProxy::getSelObjectAxis(AcGeVector3d& axis, AcGePoint3d& startPoint)
             return false;
         }
         long count = 0;
-        ads_name entName = {0, 0};
+        ads_name entName{};
         if (acedSSLength(set.name(), &count) != RTNORM || count != 1 ||
             acedSSName(set.name(), 0, entName) != RTNORM) {
             gLastAxisResult = false;

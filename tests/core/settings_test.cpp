@@ -155,6 +155,7 @@ TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {
         EXPECT_EQ(settings.mSettingsFilePath, "");
         EXPECT_EQ(settings.mTraSensBase, 20000);
         EXPECT_FALSE(settings.mLogPars.mIsLogToFile);  // the log has no folder either
+        EXPECT_EQ(settings.writeSettingsFile(settings.mSettingsFilePath), -1);
     }
     fs::current_path(oldCwd);
     EXPECT_TRUE(fs::is_empty(cwd));

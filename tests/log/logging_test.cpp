@@ -215,7 +215,7 @@ TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
 }
 
 TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
-    LogParameters pars = params("limit");  // no extension: ".bak" is appended
+    LogParameters pars = params("limit");
     pars.mMaxSize = 1;
     Logging log;
     log.init(pars);
@@ -236,6 +236,16 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     log.init(pars);
     logEntry(log, INF, "far from the limit");
     EXPECT_EQ(readLines(path).size(), 12u);
+    // The extension is all from the name's last "."; a folder's dot is none.
+    fs::create_directories(file("v1.0"));
+    pars.mMaxSize = 0;
+    for (auto [name, backup] :
+         {std::pair{"v1.0/limit", "v1.0/limit.bak"}, {"v1.0/.qx", "v1.0/.bak"}}) {
+        pars.mLogFile = file(name);  // a name with a separator is a whole path
+        log.init(pars);
+        logEntry(log, INF, "");
+        EXPECT_TRUE(fs::exists(file(backup))) << name;
+    }
 }
 
 TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
