@@ -59,6 +59,9 @@ void waitQuiescent();
 bool isRegisteredThread();
 int registeredThreadCount();
 
+// Events made by CreateEventW and not yet closed.
+int openEventCount();
+
 // ---- Parking -------------------------------------------------------------
 // One lock guards the whole simulated world's shared state (daemon queues,
 // events, ...). A registered thread waits with park(); whoever changes state

@@ -114,3 +114,8 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
     delete event;
     return TRUE;
 }
+
+int win32sim::openEventCount() {
+    std::lock_guard<std::mutex> guard(win32sim::simLock());
+    return static_cast<int>(liveEvents().size());
+}
