@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,33 +65,18 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
 
 std::string lineDiff(const std::vector<std::string>& expected,
                      const std::vector<std::string>& actual) {
-    const std::size_t n = expected.size(), m = actual.size();
-    std::vector<std::vector<unsigned>> lcs(n + 1, std::vector<unsigned>(m + 1, 0));
-    for (std::size_t i = n; i-- > 0;) {
-        for (std::size_t j = m; j-- > 0;) {
-            lcs[i][j] = expected[i] == actual[j] ? lcs[i + 1][j + 1] + 1
-                                                 : std::max(lcs[i + 1][j], lcs[i][j + 1]);
-        }
+    if (expected == actual) {
+        return "";
     }
+    const std::size_t at =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+        expected.begin();
     std::ostringstream out;
-    int shown = 0;
-    constexpr int kMaxShown = 60;
-    std::size_t i = 0, j = 0;
-    while ((i < n || j < m) && shown < kMaxShown) {
-        if (i < n && j < m && expected[i] == actual[j]) {
-            ++i;
-            ++j;
-        } else if (j < m && (i == n || lcs[i][j + 1] >= lcs[i + 1][j])) {
-            out << "+ " << (i + 1) << ": " << actual[j++] << "\n";
-            ++shown;
-        } else {
-            out << "- " << (i + 1) << ": " << expected[i] << "\n";
-            ++i;
-            ++shown;
+    out << "first difference at line " << at + 1 << ":\n";
+    for (const auto& [sign, lines] : {std::pair{"- ", &expected}, {"+ ", &actual}}) {
+        for (std::size_t k = at; k < std::min(at + 5, lines->size()); ++k) {
+            out << sign << (*lines)[k] << "\n";
         }
-    }
-    if (shown == kMaxShown) {
-        out << "... (more differences)\n";
     }
     return out.str();
 }

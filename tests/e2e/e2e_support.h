@@ -70,9 +70,8 @@ std::vector<std::string> maskLog(const std::vector<std::string>& lines);
 // (to be read and checked by hand before it is committed).
 std::string compareWithGolden(const std::vector<std::string>& actual, const std::string& name);
 
-// Line-based diff (longest common subsequence) with line numbers of
-// `expected`: "- n: text" only there, "+ n: text" only in `actual`. Empty
-// when both are equal.
+// Empty when both are equal, else the first differing line's number and
+// up to five lines from there of each: "- " `expected`, "+ " `actual`.
 std::string lineDiff(const std::vector<std::string>& expected,
                      const std::vector<std::string>& actual);
 

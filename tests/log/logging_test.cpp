@@ -64,6 +64,8 @@ protected:
 };
 
 TEST_F(LoggingTest, EveryOpeningAppendsAHeaderBlock) {
+    // The block's fixed lines are in every session log's golden file; here:
+    // a block for each opening, with the date it was opened.
     Logging log;
     for (const char* text : {"first run", "second run"}) {
         log.init(mPars);
@@ -72,17 +74,10 @@ TEST_F(LoggingTest, EveryOpeningAppendsAHeaderBlock) {
     auto lines = readLines(mLogPath);
     ASSERT_EQ(lines.size(), 12u);
     for (std::size_t at : {0, 6}) {
-        EXPECT_EQ(lines[at], std::string(90, '-'));
         EXPECT_TRUE(
-            std::regex_match(lines[at + 1], std::regex(R"(Quorvex logfile 'log.txt' opened at )"
-                                                       R"(\w{3} \w{3} [ \d]\d \d{4})")));
-        EXPECT_EQ(lines[at + 2], std::string(90, '-'));
-        EXPECT_EQ(lines[at + 3],
-                  "    Time    |Typ|  TID |      File      | Line|        Class And "
-                  "Method         | LogText");
-        EXPECT_EQ(lines[at + 4],
-                  "------------+---+------+----------------+-----+------------------"
-                  "---------------+---------");
+            std::regex_match(lines[at + 1], std::regex(R"(Quorvex logfile 'log.txt' )"
+                                                       R"(opened at \w{3} \w{3} [ \d]\d \d{4})")));
+        EXPECT_TRUE(lines[at + 4].starts_with("------------+---+"));
     }
     EXPECT_TRUE(std::regex_match(lines[5], std::regex(lineRegex("INF", "first run"))));
     EXPECT_TRUE(std::regex_match(lines[11], std::regex(lineRegex("INF", "second run"))));
