@@ -9,12 +9,14 @@
 
 namespace {
 
-TEST(Mutex, LockAndUnlockSayNothing) {
-    Mutex mutex("quiet");
+TEST(Mutex, MakingLockingUnlockingAndDestroyingSayNothing) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(mutex.lock(), 0);
-    EXPECT_EQ(mutex.unlock(), 0);
+    {
+        Mutex mutex("quiet");
+        EXPECT_EQ(mutex.lock(), 0);
+        EXPECT_EQ(mutex.unlock(), 0);
+    }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
