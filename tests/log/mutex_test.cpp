@@ -1,5 +1,5 @@
 // Mutex: its name. Mutual exclusion is checked through the log's entry lock
-// (test_logging.cpp, an open entry holds off other threads).
+// (logging_test.cpp: an open entry holds off other threads).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
