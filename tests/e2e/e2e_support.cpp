@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -61,16 +63,78 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// Length of the number written at text[at] (JSON's form: an optional minus,
+// digits, a fraction, an exponent), 0 when none starts there. Digits that
+// are part of a word or a longer number (0x20021, v2, 2.9.0's 9) are none.
+std::size_t numberAt(std::string_view text, std::size_t at, bool& integer) {
+    const auto isDigit = [&](std::size_t k) {
+        return k < text.size() && text[k] >= '0' && text[k] <= '9';
+    };
+    const auto isWordChar = [&](std::size_t k) {
+        return k < text.size() && (std::isalnum(static_cast<unsigned char>(text[k])) ||
+                                   text[k] == '_' || text[k] == '.');
+    };
+    if (at > 0 && (isWordChar(at - 1) || text[at - 1] == '-')) {
+        return 0;
+    }
+    std::size_t k = at + (text[at] == '-' ? 1 : 0);
+    if (!isDigit(k)) {
+        return 0;
+    }
+    while (isDigit(k)) {
+        ++k;
+    }
+    integer = true;
+    if (k < text.size() && text[k] == '.' && isDigit(k + 1)) {
+        integer = false;
+        for (++k; isDigit(k); ++k) {
+        }
+    }
+    if (k < text.size() && (text[k] == 'e' || text[k] == 'E')) {
+        std::size_t e = k + 1 + (k + 1 < text.size() && (text[k + 1] == '-' || text[k + 1] == '+'));
+        if (isDigit(e)) {
+            integer = false;
+            for (k = e; isDigit(k); ++k) {
+            }
+        }
+    }
+    return isWordChar(k) ? 0 : k - at;
+}
+
+bool closeNumbers(std::string_view a, std::string_view b) {
+    const double x = std::strtod(std::string(a).c_str(), nullptr);
+    const double y = std::strtod(std::string(b).c_str(), nullptr);
+    return std::fabs(x - y) <= std::max(kGoldenAbsTolerance,
+                                        kGoldenRelTolerance * std::max(std::fabs(x), std::fabs(y)));
+}
+
 }  // namespace
 
-std::string lineDiff(const std::vector<std::string>& expected,
-                     const std::vector<std::string>& actual) {
-    if (expected == actual) {
-        return "";
+bool sameWithinTolerance(std::string_view expected, std::string_view actual) {
+    std::size_t i = 0, j = 0;
+    while (i < expected.size() && j < actual.size()) {
+        bool integerA = false, integerB = false;
+        const std::size_t a = numberAt(expected, i, integerA);
+        const std::size_t b = numberAt(actual, j, integerB);
+        if (a > 0 && b > 0) {
+            const std::string_view x = expected.substr(i, a), y = actual.substr(j, b);
+            if (integerA && integerB ? x != y : !closeNumbers(x, y)) {
+                return false;
+            }
+            i += a;
+            j += b;
+        } else if (expected[i++] != actual[j++]) {
+            return false;
+        }
     }
-    const std::size_t at =
-        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
-        expected.begin();
+    return i == expected.size() && j == actual.size();
+}
+
+namespace {
+
+// Up to five lines of each from line `at` on.
+std::string diffFrom(const std::vector<std::string>& expected,
+                     const std::vector<std::string>& actual, std::size_t at) {
     std::ostringstream out;
     out << "first difference at line " << at + 1 << ":\n";
     for (const auto& [sign, lines] : {std::pair{"- ", &expected}, {"+ ", &actual}}) {
@@ -79,6 +143,19 @@ std::string lineDiff(const std::vector<std::string>& expected,
         }
     }
     return out.str();
+}
+
+}  // namespace
+
+std::string lineDiff(const std::vector<std::string>& expected,
+                     const std::vector<std::string>& actual) {
+    if (expected == actual) {
+        return "";
+    }
+    return diffFrom(
+        expected, actual,
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+            expected.begin());
 }
 
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
@@ -213,12 +290,19 @@ std::string compareWithGolden(const std::vector<std::string>& actual, const std:
     if (!fs::exists(golden)) {
         return "golden file " + golden.string() + " is missing";
     }
-    std::vector<std::string> expected = readLines(golden.string());
-    if (expected == actual) {
+    return goldenDiff(readLines(golden.string()), actual, golden.string());
+}
+
+std::string goldenDiff(const std::vector<std::string>& expected,
+                       const std::vector<std::string>& actual, const std::string& name) {
+    const auto [e, a] = std::mismatch(
+        expected.begin(), expected.end(), actual.begin(), actual.end(),
+        [](const std::string& x, const std::string& y) { return sameWithinTolerance(x, y); });
+    if (e == expected.end() && a == actual.end()) {
         return "";
     }
-    return "differs from " + golden.string() + " (- golden, + this run):\n" +
-           lineDiff(expected, actual);
+    return "differs from " + name + " (- golden, + this run):\n" +
+           diffFrom(expected, actual, static_cast<std::size_t>(e - expected.begin()));
 }
 
 }  // namespace e2e
