@@ -104,6 +104,14 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(errorOf(text), expected);
     }
+    // What is echoed of a bad line cannot drive the terminal, nor flood it.
+    for (const auto& [text, expected] :
+         {std::pair{"\x1b]2;x\x07\x9b", "bad.qxs:1: unknown step '\\x1b]2;x\\x07\\x9b', "},
+          {"circle 0 0 \x1b[2J 1", "bad.qxs:1: bad number '\\x1b[2J' for CZ"},
+          {"0123456789012345678901234567890123456789abc",
+           "bad.qxs:1: unknown step '0123456789012345678901234567890123456789...', "}}) {
+        EXPECT_EQ(errorOf(text).rfind(expected, 0), 0u) << errorOf(text);
+    }
 }
 
 TEST(ScenarioErrors, StopAtTheFirstBadLineKeepingTheStepsBefore) {
