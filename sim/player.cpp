@@ -62,6 +62,7 @@ int Player::play(const std::vector<Step>& steps, std::string& error) {
             break;
         }
         if (steps[i].kind == StepKind::Wait) {
+            note(steps[i]);
             runWait(steps, i);
             settle(true);
         } else if (i < mScheduledEnd) {
@@ -84,9 +85,7 @@ int Player::playTyped(const Step& step, std::string& error) {
         return code;
     }
     const bool wait = step.kind == StepKind::Wait;
-    if (!wait) {
-        note(step);
-    }
+    note(step);
     int code = runStep(step, error);
     settle(wait);
     return code;
@@ -116,6 +115,10 @@ void Player::finish() {
 void Player::note(const Step& step) {
     if (mPictures == nullptr) {
         return;
+    }
+    mRecent.insert(mRecent.end(), step.comments.begin(), step.comments.end());
+    if (step.kind == StepKind::Wait) {
+        return;  // the picture's title gives the time
     }
     mRecent.push_back(step.where() + "  " + step.text);
     const bool atRest =
@@ -210,6 +213,9 @@ int Player::runStep(const Step& step, std::string& error) {
             break;
         case StepSide::Desktop:
             if (runDesktopStep(step, message)) {
+                if (mPictures != nullptr && step.kind == StepKind::Window) {
+                    mPictures->watchWindow(static_cast<int>(step.integer(0)));
+                }
                 return kExitOk;
             }
             break;

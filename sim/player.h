@@ -73,7 +73,8 @@ private:
     // Runs the wait at `steps[i]`, first scheduling the device steps from it
     // on that are not scheduled yet.
     void runWait(const std::vector<Step>& steps, std::size_t i);
-    // Remembers a step for the next picture's caption.
+    // Remembers a step and the comment lines before it for the next
+    // picture's caption (of a wait only the comments).
     void note(const Step& step);
     // After a step or a wait: the host runs the commands queued meanwhile;
     // after a wait a picture that a motion or key asked for is drawn.

@@ -115,16 +115,24 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
 ParseResult parseScenario(std::string_view text, const std::string& file) {
     ParseResult result;
     int line = 0;
+    std::vector<std::string> comments;
     while (!text.empty() || line == 0) {
         ++line;
         std::size_t eol = text.find('\n');
         std::string_view current = text.substr(0, eol);
         text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        // An indented comment goes on the comment of the step above it.
+        if (current.substr(0, 1) == "#") {
+            const std::size_t end = current.find_last_not_of(" \t\r");
+            comments.emplace_back(current.substr(0, end + 1));
+        }
         std::optional<Step> step = parseLine(current, file, line, result.error);
         if (result.error) {
             return result;
         }
         if (step) {
+            step->comments = std::move(comments);
+            comments.clear();
             result.steps.push_back(std::move(*step));
         }
         if (eol == std::string_view::npos) {
