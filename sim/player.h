@@ -5,11 +5,11 @@
 // a wait schedules on the clock every device step from it up to the next
 // step of another side (through later waits), so each reaches the reading
 // thread when the clock gets there, whatever the host's thread is doing (in
-// the middle of a timer tick too), and the clock waits until that thread has
-// handled it. `wait MS` runs the host's message loop up to its end on the
-// time line. Host, drawing and desktop steps run when the loop has returned
-// (the host idle); a late one delays no later step, which keeps its time or,
-// when that has passed, follows at once.
+// a timer tick it comes at the tick's next redraw, which gives the clock a
+// turn), and the clock waits until that thread has handled it. `wait MS` runs the host's message
+// loop up to its end on the time line. Host, drawing and desktop steps run when the loop has
+// returned (the host idle); a late one delays no later step, which keeps its time or, when that has
+// passed, follows at once.
 //
 // Load: the steps before the first wait, command, load or unload prepare
 // the world the module loads into (daemon, devices, space, document, the
