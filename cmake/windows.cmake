@@ -174,7 +174,8 @@ foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
   list(APPEND QX_WIN_SIM_SOURCES ${CMAKE_BINARY_DIR}/sim/${output})
 endforeach()
 add_executable(qxsim ${QX_WIN_SIM_SOURCES})
-target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim)
+# plugin/log: the module's check of the files it may read, which qxsim shares.
+target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log)
 target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 # M_PI and the other POSIX constants of <cmath>.
 target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)

@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "exit_codes.h"
+#include "line_splitter.h"
 #include "win32_control.h"
 
 namespace qxsim {
@@ -33,7 +34,7 @@ int playLive(Player& player, const std::string& name, std::string& error) {
     if (int code = player.start(error)) {
         return code;
     }
-    std::string pending;
+    LineSplitter lines;
     int lineNo = 0;
     bool open = true;
     while (open) {
@@ -44,17 +45,12 @@ int playLive(Player& player, const std::string& name, std::string& error) {
             ssize_t got = read(STDIN_FILENO, buffer, sizeof(buffer));
             if (got <= 0) {
                 open = false;
-                if (!pending.empty()) {
-                    pending += '\n';  // a last line without a line end
-                }
+                lines.close();
             } else {
-                pending.append(buffer, static_cast<std::size_t>(got));
+                lines.append(std::string_view(buffer, static_cast<std::size_t>(got)));
             }
         }
-        for (std::size_t eol = pending.find('\n'); eol != std::string::npos;
-             eol = pending.find('\n')) {
-            const std::string line = pending.substr(0, eol);
-            pending.erase(0, eol + 1);
+        for (std::string line; lines.next(line);) {
             std::string stepError;
             const int code = player.playTypedLine(line, name, ++lineNo, stepError);
             if (code == kExitModule) {

@@ -12,6 +12,7 @@
 
 #include "options.h"
 #include "exit_codes.h"
+#include "file_kind.h"
 #include "live_input.h"
 #include "live_session.h"
 #include "module_session.h"
@@ -81,10 +82,15 @@ std::string settingsPath(const SessionPaths& paths) {
     return paths.profileDir + "/QuorvexDevice/Applications/autocad_addin.ini";
 }
 
-// The module's log: the settings file's logFile in the device folder.
+// The module's log: the settings file's logFile in the device folder. The
+// settings file is read only when the module would read it: a pipe would
+// block, a link to an endless device would never end.
 std::string logPath(const SessionPaths& paths) {
     std::string name = "autocad_addin_log.txt";
-    std::ifstream in(settingsPath(paths));
+    std::ifstream in;
+    if (isReadableRegularFile(settingsPath(paths))) {
+        in.open(settingsPath(paths));
+    }
     for (std::string line; std::getline(in, line);) {
         line = line.substr(0, line.find('#'));
         const std::size_t eq = line.find('=');

@@ -83,6 +83,35 @@ void drawTripod(std::ostringstream& svg, const Projector& projector) {
     svg << "</g>\n";
 }
 
+// A list as a panel: its name, its scroll bar with the thumb where the
+// bar's position is, the lines in view and, highlighted, how far it scrolled.
+void drawList(std::ostringstream& svg, const SceneList& list, double top) {
+    constexpr double kWidth = 176, kHeight = 62, kTrackHeight = kHeight - 12;
+    const double left = kPictureWidth - kWidth - 8;
+    const double range = std::max(1, list.max - list.min + 1);
+    const double thumb = std::clamp(list.page / range, 0.05, 1.0) * kTrackHeight;
+    const double thumbTop =
+        top + 6 + std::clamp((list.pos - list.min) / range, 0.0, 1.0) * (kTrackHeight - thumb);
+    const int last = std::min(list.max, list.pos + std::max(list.page, 1) - 1);
+    svg << "<g class=\"list\" font-family=\"sans-serif\" font-size=\"11\">\n"
+        << "<rect x=\"" << px(left) << "\" y=\"" << px(top) << "\" width=\"" << kWidth
+        << "\" height=\"" << kHeight << "\" fill=\"#fff\" stroke=\"#999\"/>\n"
+        << "<rect x=\"" << px(left + kWidth - 12) << "\" y=\"" << px(top + 6)
+        << "\" width=\"6\" height=\"" << px(kTrackHeight) << "\" fill=\"#ddd\"/>\n"
+        << "<rect x=\"" << px(left + kWidth - 12) << "\" y=\"" << px(thumbTop)
+        << "\" width=\"6\" height=\"" << px(thumb) << "\" fill=\"#555\"/>\n"
+        << "<text x=\"" << px(left + 6) << "\" y=\"" << px(top + 15) << "\" fill=\"#333\">window "
+        << list.id << ": " << escapeXml(list.className) << "</text>\n"
+        << "<text x=\"" << px(left + 6) << "\" y=\"" << px(top + 32) << "\" fill=\"#333\">lines "
+        << list.pos << "-" << last << " of " << list.min << "-" << list.max << "</text>\n";
+    if (list.movedBy != 0) {
+        svg << "<text x=\"" << px(left + 6) << "\" y=\"" << px(top + 49) << "\" fill=\""
+            << kSelectedColour << "\">scrolled " << (list.movedBy > 0 ? "+" : "") << list.movedBy
+            << " lines</text>\n";
+    }
+    svg << "</g>\n";
+}
+
 }  // namespace
 
 std::string escapeXml(const std::string& text) {
@@ -141,6 +170,9 @@ std::string renderSvg(const Scene& scene) {
     }
     if (projector.valid()) {
         drawTripod(svg, projector);
+    }
+    for (std::size_t i = 0; i < scene.lists.size(); ++i) {
+        drawList(svg, scene.lists[i], 28.0 + 70.0 * static_cast<double>(i));
     }
     svg << "<text x=\"" << kPictureWidth - 8 << "\" y=\"18\" text-anchor=\"end\" "
         << "font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"

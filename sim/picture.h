@@ -20,12 +20,22 @@ struct SceneEntity {
     bool selected = false;
 };
 
+// A scrolling window of the desktop (a list or tree) beside the drawing: its
+// vertical bar, and how far it moved since the picture before.
+struct SceneList {
+    int id = 0;
+    std::string className;
+    int min = 0, max = 0, page = 0, pos = 0;
+    int movedBy = 0;
+};
+
 struct Scene {
     Camera camera;
     // Paper space: the camera looks down on the active viewport's view and
     // the viewport's border is drawn.
     bool paper = false;
     std::vector<SceneEntity> entities;
+    std::vector<SceneList> lists;  // drawn as panels down the right edge
 };
 
 inline constexpr int kPictureWidth = 480;

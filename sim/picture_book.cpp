@@ -10,6 +10,7 @@
 #include "arx_control.h"
 #include "arx_drawing_control.h"
 #include "win32_control.h"
+#include "win32_desktop_control.h"
 
 namespace qxsim {
 namespace {
@@ -98,17 +99,44 @@ bool PictureBook::open(std::string& error) {
     return true;
 }
 
+void PictureBook::watchWindow(int id) {
+    if (const auto bar = win32sim::scrollBarState(id, SB_VERT)) {
+        mListPositions[id] = bar->pos;
+    }
+}
+
 void PictureBook::snapshot(const std::string& title, const std::vector<std::string>& steps) {
     char name[32];
     std::snprintf(name, sizeof name, "view-%03zu.svg", mPages.size() + 1);
     // The caption goes below the picture on the page only: drawn into the
     // picture as well it showed twice, and long steps were cut at its edge.
-    const Scene scene = currentScene();
+    Scene scene = currentScene();
+    std::vector<std::string> caption = steps;
+    for (auto& [id, position] : mListPositions) {
+        const auto window = win32sim::windowState(id);
+        const auto bar = win32sim::scrollBarState(id, SB_VERT);
+        if (!window || !window->visible || !bar) {
+            continue;
+        }
+        const SceneList list{id,
+                             win32sim::wideToUtf8(window->className),
+                             bar->min,
+                             bar->max,
+                             static_cast<int>(bar->page),
+                             bar->pos,
+                             bar->pos - position};
+        if (list.movedBy != 0) {
+            caption.push_back("window " + std::to_string(id) + " scrolled from line " +
+                              std::to_string(position) + " to " + std::to_string(bar->pos));
+        }
+        position = bar->pos;
+        scene.lists.push_back(list);
+    }
     std::ofstream out(fs::path(mDir) / name, std::ios::binary);
     out << renderSvg(scene);
     out.close();
     mFailed |= !out;
-    mPages.push_back({name, title, steps});
+    mPages.push_back({name, title, caption});
 }
 
 bool PictureBook::finish(const std::string& scenarioName) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,13 @@ public:
     // False with a message when the folder cannot be made.
     bool open(std::string& error);
 
+    // A scrolling window (a list or tree) to show beside the drawing in the
+    // pictures from now on.
+    void watchWindow(int id);
+
     // Draws the world as it is now. `title` names the moment, `steps` the
-    // steps that led to it.
+    // steps that led to it; a watched window that scrolled since the picture
+    // before adds a line to them.
     void snapshot(const std::string& title, const std::vector<std::string>& steps);
 
     // Writes index.html; false when it cannot be written.
@@ -42,6 +48,7 @@ private:
 
     std::string mDir;
     std::vector<Page> mPages;
+    std::map<int, int> mListPositions;  // watched windows: id -> position at the last picture
     bool mFailed = false;
 };
 

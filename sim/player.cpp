@@ -54,19 +54,19 @@ Player::Player(ModuleSession& module) : mModule(module) {}
 
 int Player::play(const std::vector<Step>& steps, std::string& error) {
     int result = kExitOk;
+    mTimeLineMs = win32sim::nowMs();
+    mScheduledEnd = 0;
     for (std::size_t i = 0; i < steps.size() && result == kExitOk; ++i) {
         result = leavePreparation(&steps[i], error);
         if (result != kExitOk) {
             break;
         }
         if (steps[i].kind == StepKind::Wait) {
-            const std::size_t first = i;
-            i = runWait(steps, i);
+            note(steps[i]);
+            runWait(steps, i);
             settle(true);
-            // Device steps taken with the wait reached the module at its end.
-            for (std::size_t k = first + 1; k <= i; ++k) {
-                note(steps[k]);
-            }
+        } else if (i < mScheduledEnd) {
+            note(steps[i]);  // a device step the clock delivered at its time
         } else {
             note(steps[i]);
             result = runStep(steps[i], error);
@@ -85,9 +85,7 @@ int Player::playTyped(const Step& step, std::string& error) {
         return code;
     }
     const bool wait = step.kind == StepKind::Wait;
-    if (!wait) {
-        note(step);
-    }
+    note(step);
     int code = runStep(step, error);
     settle(wait);
     return code;
@@ -117,6 +115,10 @@ void Player::finish() {
 void Player::note(const Step& step) {
     if (mPictures == nullptr) {
         return;
+    }
+    mRecent.insert(mRecent.end(), step.comments.begin(), step.comments.end());
+    if (step.kind == StepKind::Wait) {
+        return;  // the picture's title gives the time
     }
     mRecent.push_back(step.where() + "  " + step.text);
     const bool atRest =
@@ -159,21 +161,30 @@ int Player::leavePreparation(const Step* next, std::string& error) {
     return load(nullptr, error);
 }
 
-std::size_t Player::runWait(const std::vector<Step>& steps, std::size_t i) {
-    const std::uint64_t ms = static_cast<std::uint64_t>(steps[i].integer(0));
-    // A wait of 0 ends now: the device steps after it run as they come.
-    if (ms == 0) {
-        return i;
+void Player::runWait(const std::vector<Step>& steps, std::size_t i) {
+    // Scheduling goes on where an earlier wait of the same run stopped.
+    if (i >= mScheduledEnd) {
+        mScheduledEnd = i;
+        mScheduledToMs = mTimeLineMs;
     }
-    const std::uint64_t end = win32sim::nowMs() + ms;
-    std::size_t last = i;
-    while (last + 1 < steps.size() && sideOf(steps[last + 1].kind) == StepSide::Device) {
-        const Step* device = &steps[++last];
-        win32sim::scheduleAt(end, [device] { runDeviceStep(*device); });
+    for (std::size_t k = mScheduledEnd; k < steps.size(); ++k) {
+        const Step* step = &steps[k];
+        if (step->kind == StepKind::Wait) {
+            mScheduledToMs += static_cast<std::uint64_t>(step->integer(0));
+        } else if (sideOf(step->kind) == StepSide::Device) {
+            win32sim::scheduleAt(mScheduledToMs, [step] { runDeviceStep(*step); });
+        } else {
+            break;
+        }
+        mScheduledEnd = k + 1;
     }
-    win32sim::runMessageLoopUntil(end);
+    mTimeLineMs += static_cast<std::uint64_t>(steps[i].integer(0));
+    win32sim::runMessageLoopUntil(mTimeLineMs);
+    // A tick that ran past the wait's end may have passed a scheduled step's
+    // time without a stop on the clock: it is delivered now, before the loop
+    // hands over to the steps after the wait.
+    win32sim::advanceTo(win32sim::nowMs());
     win32sim::waitQuiescent();
-    return last;
 }
 
 int Player::runStep(const Step& step, std::string& error) {
@@ -202,6 +213,9 @@ int Player::runStep(const Step& step, std::string& error) {
             break;
         case StepSide::Desktop:
             if (runDesktopStep(step, message)) {
+                if (mPictures != nullptr && step.kind == StepKind::Window) {
+                    mPictures->watchWindow(static_cast<int>(step.integer(0)));
+                }
                 return kExitOk;
             }
             break;

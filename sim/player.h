@@ -1,11 +1,15 @@
 // Plays a scenario against the loaded module on the host's main thread.
 //
-// Time: steps run in file order at the current time. `wait MS` runs the
-// host's message loop to now+MS. Device steps that directly follow a wait
-// are scheduled on the clock for the wait's end, so they reach the reading
-// thread when the clock gets there, also in the middle of a timer tick, and
-// the clock waits until that thread has handled them. Other steps run when
-// the loop has returned.
+// Time: the scenario has a time line of its own, the sum of the waits so far
+// from the start of play(). A device step happens at its time on that line:
+// a wait schedules on the clock every device step from it up to the next
+// step of another side (through later waits), so each reaches the reading
+// thread when the clock gets there, whatever the host's thread is doing (in
+// a timer tick it comes at the tick's next redraw, which gives the clock a
+// turn), and the clock waits until that thread has handled it. `wait MS` runs the host's message
+// loop up to its end on the time line. Host, drawing and desktop steps run when the loop has
+// returned (the host idle); a late one delays no later step, which keeps its time or, when that has
+// passed, follows at once.
 //
 // Load: the steps before the first wait, command, load or unload prepare
 // the world the module loads into (daemon, devices, space, document, the
@@ -66,9 +70,11 @@ private:
     int runHostStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
     void unload();
-    // Runs the wait at `steps[i]`; returns the index of the last step it took.
-    std::size_t runWait(const std::vector<Step>& steps, std::size_t i);
-    // Remembers a step for the next picture's caption.
+    // Runs the wait at `steps[i]`, first scheduling the device steps from it
+    // on that are not scheduled yet.
+    void runWait(const std::vector<Step>& steps, std::size_t i);
+    // Remembers a step and the comment lines before it for the next
+    // picture's caption (of a wait only the comments).
     void note(const Step& step);
     // After a step or a wait: the host runs the commands queued meanwhile;
     // after a wait a picture that a motion or key asked for is drawn.
@@ -83,6 +89,11 @@ private:
     ProgressDisplay* mProgress = nullptr;
     std::vector<std::string> mRecent;  // steps since the last picture
     bool mPictureDue = false;
+    std::uint64_t mTimeLineMs = 0;  // the scenario's time: the sum of the waits so far
+    // The device steps before this index were scheduled by a wait; the time
+    // line stands at mScheduledToMs there.
+    std::size_t mScheduledEnd = 0;
+    std::uint64_t mScheduledToMs = 0;
 };
 
 // Puts the simulated world into the state a session starts in: one drawing

@@ -24,6 +24,32 @@ std::string stepNames() {
     return names;
 }
 
+// The message as a terminal shows it harmlessly: a byte outside printable
+// ASCII (a control character, an escape sequence's ESC, a part of a UTF-8
+// character) is written as \xNN.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += c;
+        } else {
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return out;
+}
+
+// A word of the line echoed in a message: printable and at most 40 bytes of
+// it, so that a runaway line does not flood the terminal.
+std::string echoed(std::string_view word) {
+    constexpr std::size_t kMaxEchoed = 40;
+    return word.size() <= kMaxEchoed ? std::string(word)
+                                     : std::string(word.substr(0, kMaxEchoed)) + "...";
+}
+
 }  // namespace
 
 const StepOption* Step::option(const std::string& keyword) const {
@@ -42,7 +68,7 @@ std::string ScenarioError::text() const {
 std::optional<Step> parseLine(std::string_view text, const std::string& file, int line,
                               std::optional<ScenarioError>& error) {
     auto failWith = [&](std::string message) -> std::optional<Step> {
-        error = ScenarioError{file, line, std::move(message)};
+        error = ScenarioError{file, line, printable(message)};
         return std::nullopt;
     };
     std::vector<Token> tokens;
@@ -78,7 +104,7 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
         known = true;
     }
     if (!known) {
-        return failWith("unknown step '" + name + "', expected one of: " + stepNames());
+        return failWith("unknown step '" + echoed(name) + "', expected one of: " + stepNames());
     }
     if (otherForms.find(" or ") != std::string::npos) {
         best.error += "; the step's forms: " + otherForms;
@@ -89,16 +115,24 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
 ParseResult parseScenario(std::string_view text, const std::string& file) {
     ParseResult result;
     int line = 0;
+    std::vector<std::string> comments;
     while (!text.empty() || line == 0) {
         ++line;
         std::size_t eol = text.find('\n');
         std::string_view current = text.substr(0, eol);
         text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        // An indented comment goes on the comment of the step above it.
+        if (current.substr(0, 1) == "#") {
+            const std::size_t end = current.find_last_not_of(" \t\r");
+            comments.emplace_back(current.substr(0, end + 1));
+        }
         std::optional<Step> step = parseLine(current, file, line, result.error);
         if (result.error) {
             return result;
         }
         if (step) {
+            step->comments = std::move(comments);
+            comments.clear();
             result.steps.push_back(std::move(*step));
         }
         if (eol == std::string_view::npos) {

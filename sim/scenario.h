@@ -66,6 +66,9 @@ struct Step {
     std::vector<double> numbers;
     std::vector<std::string> words;
     std::map<std::string, StepOption> options;
+    // The comment lines (written from the line's first column) between the
+    // step before and this one, as written: what the scenario says it shows.
+    std::vector<std::string> comments;
 
     const StepOption* option(const std::string& keyword) const;
     // `numbers[i]` as an integer; the parser has already checked integer slots.

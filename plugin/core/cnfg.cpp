@@ -3,17 +3,12 @@
 // that vanished) can never make it spin.
 #include "cnfg.h"
 
-#include <filesystem>
-#include <system_error>
+#include "file_kind.h"
 
 namespace {
 
 // Blanks separate keys and surround values.
 constexpr const char* kBlanks = " \t";
-
-// No file of ours comes near this size; a bigger one is not read at all, so
-// that a runaway file cannot stall the host's thread in every lookup.
-constexpr std::uintmax_t kMaxFileBytes = 8u * 1024u * 1024u;
 
 // std::getline as a text-mode file reads on Windows, on every system: a
 // carriage return right before the line feed is part of the line end. A
@@ -46,15 +41,9 @@ int32_t Cnfg::open(const std::string& fileName) {
     }
 
     // Only regular files: a folder opens on some systems but reads nothing
-    // sensible, and opening a pipe could block forever.
-    std::error_code ec;
-    const auto status = std::filesystem::status(fileName, ec);
-    if (ec || !std::filesystem::is_regular_file(status)) {
-        mError = kFileNotFound;
-        return mError;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-    if (ec || size > kMaxFileBytes) {
+    // sensible, and opening a pipe could block forever. A runaway file would
+    // stall the host's thread in every lookup.
+    if (!isReadableRegularFile(fileName)) {
         mError = kFileNotFound;
         return mError;
     }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "exit_codes.h"
+#include "line_splitter.h"
 #include "live_input.h"
 #include "scenario.h"
 #include "win32_control.h"
@@ -59,7 +60,7 @@ int playLive(Player& player, const std::string& name, std::string& error) {
     Inbox inbox;
     std::thread reader(readInput, std::ref(inbox), GetCurrentThreadId());
 
-    std::string pending;
+    LineSplitter lines;
     int lineNo = 0;
     bool open = true;
     int result = kExitOk;
@@ -68,19 +69,14 @@ int playLive(Player& player, const std::string& name, std::string& error) {
         win32sim::dispatchDueTimers();
         {
             std::lock_guard<std::mutex> guard(inbox.lock);
-            pending += inbox.text;
+            lines.append(inbox.text);
             inbox.text.clear();
             if (inbox.ended) {
                 open = false;
-                if (!pending.empty() && pending.back() != '\n') {
-                    pending += '\n';  // a last line without a line end
-                }
+                lines.close();
             }
         }
-        for (std::size_t eol = pending.find('\n'); eol != std::string::npos;
-             eol = pending.find('\n')) {
-            std::string line = pending.substr(0, eol);
-            pending.erase(0, eol + 1);
+        for (std::string line; lines.next(line);) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }

@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 extern char** environ;
@@ -61,16 +63,25 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace
-
-std::string lineDiff(const std::vector<std::string>& expected,
-                     const std::vector<std::string>& actual) {
-    if (expected == actual) {
-        return "";
+// The line cut at its numbers (JSON's form; digits inside a word or a
+// longer number such as 0x20021 or 2.9.0 are text): the texts around them,
+// and the numbers.
+void splitAtNumbers(const std::string& line, std::vector<std::string>& texts,
+                    std::vector<std::string>& numbers) {
+    static const std::regex kNumber(R"((^|[^\w.-])(-?\d+(?:\.\d+)?(?:[eE][+-]?\d+)?)(?![\w.]))");
+    std::size_t from = 0;
+    for (std::sregex_iterator it(line.begin(), line.end(), kNumber), end; it != end; ++it) {
+        const auto at = static_cast<std::size_t>(it->position(2));
+        texts.push_back(line.substr(from, at - from));
+        numbers.push_back(it->str(2));
+        from = at + numbers.back().size();
     }
-    const std::size_t at =
-        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
-        expected.begin();
+    texts.push_back(line.substr(from));
+}
+
+// Up to five lines of each from line `at` on.
+std::string diffFrom(const std::vector<std::string>& expected,
+                     const std::vector<std::string>& actual, std::size_t at) {
     std::ostringstream out;
     out << "first difference at line " << at + 1 << ":\n";
     for (const auto& [sign, lines] : {std::pair{"- ", &expected}, {"+ ", &actual}}) {
@@ -79,6 +90,33 @@ std::string lineDiff(const std::vector<std::string>& expected,
         }
     }
     return out.str();
+}
+
+}  // namespace
+
+bool sameWithinTolerance(const std::string& expected, const std::string& actual) {
+    std::vector<std::string> texts[2], numbers[2];
+    splitAtNumbers(expected, texts[0], numbers[0]);
+    splitAtNumbers(actual, texts[1], numbers[1]);
+    if (texts[0] != texts[1]) {
+        return false;
+    }
+    for (std::size_t i = 0; i < numbers[0].size(); ++i) {
+        const std::string& x = numbers[0][i];
+        const std::string& y = numbers[1][i];
+        if ((x + y).find_first_of(".eE") == std::string::npos) {
+            if (x != y) {
+                return false;
+            }
+            continue;
+        }
+        const double a = std::strtod(x.c_str(), nullptr), b = std::strtod(y.c_str(), nullptr);
+        const double scale = std::max(std::fabs(a), std::fabs(b));
+        if (!(std::fabs(a - b) <= std::max(kGoldenAbsTolerance, kGoldenRelTolerance * scale))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
@@ -213,12 +251,15 @@ std::string compareWithGolden(const std::vector<std::string>& actual, const std:
     if (!fs::exists(golden)) {
         return "golden file " + golden.string() + " is missing";
     }
-    std::vector<std::string> expected = readLines(golden.string());
-    if (expected == actual) {
+    const std::vector<std::string> expected = readLines(golden.string());
+    const auto [e, a] = std::mismatch(
+        expected.begin(), expected.end(), actual.begin(), actual.end(),
+        [](const std::string& x, const std::string& y) { return sameWithinTolerance(x, y); });
+    if (e == expected.end() && a == actual.end()) {
         return "";
     }
     return "differs from " + golden.string() + " (- golden, + this run):\n" +
-           lineDiff(expected, actual);
+           diffFrom(expected, actual, static_cast<std::size_t>(e - expected.begin()));
 }
 
 }  // namespace e2e

@@ -64,15 +64,20 @@ std::string maskPaths(const std::string& text, const SimRun& run);
 // appearance, so which thread wrote an entry still shows.
 std::vector<std::string> maskLog(const std::vector<std::string>& lines);
 
-// Compares `actual` with tests/e2e/golden/<name> line by line; on a
-// difference returns a readable diff, else an empty text. With the
-// environment variable QX_UPDATE_GOLDEN=1 it writes the golden file instead
-// (to be read and checked by hand before it is committed).
-std::string compareWithGolden(const std::vector<std::string>& actual, const std::string& name);
+// Golden files hold numbers as the build that wrote them computed them;
+// another compiler or machine may round the last bits otherwise (a fused
+// multiply-add, say). So a number with a fraction or an exponent matches one
+// within either tolerance (relative to the larger of the two, or absolute);
+// integers (times, ids, counts, message values) and all other text match
+// exactly.
+inline constexpr double kGoldenRelTolerance = 1e-9;
+inline constexpr double kGoldenAbsTolerance = 1e-9;
+bool sameWithinTolerance(const std::string& expected, const std::string& actual);
 
-// Empty when both are equal, else the first differing line's number and
-// up to five lines from there of each: "- " `expected`, "+ " `actual`.
-std::string lineDiff(const std::vector<std::string>& expected,
-                     const std::vector<std::string>& actual);
+// Compares `actual` with tests/e2e/golden/<name> line by line, numbers within
+// the tolerances above; on a difference returns a readable diff, else an
+// empty text. With the environment variable QX_UPDATE_GOLDEN=1 it writes the
+// golden file instead (to be read and checked by hand before it is committed).
+std::string compareWithGolden(const std::vector<std::string>& actual, const std::string& name);
 
 }  // namespace e2e

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -17,9 +19,12 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
     RunSetup setup;
     setup.extraArgs = {"--render", "pictures"};
     SimRun run = runQxsim(
+        "# The plate, its hole selected.\n"
         "drawing sample\n"
         "select 4\n"
+        "window 1 SysListView32 1200 100 1400 600 scroll 0 999 20 500\n"
         "wait 200\n"
+        "# An orbit.\n"
         "cap 0 0 0 0 200 0\n"
         "wait 300\n"
         "release\n"
@@ -27,33 +32,50 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
         "command QX_Toggle_Scroll_Mode   # no picture for a command\n"
         "command QX_Toggle_Scroll_Mode\n"
         "key 0x2000B\n"
+        "wait 300\n"
+        "pointer 1300 300\n"
+        "cap 0 0 40 0 0 0\n"
+        "wait 300\n"
+        "release\n"
         "wait 300\n",
         setup);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const fs::path dir = fs::path(run.dir) / "pictures";
     const std::string index = readFile(dir / "index.html");
-    ASSERT_EQ(countOf(index, "<img "), 4u) << index;
-    for (int i = 1; i <= 4; ++i) {
+    ASSERT_EQ(countOf(index, "<img "), 5u) << index;
+    std::vector<std::string> svgs;
+    for (int i = 1; i <= 5; ++i) {
         const fs::path svg = dir / ("view-00" + std::to_string(i) + ".svg");
         ASSERT_TRUE(fs::exists(svg)) << svg;
         EXPECT_NE(index.find("src=\"" + svg.filename().string() + "\""), std::string::npos);
-        // The selected hole is drawn highlighted in every picture; the
-        // caption stands once, whole, on the page below it.
-        EXPECT_EQ(countOf(readFile(svg), "stroke=\"#e76f51\""), 1u) << svg;
-        EXPECT_EQ(countOf(readFile(svg), "scenario.qxs:"), 0u) << svg;
+        svgs.push_back(readFile(svg));
+        // The selected hole is drawn highlighted in every picture, the list
+        // beside it; the caption stands once, whole, on the page below it.
+        EXPECT_EQ(countOf(svgs.back(), "stroke=\"#e76f51\""), 1u) << svg;
+        EXPECT_EQ(countOf(svgs.back(), "window 1: SysListView32"), 1u) << svg;
+        EXPECT_EQ(countOf(svgs.back(), "scenario.qxs:"), 0u) << svg;
     }
-    // The captions name the steps that led to each picture, in order.
-    const std::size_t start = index.find("the start\nscenario.qxs:1  drawing sample");
+    // The captions name the steps that led to each picture, in order, each
+    // after the comment lines before it.
+    const std::size_t start =
+        index.find("the start\n# The plate, its hole selected.\nscenario.qxs:2  drawing sample");
     const std::size_t motion =
-        index.find("scenario.qxs:4  cap 0 0 0 0 200 0\nscenario.qxs:6  release");
-    const std::size_t key = index.find("scenario.qxs:10  key 0x2000B\nhost ran: '_-VIEW _TOP");
-    EXPECT_NE(start, std::string::npos) << index;
-    EXPECT_NE(motion, std::string::npos) << index;
-    EXPECT_NE(key, std::string::npos) << index;
+        index.find("# An orbit.\nscenario.qxs:7  cap 0 0 0 0 200 0\nscenario.qxs:9  release");
+    const std::size_t key = index.find("scenario.qxs:13  key 0x2000B\nhost ran: '_-VIEW _TOP");
+    const std::size_t scroll =
+        index.find("scenario.qxs:18  release\nwindow 1 scrolled from line 500 to 5");
+    for (const std::size_t at : {start, motion, key, scroll}) {
+        EXPECT_NE(at, std::string::npos) << index;
+    }
     EXPECT_LT(start, motion);
     EXPECT_LT(motion, key);
+    EXPECT_LT(key, scroll);
+    // Only the picture after the scrolling motion shows how far it scrolled.
+    for (std::size_t i = 0; i < svgs.size(); ++i) {
+        EXPECT_EQ(countOf(svgs[i], "scrolled +"), i == 3 ? 1u : 0u) << i;
+    }
     EXPECT_NE(index.find("the end of the session"), std::string::npos);
-    EXPECT_NE(run.out.find("pictures/index.html (4 views)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("pictures/index.html (5 views)"), std::string::npos) << run.out;
     removeRun(run);
 }
 

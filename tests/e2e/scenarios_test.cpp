@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +137,28 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"lost_during_object_move", true}, Scenario{"lost_during_paper_pan", true},
         Scenario{"unload_in_motion", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GoldenCompare, NumbersMatchWithinToleranceIntegersAndTextExactly) {
+    const std::string golden = R"({"t":5,"w":200,"p":[0,-2.5]})";
+    EXPECT_TRUE(sameWithinTolerance(golden, R"({"t":5,"w":200.00000000000003,"p":[-3e-17,-2.5]})"));
+    for (const char* changed :
+         {R"({"t":6,"w":200,"p":[0,-2.5]})", R"({"t":5,"w":200,"p":[2e-9,-2.5]})",
+          R"({"t":5,"W":200,"p":[0,-2.5]})"}) {
+        EXPECT_FALSE(sameWithinTolerance(golden, changed)) << changed;
+    }
+    // A real golden with a coordinate scaled: the last bits pass, a wrong
+    // number fails.
+    std::vector<std::string> lines = readLines(fs::path(QX_E2E_DIR) / "golden" / "orbit.jsonl");
+    const std::size_t at = lines[0].find("\"position\":[") + 12, end = lines[0].find(',', at);
+    const double x = std::stod(lines[0].substr(at, end - at));
+    for (const auto& [factor, passes] : {std::pair{1 + 1e-12, true}, {1 + 1e-7, false}}) {
+        char number[32];
+        std::snprintf(number, sizeof(number), "%.17g", x * factor);
+        std::vector<std::string> changed = lines;
+        changed[0].replace(at, end - at, number);
+        EXPECT_EQ(compareWithGolden(changed, "orbit.jsonl").empty(), passes) << changed[0];
+    }
+}
 
 TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
     // A copy of the module in a folder of its own, with the assembly beside

@@ -1,8 +1,10 @@
 // Scenario parser: values, options and lines, numbers in C syntax, and
-// errors that name the file, the line and what was expected.
+// errors that name the file, the line and what was expected; standard input
+// split into lines.
 
 #include <gtest/gtest.h>
 
+#include "line_splitter.h"
 #include "scenario.h"
 
 namespace qxsim {
@@ -104,6 +106,38 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(errorOf(text), expected);
     }
+    // What is echoed of a bad line cannot drive the terminal, nor flood it.
+    for (const auto& [text, expected] :
+         {std::pair{"\x1b]2;x\x07\x9b", "bad.qxs:1: unknown step '\\x1b]2;x\\x07\\x9b', "},
+          {"circle 0 0 \x1b[2J 1", "bad.qxs:1: bad number '\\x1b[2J' for CZ"},
+          {"0123456789012345678901234567890123456789abc",
+           "bad.qxs:1: unknown step '0123456789012345678901234567890123456789...', "}}) {
+        EXPECT_EQ(errorOf(text).rfind(expected, 0), 0u) << errorOf(text);
+    }
+}
+
+TEST(ScenarioInput, LinesSplitAcrossPiecesInLinearTime) {
+    LineSplitter splitter;
+    std::vector<std::string> lines;
+    const auto feed = [&](std::string_view piece) {
+        splitter.append(piece);
+        for (std::string line; splitter.next(line);) {
+            lines.push_back(line);
+        }
+    };
+    // A line of 64 MiB in pieces of 4 KiB: searching it all again for each
+    // piece would look at 5e11 bytes.
+    for (int i = 0; i < 16 * 1024; ++i) {
+        feed(std::string(4096, 'x'));
+    }
+    feed("\nwait 1");
+    feed("0\n\nrel");
+    splitter.close();
+    feed("");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].size(), 64u << 20);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{"wait 10", "", "rel"}));
 }
 
 TEST(ScenarioErrors, StopAtTheFirstBadLineKeepingTheStepsBefore) {
