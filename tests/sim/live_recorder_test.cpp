@@ -30,7 +30,9 @@ LiveRecorder& recorded(LiveRecorder& r) {
 TEST(LiveRecorder, WritesMotionsRelativeToTheirPasses) {
     LiveRecorder r("drawing sample", 1'000'000);
     EXPECT_EQ(recorded(r).plan(1'800'000).text(),
-              "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n"
+              "# Recorded by qxsim --live, with the live timing: a replay in virtual time may "
+              "take more or fewer passes in a motion than the session did.\n"
+              "# Replay it in virtual time with: qxsim FILE\n"
               "drawing sample\n"
               "wait 250\ncap 0 0 0 0 200 0\n"  // 50 ms before the pass that took it up
               "wait 87\ncap 0 0 0 100 0 0\n"   // 3 ms after the pass before it
