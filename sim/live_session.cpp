@@ -37,7 +37,7 @@ constexpr std::uint64_t kSlowRefreshMs = 100;
 // The most of the module's log read in one refresh; more is skipped.
 constexpr std::size_t kLogChunkBytes = 256 * 1024;
 // A steering page hidden this long releases the cap.
-constexpr std::chrono::milliseconds kHiddenGrace{1500};
+constexpr std::chrono::milliseconds kHiddenGrace{1000};
 
 std::atomic<bool> gStopSignal{false};
 

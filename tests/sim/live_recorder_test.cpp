@@ -70,7 +70,31 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
     EXPECT_EQ(plan.entries[1].ms, 330 + 16 * 2 + 3);  // the new value after the 3rd pass
     EXPECT_EQ(release, 330 + 16 * 9 - 2);     // 12 ms before the 11th pass: the 10th moved last
     EXPECT_EQ(plan.entries[3].ms, 700 + 16);  // the command moved with the release
+    EXPECT_TRUE(plan.text().starts_with("# Recorded by qxsim --live, calibrated"));
+}
+
+TEST(LiveRecorder, KeepsTheLiveTimingWhenNoReplayMatches) {
+    LiveRecorder r("", 1'000'000);
+    LivePlan plan = recorded(r).plan(1'800'000);
+    const std::string live = plan.text();
     EXPECT_FALSE(calibrate(plan, [](const std::string&) { return std::nullopt; }));
+    EXPECT_EQ(plan.text(), live);
+    // A replay that never matches: each round moves steps, none stays.
+    EXPECT_FALSE(calibrate(plan, [](const std::string&) { return ReplayTimes{{400}, {416}}; }));
+    EXPECT_EQ(plan.text(), live);
+}
+
+TEST(LiveRecorder, BoundsItsHistoryAndSplitsLongWaits) {
+    LiveRecorder r("", 0);
+    for (std::size_t k = 0; k <= LiveRecorder::kMaxSteps; ++k) {
+        r.step(k * 1000, step("select none"));
+    }
+    EXPECT_EQ(r.stepCount(), LiveRecorder::kMaxSteps);
+    // A page left open over a day: waits of an hour at most.
+    const std::string text = r.plan(LiveRecorder::kMaxSteps * 1000 + 90'000'000'000ULL).text();
+    EXPECT_NE(text.find("stopped at its limit after 20000 ms"), std::string::npos);
+    EXPECT_NE(text.find("wait 3600000\nwait 3600000\n"), std::string::npos);
+    EXPECT_EQ(text.find("wait 8"), std::string::npos);
 }
 
 }  // namespace
