@@ -10,6 +10,7 @@ keep the page from being served.
 """
 import os
 import re
+import signal
 import socket
 import subprocess
 import sys
@@ -169,6 +170,27 @@ def main():
                      'POST /step refused (413)', 'refused (429): more than 20 unload',
                      'GET /nothing refused (404)', 'refused (416): one range at most'):
             check(line in log, 'no line %r in:\n%s' % (line, log))
+    finally:
+        if s.proc.poll() is None:
+            s.proc.kill()
+
+    # A FIFO in place of the module's log blocks nothing: steps play, SIGINT ends the session.
+    work = tempfile.mkdtemp(prefix='qx-live-fifo-')
+    os.makedirs(os.path.join(work, 'qxsim-profile', 'QuorvexDevice'))
+    os.mkfifo(os.path.join(work, 'qxsim-profile', 'QuorvexDevice', 'autocad_addin_log.txt'))
+    s = Session(qxsim, work)
+    try:
+        token, _ = s.ticket()
+        sock, seen = s.stream(token)
+        status, _, number = s.request('/step', 'select none', {
+            'Content-Type': 'application/x-qxsim', 'X-Qxsim-Token': token})
+        check(status == 202, 'step: %d' % status)
+        while b'"applied":' + number not in seen:
+            more = sock.recv(65536)
+            check(more, 'the step was not played')
+            seen += more
+        s.proc.send_signal(signal.SIGINT)
+        check(s.proc.wait(TIMEOUT) == 0, 'exit code after SIGINT')
     finally:
         if s.proc.poll() is None:
             s.proc.kill()
