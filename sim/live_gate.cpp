@@ -323,15 +323,28 @@ void GatedServer::workLoop() {
 }
 
 void GatedServer::serve(Ready ready) {
-    tBodyCut = tCloseAfter = false;
-    GateStream stream(ready.fd, std::move(ready.bytes), mLimits);
-    bool closed = false;
-    const bool ok = process_request(stream, false, closed, [](httplib::Request&) {});
-    if (ok && !closed && !tBodyCut && !tCloseAfter) {
-        std::string rest = stream.leftover();
-        admit(ready.fd, std::move(rest));
-    } else {
-        ::close(ready.fd);
+    for (;;) {
+        tBodyCut = tCloseAfter = false;
+        GateStream stream(ready.fd, std::move(ready.bytes), mLimits);
+        bool closed = false;
+        const bool ok = process_request(stream, false, closed, [](httplib::Request&) {});
+        if (!ok || closed || tBodyCut || tCloseAfter) {
+            ::close(ready.fd);
+            return;
+        }
+        // A page steering the session sends its next step soon: a request
+        // that comes within the linger is served here, without the hand-over.
+        Waiting next{ready.fd, stream.leftover(), Clock::now() + mLimits.headTime};
+        const bool whole =
+            next.head.find("\r\n\r\n") != std::string::npos ||
+            (pollFor(ready.fd, POLLIN, static_cast<int>(mLimits.linger.count())) && readHead(next));
+        if (next.fd < 0) {
+            return;
+        }
+        if (!whole) {
+            return admit(next.fd, std::move(next.head));
+        }
+        ready = Ready{next.fd, std::move(next.head)};
     }
 }
 

@@ -29,6 +29,7 @@ struct GateLimits {
     std::chrono::milliseconds idleTime{5000};   // a connection waiting for its next request
     std::chrono::milliseconds bodyTime{5000};   // reading a body
     std::chrono::milliseconds writeTime{5000};  // one write that makes no progress
+    std::chrono::milliseconds linger{200};      // a worker waits for the next request itself
 };
 
 class GatedServer : public httplib::Server {

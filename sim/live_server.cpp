@@ -116,7 +116,9 @@ LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recor
       mServer(std::make_unique<GatedServer>(
           GateLimits{.workers = PageHub::kStreams + 6, .bodyBytes = kMaxBodyBytes})) {
     mServer->set_payload_max_length(kMaxBodyBytes);
+    // A page's steps reuse one connection (the gate's deadlines bound it).
     mServer->set_keep_alive_timeout(5);
+    mServer->set_keep_alive_max_count(100000);
     mServer->set_logger([](const httplib::Request& req, const httplib::Response& res) {
         // httplib's own refusals (no such path, a malformed request).
         if (res.status >= 400 && !tRefusalLogged) {
