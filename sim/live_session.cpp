@@ -300,7 +300,11 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     if (int code = player.start(error)) {
         return code;
     }
-    LiveRecorder recorder(options.prelude, win32sim::nowUs());
+    SettingsSnapshot settings(replay.settingsDir);
+    if (!settings.dir().empty()) {
+        replay.settingsDir = settings.dir();
+    }
+    LiveRecorder recorder(settings.comment() + options.prelude, win32sim::nowUs());
     PageHub hub;
     StepInbox inbox;
     LiveServer server(hub, inbox, recorder, kLivePage, childReplayer(replay));

@@ -109,12 +109,15 @@ def download(page, folder):
 def replayed(qxsim, work, scenario, count):
     """Replays a calibrated scenario in virtual time and checks that each of its
     `count` motions takes the passes it took live; returns the replay's events."""
-    check(scenario.startswith('# Recorded by qxsim --live, calibrated'), 'not calibrated:\n'
-          + scenario)
+    check(scenario.startswith('# Recorded by qxsim --live, calibrated') and
+          '# The session started with' in scenario, 'not calibrated:\n' + scenario)
     with open(os.path.join(work, 'live.qxs'), 'w') as out:
         out.write(scenario)
-    subprocess.run([qxsim, '--transcript', 'replay.jsonl', 'live.qxs'], cwd=work, check=True,
-                   stdout=subprocess.DEVNULL, timeout=120)
+    # On the settings the session started with, as the scenario's head lists them.
+    shutil.rmtree(os.path.join(work, 'replay-profile'), ignore_errors=True)
+    shutil.copytree(os.path.join(work, 'start-profile'), os.path.join(work, 'replay-profile'))
+    subprocess.run([qxsim, '--profile', 'replay-profile', '--transcript', 'replay.jsonl',
+                    'live.qxs'], cwd=work, check=True, stdout=subprocess.DEVNULL, timeout=120)
     events, replay_passes, replay_rests = passes(os.path.join(work, 'replay.jsonl'))
     written = motions(scenario)
     check(len(written) == count, 'motions in the scenario:\n' + scenario)
@@ -137,6 +140,7 @@ def main():
     try:
         url = re.search(r'http://\S+', session.stdout.readline()).group(0)
         check(url.startswith('http://127.0.0.1:'), 'bound to ' + url)
+        shutil.copytree(os.path.join(work, 'qxsim-profile'), os.path.join(work, 'start-profile'))
 
         # Bad requests: a 4xx each and a log line (checked at the end).
         check(status_of(url + 'nothing-here') == 404, 'unknown path')
@@ -170,7 +174,10 @@ def main():
         page.wait("qx.counts.view_saved === 1")
         watcher.close()
 
-        # The rotation mode switched at rest, then motion 2: tilt (key I: RX +).
+        # A setting toggled and the rotation mode switched at rest, then motion 2:
+        # tilt (key I: RX +).
+        page.js("document.querySelector('[data-step=\"command QX_Toggle_Rotation_Center\"]').click()")
+        page.wait("qx.sent.includes('command QX_Toggle_Rotation_Center')")
         after_watchdog(page)
         settings = page.js("qx.counts['lib qxGetAdvancedSettings'] || 0")
         page.js("document.querySelector('[data-step=\"rotation 2\"]').click()")
