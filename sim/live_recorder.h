@@ -71,9 +71,9 @@ bool calibrate(LivePlan& plan, const PassReplayer& replay);
 // Thread-safe: the host's main thread records, a page's download plans.
 class LiveRecorder {
 public:
-    // Past these the recording stops (the session goes on): a day of steps
-    // at a person's pace.
-    static constexpr std::size_t kMaxSteps = 20'000;
+    // Past these the recording stops (the session goes on): half an hour of
+    // steady dragging (caps at 60 a second), or about 10 MB.
+    static constexpr std::size_t kMaxSteps = 100'000;
     static constexpr std::size_t kMaxPasses = 1'000'000;
 
     // `prelude` is the scenario text played before the session went live;

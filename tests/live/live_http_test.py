@@ -87,7 +87,8 @@ def main():
         rebind = {'Host': 'rebind.example:%d' % s.port}
         refused = [
             (s.request('/step?page=%d' % steer_number, 'command QX_Toggle_Scroll_Mode',
-                       {'Origin': 'http://evil.example', 'Content-Type': 'text/plain'})[0], 403),
+                       {'Origin': 'http://evil.example', 'Content-Type': 'text/plain',
+                        'Accept-Encoding': 'gzip, br'})[0], 403),
             # A form with enctype="text/plain": no secret, no type of the server's.
             (s.post('/step', 'command QX_Toggle_Scroll_Mode #=', '', Content_Type='text/plain'),
              415),
