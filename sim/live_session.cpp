@@ -80,7 +80,7 @@ private:
     void playWaiting(bool inTick);
     void collect();
     void publish();
-    void publishSlow(std::uint64_t now);  // state, log and scenario
+    void publishSlow(std::uint64_t now);  // state and log
     void tailLog();
     void armPump();
     void releaseIfGone();
