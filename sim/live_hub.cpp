@@ -3,7 +3,7 @@
 #include "live_hub.h"
 
 #include <algorithm>
-#include <cctype>
+#include <random>
 
 namespace qxsim {
 namespace {
@@ -71,10 +71,27 @@ std::string sseBlock(std::string_view event, std::string_view data) {
     return block;
 }
 
-bool isPageName(std::string_view name) {
-    return !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
-    });
+std::optional<std::string> StepLimits::admit(StepKind kind, Clock::time_point now) {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto trim = [now](std::deque<Clock::time_point>& times, Clock::duration window) {
+        while (!times.empty() && now - times.front() >= window) {
+            times.pop_front();
+        }
+    };
+    trim(mSteps, std::chrono::seconds(1));
+    trim(mReloads, std::chrono::minutes(1));
+    if (mSteps.size() >= kStepsPerSecond) {
+        return "more than " + std::to_string(kStepsPerSecond) + " steps a second";
+    }
+    const bool reload = kind == StepKind::Unload || kind == StepKind::Load;
+    if (reload && mReloads.size() >= kReloadsPerMinute) {
+        return "more than " + std::to_string(kReloadsPerMinute) + " unload and load steps a minute";
+    }
+    mSteps.push_back(now);
+    if (reload) {
+        mReloads.push_back(now);
+    }
+    return std::nullopt;
 }
 
 void PageHub::appendLocked(std::string_view event, std::string_view data) {
@@ -106,38 +123,105 @@ void PageHub::publish(std::string_view event, std::string_view data) {
 }
 
 void PageHub::publishPagesLocked() {
-    const std::string steering = mPages.empty() ? std::string() : mPages.front();
-    appendLocked("pages", "{\"steering\":\"" + steering +
-                              "\",\"open\":" + std::to_string(mPages.size()) + "}");
+    appendLocked("pages", "{\"steering\":" + std::to_string(steeringLocked()) +
+                              ",\"open\":" + std::to_string(mPages.size()) + "}");
 }
 
-std::string PageHub::open(const std::string& page, std::uint64_t& cursor) {
-    std::lock_guard<std::mutex> guard(mLock);
+std::string randomHex(int digits) {
+    static const char* const kHex = "0123456789abcdef";
+    std::random_device random;
     std::string out;
+    for (int i = 0; i < digits; ++i) {
+        out += kHex[random() & 15];
+    }
+    return out;
+}
+
+PageTicket PageHub::issue() {
+    PageTicket ticket{randomHex(32), 0};
+    std::lock_guard<std::mutex> guard(mLock);
+    ticket.number = ++mLastPage;
+    for (auto it = mTickets.begin(); mTickets.size() >= kTickets && it != mTickets.end();) {
+        const bool open = std::find(mPages.begin(), mPages.end(), it->number) != mPages.end();
+        it = open ? std::next(it) : mTickets.erase(it);
+    }
+    mTickets.push_back(ticket);
+    return ticket;
+}
+
+std::uint64_t PageHub::pageOf(std::string_view token) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    for (const PageTicket& t : mTickets) {
+        if (!token.empty() && t.token == token) {
+            return t.number;
+        }
+    }
+    return 0;
+}
+
+bool PageHub::open(std::uint64_t page, std::string& first, std::uint64_t& cursor) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (mPages.size() >= kStreams) {
+        return false;
+    }
     for (const Event& e : mLatest) {
-        out += e.block;
+        first += e.block;
     }
     for (const Event& e : mHistory) {
-        out += e.block;
+        first += e.block;
+    }
+    if (mPages.empty()) {
+        mHiddenSince.reset();
     }
     mPages.push_back(page);
     cursor = mNextId;
     publishPagesLocked();
-    return out;
+    return true;
 }
 
-void PageHub::close(const std::string& page) {
+void PageHub::close(std::uint64_t page) {
     std::lock_guard<std::mutex> guard(mLock);
     auto it = std::find(mPages.begin(), mPages.end(), page);
-    if (it != mPages.end()) {
-        mPages.erase(it);
-        publishPagesLocked();
+    if (it == mPages.end()) {
+        return;
+    }
+    if (it == mPages.begin()) {
+        mGone = "the page that steered closed its event stream";
+        mHiddenSince.reset();
+    }
+    mPages.erase(it);
+    publishPagesLocked();
+}
+
+bool PageHub::steers(std::uint64_t page) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    return page != 0 && steeringLocked() == page;
+}
+
+void PageHub::shown(std::uint64_t page, bool visible) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (page == 0 || steeringLocked() != page) {
+        return;
+    }
+    if (visible) {
+        mHiddenSince.reset();
+    } else if (!mHiddenSince) {
+        mHiddenSince = std::chrono::steady_clock::now();
+        mHiddenTold = false;
     }
 }
 
-bool PageHub::steers(const std::string& page) const {
+std::optional<std::string> PageHub::takeGone(std::chrono::milliseconds grace) {
     std::lock_guard<std::mutex> guard(mLock);
-    return !mPages.empty() && mPages.front() == page;
+    std::optional<std::string> gone = std::move(mGone);
+    mGone.reset();
+    if (!gone && mHiddenSince && !mHiddenTold &&
+        std::chrono::steady_clock::now() - *mHiddenSince > grace) {
+        mHiddenTold = true;
+        gone = "the page that steers was hidden for more than " + std::to_string(grace.count()) +
+               " ms";
+    }
+    return gone;
 }
 
 bool PageHub::next(std::uint64_t& cursor, std::string& out, std::chrono::milliseconds timeout) {
@@ -160,16 +244,6 @@ void PageHub::shut() {
     std::lock_guard<std::mutex> guard(mLock);
     mShut = true;
     mCv.notify_all();
-}
-
-void PageHub::setPlan(LivePlan plan) {
-    std::lock_guard<std::mutex> guard(mLock);
-    mPlan = std::move(plan);
-}
-
-LivePlan PageHub::plan() const {
-    std::lock_guard<std::mutex> guard(mLock);
-    return mPlan;
 }
 
 }  // namespace qxsim

@@ -44,10 +44,38 @@ private:
     bool mQuit = false;
 };
 
+// Steps a page may send: a rate and a count of unload and load steps per
+// minute that a person at the page does not reach but a script does.
+class StepLimits {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::size_t kStepsPerSecond = 200;
+    static constexpr std::size_t kReloadsPerMinute = 20;
+
+    // Counts a step at `now`; returns why it is refused, if it is.
+    std::optional<std::string> admit(StepKind kind, Clock::time_point now);
+
+private:
+    std::mutex mLock;
+    std::deque<Clock::time_point> mSteps;
+    std::deque<Clock::time_point> mReloads;
+};
+
+// A page as the server served it: the secret it proves itself with (never
+// sent to another page) and the number every page may know it by.
+struct PageTicket {
+    std::string token;
+    std::uint64_t number = 0;
+};
+
 // Server-Sent Events for the open pages, which page steers the session,
 // and the recorded scenario the pages may download.
 class PageHub {
 public:
+    // Pages served and not yet forgotten, and event streams open at once.
+    static constexpr std::size_t kTickets = 64;
+    static constexpr std::size_t kStreams = 6;
+
     PageHub() = default;
     PageHub(const PageHub&) = delete;
     PageHub& operator=(const PageHub&) = delete;
@@ -57,19 +85,28 @@ public:
     // transcript and log events are replayed too.
     void publish(std::string_view event, std::string_view data);
 
+    // A page is served: its ticket. Past kTickets the oldest tickets of
+    // pages without an event stream are forgotten.
+    PageTicket issue();
+    // The number of the page whose secret `token` is, or 0.
+    std::uint64_t pageOf(std::string_view token) const;
+
     // A page opened its event stream: it steers the session when no other
-    // open page does. Returns the events it starts with and sets `cursor`.
-    std::string open(const std::string& page, std::uint64_t& cursor);
-    void close(const std::string& page);
-    bool steers(const std::string& page) const;
+    // open page does. Sets the events it starts with and `cursor`; false
+    // when kStreams are open already.
+    bool open(std::uint64_t page, std::string& first, std::uint64_t& cursor);
+    void close(std::uint64_t page);
+    bool steers(std::uint64_t page) const;
+    // The page is shown or hidden (it says so when the browser tells it).
+    void shown(std::uint64_t page, bool visible);
+    // Why the cap is to be released: the steering page closed its stream or
+    // has been hidden longer than `grace`. Each time once.
+    std::optional<std::string> takeGone(std::chrono::milliseconds grace);
 
     // The events after `cursor` (moved on), waiting up to `timeout` for one.
     // False once the hub is shut: the stream ends.
     bool next(std::uint64_t& cursor, std::string& out, std::chrono::milliseconds timeout);
     void shut();
-
-    void setPlan(LivePlan plan);
-    LivePlan plan() const;
 
 private:
     struct Event {
@@ -79,6 +116,7 @@ private:
     };
     void publishPagesLocked();
     void appendLocked(std::string_view event, std::string_view data);
+    std::uint64_t steeringLocked() const { return mPages.empty() ? 0 : mPages.front(); }
 
     mutable std::mutex mLock;
     std::condition_variable mCv;
@@ -86,15 +124,19 @@ private:
     std::deque<Event> mHistory;  // transcript and log, for pages that open later
     std::vector<Event> mLatest;  // latest of each other kind
     std::uint64_t mNextId = 1;
-    std::vector<std::string> mPages;  // open streams in the order they opened
-    LivePlan mPlan;
+    std::deque<PageTicket> mTickets;
+    std::uint64_t mLastPage = 0;
+    std::vector<std::uint64_t> mPages;  // open streams in the order they opened
+    std::optional<std::chrono::steady_clock::time_point> mHiddenSince;  // of the steering page
+    bool mHiddenTold = false;
+    std::optional<std::string> mGone;
     bool mShut = false;
 };
 
+// `digits` random hexadecimal digits, from the system's source of randomness.
+std::string randomHex(int digits);
+
 // One Server-Sent Events block: each line of `data` on a data: line.
 std::string sseBlock(std::string_view event, std::string_view data);
-
-// A page's name as it gives it: 1 to 64 letters, digits or '-'.
-bool isPageName(std::string_view name);
 
 }  // namespace qxsim

@@ -18,6 +18,14 @@ constexpr std::int64_t kAfterPassMs = 3;
 constexpr std::uint64_t kTailUs = 200'000;
 // Replays calibrate() may run.
 constexpr int kCalibrationRounds = 6;
+// The longest wait written: long idle stretches take several.
+constexpr std::int64_t kLongestWaitMs = 3'600'000;
+
+void writeWait(std::string& out, std::int64_t ms) {
+    for (; ms > 0; ms -= kLongestWaitMs) {
+        out += "wait " + std::to_string(std::min(ms, kLongestWaitMs)) + "\n";
+    }
+}
 
 bool deflects(const Step& step) {
     return step.kind == StepKind::Cap &&
@@ -34,11 +42,21 @@ std::size_t countIn(const std::vector<T>& sorted, T from, T to) {
 
 std::string LivePlan::text() const {
     std::string out =
-        "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n" + prelude;
+        timing == Timing::Calibrated
+            ? "# Recorded by qxsim --live, calibrated: its steps were moved so that each motion "
+              "takes as many passes in virtual time as it did live.\n"
+            : "# Recorded by qxsim --live, with the live timing: a replay in virtual time may take "
+              "more or fewer passes in a motion than the session did.\n";
+    out += "# Replay it in virtual time with: qxsim FILE\n";
+    if (cutMs) {
+        out += "# The recording stopped at its limit after " + std::to_string(*cutMs) +
+               " ms: the steps after it are not here, and the replay ends elsewhere.\n";
+    }
+    out += prelude;
     std::int64_t written = 0;
     for (const Entry& e : entries) {
         if (e.ms > written) {
-            out += "wait " + std::to_string(e.ms - written) + "\n";
+            writeWait(out, e.ms - written);
             written = e.ms;
         }
         out += e.text + "\n";
@@ -47,15 +65,16 @@ std::string LivePlan::text() const {
                    " passes\n";
         }
     }
-    out += "wait " + std::to_string(std::max<std::int64_t>(endMs - written, 0)) + "\n";
+    writeWait(out, endMs - written);
     return out;
 }
 
 bool calibrate(LivePlan& plan, const PassReplayer& replay) {
+    const LivePlan live = plan;
     for (int round = 0; round < kCalibrationRounds; ++round) {
         const std::optional<ReplayTimes> times = replay(plan.text());
         if (!times) {
-            return false;
+            break;
         }
         const std::vector<std::int64_t>& t = times->passes;
         // Times below are those of the plan as replayed. A step moved moves
@@ -97,21 +116,28 @@ bool calibrate(LivePlan& plan, const PassReplayer& replay) {
         }
         plan.endMs += shift;
         if (matched) {
+            plan.timing = LivePlan::Timing::Calibrated;
             return true;
         }
     }
+    plan = live;
     return false;
 }
 
 LiveRecorder::LiveRecorder(std::string prelude, std::uint64_t startUs)
-    : mPrelude(std::move(prelude)), mStartUs(startUs) {
+    : mPrelude(std::move(prelude)), mStartUs(startUs), mNowUs(startUs) {
     if (!mPrelude.empty() && mPrelude.back() != '\n') {
         mPrelude += '\n';
     }
 }
 
 void LiveRecorder::step(std::uint64_t us, const Step& step) {
-    if (step.kind == StepKind::Wait) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (step.kind == StepKind::Wait || mCutUs) {
+        return;
+    }
+    if (mSteps.size() >= kMaxSteps || mPasses.size() + mRests.size() >= kMaxPasses) {
+        mCutUs = us;
         return;
     }
     mSteps.push_back({std::max(us, mStartUs), step.text, sideOf(step.kind) == StepSide::Device,
@@ -120,7 +146,20 @@ void LiveRecorder::step(std::uint64_t us, const Step& step) {
 }
 
 void LiveRecorder::pass(std::uint64_t us, bool rest) {
-    (rest ? mRests : mPasses).push_back(us);
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mCutUs && mPasses.size() + mRests.size() < kMaxPasses) {
+        (rest ? mRests : mPasses).push_back(us);
+    }
+}
+
+void LiveRecorder::note(std::uint64_t us) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mNowUs = std::max(mNowUs, us);
+}
+
+std::size_t LiveRecorder::stepCount() const {
+    std::lock_guard<std::mutex> guard(mLock);
+    return mSteps.size();
 }
 
 const std::uint64_t* LiveRecorder::passIn(std::uint64_t from, std::uint64_t until) const {
@@ -133,7 +172,9 @@ const std::uint64_t* LiveRecorder::lastPassBefore(std::uint64_t us) const {
     return it == mPasses.begin() ? nullptr : &*std::prev(it);
 }
 
-LivePlan LiveRecorder::plan(std::uint64_t endUs) const {
+LivePlan LiveRecorder::plan(std::optional<std::uint64_t> end) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    const std::uint64_t endUs = end.value_or(mCutUs.value_or(mNowUs));
     LivePlan plan;
     plan.prelude = mPrelude;
     std::uint64_t writtenUs = mStartUs;  // time of the last step written
@@ -185,6 +226,9 @@ LivePlan LiveRecorder::plan(std::uint64_t endUs) const {
         plan.entries.push_back(std::move(e));
     }
     plan.endMs = toMs(std::max(endUs, writtenUs + kTailUs));
+    if (mCutUs) {
+        plan.cutMs = toMs(*mCutUs);
+    }
     return plan;
 }
 

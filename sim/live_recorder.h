@@ -14,12 +14,14 @@
 // A pass on the wall clock takes a little longer than in virtual time (the
 // host's own work comes on top of the frame), so a long motion would take
 // more passes in a replay: calibrate() replays the plan and moves each step
-// of a motion to the pass it came after live. Each motion's pass count is
-// written as a comment after it, for checks.
+// of a motion to the pass it came after live; when it cannot match them the
+// live timing stays as it was. The file's first line says which. Each
+// motion's pass count is written as a comment after it, for checks.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +33,7 @@ namespace qxsim {
 // A scenario with its timing: each step at a time in whole ms since the
 // session went live.
 struct LivePlan {
+    enum class Timing { Live, Calibrated };
     struct Entry {
         std::int64_t ms = 0;
         std::string text;
@@ -42,6 +45,8 @@ struct LivePlan {
     std::string prelude;
     std::vector<Entry> entries;
     std::int64_t endMs = 0;
+    Timing timing = Timing::Live;
+    std::optional<std::int64_t> cutMs;  // the recording stopped at its limit then
 
     std::string text() const;
 };
@@ -59,11 +64,18 @@ using PassReplayer = std::function<std::optional<ReplayTimes>(const std::string&
 // Moves each step of a motion to the middle of the frame after the pass it
 // came after live, as the replay shows them, and a release that the replay
 // took up a pass late a frame earlier; repeats while steps move, a few times
-// at most. Returns whether the last replay matched every motion.
+// at most. Returns whether the last replay matched every motion; if not, the
+// plan keeps its live timing.
 bool calibrate(LivePlan& plan, const PassReplayer& replay);
 
+// Thread-safe: the host's main thread records, a page's download plans.
 class LiveRecorder {
 public:
+    // Past these the recording stops (the session goes on): half an hour of
+    // steady dragging (caps at 60 a second), or about 10 MB.
+    static constexpr std::size_t kMaxSteps = 100'000;
+    static constexpr std::size_t kMaxPasses = 1'000'000;
+
     // `prelude` is the scenario text played before the session went live;
     // `startUs` the clock time at which it went live.
     LiveRecorder(std::string prelude, std::uint64_t startUs);
@@ -75,10 +87,13 @@ public:
     // A pass of the driver at `us` that redrew the view or, with `rest`, found
     // the cap at rest and wrote the view back.
     void pass(std::uint64_t us, bool rest = false);
+    // The clock stood at `us`: a plan runs on to the latest such time.
+    void note(std::uint64_t us);
 
-    // The session as a plan, running on to `endUs` after its last step.
-    LivePlan plan(std::uint64_t endUs) const;
-    std::size_t stepCount() const { return mSteps.size(); }
+    // The session as a plan, running on to `endUs` (or the latest time
+    // noted) after its last step.
+    LivePlan plan(std::optional<std::uint64_t> endUs = std::nullopt) const;
+    std::size_t stepCount() const;
 
 private:
     struct Played {
@@ -92,8 +107,11 @@ private:
     const std::uint64_t* passIn(std::uint64_t from, std::uint64_t until) const;
     const std::uint64_t* lastPassBefore(std::uint64_t us) const;
 
+    mutable std::mutex mLock;
     std::string mPrelude;
     std::uint64_t mStartUs;
+    std::uint64_t mNowUs;
+    std::optional<std::uint64_t> mCutUs;
     std::vector<Played> mSteps;
     std::vector<std::uint64_t> mPasses;
     std::vector<std::uint64_t> mRests;

@@ -20,6 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string makeTempDir(const char* name) {
+    std::error_code ec;
+    std::string dir = (fs::temp_directory_path(ec) / name).string();
+    return !ec && mkdtemp(dir.data()) != nullptr ? dir : std::string();
+}
+
 bool isPassLine(const std::string& line) {
     return line.find("\"ev\":\"view\"") != std::string::npos ||
            line.find("\"ev\":\"paper_view\"") != std::string::npos;
@@ -56,11 +62,11 @@ int runChild(const std::vector<std::string>& args) {
 
 std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::string& scenario) {
     std::error_code ec;
-    std::string dirTemplate = (fs::temp_directory_path(ec) / "qxsim-live-XXXXXX").string();
-    if (ec || mkdtemp(dirTemplate.data()) == nullptr) {
+    const std::string made = makeTempDir("qxsim-live-XXXXXX");
+    if (made.empty()) {
         return std::nullopt;
     }
-    const fs::path dir = dirTemplate;
+    const fs::path dir = made;
     const fs::path apps = dir / "profile" / "QuorvexDevice" / "Applications";
     fs::create_directories(apps, ec);
     fs::copy(setup.settingsDir, apps, fs::copy_options::overwrite_existing, ec);
@@ -87,7 +93,57 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
     return passes;
 }
 
+// The settings file, as the module names it; read as the module would read
+// it: a regular file of bounded size.
+constexpr const char* kSettingsFile = "autocad_addin.ini";
+constexpr std::uintmax_t kMaxSettingsBytes = 1 << 20;
+
 }  // namespace
+
+SettingsSnapshot::SettingsSnapshot(const std::string& settingsDir)
+    : mDir(makeTempDir("qxsim-live-settings-XXXXXX")) {
+    std::error_code ec;
+    fs::copy(settingsDir, mDir, fs::copy_options::overwrite_existing, ec);
+    if (ec && !mDir.empty()) {
+        fs::remove_all(mDir, ec);
+        mDir.clear();
+    }
+}
+
+SettingsSnapshot::~SettingsSnapshot() {
+    std::error_code ec;
+    if (!mDir.empty()) {
+        fs::remove_all(mDir, ec);
+    }
+}
+
+std::string SettingsSnapshot::comment() const {
+    const fs::path file = fs::path(mDir) / kSettingsFile;
+    std::error_code ec;
+    if (mDir.empty()) {
+        return {};
+    }
+    if (!fs::exists(file, ec)) {
+        return "# The session started without a settings file (the module's defaults); a replay "
+               "on a profile with one may end elsewhere.\n";
+    }
+    std::string out =
+        "# The session started with these settings; a replay on a profile with others may end "
+        "elsewhere:\n";
+    std::ifstream in;
+    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) <= kMaxSettingsBytes) {
+        in.open(file);
+    }
+    for (std::string line; std::getline(in, line);) {
+        std::erase(line, '\r');
+        const std::size_t key = line.find_first_not_of(" \t");
+        if (key != std::string::npos && line[key] != ';' && line[key] != '#' &&
+            line.find('=') != std::string::npos) {
+            out += "#   " + line.substr(key) + "\n";
+        }
+    }
+    return out;
+}
 
 PassReplayer childReplayer(ReplaySetup setup) {
     return [setup](const std::string& scenario) { return replayOnce(setup, scenario); };

@@ -19,4 +19,22 @@ struct ReplaySetup {
 
 PassReplayer childReplayer(ReplaySetup setup);
 
+// A copy of the settings folder as the session went live: the replays start
+// from it, not from what a page changed since. Removed with the object.
+class SettingsSnapshot {
+public:
+    explicit SettingsSnapshot(const std::string& settingsDir);
+    ~SettingsSnapshot();
+    SettingsSnapshot(const SettingsSnapshot&) = delete;
+    SettingsSnapshot& operator=(const SettingsSnapshot&) = delete;
+
+    // The copy's folder; empty when it could not be made.
+    const std::string& dir() const { return mDir; }
+    // The settings file's values as comment lines, for the head of a scenario.
+    std::string comment() const;
+
+private:
+    std::string mDir;
+};
+
 }  // namespace qxsim

@@ -2,15 +2,21 @@
 // takes steps from the page that steers the session and hands them to the
 // host's main thread. Listens on 127.0.0.1 only, on threads of its own.
 //
-//   GET  /                  the page
-//   GET  /events?page=ID    Server-Sent Events: frame, transcript, log, state, pages
-//   POST /step?page=ID      one scenario line; 202 with the step's number
-//   POST /quit?page=ID      ends the session
-//   GET  /scenario          the session so far as a scenario file, calibrated
+//   GET  /                   the page, with a secret of its own in it
+//   GET  /events?token=T     Server-Sent Events: frame, transcript, log, state, pages
+//   GET  /scenario?token=T   the session so far as a scenario file
+//   POST /step               one scenario line; 202 with the step's number
+//   POST /visibility         "hidden" or "visible": the page's browser says so
+//   POST /quit               ends the session
 //
-// Only the first open page steers (403 for the others). A malformed request
-// gets a 4xx answer and a line on standard error; nothing ends the session
-// but /quit or the signal that stops qxsim.
+// Only requests for this server's own address (Host) from its own pages
+// (Origin, when the browser sends one) are served. A POST carries its page's
+// secret in the header X-Qxsim-Token and the type application/x-qxsim,
+// neither of which a form or another site's page can send without asking
+// first (and the server answers no such question). Only the first page with
+// an open event stream steers (403 for the others); steps are limited in rate
+// (429). A refused request gets a 4xx answer and a line on standard error;
+// nothing ends the session but /quit or the signal that stops qxsim.
 #pragma once
 
 #include <memory>
@@ -19,16 +25,15 @@
 
 #include "live_hub.h"
 
-namespace httplib {
-class Server;
-}
-
 namespace qxsim {
+
+class GatedServer;
 
 class LiveServer {
 public:
     // `replay` calibrates the scenario a page downloads (see calibrate()).
-    LiveServer(PageHub& hub, StepInbox& inbox, const char* page, PassReplayer replay);
+    LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page,
+               PassReplayer replay);
     ~LiveServer();
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;
@@ -44,9 +49,13 @@ private:
 
     PageHub& mHub;
     StepInbox& mInbox;
+    const LiveRecorder& mRecorder;
     const char* mPage;
     PassReplayer mReplay;
-    std::unique_ptr<httplib::Server> mServer;
+    StepLimits mLimits;
+    const std::string mSession = randomHex(16);  // the pages of this server know it
+    int mPort = 0;
+    std::unique_ptr<GatedServer> mServer;
     std::thread mThread;
 };
 

@@ -2,10 +2,14 @@
 
 #include "live_session.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
@@ -28,8 +32,12 @@ namespace {
 // its frames), and the longest idle wait of the main loop.
 constexpr std::uint64_t kPumpMs = 2;
 constexpr std::uint64_t kIdleWaitMs = 100;
-// State, log and scenario are refreshed at most this often.
+// State and log are refreshed at most this often.
 constexpr std::uint64_t kSlowRefreshMs = 100;
+// The most of the module's log read in one refresh; more is skipped.
+constexpr std::size_t kLogChunkBytes = 256 * 1024;
+// A steering page hidden this long releases the cap.
+constexpr std::chrono::milliseconds kHiddenGrace{1000};
 
 std::atomic<bool> gStopSignal{false};
 
@@ -72,9 +80,10 @@ private:
     void playWaiting(bool inTick);
     void collect();
     void publish();
-    void publishSlow(std::uint64_t now);  // state, log and scenario
+    void publishSlow(std::uint64_t now);  // state and log
     void tailLog();
     void armPump();
+    void releaseIfGone();
 
     Player& mPlayer;
     PageHub& mHub;
@@ -93,7 +102,8 @@ private:
     std::uint64_t mLastPictureApplied = 0;
     std::uint64_t mLastStepUs = 0;
     std::uint64_t mLastSlowMs = 0;
-    Step mTick;  // "wait 0": the host's message loop delivers the due timers
+    bool mCapHeld = false;  // the last cap played deflects
+    Step mTick;             // "wait 0": the host's message loop delivers the due timers
 };
 
 void LiveSession::run() {
@@ -102,6 +112,7 @@ void LiveSession::run() {
     mPumpOn = true;
     armPump();
     while (!mInbox.quitting() && !gStopSignal.load()) {
+        releaseIfGone();
         playWaiting(false);
         std::string error;
         mPlayer.playTyped(mTick, error);
@@ -123,12 +134,24 @@ void LiveSession::run() {
 void LiveSession::armPump() {
     win32sim::scheduleAt(win32sim::nowMs() + kPumpMs, [this, alive = mAlive] {
         if (*alive && mPumpOn) {
+            releaseIfGone();
             collect();
             playWaiting(true);
             publish();
             armPump();
         }
     });
+}
+
+// A cap held by a page that went away (or was hidden long) is released, as
+// the page would on a key's release.
+void LiveSession::releaseIfGone() {
+    if (std::optional<std::string> why = mHub.takeGone(kHiddenGrace); why && mCapHeld) {
+        liveLog(*why + ": the cap is released");
+        std::optional<ScenarioError> ignored;
+        mInbox.push(*parseLine("release", "live", 0, ignored));
+        mCapHeld = false;
+    }
 }
 
 // Plays the steps that wait; during a tick only device steps, which reach
@@ -147,6 +170,11 @@ void LiveSession::playWaiting(bool inTick) {
             code = mPlayer.playTyped(step, error);
         }
         mApplied = number;
+        if (step.kind == StepKind::Cap || step.kind == StepKind::Release) {
+            mCapHeld =
+                step.kind == StepKind::Cap && std::any_of(step.numbers.begin(), step.numbers.end(),
+                                                          [](double v) { return v != 0.0; });
+        }
         if (code == kExitOk && error.empty()) {
             mRecorder.step(mLastStepUs, step);
         } else {
@@ -201,42 +229,48 @@ void LiveSession::publishSlow(std::uint64_t now) {
     }
     mLastSlowMs = now;
     tailLog();
+    mRecorder.note(win32sim::nowUs());
     if (mScenarioDue) {
         mScenarioDue = false;
-        mHub.setPlan(mRecorder.plan(win32sim::nowUs()));
         mHub.publish("state", "{\"applied\":" + std::to_string(mApplied) +
                                   ",\"recorded\":" + std::to_string(mRecorder.stepCount()) +
                                   ",\"t\":" + std::to_string(now) + "}");
     }
 }
 
-// New lines of the module's log; a log that shrank was rotated.
+// New lines of the module's log; a log that shrank was rotated. Only a
+// regular file is read, without waiting (a FIFO or a device in its place
+// would block the host's thread), and at most kLogChunkBytes at a time.
 void LiveSession::tailLog() {
-    std::ifstream in(mLogPath, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(mLogPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         return;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) {
+    struct stat info {};
+    std::string text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto size = static_cast<std::uintmax_t>(info.st_size);
+        if (size < mLogOffset) {
+            mLogOffset = 0;
+            mLogPartial.clear();
+        }
+        if (size - mLogOffset > kLogChunkBytes) {
+            mLogOffset = size - kLogChunkBytes;
+            mLogPartial.clear();
+        }
+        text.resize(static_cast<std::size_t>(size - mLogOffset));
+        const ssize_t n = ::pread(fd, text.data(), text.size(), static_cast<off_t>(mLogOffset));
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    ::close(fd);
+    if (text.empty()) {
         return;
     }
-    if (static_cast<std::uintmax_t>(size) < mLogOffset) {
-        mLogOffset = 0;
-        mLogPartial.clear();
-    }
-    if (static_cast<std::uintmax_t>(size) == mLogOffset) {
-        return;
-    }
-    in.seekg(static_cast<std::streamoff>(mLogOffset));
-    std::string text(static_cast<std::size_t>(size) - mLogOffset, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
     mLogOffset += text.size();
     text = mLogPartial + text;
     const std::size_t end = text.rfind('\n');
     if (end == std::string::npos) {
-        mLogPartial = text;
+        mLogPartial = text.substr(0, kLogChunkBytes);
         return;
     }
     mLogPartial = text.substr(end + 1);
@@ -266,10 +300,14 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     if (int code = player.start(error)) {
         return code;
     }
-    LiveRecorder recorder(options.prelude, win32sim::nowUs());
+    SettingsSnapshot settings(replay.settingsDir);
+    if (!settings.dir().empty()) {
+        replay.settingsDir = settings.dir();
+    }
+    LiveRecorder recorder(settings.comment() + options.prelude, win32sim::nowUs());
     PageHub hub;
     StepInbox inbox;
-    LiveServer server(hub, inbox, kLivePage, childReplayer(replay));
+    LiveServer server(hub, inbox, recorder, kLivePage, childReplayer(replay));
     const std::string url = server.start(options.port, error);
     if (url.empty()) {
         player.finish();

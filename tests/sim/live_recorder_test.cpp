@@ -30,7 +30,9 @@ LiveRecorder& recorded(LiveRecorder& r) {
 TEST(LiveRecorder, WritesMotionsRelativeToTheirPasses) {
     LiveRecorder r("drawing sample", 1'000'000);
     EXPECT_EQ(recorded(r).plan(1'800'000).text(),
-              "# Recorded by qxsim --live. Replay it in virtual time with: qxsim FILE\n"
+              "# Recorded by qxsim --live, with the live timing: a replay in virtual time may "
+              "take more or fewer passes in a motion than the session did.\n"
+              "# Replay it in virtual time with: qxsim FILE\n"
               "drawing sample\n"
               "wait 250\ncap 0 0 0 0 200 0\n"  // 50 ms before the pass that took it up
               "wait 87\ncap 0 0 0 100 0 0\n"   // 3 ms after the pass before it
@@ -68,7 +70,32 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
     EXPECT_EQ(plan.entries[1].ms, 330 + 16 * 2 + 3);  // the new value after the 3rd pass
     EXPECT_EQ(release, 330 + 16 * 9 - 2);     // 12 ms before the 11th pass: the 10th moved last
     EXPECT_EQ(plan.entries[3].ms, 700 + 16);  // the command moved with the release
+    EXPECT_TRUE(plan.text().starts_with("# Recorded by qxsim --live, calibrated"));
+}
+
+TEST(LiveRecorder, KeepsTheLiveTimingWhenNoReplayMatches) {
+    LiveRecorder r("", 1'000'000);
+    LivePlan plan = recorded(r).plan(1'800'000);
+    const std::string live = plan.text();
     EXPECT_FALSE(calibrate(plan, [](const std::string&) { return std::nullopt; }));
+    EXPECT_EQ(plan.text(), live);
+    // A replay that never matches: each round moves steps, none stays.
+    EXPECT_FALSE(calibrate(plan, [](const std::string&) { return ReplayTimes{{400}, {416}}; }));
+    EXPECT_EQ(plan.text(), live);
+}
+
+TEST(LiveRecorder, BoundsItsHistoryAndSplitsLongWaits) {
+    LiveRecorder r("", 0);
+    const Step select = step("select none");
+    for (std::size_t k = 0; k <= LiveRecorder::kMaxSteps; ++k) {
+        r.step(k * 1000, select);
+    }
+    EXPECT_EQ(r.stepCount(), LiveRecorder::kMaxSteps);
+    // A page left open over a day: waits of an hour at most.
+    const std::string text = r.plan(LiveRecorder::kMaxSteps * 1000 + 90'000'000'000ULL).text();
+    EXPECT_NE(text.find("stopped at its limit after 100000 ms"), std::string::npos);
+    EXPECT_NE(text.find("wait 3600000\nwait 3600000\n"), std::string::npos);
+    EXPECT_EQ(text.find("wait 8"), std::string::npos);
 }
 
 }  // namespace
