@@ -3,6 +3,9 @@
 #include "live_recorder.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace qxsim {
 namespace {
@@ -38,7 +41,50 @@ std::size_t countIn(const std::vector<T>& sorted, T from, T to) {
                                     std::lower_bound(sorted.begin(), sorted.end(), from));
 }
 
+// Whether a replay ended on the session's last view: the same numbers within
+// 1e-9 of the largest of them (a view's size sets the scale of its error).
+bool sameView(const std::vector<double>& live, const std::vector<double>& replay) {
+    if (live.size() != replay.size()) {
+        return false;
+    }
+    double scale = 1.0;
+    for (double v : live) {
+        scale = std::max(scale, std::fabs(v));
+    }
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        if (!(std::fabs(live[i] - replay[i]) <= 1e-9 * scale)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+std::vector<double> viewNumbers(const std::string& line) {
+    std::vector<double> numbers;
+    const std::size_t ev = line.find("\"ev\"");
+    if (ev == std::string::npos) {
+        return numbers;
+    }
+    const char* p = line.c_str() + ev;
+    while (*p != '\0') {
+        if (*p == '"') {  // skip names and texts: numbers stand outside quotes
+            const char* close = std::strchr(p + 1, '"');
+            p = close ? close + 1 : p + std::strlen(p);
+            continue;
+        }
+        char* end = nullptr;
+        const double v = (*p == '-' || (*p >= '0' && *p <= '9')) ? std::strtod(p, &end) : 0.0;
+        if (end != nullptr && end != p) {
+            numbers.push_back(v);
+            p = end;
+        } else {
+            ++p;
+        }
+    }
+    return numbers;
+}
 
 std::string LivePlan::text() const {
     std::string out =
@@ -115,6 +161,11 @@ bool calibrate(LivePlan& plan, const PassReplayer& replay) {
             e.ms = std::max<std::int64_t>(to, 0);
         }
         plan.endMs += shift;
+        // Passes matched, but a drag's values may still have come on other
+        // passes: only the same last view makes the file a faithful replay.
+        if (matched && !plan.lastView.empty() && !sameView(plan.lastView, times->lastView)) {
+            break;
+        }
         if (matched) {
             plan.timing = LivePlan::Timing::Calibrated;
             return true;
@@ -162,6 +213,13 @@ std::size_t LiveRecorder::stepCount() const {
     return mSteps.size();
 }
 
+void LiveRecorder::view(std::vector<double> numbers) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mCutUs) {
+        mLastView = std::move(numbers);
+    }
+}
+
 const std::uint64_t* LiveRecorder::passIn(std::uint64_t from, std::uint64_t until) const {
     auto it = std::lower_bound(mPasses.begin(), mPasses.end(), from);
     return it != mPasses.end() && *it < until ? &*it : nullptr;
@@ -177,6 +235,7 @@ LivePlan LiveRecorder::plan(std::optional<std::uint64_t> end) const {
     const std::uint64_t endUs = end.value_or(mCutUs.value_or(mNowUs));
     LivePlan plan;
     plan.prelude = mPrelude;
+    plan.lastView = mLastView;
     std::uint64_t writtenUs = mStartUs;  // time of the last step written
     int motion = -1;
     bool moving = false;

@@ -47,6 +47,7 @@ struct LivePlan {
     std::int64_t endMs = 0;
     Timing timing = Timing::Live;
     std::optional<std::int64_t> cutMs;  // the recording stopped at its limit then
+    std::vector<double> lastView;       // the numbers of the session's last view
 
     std::string text() const;
 };
@@ -57,15 +58,21 @@ struct LivePlan {
 struct ReplayTimes {
     std::vector<std::int64_t> passes;
     std::vector<std::int64_t> rests;
+    std::vector<double> lastView;  // the numbers of the replay's last view
 };
+
+// The numbers of a view, paper_view or view_saved transcript line, without
+// its time: what two views must share to be the same.
+std::vector<double> viewNumbers(const std::string& line);
 // Replays a scenario; none when the replay failed.
 using PassReplayer = std::function<std::optional<ReplayTimes>(const std::string&)>;
 
 // Moves each step of a motion to the middle of the frame after the pass it
 // came after live, as the replay shows them, and a release that the replay
 // took up a pass late a frame earlier; repeats while steps move, a few times
-// at most. Returns whether the last replay matched every motion; if not, the
-// plan keeps its live timing.
+// at most. Returns whether the last replay matched every motion and ended on
+// the session's last view (within 1e-9 of its size); if not, the plan keeps
+// its live timing.
 bool calibrate(LivePlan& plan, const PassReplayer& replay);
 
 // Thread-safe: the host's main thread records, a page's download plans.
@@ -87,6 +94,8 @@ public:
     // A pass of the driver at `us` that redrew the view or, with `rest`, found
     // the cap at rest and wrote the view back.
     void pass(std::uint64_t us, bool rest = false);
+    // The numbers of the latest view the session showed (viewNumbers()).
+    void view(std::vector<double> numbers);
     // The clock stood at `us`: a plan runs on to the latest such time.
     void note(std::uint64_t us);
 
@@ -115,6 +124,7 @@ private:
     std::vector<Played> mSteps;
     std::vector<std::uint64_t> mPasses;
     std::vector<std::uint64_t> mRests;
+    std::vector<double> mLastView;
 };
 
 }  // namespace qxsim

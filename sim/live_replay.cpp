@@ -84,8 +84,10 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
                 load = timeOf(line);
             } else if (load && isPassLine(line)) {
                 passes->passes.push_back(timeOf(line) - *load - setup.preludeMs);
+                passes->lastView = viewNumbers(line);
             } else if (load && isRestLine(line)) {
                 passes->rests.push_back(timeOf(line) - *load - setup.preludeMs);
+                passes->lastView = viewNumbers(line);
             }
         }
     }

@@ -197,6 +197,7 @@ void LiveSession::collect() {
             // Lines carry whole ms; a pass seen now came after the last step played.
             mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1),
                            line.find("\"ev\":\"view_saved\"") != std::string::npos);
+            mRecorder.view(viewNumbers(line));
         }
         mPictureDue |= changesPicture(line);
         batch += batch.empty() ? "" : "\n";

@@ -42,9 +42,12 @@ TEST(LiveRecorder, WritesMotionsRelativeToTheirPasses) {
               "wait 200\n");  // the time a release needs to be seen, after the last step
 }
 
-TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
+TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPassesAndNeedsTheLastView) {
     LiveRecorder r("", 1'000'000);
-    LivePlan plan = recorded(r).plan(1'800'000);
+    r.view(viewNumbers(R"({"t":1460,"ev":"view_saved","vp":2,"up":[0,1,-2.5e-3],"persp":false})"));
+    const LivePlan recordedPlan = recorded(r).plan(1'800'000);
+    LivePlan plan = recordedPlan;
+    std::vector<double> replayView = {2, 0, 1, -2.5e-3};
     // A replay whose passes come every 16 ms from 330 ms and that takes up the
     // release a pass late unless it comes at least 10 ms before a pass.
     int replays = 0;
@@ -63,6 +66,7 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
             times.passes.push_back(t);
         }
         times.rests.push_back(t);
+        times.lastView = replayView;
         return times;
     };
     EXPECT_TRUE(calibrate(plan, replay));
@@ -71,6 +75,11 @@ TEST(LiveRecorder, CalibrationMovesStepsToTheReplaysPasses) {
     EXPECT_EQ(release, 330 + 16 * 9 - 2);     // 12 ms before the 11th pass: the 10th moved last
     EXPECT_EQ(plan.entries[3].ms, 700 + 16);  // the command moved with the release
     EXPECT_TRUE(plan.text().starts_with("# Recorded by qxsim --live, calibrated"));
+    // The same passes ending on another view: a drag's value came on another pass.
+    plan = recordedPlan;
+    replayView[3] += 1e-6;
+    EXPECT_FALSE(calibrate(plan, replay));
+    EXPECT_EQ(plan.text(), recordedPlan.text());
 }
 
 TEST(LiveRecorder, KeepsTheLiveTimingWhenNoReplayMatches) {
@@ -80,7 +89,7 @@ TEST(LiveRecorder, KeepsTheLiveTimingWhenNoReplayMatches) {
     EXPECT_FALSE(calibrate(plan, [](const std::string&) { return std::nullopt; }));
     EXPECT_EQ(plan.text(), live);
     // A replay that never matches: each round moves steps, none stays.
-    EXPECT_FALSE(calibrate(plan, [](const std::string&) { return ReplayTimes{{400}, {416}}; }));
+    EXPECT_FALSE(calibrate(plan, [](const std::string&) { return ReplayTimes{{400}, {416}, {}}; }));
     EXPECT_EQ(plan.text(), live);
 }
 
