@@ -33,8 +33,9 @@ void AutoCadProxy::takeDocumentLock(AcApDocManager* docManager, AcApDocument* do
 }
 
 void AutoCadProxy::giveDocumentLockBack(AcApDocManager* docManager) {
-    // The user may have switched drawings since the lock was taken.
-    if (mIsDocLocked && docManager != nullptr && mLockedDocP != nullptr) {
+    // Not the current drawing: the user may have switched since the lock was
+    // taken.
+    if (docManager != nullptr && mLockedDocP != nullptr) {
         docManager->unlockDocument(mLockedDocP);
     }
     mIsDocLocked = false;
