@@ -21,7 +21,7 @@ ModuleSession::ModuleSession(std::string path) : mPath(std::move(path)) {}
 ModuleSession::~ModuleSession() {
     if (mHandle != nullptr) {
         std::string ignored;
-        unload(false, ignored);
+        unload(0, ignored);
     }
 }
 
@@ -30,7 +30,7 @@ int ModuleSession::send(int message) {
     return mEntryPoint(message, data);
 }
 
-bool ModuleSession::load(bool documentOpen, std::string& error) {
+bool ModuleSession::load(int documentsOpen, std::string& error) {
     loader::EntryPoint entryPoint = nullptr;
     void* handle = loader::open(mPath, entryPoint, error);
     if (handle == nullptr) {
@@ -40,14 +40,14 @@ bool ModuleSession::load(bool documentOpen, std::string& error) {
     mEntryPoint = entryPoint;
     transcript::emit("load", transcript::Fields().str("path", mPath));
     send(kInitAppMsg);
-    if (documentOpen) {
+    for (int i = 0; i < documentsOpen; ++i) {
         send(kLoadDwgMsg);
     }
     return true;
 }
 
-bool ModuleSession::unload(bool documentOpen, std::string& warning) {
-    if (documentOpen) {
+bool ModuleSession::unload(int documentsOpen, std::string& warning) {
+    for (int i = 0; i < documentsOpen; ++i) {
         send(kUnloadDwgMsg);
     }
     send(kUnloadAppMsg);

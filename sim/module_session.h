@@ -24,14 +24,15 @@ public:
     ModuleSession(const ModuleSession&) = delete;
     ModuleSession& operator=(const ModuleSession&) = delete;
 
-    // Open the module, look up acrxEntryPoint, then kInitAppMsg and, with a drawing
-    // open, kLoadDwgMsg. Writes the transcript's "load" event. On failure
-    // returns false with a message naming the path and the loader's text.
-    bool load(bool documentOpen, std::string& error);
-    // kUnloadDwgMsg (with a drawing open), kUnloadAppMsg, close; then the
+    // Open the module, look up acrxEntryPoint, then kInitAppMsg and one
+    // kLoadDwgMsg for each open drawing. Writes the transcript's "load"
+    // event. On failure returns false with a message naming the path and the
+    // loader's text.
+    bool load(int documentsOpen, std::string& error);
+    // One kUnloadDwgMsg for each open drawing, kUnloadAppMsg, close; then the
     // transcript's "unload" event. Returns false with a warning when the
     // loader kept the module in memory (its statics would then survive).
-    bool unload(bool documentOpen, std::string& warning);
+    bool unload(int documentsOpen, std::string& warning);
 
     // A drawing opened or closed while the module is loaded.
     void documentOpened();

@@ -253,6 +253,13 @@ int Player::runHostStep(const Step& step, std::string& error) {
                 mModule.documentOpened();
             }
             return kExitOk;
+        case StepKind::NewDocument:
+            arxsim::newDocument();
+            mModule.documentOpened();
+            return kExitOk;
+        case StepKind::CurrentDocument:
+        case StepKind::CloseDocument:
+            return runDocumentStep(step, error);
         case StepKind::Unload:
             if (!mModule.loaded()) {
                 error = step.where() + ": 'unload' expects a loaded module; it is not loaded";
@@ -271,9 +278,26 @@ int Player::runHostStep(const Step& step, std::string& error) {
     }
 }
 
+int Player::runDocumentStep(const Step& step, std::string& error) {
+    const int number = static_cast<int>(step.integer(0));
+    const std::vector<int> open = arxsim::openDocuments();
+    if (std::find(open.begin(), open.end(), number) == open.end()) {
+        error = step.where() + ": '" + step.name + " N' expects an open drawing's number; " +
+                std::to_string(number) + " is not open";
+        return kExitScenario;
+    }
+    if (step.kind == StepKind::CurrentDocument) {
+        arxsim::activateDocument(number);
+    } else {
+        mModule.documentClosing();
+        arxsim::closeDocument(number);
+    }
+    return kExitOk;
+}
+
 int Player::load(const Step* step, std::string& error) {
     std::string message;
-    if (!mModule.load(arxsim::hasDocument(), message)) {
+    if (!mModule.load(static_cast<int>(arxsim::openDocuments().size()), message)) {
         error = (step != nullptr ? step->where() + ": " : std::string()) + message;
         return kExitModule;
     }
@@ -283,7 +307,7 @@ int Player::load(const Step* step, std::string& error) {
 
 void Player::unload() {
     std::string warning;
-    if (!mModule.unload(arxsim::hasDocument(), warning)) {
+    if (!mModule.unload(static_cast<int>(arxsim::openDocuments().size()), warning)) {
         mWarnings.push_back(warning);
     }
     if (int alive = win32sim::registeredThreadCount()) {

@@ -68,6 +68,8 @@ private:
     int leavePreparation(const Step* next, std::string& error);
     int runStep(const Step& step, std::string& error);
     int runHostStep(const Step& step, std::string& error);
+    // `document N` and `nodocument N`: an error unless drawing N is open.
+    int runDocumentStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
     void unload();
     // Runs the wait at `steps[i]`, first scheduling the device steps from it

@@ -30,6 +30,9 @@ enum class StepKind {
     Space,
     NoDocument,
     Document,
+    NewDocument,
+    CurrentDocument,
+    CloseDocument,
     Unload,
     Load,
     // drawing database

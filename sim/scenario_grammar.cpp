@@ -46,7 +46,10 @@ std::vector<StepDescription> buildDescriptions() {
         {"command", K::Command, {word("NAME")}, {}},
         {"space", K::Space, {keyword("model|paper|layout-model")}, {}},
         {"nodocument", K::NoDocument, {}, {}},
+        {"nodocument", K::CloseDocument, {index("N")}, {}},
         {"document", K::Document, {}, {}},
+        {"document", K::NewDocument, {keyword("new")}, {}},
+        {"document", K::CurrentDocument, {index("N")}, {}},
         {"unload", K::Unload, {}, {}},
         {"load", K::Load, {}, {}},
         {"drawing", K::Drawing, {keyword("sample")}, {}},
@@ -133,6 +136,9 @@ StepSide sideOf(StepKind kind) {
         case StepKind::Space:
         case StepKind::NoDocument:
         case StepKind::Document:
+        case StepKind::NewDocument:
+        case StepKind::CurrentDocument:
+        case StepKind::CloseDocument:
         case StepKind::Unload:
         case StepKind::Load:
             return StepSide::Host;

@@ -1,5 +1,22 @@
 // The module's per-document data manager, registered with the host's
-// document manager from module load to module unload.
+// document manager from module load to module unload. It reaches the host
+// proxy, while there is one, as the toggle commands do.
 #include "doc_data.h"
 
-AcApDataManager<CDocData> gDocData;
+#include "auto_cad_proxy.h"
+
+CDocDataManager gDocData;
+
+void CDocDataManager::documentToBeDeactivated(AcApDocument* pDeActivatedDoc) {
+    if (gAutoCadProxy != nullptr) {
+        gAutoCadProxy->releaseCapForDocument(pDeActivatedDoc,
+                                             "Drawing deactivated during a motion");
+    }
+}
+
+void CDocDataManager::documentToBeDestroyed(AcApDocument* pDocToDestroy) {
+    if (gAutoCadProxy != nullptr) {
+        gAutoCadProxy->releaseCapForDocument(pDocToDestroy, "Drawing closed during a motion");
+    }
+    AcApDataManager<CDocData>::documentToBeDestroyed(pDocToDestroy);
+}

@@ -1,5 +1,8 @@
 // Per-document data of the module: the host's data manager keeps one record
-// per open drawing from module load to module unload. Host's main thread.
+// per open drawing from module load to module unload. Being the module's
+// document-manager reactor, it also has a motion under way end while its
+// drawing is still the current one, before the user makes another drawing
+// current or closes it. Host's main thread.
 #pragma once
 
 #include <arxHeaders.h>
@@ -7,5 +10,17 @@
 // The record kept per drawing; this program stores nothing in it.
 class CDocData {};
 
+class CDocDataManager : public AcApDataManager<CDocData> {
+public:
+    CDocDataManager() = default;
+    CDocDataManager(const CDocDataManager&) = delete;
+    CDocDataManager& operator=(const CDocDataManager&) = delete;
+
+    // A motion in the drawing ends first.
+    void documentToBeDeactivated(AcApDocument* pDeActivatedDoc) override;
+    // A motion in the drawing ends first; then its record is forgotten.
+    void documentToBeDestroyed(AcApDocument* pDocToDestroy) override;
+};
+
 // The module's one manager.
-extern AcApDataManager<CDocData> gDocData;
+extern CDocDataManager gDocData;

@@ -58,6 +58,11 @@ public:
     // At unload: ends a motion still under way as a release of the cap would
     // (document unlocked, navigation bar back, view written back).
     void releaseCapAtUnload();
+    // Before `doc` stops being the active drawing or closes (the document
+    // data manager hears it): a motion under way in it (or holding its lock)
+    // ends as a release would, while it is still the current drawing; logs
+    // "<why> - cap released.". Nothing for another drawing.
+    void releaseCapForDocument(AcApDocument* doc, const char* why);
 
     // ---- 2D navigation ------------------------------------------------------
     void handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz);
@@ -111,6 +116,9 @@ public:
     bool mIsObjectMoveMode = false;
     bool mIsMenuLoaded = false;
     UINT_PTR mTimerId = 0;
+    // The drawing the motion's lock was taken on, where the release gives it
+    // back; null without a lock.
+    AcApDocument* mLockedDocP = nullptr;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
@@ -133,6 +141,14 @@ public:
     static AcApDocument* currentDocument();
     // Locks the current document for writing once per motion (mIsDocLocked).
     void lockDocumentForMotion();
+    // Locks `doc` for writing and remembers it in mLockedDocP when that
+    // worked. No manager: nothing.
+    void takeDocumentLock(AcApDocManager* docManager, AcApDocument* doc);
+    // Gives the motion's lock back on the drawing it was taken on.
+    void giveDocumentLockBack(AcApDocManager* docManager);
+    // Ends the motion as a release in the last pass's mode would; a hidden
+    // navigation bar comes back whatever that mode was.
+    void releaseCapNow();
     // Object move mode's step: with a document and a pickfirst selection,
     // applies the matrix that makeXform(set name) builds to the selected
     // entities under the motion's document lock. False without them or on an

@@ -20,9 +20,26 @@ void AutoCadProxy::lockDocumentForMotion() {
     }
     AcApDocManager* docManager = acDocManagerPtr();
     if (docManager != nullptr) {
-        docManager->lockDocument(docManager->curDocument(), AcAp::kWrite, nullptr, nullptr, true);
+        takeDocumentLock(docManager, docManager->curDocument());
     }
     mIsDocLocked = true;
+}
+
+void AutoCadProxy::takeDocumentLock(AcApDocManager* docManager, AcApDocument* doc) {
+    if (docManager != nullptr &&
+        docManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true) == Acad::eOk) {
+        mLockedDocP = doc;
+    }
+}
+
+void AutoCadProxy::giveDocumentLockBack(AcApDocManager* docManager) {
+    // Not the current drawing: the user may have switched since the lock was
+    // taken.
+    if (docManager != nullptr && mLockedDocP != nullptr) {
+        docManager->unlockDocument(mLockedDocP);
+    }
+    mIsDocLocked = false;
+    mLockedDocP = nullptr;
 }
 
 bool AutoCadProxy::isUsableSensBase(int32_t base, const char* key, const char* method) const {
@@ -44,6 +61,19 @@ void AutoCadProxy::releaseCapAtUnload() {
     }
     QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapAtUnload")
         << "Unloaded during a motion - cap released." << LOG_END;
+    releaseCapNow();
+}
+
+void AutoCadProxy::releaseCapForDocument(AcApDocument* doc, const char* why) {
+    if (!mIsCapMoving || doc == nullptr || (doc != mLockedDocP && doc != currentDocument())) {
+        return;
+    }
+    QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapForDocument")
+        << why << " - cap released." << LOG_END;
+    releaseCapNow();
+}
+
+void AutoCadProxy::releaseCapNow() {
     // A pass in paper space hid the navigation bar; the mode may have
     // changed since, so the bar is brought back whatever the last mode was.
     handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
@@ -62,18 +92,12 @@ void AutoCadProxy::handleCapIsReleased(int32_t mode) {
                                                 true);
             }
             mIsNavBarHidden = false;
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
+            giveDocumentLockBack(docManager);
             QX_LOG(TRC, kSrcFile, kClass, "AutoCadProxy::handleCapIsReleased")
                 << "Document unlocked" << LOG_END;
         } else {
             // Object move mode locked the drawing for this motion.
-            if (mIsDocLocked && docManager != nullptr) {
-                docManager->unlockDocument(doc);
-            }
-            mIsDocLocked = false;
+            giveDocumentLockBack(docManager);
             AcGsView* viewP = nullptr;
             int32_t vportNum = 0;
             retrieveViewParams(viewP, vportNum);

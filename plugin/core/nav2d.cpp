@@ -26,9 +26,7 @@ void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t 
             // hides the navigation bar until the release.
             AcApDocManager* docManager = acDocManagerPtr();
             AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
-            if (docManager != nullptr) {
-                docManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true);
-            }
+            takeDocumentLock(docManager, doc);
             if (!mIsDocLocked) {
                 if (docManager != nullptr) {
                     docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 0 "), false, false,

@@ -30,6 +30,8 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
          "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
         {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
          "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode'"},
+        {"document new\nwait 10\nnodocument 3\n",
+         "scenario.qxs:3: 'nodocument N' expects an open drawing's number; 3 is not open"},
         {"drawing sample\nkey 0x2000B\nwait 10\n",
          "scenario.qxs:2: 'key' before the module is loaded would reach no module"},
     };

@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 bool isNavLine(const std::string& line) {
     const std::string ev = textField(line, "ev");
     for (const char* kind :
-         {"view", "view_saved", "paper_view", "entity", "redraw", "lock", "unlock"}) {
+         {"view", "view_saved", "paper_view", "entity", "redraw", "lock", "unlock", "document"}) {
         if (ev == kind) {
             return true;
         }
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"object_move_axes", true}, Scenario{"paper", true}, Scenario{"paper_steps", true},
         Scenario{"paper_spaces", true}, Scenario{"paper_still", true, true},
         Scenario{"lost_during_object_move", true}, Scenario{"lost_during_paper_pan", true},
-        Scenario{"unload_in_motion", true}),
+        Scenario{"unload_in_motion", true}, Scenario{"drawings", true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GoldenCompare, NumbersMatchWithinToleranceIntegersAndTextExactly) {

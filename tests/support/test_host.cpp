@@ -38,7 +38,9 @@ void TestHost::TearDown() {
     const arxdrawing::Balances b = arxdrawing::balances();
     EXPECT_EQ(0, b.stillOpen()) << "objects left open";
     EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";
-    EXPECT_EQ(0, arxsim::lockDepth()) << "drawing left locked";
+    for (const int doc : arxsim::openDocuments()) {
+        EXPECT_EQ(0, arxsim::lockDepth(doc)) << "drawing " << doc << " left locked";
+    }
     transcript::setMemoryCapture(false);
     transcript::clearCaptured();
     std::error_code ec;

@@ -20,15 +20,44 @@ int tilemode();
 int cvport();
 
 // Closes the current drawing: every registered reactor hears
-// documentToBeDestroyed, then documentDestroyed; the document's locks go with
-// it and curDocument() becomes null. No effect without a current drawing.
+// documentToBeDestroyed while it is still current, then documentDestroyed;
+// the document's locks go with it. The drawing active before it, if one is
+// open, becomes current (as activateDocument does, without a deactivation);
+// else curDocument() becomes null. No effect without a current drawing.
 void closeDocument();
-// Opens a new current drawing (reactors hear documentCreateStarted,
-// documentCreated, documentBecameCurrent, documentActivated). No effect when
-// one is open. Documents are never freed before reset(), so a stale pointer
-// held by the plug-in stays safe to pass back (calls with it fail).
+// Reopens the drawing closed last, as a new current document (reactors hear
+// documentCreateStarted, documentCreated, documentToBeActivated,
+// documentBecameCurrent, documentActivated). No effect when one is open.
+// Documents are never freed before reset(), so a stale pointer held by the
+// plug-in stays safe to pass back (calls with it fail).
 void openDocument();
 bool hasDocument();
+
+// ---- Several drawings -------------------------------------------------------------
+// Documents are numbered 1, 2, ... in order of opening since the reset; the
+// number N names "DrawingN.dwg". Each drawing has its own entities, layers,
+// pickfirst selection, views, paper-space viewport, space and locks; the
+// drawing control (arx_drawing_control.h) and setSpace act on the current
+// one. Once a second drawing is open the transcript writes `document` events
+// (op "open", "current", "close"; name) and names the drawing of each lock
+// and unlock (`doc`).
+//
+// Opens a further, empty drawing on the Model tab and makes it current
+// (documentCreateStarted, documentCreated, then as activateDocument). Returns
+// its number.
+int newDocument();
+// Makes open document `number` current, in the host's order: the current
+// one hears documentToBeDeactivated (still current), the new one
+// documentToBeActivated; it becomes current, then hears documentBecameCurrent
+// and documentActivated. Nothing when it is current already; false when it
+// is not open.
+bool activateDocument(int number);
+// Closes open document `number` as closeDocument() does; closing another
+// than the current one changes no activation. False when it is not open.
+bool closeDocument(int number);
+// The current document's number (0: none) and the open ones in order.
+int currentDocument();
+std::vector<int> openDocuments();
 
 // Makes acDocManagerPtr() return null (absent) or the manager again. An absent
 // manager forgets its reactors, as a host does that has torn it down.
@@ -73,8 +102,10 @@ int varReadCount(std::wstring_view name);
 
 int reactorCount();
 // Lock depth of the current document (0: unlocked) and the mode of its
-// innermost lock (AcAp::kNone when unlocked).
+// innermost lock (AcAp::kNone when unlocked); the lock depth of document
+// `number`.
 int lockDepth();
+int lockDepth(int number);
 AcAp::DocLockMode lockMode();
 
 // Texts printed with acutPrintf (after formatting) and strings sent with
@@ -83,7 +114,7 @@ std::vector<std::wstring> printed();
 std::vector<std::wstring> sentStrings();
 void clearOutput();
 
-// Back to the initial state: Model tab, one document, manager present, no
+// Back to the initial state: Model tab, one document (number 1), manager present, no
 // commands, no reactors, no locks, counters zero. Documents closed earlier
 // are freed here.
 void reset();

@@ -67,9 +67,13 @@ void reset() {
     h.cvport = 2;
     h.commands.clear();
     h.documents.clear();
+    h.open.clear();
     h.current = nullptr;
+    h.contentOwner = nullptr;
     h.locks.clear();
+    h.parkedSpaces.clear();
     h.documentSeq = 0;
+    h.namesDrawings = false;
     h.managerPresent = true;
     h.reactors.clear();
     h.funCode = RTERROR;

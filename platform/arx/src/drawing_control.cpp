@@ -153,6 +153,7 @@ void reset() {
     w.paper = makePaperViewport();
     w.lockedLayers.clear();
     w.pickfirst.clear();
+    w.parked.clear();
     w.sets.clear();
     w.nextSet = 1;
     w.ssNameFailIndex = -1;

@@ -19,6 +19,15 @@ DrawingDb& drawing() {
     return *w;
 }
 
+void exchangeDrawing(const void* parkAs, const void* bringBack) {
+    {
+        DrawingDb& w = drawing();
+        std::lock_guard<std::mutex> guard(w.lock);
+        exchangePart<DrawingContent>(w, w.parked, parkAs, bringBack);
+    }
+    exchangeViews(parkAs, bringBack);
+}
+
 void charge() {
     win32sim::chargeUs(arxdrawing::kHostCallUs);
 }

@@ -25,14 +25,22 @@ constexpr Adesk::Int64 kSelSetTag = 0x535354;      // "SST"
 
 std::unique_ptr<AcDbViewport> makePaperViewport();
 
-struct DrawingDb {
-    std::mutex lock;
+// What each drawing has of its own: DrawingDb holds the current drawing's,
+// the other drawings' content waits in DrawingDb::parked.
+struct DrawingContent {
     std::vector<std::unique_ptr<AcDbEntity>> entities;  // by entity number
     std::vector<std::string> layers;                    // by entity number
     std::vector<int> transforms;                        // by entity number
     std::unique_ptr<AcDbViewport> paper = makePaperViewport();
     std::set<std::string> lockedLayers;
     std::vector<int> pickfirst;
+};
+
+struct DrawingDb : DrawingContent {
+    std::mutex lock;
+    // The other drawings' content by document, closed ones too (until the
+    // reset), so that an object or view the plug-in kept never dangles.
+    std::map<const void*, DrawingContent> parked;
     std::map<Adesk::Int64, std::vector<int>> sets;  // handed-out sets by serial
     Adesk::Int64 nextSet = 1;
     int ssNameFailIndex = -1;
@@ -43,6 +51,25 @@ struct DrawingDb {
 };
 
 DrawingDb& drawing();
+// Another drawing becomes current: the current content (entities, paper
+// viewport, selection, views) is kept for `parkAs`, and `bringBack`'s
+// content, empty when it has none yet, takes its place. Locks taken inside.
+void exchangeDrawing(const void* parkAs, const void* bringBack);
+// The views' part of it (graphics.cpp).
+void exchangeViews(const void* parkAs, const void* bringBack);
+// One part of that, under its lock: `current` is kept in `parked` as
+// `parkAs` and replaced by `bringBack`'s, or an empty part.
+template <class Part>
+void exchangePart(Part& current, std::map<const void*, Part>& parked, const void* parkAs,
+                  const void* bringBack) {
+    Part part;
+    if (const auto it = parked.find(bringBack); it != parked.end()) {
+        part = std::move(it->second);
+        parked.erase(it);
+    }
+    std::swap(current, part);
+    parked[parkAs] = std::move(part);
+}
 // Cost of one database call on the clock.
 void charge();
 // Cost of a redraw: one frame of the clock (a host call's cost when frames

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "arx_drawing_control.h"
+#include "drawing_db.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -39,11 +40,18 @@ struct ViewDeleter {
     void operator()(AcGsView* view) const { AcGsViewAccess::destroy(view); }
 };
 
-struct GraphicsState {
-    std::mutex lock;
+// The views of one drawing.
+struct DrawingViews {
     std::map<int, arxdrawing::ViewParams> stored;
     std::map<int, std::unique_ptr<AcGsView, ViewDeleter>> views;
     std::set<int> invalid;
+};
+
+// The current drawing's views are its own DrawingViews.
+struct GraphicsState : DrawingViews {
+    std::mutex lock;
+    // The other drawings' views by document, closed ones too until the reset.
+    std::map<const void*, DrawingViews> parked;
     bool available = true;
     std::uint64_t frameMs = arxdrawing::kDefaultFrameMs;
     int saves = 0;
@@ -222,6 +230,12 @@ Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, 
     return true;
 }
 
+void arxsim::db::exchangeViews(const void* parkAs, const void* bringBack) {
+    GraphicsState& w = graphics();
+    std::lock_guard<std::mutex> guard(w.lock);
+    arxsim::db::exchangePart<DrawingViews>(w, w.parked, parkAs, bringBack);
+}
+
 // ---- Control ------------------------------------------------------------------------
 
 namespace arxdrawing {
@@ -335,6 +349,7 @@ void resetViews() {
     w.stored.clear();
     w.views.clear();
     w.invalid.clear();
+    w.parked.clear();
     w.available = true;
     w.frameMs = kDefaultFrameMs;
     w.saves = 0;

@@ -33,12 +33,22 @@ void countCallLocked(Call call) {
     ++host().calls.at(static_cast<std::size_t>(call));
 }
 
-AcApDocument* openDocumentLocked(HostState& h) {
+AcApDocument* openDocumentLocked(HostState& h, bool makeCurrent) {
     const std::wstring name = L"Drawing" + std::to_wstring(++h.documentSeq) + L".dwg";
     h.documents.push_back(std::make_unique<AcApDocument>(name.c_str()));
-    h.current = h.documents.back().get();
-    h.locks.clear();
-    return h.current;
+    AcApDocument* doc = h.documents.back().get();
+    h.open.push_back(doc);
+    if (makeCurrent) {
+        h.current = doc;
+        h.contentOwner = doc;
+    }
+    return doc;
+}
+
+const std::vector<AcAp::DocLockMode>& currentLocksLocked(const HostState& h) {
+    static const std::vector<AcAp::DocLockMode> kUnlocked;
+    const auto it = h.locks.find(h.current);
+    return it == h.locks.end() ? kUnlocked : it->second;
 }
 
 std::wstring widen(std::string_view text) {

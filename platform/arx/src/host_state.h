@@ -6,6 +6,7 @@
 #include "win32_control.h"
 
 #include <array>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,13 +27,25 @@ struct HostState {
 
     std::vector<CommandInfo> commands;
 
-    // Every document made since the reset; closed ones stay until then so that
-    // a pointer the plug-in kept never dangles.
+    // Every document made since the reset, DrawingN.dwg at index N - 1;
+    // closed ones stay until then so that a pointer the plug-in kept never
+    // dangles.
     std::vector<std::unique_ptr<AcApDocument>> documents;
+    // The open documents, the most recently activated last.
+    std::vector<AcApDocument*> open;
     AcApDocument* current = nullptr;
-    // Lock modes of the current document, innermost last.
-    std::vector<AcAp::DocLockMode> locks;
+    // The drawing whose entities and views the drawing database holds as its
+    // current ones: the current document, or the last one closed while none
+    // is open (a reopened drawing gets them back).
+    const AcApDocument* contentOwner = nullptr;
+    // Lock modes of each open document, innermost last.
+    std::map<const AcApDocument*, std::vector<AcAp::DocLockMode>> locks;
+    // tilemode and cvport of the open documents other than the current one.
+    std::map<const AcApDocument*, std::pair<int, int>> parkedSpaces;
     int documentSeq = 0;
+    // Set once a second drawing is open: from then on the transcript names
+    // the drawing of each document event, lock and unlock.
+    bool namesDrawings = false;
 
     bool managerPresent = true;
     std::vector<AcApDocManagerReactor*> reactors;
@@ -53,8 +66,12 @@ HostState& host();
 void chargeHostCallLocked();
 void countCallLocked(Call call);
 
-// Lock held: makes a new current document named "DrawingN.dwg".
-AcApDocument* openDocumentLocked(HostState& h);
+// Lock held: makes a new document named "DrawingN.dwg" and adds it to the
+// open ones; `makeCurrent` also makes it current and hands it the drawing
+// database's content.
+AcApDocument* openDocumentLocked(HostState& h, bool makeCurrent = true);
+// Lock held: the current document's locks (none without one).
+const std::vector<AcAp::DocLockMode>& currentLocksLocked(const HostState& h);
 
 inline std::string toUtf8(std::wstring_view text) {
     return win32sim::wideToUtf8(text);
