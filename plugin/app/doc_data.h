@@ -2,6 +2,8 @@
 // per open drawing from module load to module unload. Host's main thread.
 #pragma once
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 // The record kept per drawing; this program stores nothing in it.

@@ -32,12 +32,13 @@ TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
         EXPECT_EQ(commands[i].localName, kCommandNames[i]);
         EXPECT_EQ(commands[i].flags, 0);
         EXPECT_EQ(commands[i].fcode, -1);
-        EXPECT_EQ(commands[i].resource, gModuleInstance);
+        EXPECT_EQ(commands[i].resource, _hdllInstance);
     }
-    EXPECT_NE(gModuleInstance, nullptr);
-    EXPECT_EQ(theApp.mHdllInstance, gModuleInstance);
+    EXPECT_NE(_hdllInstance, nullptr);
+    EXPECT_EQ(gModuleInstance, _hdllInstance);
+    EXPECT_EQ(app().GetModuleInstance(), _hdllInstance);
 
-    ASSERT_TRUE(theApp.mQxAutoCadP);
+    ASSERT_TRUE(app().mQxAutoCadP);
     EXPECT_EQ(win32sim::registeredThreadCount(), 2);  // reading thread and watchdog
     const auto printed = arxsim::printed();
     EXPECT_EQ(std::count(printed.begin(), printed.end(), L"\nmQxAutoCadP constructed\n"), 1);
@@ -54,7 +55,7 @@ TEST_F(Lifecycle, UnloadRemovesTheCommandsThenStopsEverything) {
     EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
 
     EXPECT_TRUE(arxsim::commands().empty());
-    EXPECT_FALSE(theApp.mQxAutoCadP);
+    EXPECT_FALSE(app().mQxAutoCadP);
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
     EXPECT_EQ(win32sim::armedTimerCount(), 0);
     EXPECT_FALSE(qxdaemon::isSignedOn());
@@ -65,7 +66,7 @@ TEST_F(Lifecycle, UnloadRemovesTheCommandsThenStopsEverything) {
 
 TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
-    EXPECT_FALSE(theApp.mQxAutoCadP);
+    EXPECT_FALSE(app().mQxAutoCadP);
     EXPECT_TRUE(arxsim::printed().empty());
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
 }

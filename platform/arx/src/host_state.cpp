@@ -35,7 +35,7 @@ void countCallLocked(Call call) {
 
 AcApDocument* openDocumentLocked(HostState& h) {
     const std::wstring name = L"Drawing" + std::to_wstring(++h.documentSeq) + L".dwg";
-    h.documents.push_back(std::make_unique<AcApDocument>(name.c_str()));
+    h.documents.push_back(std::make_unique<DocumentStandIn>(name));
     h.current = h.documents.back().get();
     h.locks.clear();
     return h.current;
