@@ -204,23 +204,11 @@ struct ProbeApp : AcRxArxApp {
 };
 
 #ifdef _AFXEXT
-// The view class is abstract; these are its members, all virtual.
-static_assert(std::is_abstract_v<AcGsView> && !HasViewportNumber<AcGsView>);
-struct ProbeView final : AcGsView {
-    AcGePoint3d position() const override { return {}; }
-    AcGePoint3d target() const override { return {}; }
-    AcGeVector3d upVector() const override { return {}; }
-    bool isPerspective() const override { return false; }
-    double fieldWidth() const override { return 0.0; }
-    double fieldHeight() const override { return 0.0; }
-    void setView(const AcGePoint3d&, const AcGePoint3d&, const AcGeVector3d&, double, double,
-                 Projection) override {}
-    void zoom(double) override {}
-    void update() override {}
-    bool isValid() const override { return false; }
-};
-static_assert(!std::is_abstract_v<ProbeView> && AcGsView::kParallel == 0 &&
-              AcGsView::kPerspective == 1);
+// The view class is abstract and has no viewport number (the stand-in's view
+// class in src overrides every member).
+static_assert(std::is_abstract_v<AcGsView> && !HasViewportNumber<AcGsView> &&
+              kSame<decltype(&AcGsView::zoom), void (AcGsView::*)(double)> &&
+              AcGsView::kParallel == 0 && AcGsView::kPerspective == 1);
 #endif
 
 }  // namespace
