@@ -41,9 +41,11 @@ struct _DBX_REGISTER_OBJECT_ENTRY {
     __attribute__((used, ACRX_STANDIN_KEEP_ORDER section(#name "$__" #part)))
 // The first and last slot of each section, null; arrays of unknown bound to
 // the code that walks between them.
-#define ACRX_STANDIN_BOUNDS(section, type)                                 \
-    extern "C" ACRX_STANDIN_SLOT(section, a) type* section##_a[] = {NULL}; \
-    extern "C" ACRX_STANDIN_SLOT(section, z) type* section##_z[] = {NULL};
+#define ACRX_STANDIN_BOUNDS(section, type)                      \
+    extern "C" {                                                \
+    ACRX_STANDIN_SLOT(section, a) type* section##_a[] = {NULL}; \
+    ACRX_STANDIN_SLOT(section, z) type* section##_z[] = {NULL}; \
+    }
 #define ACRX_STANDIN_DECLARE_BOUNDS(section, type) \
     extern "C" type* section##_a[];                \
     extern "C" type* section##_z[];
