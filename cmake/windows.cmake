@@ -133,9 +133,13 @@ target_link_options(qxautocad PRIVATE -static)
 set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 
 # ---- The package a user installs from (cmake --build --preset windows
-# --target package): the module, the default settings file, a sample menu
-# file and INSTALL.txt, which says where each goes.
-install(TARGETS qxautocad RUNTIME DESTINATION . LIBRARY DESTINATION .)
+# --target package): the module, built against the host stand-in, with what
+# loads it: qxsim.exe and the stand-ins' DLLs (the host's, the window
+# system's, the controller library's and the device's); the default settings
+# file, a sample menu file and INSTALL.txt, which says where each goes.
+# (qxsim.exe's own rule follows its target below.)
+install(TARGETS qxautocad arxsim win32sim qxtranscript qxv_daemon qxv_ctrlr_64
+  RUNTIME DESTINATION . LIBRARY DESTINATION .)
 # INSTALL.txt with the line ends of Windows, for Notepad.
 configure_file(${QX_ROOT}/docs/INSTALL.txt ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
   @ONLY NEWLINE_STYLE CRLF)
@@ -181,6 +185,7 @@ target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)
 target_link_libraries(qxsim PRIVATE win32sim qxtranscript qxv_daemon arxsim user32)
 add_dependencies(qxsim qxautocad qxv_ctrlr_64)
+install(TARGETS qxsim RUNTIME DESTINATION .)
 
 # ---- Tests under Wine -------------------------------------------------------
 if(QX_BUILD_TESTS)

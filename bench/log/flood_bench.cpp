@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 #include "arx_control.h"

@@ -21,6 +21,8 @@
 #include <sstream>
 #include <string>
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 #include "arx_control.h"

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 #include "arx_control.h"

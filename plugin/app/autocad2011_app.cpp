@@ -1,66 +1,36 @@
-// The program's application object and its static tables; the module's
-// exported entry point is in entry_points.cpp.
+// The program's application object: its commands, registered with the
+// framework's macros, and its handlers. The object itself and the exported
+// entry point are in entry_points.cpp.
 #include "autocad2011_app.h"
 
 #include "qx_auto_cad.h"
 #include "toggle_commands.h"
 
-namespace {
-
-constexpr const ACHAR* kGroup = ACRX_T("QXGroup");
-
 // The four commands, registered in this order under equal global and local
 // names.
-const CommandEntry kToggleRotationCenter = {kGroup,
-                                            ACRX_T("QX_Toggle_Rotation_Center"),
-                                            ACRX_T("QX_Toggle_Rotation_Center"),
-                                            0,
-                                            toggleRotationCenter,
-                                            nullptr,
-                                            kNoResourceId};
-const CommandEntry kToggleRotationAxis = {kGroup,
-                                          ACRX_T("QX_Toggle_Rotation_Axis"),
-                                          ACRX_T("QX_Toggle_Rotation_Axis"),
-                                          0,
-                                          toggleRotationAxis,
-                                          nullptr,
-                                          kNoResourceId};
-const CommandEntry kToggleScrollMode = {kGroup,
-                                        ACRX_T("QX_Toggle_Scroll_Mode"),
-                                        ACRX_T("QX_Toggle_Scroll_Mode"),
-                                        0,
-                                        toggleScrollMode,
-                                        nullptr,
-                                        kNoResourceId};
-const CommandEntry kToggleObjectMoveMode = {kGroup,
-                                            ACRX_T("QX_Toggle_Object_Move_Mode"),
-                                            ACRX_T("QX_Toggle_Object_Move_Mode"),
-                                            0,
-                                            toggleObjectMoveMode,
-                                            nullptr,
-                                            kNoResourceId};
+ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Rotation_Center,
+                           QX_Toggle_Rotation_Center, ACRX_CMD_MODAL, NULL)
+ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Rotation_Axis,
+                           QX_Toggle_Rotation_Axis, ACRX_CMD_MODAL, NULL)
+ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Scroll_Mode, QX_Toggle_Scroll_Mode,
+                           ACRX_CMD_MODAL, NULL)
+ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Object_Move_Mode,
+                           QX_Toggle_Object_Move_Mode, ACRX_CMD_MODAL, NULL)
 
-const CommandEntry* const kCommandTable[] = {&kToggleRotationCenter, &kToggleRotationAxis,
-                                             &kToggleScrollMode, &kToggleObjectMoveMode};
-
-// This program defines no Lisp functions and no custom classes.
-const LispFunctionEntry* const kLispFunctionTable[] = {nullptr};
-CustomClassEntry* const kCustomClassTable[] = {nullptr};
-
-}  // namespace
-
-CommandTable moduleCommandTable() {
-    return kCommandTable;
+void CAutoCAD2011App::QXGroupQX_Toggle_Rotation_Center() {
+    toggleRotationCenter();
 }
-LispFunctionTable moduleLispFunctionTable() {
-    return kLispFunctionTable;
+void CAutoCAD2011App::QXGroupQX_Toggle_Rotation_Axis() {
+    toggleRotationAxis();
 }
-CustomClassTable moduleCustomClassTable() {
-    return kCustomClassTable;
+void CAutoCAD2011App::QXGroupQX_Toggle_Scroll_Mode() {
+    toggleScrollMode();
+}
+void CAutoCAD2011App::QXGroupQX_Toggle_Object_Move_Mode() {
+    toggleObjectMoveMode();
 }
 
-constinit CAutoCAD2011App theApp;
-
+CAutoCAD2011App::CAutoCAD2011App() : AcRxArxApp() {}
 CAutoCAD2011App::~CAutoCAD2011App() = default;
 
 AcRx::AppRetCode CAutoCAD2011App::On_kInitAppMsg(void* pkt) {

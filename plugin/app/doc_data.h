@@ -5,6 +5,8 @@
 // current or closes it. Host's main thread.
 #pragma once
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 // The record kept per drawing; this program stores nothing in it.

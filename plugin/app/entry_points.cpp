@@ -1,22 +1,17 @@
-// The module's exported entry point and its instance handle. The other export,
-// acrxGetApiVersion, comes with the host's link library.
+// The module's application object, its exported entry point acrxEntryPoint
+// and its instance handle. The other export, acrxGetApiVersion, comes with
+// the host's link library.
+#include <windows.h>
+
 #include "autocad2011_app.h"
 #include "module_instance.h"
 
-// On Windows the module's .def file names its exports.
-#if defined(_WIN32)
-#define QX_EXPORT
-#else
-#define QX_EXPORT __attribute__((visibility("default")))
-#endif
-
-extern "C" QX_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt) {
-    return theApp.dispatch(msg, pkt);
-}
+IMPLEMENT_ARX_ENTRYPOINT(CAutoCAD2011App)
 
 #if defined(_WIN32)
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {
+        _hdllInstance = hInstance;
         gModuleInstance = hInstance;
     }
     return TRUE;
@@ -27,7 +22,8 @@ namespace {
 const char kModuleAnchor = 0;
 
 [[gnu::constructor]] void storeModuleInstance() {
-    gModuleInstance = reinterpret_cast<HINSTANCE>(const_cast<char*>(&kModuleAnchor));
+    _hdllInstance = reinterpret_cast<HINSTANCE>(const_cast<char*>(&kModuleAnchor));
+    gModuleInstance = _hdllInstance;
 }
 }  // namespace
 #endif

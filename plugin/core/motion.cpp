@@ -1,6 +1,8 @@
 // What every motion shares, in 2D and 3D alike: the document lock taken on
 // its first step, the check of the sensitivity bases, and the release of the
 // cap that ends it. Host's main thread only.
+#include <windows.h>
+
 #include <gs.h>
 
 #include "auto_cad_proxy.h"

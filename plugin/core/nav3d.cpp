@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <windows.h>
+
 #include <gs.h>
 
 #include "auto_cad_proxy.h"

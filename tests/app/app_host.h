@@ -2,6 +2,8 @@
 // them, and the module unloaded at the end if a test left it loaded.
 #pragma once
 
+#include <windows.h>
+
 #include <arxHeaders.h>
 
 #include "autocad2011_app.h"
@@ -12,7 +14,7 @@ extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 class AppHost : public TestHost {
 protected:
     void TearDown() override {
-        if (theApp.mQxAutoCadP) {
+        if (app().mQxAutoCadP) {
             send(AcRx::kUnloadAppMsg);
         }
         TestHost::TearDown();
@@ -22,6 +24,9 @@ protected:
     AcRx::AppRetCode send(int code) {
         return acrxEntryPoint(static_cast<AcRx::AppMsgCode>(code), &mAppId);
     }
+
+    // The module's application object.
+    static CAutoCAD2011App& app() { return static_cast<CAutoCAD2011App&>(*acrxGetApp()); }
 
     int mAppId = 0;  // what the data pointer points at
 };

@@ -25,19 +25,19 @@ TEST_F(Toggles, WithoutThePlugInNothingHappens) {
 
 TEST(DocData, ManagerFollowsTheDrawingsWhileRegistered) {
     arxsim::reset();
-    auto manager = std::make_unique<AcApDataManager<CDocData>>();
+    auto manager = std::make_unique<AcApDataManager<int>>();
     EXPECT_EQ(arxsim::reactorCount(), 1);
-    manager->docData(acDocManagerPtr()->curDocument());
-    manager->docData(reinterpret_cast<AcApDocument*>(&manager));  // a drawing never closed
+    AcApDocument* const closed = acDocManagerPtr()->curDocument();
+    AcApDocument* const other = reinterpret_cast<AcApDocument*>(&manager);  // never closed
+    manager->docData() = 1;                                                 // the current drawing's
+    manager->docData(other) = 2;
     arxsim::closeDocument();
-    EXPECT_EQ(manager->size(), 1u) << "only the closed drawing's record goes";
-    arxsim::openDocument();
-    arxsim::closeDocument();
-    EXPECT_EQ(manager->size(), 1u) << "a drawing without a record changes nothing";
+    EXPECT_EQ(manager->docData(closed), 0) << "the closed drawing's record goes";
+    EXPECT_EQ(manager->docData(other), 2) << "another drawing's record stays";
     manager.reset();
     EXPECT_EQ(arxsim::reactorCount(), 0);
 
-    manager = std::make_unique<AcApDataManager<CDocData>>();
+    manager = std::make_unique<AcApDataManager<int>>();
     arxsim::setDocManagerPresent(false);
     manager.reset();  // the host's manager is gone: no deregistration
     arxsim::reset();

@@ -2,8 +2,8 @@
 # Follows INSTALL.txt of the Windows package as a new user would, under Wine
 # in the prefix that WINEPREFIX names: unzip the package, put the module into
 # a program folder and the settings and menu files into a fresh profile, load
-# the module with qxsim.exe (the host's APPLOAD), press a device key and run a
-# toggle command, unload. Checks that the module loaded and found the
+# the module with the package's qxsim.exe, press a device key and run a toggle
+# command, unload. Checks that the module loaded and found the
 # installed files: the menu's first key macro sent, the toggled setting
 # written back into the installed settings file, the log where that file
 # puts it.
@@ -17,7 +17,8 @@ cd "$trial"
 
 unzip -q "$zip"
 package=$(basename "$zip" .zip)
-for file in qxautocad.arx autocad_addin.ini autocad.mnu INSTALL.txt; do
+for file in qxautocad.arx qxsim.exe arxsim.dll win32sim.dll qxtranscript.dll qxv_daemon.dll \
+  qxv_ctrlr_64.dll autocad_addin.ini autocad.mnu INSTALL.txt; do
   [ -f "$package/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 
@@ -28,8 +29,8 @@ mkdir -p "$program" "$apps"
 cp "$package/qxautocad.arx" "$program/"
 cp "$package/autocad_addin.ini" "$package/autocad.mnu" "$apps/"
 
-# Step 2: the host loads the module from the program folder; the device
-# driver's qxv_ctrlr_64.dll sits beside the host (qxsim.exe).
+# Step 2: qxsim.exe, where the package was unzipped, loads the module from
+# the program folder.
 cat > session.qxs <<'STEPS'
 wait 200
 key 0x20020
@@ -37,7 +38,7 @@ wait 300
 command QX_Toggle_Scroll_Mode
 wait 100
 STEPS
-wine "$build/bin/qxsim.exe" --real-time --profile profile --transcript session.jsonl \
+wine "$package/qxsim.exe" --real-time --profile profile --transcript session.jsonl \
   --module "$program/qxautocad.arx" session.qxs
 
 failures=0

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <windows.h>
+
 #include "arxHeaders.h"
 
 namespace arxsim {

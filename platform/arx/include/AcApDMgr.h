@@ -5,7 +5,6 @@
 // main thread.
 #pragma once
 
-#include <cstddef>
 #include <map>
 
 #include "acdocman.h"
@@ -34,7 +33,11 @@ public:
 
     // The record of a drawing, created on first use.
     T& docData(AcApDocument* doc) { return mDataMap[doc]; }
-    std::size_t size() const { return mDataMap.size(); }
+    // The record of the current drawing (of no drawing when none is open).
+    T& docData() {
+        AcApDocManager* manager = acDocManagerPtr();
+        return docData(manager != nullptr ? manager->curDocument() : nullptr);
+    }
 
 private:
     std::map<AcApDocument*, T> mDataMap;

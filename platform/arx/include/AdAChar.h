@@ -6,6 +6,6 @@
 #endif
 
 typedef wchar_t ACHAR;
-#ifndef ACRX_T
-#define ACRX_T(x) L##x
-#endif
+// Two levels, so that a macro argument is expanded before the L is pasted on.
+#define _ACRX_T(x) L##x
+#define ACRX_T(x) _ACRX_T(x)

@@ -1,11 +1,11 @@
 // Command flags and the host's command stack.
 #pragma once
 
-#include <windows.h>
-
 #include "adesk.h"
 #include "rxdict.h"
 #include "rxnames.h"
+
+#define ACRX_COMMAND_DOCK ACRX_T("ACAD_REGISTERED_COMMANDS")
 
 #define ACRX_CMD_MODAL 0x00000000
 #define ACRX_CMD_TRANSPARENT 0x00000001

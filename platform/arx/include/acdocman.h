@@ -2,38 +2,26 @@
 // reactors that hear about them.
 #pragma once
 
-#include <windows.h>
-
 #include "rxobject.h"
 
-namespace AcAp {
-enum DocLockMode {
-    kNone = 0x00,
-    kAutoWrite = 0x01,
-    kNotLocked = 0x02,
-    kWrite = 0x04,
-    kProtectedAutoWrite = 0x14,
-    kRead = 0x20,
-    kXWrite = 0x40,
+struct AcAp {
+    enum DocLockMode {
+        kNone = 0x00,
+        kAutoWrite = 0x01,
+        kNotLocked = 0x02,
+        kWrite = 0x04,
+        kProtectedAutoWrite = 0x14,
+        kRead = 0x20,
+        kXWrite = 0x40,
+    };
 };
-}  // namespace AcAp
 
-// One open drawing.
+// One open drawing. The host makes them.
 class AcApDocument : public AcRxObject {
 public:
     ACRX_DECLARE_MEMBERS(AcApDocument);
     const ACHAR* fileName() const;
     AcAp::DocLockMode myLockMode() const;
-
-    // Stand-in: documents are made by the document manager only.
-    explicit AcApDocument(const ACHAR* fileName);
-    ~AcApDocument() override;
-    AcApDocument(const AcApDocument&) = delete;
-    AcApDocument& operator=(const AcApDocument&) = delete;
-
-private:
-    friend class AcApDocManager;
-    ACHAR mFileName[MAX_PATH];
 };
 
 // Notifications of the document manager. Every body is empty; a reactor
@@ -60,16 +48,20 @@ public:
     virtual void documentToBeDeactivated(AcApDocument* pDeActivatedDoc);
     virtual void documentActivationModified(bool bActivation);
     virtual void documentActivated(AcApDocument* pActivatedDoc);
+
+protected:
+    AcApDocManagerReactor() = default;
 };
 
-// The host's open drawings, their locks and their command lines.
+// The host's open drawings, their locks and their command lines. Abstract:
+// the host has the one manager.
 class AcApDocManager : public AcRxObject {
 public:
     ACRX_DECLARE_MEMBERS(AcApDocManager);
     // The drawing the user works in, or null when none is open.
-    virtual AcApDocument* curDocument() const;
-    virtual AcApDocument* mdiActiveDocument() const;
-    virtual int documentCount() const;
+    virtual AcApDocument* curDocument() const = 0;
+    virtual AcApDocument* mdiActiveDocument() const = 0;
+    virtual int documentCount() const = 0;
 
     // Locks `pDoc` (nested locks count). eNoDocument for a null or closed
     // document.
@@ -77,19 +69,19 @@ public:
                                            AcAp::DocLockMode lockMode = AcAp::kWrite,
                                            const ACHAR* pGlobalCmdName = nullptr,
                                            const ACHAR* pLocalCmdName = nullptr,
-                                           bool prompt = true);
+                                           bool prompt = true) = 0;
     // Undoes one lock; eNotApplicable when `pDoc` is not locked.
-    virtual Acad::ErrorStatus unlockDocument(AcApDocument* pDoc);
+    virtual Acad::ErrorStatus unlockDocument(AcApDocument* pDoc) = 0;
 
     // Queues `pszExecute` on the document's command line. eNoDocument for a
     // null or closed document, eInvalidInput for null text.
     virtual Acad::ErrorStatus sendStringToExecute(AcApDocument* pAcTargetDocument,
                                                   const ACHAR* pszExecute, bool bActivate = true,
                                                   bool bWrapUpInactiveDoc = false,
-                                                  bool bEchoString = true);
+                                                  bool bEchoString = true) = 0;
 
-    virtual void addReactor(AcApDocManagerReactor* pReactor);
-    virtual void removeReactor(AcApDocManagerReactor* pReactor);
+    virtual void addReactor(AcApDocManagerReactor* pReactor) = 0;
+    virtual void removeReactor(AcApDocManagerReactor* pReactor) = 0;
 };
 
 // The document manager, or null when the host has none (for instance while

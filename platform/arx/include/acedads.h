@@ -5,6 +5,8 @@
 #include "AdAChar.h"
 #include "adsdef.h"
 
+extern "C" {
+
 // Each returns RTNORM; the stand-in only counts the calls.
 int acedDefun(const ACHAR* sname, short funcno);
 int acedRegFunc(int (*fhdl)(void), int fcode);
@@ -32,3 +34,5 @@ int acedSSFree(const ads_name sname);
 
 // Redraws one entity (mode 1: draw it); a `redraw` transcript event.
 int acedRedraw(const ads_name ent, int mode);
+
+}  // extern "C"

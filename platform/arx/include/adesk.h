@@ -4,7 +4,7 @@
 #include <cstdint>
 
 struct Adesk {
-    typedef signed char Int8;
+    typedef char Int8;
     typedef short Int16;
 #if defined(_WIN32)
     typedef long Int32;  // LLP64: long is 32 bits wide

@@ -1,18 +1,16 @@
 // Values of the aced/acut family: points, entity and selection-set names and
-// result buffers.
+// result buffers. Packed to 8 bytes, as the host lays them out.
 #pragma once
 
 #include "AdAChar.h"
 #include "adesk.h"
 
+#pragma pack(push, 8)
+
 typedef double ads_real;
 typedef ads_real ads_point[3];
 typedef Adesk::Int64 ads_name[2];
-
-struct ads_binary {
-    short clen;
-    char* buf;
-};
+typedef Adesk::Int64* ads_namep;
 
 union ads_u_val {
     ads_real rreal;
@@ -20,9 +18,13 @@ union ads_u_val {
     short rint;
     ACHAR* rstring;
     Adesk::Int64 rlname[2];
-    Adesk::Int32 rlong;
+    Adesk::Int64 mnLongPtr;
+    long rlong;
     Adesk::Int64 mnInt64;
-    struct ads_binary rbinary;
+    struct ads_binary {
+        short clen;
+        char* buf;
+    } rbinary;
     unsigned char ihandle[8];
 };
 
@@ -31,3 +33,5 @@ struct resbuf {
     short restype;
     union ads_u_val resval;
 };
+
+#pragma pack(pop)

@@ -1,162 +1,193 @@
 // The editor layer of the application framework: AcRxArxApp registers the
 // module's commands at initialisation and removes them at unload, and
-// defines, undefines and invokes its Lisp functions. Compiled into the
-// module; host's main thread only.
+// defines, undefines and invokes its Lisp functions; the registration macros
+// and IMPLEMENT_ARX_ENTRYPOINT, which gives the module its application object
+// and its exported entry point. Compiled into the module; host's main thread
+// only.
 #pragma once
-
-#include <cstdint>
-#include <span>
 
 #include "accmd.h"
 #include "acedads.h"
 #include "dbxEntryPoint.h"
 
-// ---- The module's tables ------------------------------------------------------
-// Resource id of an entry whose name is given in the entry itself.
-inline constexpr std::uint32_t kNoResourceId = 0xFFFFFFFF;
-// Buffer size for names loaded from the string resources.
-inline constexpr int kResNameChars = 132;
-
-struct CommandEntry {
-    const ACHAR* groupName;
-    const ACHAR* globalName;
-    const ACHAR* localName;  // null: loaded from the string resources
-    std::int32_t flags;
-    AcRxFunctionPtr function;
-    AcEdUIContext* contextMenu;
-    std::uint32_t localNameResId;
+// A command: group, global and local name (null: the string resource
+// localNameID), flags, function and context menu.
+struct _ARXCOMMAND_ENTRY {
+    const ACHAR* pszCmdGroupName;
+    const ACHAR* pszCmdGlobalName;
+    const ACHAR* pszCmdLocalName;
+    Adesk::Int32 commandFlags;
+    AcRxFunctionPtr pCmdFct;
+    AcEdUIContext* pUIContext;
+    UINT localNameID;
 };
 
-struct LispFunctionEntry {
-    const ACHAR* name;  // null: loaded from the string resources
-    void (*function)();
-    bool isRegFunc;
-    std::uint32_t nameResId;
+// A Lisp function: name (null: the string resource nameID), function and
+// whether it is registered with acedRegFunc too.
+struct _ADSSYMBOL_ENTRY {
+    const ACHAR* pszName;
+    int (*fptr)();
+    bool bRegFunc;
+    UINT nameID;
 };
 
-using CommandTable = std::span<const CommandEntry* const>;
-using LispFunctionTable = std::span<const LispFunctionEntry* const>;
+ACRX_STANDIN_DECLARE_BOUNDS(ARXCOMMAND, _ARXCOMMAND_ENTRY)
+ACRX_STANDIN_DECLARE_BOUNDS(ADSSYMBOL, _ADSSYMBOL_ENTRY)
 
-// Supplied by the module: its command and Lisp function tables.
-CommandTable moduleCommandTable();
-LispFunctionTable moduleLispFunctionTable();
+// Registers the static member function classname::<group><globCmd> (void())
+// as command globCmd of group `group`, local name locCmd (or the string
+// resource locCmdId).
+#define ACED_ARXCOMMAND_ENTRY_AUTO(classname, group, globCmd, locCmd, cmdFlags, UIContext)   \
+    ACRX_STANDIN_ENTRY(ARXCOMMAND, _ARXCOMMAND_ENTRY,                                        \
+                       __ARXCOMMAND_ENTRY_##classname##_##group##globCmd, _RXST(#group),     \
+                       _RXST(#globCmd), _RXST(#locCmd), cmdFlags, classname::group##globCmd, \
+                       UIContext, (UINT)-1)
+#define ACED_ARXCOMMAND_ENTRYBYID_AUTO(classname, group, globCmd, locCmdId, cmdFlags, UIContext) \
+    ACRX_STANDIN_ENTRY(ARXCOMMAND, _ARXCOMMAND_ENTRY,                                            \
+                       __ARXCOMMAND_ENTRY_##classname##_##group##globCmd, _RXST(#group),         \
+                       _RXST(#globCmd), NULL, cmdFlags, classname::group##globCmd, UIContext,    \
+                       locCmdId)
+// Registers the static member function classname::ads_<name> (int()) as Lisp
+// function `name`, or as command c:name.
+#define ACED_ADSSYMBOL_ENTRY_AUTO(classname, name, regFunc)                                 \
+    ACRX_STANDIN_ENTRY(ADSSYMBOL, _ADSSYMBOL_ENTRY, __ADSSYMBOL_ENTRY_##classname##_##name, \
+                       _RXST(#name), classname::ads_##name, regFunc, (UINT)-1)
+#define ACED_ADSCOMMAND_ENTRY_AUTO(classname, name, regFunc)                                 \
+    ACRX_STANDIN_ENTRY(ADSSYMBOL, _ADSSYMBOL_ENTRY, __ADSCOMMAND_ENTRY_##classname##_##name, \
+                       _RXST("c:" #name), classname::ads_##name, regFunc, (UINT)-1)
 
-// A name given in the entry, or the string resource `resId` loaded into
-// `buffer` (an unknown id gives an empty name).
-inline const ACHAR* entryName(const ACHAR* name, std::uint32_t resId, HINSTANCE instance,
-                              ACHAR (&buffer)[kResNameChars]) {
-    if (name != nullptr) {
-        return name;
+// The module's instance handle, its one application object, acrxGetApp and
+// the exported acrxEntryPoint, which hands every message to the object.
+#if defined(_WIN32)
+#define ACRX_STANDIN_EXPORT __declspec(dllexport)
+#else
+#define ACRX_STANDIN_EXPORT __attribute__((visibility("default")))
+#endif
+#define IMPLEMENT_ARX_ENTRYPOINT(classname)                                              \
+    HINSTANCE _hdllInstance = NULL;                                                      \
+    classname theArxApp;                                                                 \
+    AcRxDbxApp* acrxGetApp() {                                                           \
+        return &theArxApp;                                                               \
+    }                                                                                    \
+    ACRX_STANDIN_BOUNDS(ARXCOMMAND, _ARXCOMMAND_ENTRY)                                   \
+    ACRX_STANDIN_BOUNDS(ADSSYMBOL, _ADSSYMBOL_ENTRY)                                     \
+    ACRX_STANDIN_BOUNDS(DBXCUSTOBJ, _DBX_REGISTER_OBJECT_ENTRY)                          \
+    extern "C" ACRX_STANDIN_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, \
+                                                                   void* pkt) {          \
+        return theArxApp.acrxEntryPoint(msg, pkt);                                       \
     }
-    buffer[0] = 0;
-    LoadStringW(instance, resId, buffer, kResNameChars);
-    return buffer;
-}
-
-// addCommand for every entry, in order; session commands carry no resources.
-inline void registerCommands(CommandTable table, HINSTANCE instance) {
-    for (const CommandEntry* entry : table) {
-        if (entry == nullptr) {
-            continue;
-        }
-        ACHAR buffer[kResNameChars];
-        const ACHAR* localName =
-            entryName(entry->localName, entry->localNameResId, instance, buffer);
-        const HINSTANCE resources = (entry->flags & ACRX_CMD_SESSION) ? nullptr : instance;
-        if (AcEdCommandStack* stack = acedRegCmds) {
-            stack->addCommand(entry->groupName, entry->globalName, localName, entry->flags,
-                              entry->function, entry->contextMenu, -1, resources, nullptr);
-        }
-    }
-}
-
-// removeCmd for every entry, in order.
-inline void removeCommands(CommandTable table) {
-    for (const CommandEntry* entry : table) {
-        if (entry == nullptr) {
-            continue;
-        }
-        if (AcEdCommandStack* stack = acedRegCmds) {
-            stack->removeCmd(entry->groupName, entry->globalName);
-        }
-    }
-}
-
-// Lisp functions are numbered 0, 1, ... over the non-empty slots.
-inline void defineLispFunctions(LispFunctionTable table, HINSTANCE instance) {
-    short number = 0;
-    for (const LispFunctionEntry* entry : table) {
-        if (entry == nullptr) {
-            continue;
-        }
-        ACHAR buffer[kResNameChars];
-        acedDefun(entryName(entry->name, entry->nameResId, instance, buffer), number);
-        if (entry->isRegFunc) {
-            // The host calls registered functions without arguments and
-            // ignores what they return.
-            acedRegFunc(reinterpret_cast<int (*)()>(entry->function), number);
-        }
-        ++number;
-    }
-}
-
-inline void undefineLispFunctions(LispFunctionTable table, HINSTANCE instance) {
-    short number = 0;
-    for (const LispFunctionEntry* entry : table) {
-        if (entry == nullptr) {
-            continue;
-        }
-        ACHAR buffer[kResNameChars];
-        acedUndef(entryName(entry->name, entry->nameResId, instance, buffer), number);
-        ++number;
-    }
-}
-
-// Calls the function whose number the host says is being invoked, if any.
-inline void invokeLispFunction(LispFunctionTable table) {
-    const int code = acedGetFunCode();
-    int number = 0;
-    for (const LispFunctionEntry* entry : table) {
-        if (entry == nullptr) {
-            continue;
-        }
-        if (number == code) {
-            entry->function();
-            return;
-        }
-        ++number;
-    }
-}
+#define IMPLEMENT_ARX_ENTRYPOINT_STD(classname) IMPLEMENT_ARX_ENTRYPOINT(classname)
+#define IMPLEMENT_ARX_ENTRYPOINT_CLR(classname) IMPLEMENT_ARX_ENTRYPOINT(classname)
 
 // ---- The application class ----------------------------------------------------
 class AcRxArxApp : public AcRxDbxApp {
 public:
-    constexpr AcRxArxApp() = default;
+    AcRxArxApp() : AcRxDbxApp() {}
 
     AcRx::AppRetCode On_kInitAppMsg(void* pkt) override {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kInitAppMsg(pkt);
-        registerCommands(moduleCommandTable(), mHdllInstance);
+        registerCommands(m_hdllInstance);
         return result;
     }
     AcRx::AppRetCode On_kUnloadAppMsg(void* pkt) override {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kUnloadAppMsg(pkt);
-        removeCommands(moduleCommandTable());
+        removeCommands();
         return result;
     }
-    AcRx::AppRetCode On_kLoadDwgMsg(void*) override {
-        defineLispFunctions(moduleLispFunctionTable(), mHdllInstance);
-        return AcRx::kRetOK;
+    AcRx::AppRetCode On_kLoadDwgMsg(void* pkt) override {
+        const AcRx::AppRetCode result = AcRxDbxApp::On_kLoadDwgMsg(pkt);
+        forEachLispFunction([this](const _ADSSYMBOL_ENTRY& entry, short number) {
+            ACHAR buffer[kNameChars];
+            acedDefun(entryName(entry.pszName, entry.nameID, buffer), number);
+            if (entry.bRegFunc) {
+                acedRegFunc(entry.fptr, number);
+            }
+            return false;
+        });
+        return result;
     }
-    AcRx::AppRetCode On_kUnloadDwgMsg(void*) override {
-        undefineLispFunctions(moduleLispFunctionTable(), mHdllInstance);
-        return AcRx::kRetOK;
+    AcRx::AppRetCode On_kUnloadDwgMsg(void* pkt) override {
+        const AcRx::AppRetCode result = AcRxDbxApp::On_kUnloadDwgMsg(pkt);
+        forEachLispFunction([this](const _ADSSYMBOL_ENTRY& entry, short number) {
+            ACHAR buffer[kNameChars];
+            acedUndef(entryName(entry.pszName, entry.nameID, buffer), number);
+            return false;
+        });
+        return result;
     }
-    AcRx::AppRetCode On_kInvkSubrMsg(void*) override {
-        invokeLispFunction(moduleLispFunctionTable());
-        return AcRx::kRetOK;
+    // Calls the function whose number the host says is being invoked, if any.
+    AcRx::AppRetCode On_kInvkSubrMsg(void* pkt) override {
+        const AcRx::AppRetCode result = AcRxDbxApp::On_kInvkSubrMsg(pkt);
+        const int code = acedGetFunCode();
+        forEachLispFunction([code](const _ADSSYMBOL_ENTRY& entry, short number) {
+            if (number != code) {
+                return false;
+            }
+            entry.fptr();
+            return true;
+        });
+        return result;
     }
-    void RegisterServerComponents() override = 0;
 
-protected:
-    ~AcRxArxApp() = default;
+private:
+    // Buffer size for names loaded from the string resources.
+    static const int kNameChars = 132;
+
+    // Calls visit(entry, number) for every Lisp function, numbered 0, 1, ...
+    // over the non-null slots, until it returns true.
+    template <class Visit>
+    static void forEachLispFunction(Visit visit) {
+        short number = 0;
+        for (_ADSSYMBOL_ENTRY* const* slot = ACRX_STANDIN_FIRST(ADSSYMBOL);
+             slot < ACRX_STANDIN_END(ADSSYMBOL); ++slot) {
+            if (*slot != NULL) {
+                if (visit(**slot, number)) {
+                    return;
+                }
+                ++number;
+            }
+        }
+    }
+
+    // A name given in the record, or the string resource `id` loaded into
+    // `buffer` (an unknown id gives an empty name).
+    const ACHAR* entryName(const ACHAR* name, UINT id, ACHAR (&buffer)[kNameChars]) const {
+        if (name != NULL) {
+            return name;
+        }
+        buffer[0] = 0;
+        ::LoadString(m_hdllInstance, id, buffer, kNameChars);
+        return buffer;
+    }
+    // addCommand for every record, in order; session commands carry no
+    // resources.
+    void registerCommands(HINSTANCE instance) const {
+        for (_ARXCOMMAND_ENTRY* const* slot = ACRX_STANDIN_FIRST(ARXCOMMAND);
+             slot < ACRX_STANDIN_END(ARXCOMMAND); ++slot) {
+            const _ARXCOMMAND_ENTRY* entry = *slot;
+            if (entry == NULL) {
+                continue;
+            }
+            ACHAR buffer[kNameChars];
+            const ACHAR* localName = entryName(entry->pszCmdLocalName, entry->localNameID, buffer);
+            const HINSTANCE resources = (entry->commandFlags & ACRX_CMD_SESSION) ? NULL : instance;
+            if (AcEdCommandStack* stack = acedRegCmds) {
+                stack->addCommand(entry->pszCmdGroupName, entry->pszCmdGlobalName, localName,
+                                  entry->commandFlags, entry->pCmdFct, entry->pUIContext, -1,
+                                  resources, NULL);
+            }
+        }
+    }
+    // removeCmd for every record, in order.
+    static void removeCommands() {
+        for (_ARXCOMMAND_ENTRY* const* slot = ACRX_STANDIN_FIRST(ARXCOMMAND);
+             slot < ACRX_STANDIN_END(ARXCOMMAND); ++slot) {
+            if (*slot == NULL) {
+                continue;
+            }
+            if (AcEdCommandStack* stack = acedRegCmds) {
+                stack->removeCmd((*slot)->pszCmdGroupName, (*slot)->pszCmdGlobalName);
+            }
+        }
+    }
 };

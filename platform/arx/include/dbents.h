@@ -3,6 +3,7 @@
 
 #include "dbcurve.h"
 #include "dbmain.h"
+#include "gepnt2d.h"
 
 class AcDbLine : public AcDbCurve {
 public:

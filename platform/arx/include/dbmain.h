@@ -5,37 +5,13 @@
 #pragma once
 
 #include "acadstrc.h"
+#include "acdb.h"
 #include "adesk.h"
 #include "adsdef.h"
+#include "dbid.h"
 #include "gemat3d.h"
 #include "gepnt3d.h"
 #include "rxclass.h"
-
-namespace AcDb {
-enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
-}  // namespace AcDb
-
-// ---- Object ids ------------------------------------------------------------------
-// Opaque identity of a database object; null when default-constructed.
-class AcDbObjectId {
-public:
-    AcDbObjectId() = default;
-    bool isNull() const { return mId == 0; }
-    void setNull() { mId = 0; }
-    Adesk::IntPtr asOldId() const { return mId; }
-    AcDbObjectId& setFromOldId(Adesk::IntPtr oldId) {
-        mId = oldId;
-        return *this;
-    }
-    bool operator==(const AcDbObjectId& other) const { return mId == other.mId; }
-    bool operator!=(const AcDbObjectId& other) const { return mId != other.mId; }
-    bool operator<(const AcDbObjectId& other) const { return mId < other.mId; }
-
-    static const AcDbObjectId kNull;
-
-private:
-    Adesk::IntPtr mId = 0;
-};
 
 // Axis-aligned box in world coordinates.
 class AcDbExtents {
@@ -62,15 +38,16 @@ public:
     AcDbObject& operator=(const AcDbObject&) = delete;
 
     AcDbObjectId objectId() const { return mId; }
-    bool isReadEnabled() const;
-    bool isWriteEnabled() const;
+    Adesk::Boolean isReadEnabled() const;
+    Adesk::Boolean isWriteEnabled() const;
     // Ends one open; eNotOpenForRead when the object is not open.
     Acad::ErrorStatus close();
+    // Called before a change: the object must be open for write. The stand-in
+    // keeps no undo record, and ends the process when the object is not.
+    void assertWriteEnabled(Adesk::Boolean autoUndo = true, Adesk::Boolean recordModified = true);
 
 protected:
     AcDbObject() = default;
-    // eNotOpenForWrite unless the caller holds the object open for write.
-    Acad::ErrorStatus assertWriteEnabled() const;
 
 private:
     friend struct AcDbObjectAccess;

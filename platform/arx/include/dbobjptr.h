@@ -14,8 +14,10 @@ public:
     AcDbObjectPointer& operator=(const AcDbObjectPointer&) = delete;
 
     Acad::ErrorStatus openStatus() const { return mStatus; }
-    T* object() const { return mObj; }
-    T* operator->() const { return mObj; }
+    T* object() { return mObj; }
+    const T* object() const { return mObj; }
+    T* operator->() { return mObj; }
+    const T* operator->() const { return mObj; }
     operator T*() const { return mObj; }
     Acad::ErrorStatus close() {
         if (mObj == nullptr) {

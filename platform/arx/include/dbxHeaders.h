@@ -15,11 +15,16 @@
 
 #include "gegbl.h"
 #include "gemat3d.h"
+#include "gepnt2d.h"
 #include "gepnt3d.h"
+#include "getol.h"
+#include "gevec2d.h"
 #include "gevec3d.h"
 
+#include "acdb.h"
 #include "dbcurve.h"
 #include "dbents.h"
+#include "dbid.h"
 #include "dbmain.h"
 #include "dbobjptr.h"
 

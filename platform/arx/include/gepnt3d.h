@@ -4,21 +4,6 @@
 #include "gegbl.h"
 #include "gevec3d.h"
 
-class AcGePoint2d {
-public:
-    constexpr AcGePoint2d() : x(0.0), y(0.0) {}
-    constexpr AcGePoint2d(double xx, double yy) : x(xx), y(yy) {}
-    static const AcGePoint2d kOrigin;
-
-    AcGePoint2d& set(double xx, double yy);
-    bool operator==(const AcGePoint2d& pnt) const { return x == pnt.x && y == pnt.y; }
-    bool operator!=(const AcGePoint2d& pnt) const { return !(*this == pnt); }
-    bool isEqualTo(const AcGePoint2d& pnt, const AcGeTol& tol = AcGeContext::gTol) const;
-    double distanceTo(const AcGePoint2d& pnt) const;
-
-    double x, y;
-};
-
 class AcGePoint3d {
 public:
     constexpr AcGePoint3d() : x(0.0), y(0.0), z(0.0) {}

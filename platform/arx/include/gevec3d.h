@@ -1,18 +1,10 @@
 // Vectors of the host API's geometry.
 #pragma once
 
+#include "adesk.h"
 #include "gegbl.h"
 
 class AcGeMatrix3d;
-
-class AcGeVector2d {
-public:
-    constexpr AcGeVector2d() : x(0.0), y(0.0) {}
-    constexpr AcGeVector2d(double xx, double yy) : x(xx), y(yy) {}
-    double length() const;
-
-    double x, y;
-};
 
 class AcGeVector3d {
 public:
@@ -42,8 +34,8 @@ public:
     AcGeVector3d crossProduct(const AcGeVector3d& vec) const;
     double length() const;
     double lengthSqrd() const;
-    bool isZeroLength(const AcGeTol& tol = AcGeContext::gTol) const;
-    bool isUnitLength(const AcGeTol& tol = AcGeContext::gTol) const;
+    Adesk::Boolean isZeroLength(const AcGeTol& tol = AcGeContext::gTol) const;
+    Adesk::Boolean isUnitLength(const AcGeTol& tol = AcGeContext::gTol) const;
     // Scales to unit length; a vector not longer than tol.equalVector() is
     // left unchanged (it has no direction to keep).
     AcGeVector3d& normalize(const AcGeTol& tol = AcGeContext::gTol);

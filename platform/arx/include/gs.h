@@ -6,50 +6,37 @@
 #include "gepnt3d.h"
 #include "gevec3d.h"
 
+// The SDK's own headers use Windows types without including <windows.h>, so
+// a module includes it first; this check makes a module that does not fail
+// here as it would there.
+static_assert(sizeof(LONG_PTR) == sizeof(void*), "include <windows.h> before the host's headers");
+
 // The camera of one viewport. Units are drawing units; the field is the
-// extent of the view plane shown, across (width) and up (height). The view
-// is owned by the drawing database: callers never delete it.
+// extent of the view plane shown, across (width) and up (height). The host
+// owns its views: callers never delete one.
 class AcGsView {
 public:
     enum Projection { kParallel = 0, kPerspective = 1 };
 
-    AcGsView(const AcGsView&) = delete;
-    AcGsView& operator=(const AcGsView&) = delete;
-
-    AcGePoint3d position() const;  // the camera
-    AcGePoint3d target() const;    // the point looked at
-    AcGeVector3d upVector() const;
-    bool isPerspective() const;
-    double fieldWidth() const;
-    double fieldHeight() const;
+    virtual AcGePoint3d position() const = 0;  // the camera
+    virtual AcGePoint3d target() const = 0;    // the point looked at
+    virtual AcGeVector3d upVector() const = 0;
+    virtual bool isPerspective() const = 0;
+    virtual double fieldWidth() const = 0;
+    virtual double fieldHeight() const = 0;
 
     // Replaces the whole camera in one call.
-    void setView(const AcGePoint3d& position, const AcGePoint3d& target,
-                 const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
-                 Projection projection = kParallel);
+    virtual void setView(const AcGePoint3d& position, const AcGePoint3d& target,
+                         const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
+                         Projection projection = kParallel) = 0;
     // Divides the field width and height by `factor`: a factor above 1 shows
     // the drawing larger. A factor that is not a positive finite number is
     // ignored.
-    void zoom(double factor);
+    virtual void zoom(double factor) = 0;
     // Redraws the view: costs one frame of the clock and writes a `view`
     // transcript event.
-    void update();
+    virtual void update() = 0;
     // False when the camera is degenerate (not finite, camera on the target,
     // no up direction, empty field) or the world marks the view invalid.
-    bool isValid() const;
-
-    int viewportNumber() const { return mVportNum; }
-
-private:
-    friend struct AcGsViewAccess;
-    explicit AcGsView(int vportNum);
-    ~AcGsView() = default;
-
-    int mVportNum;
-    AcGePoint3d mPosition;
-    AcGePoint3d mTarget;
-    AcGeVector3d mUp;
-    double mFieldWidth;
-    double mFieldHeight;
-    Projection mProjection;
+    virtual bool isValid() const = 0;
 };

@@ -3,21 +3,13 @@
 
 #include "rxobject.h"
 
-// Runtime class descriptor: a name and a parent.
+// Runtime class descriptor: a name and a parent. The host makes them.
 class AcRxClass : public AcRxObject {
 public:
     ACRX_DECLARE_MEMBERS(AcRxClass);
-    const ACHAR* name() const { return mName; }
-    AcRxClass* myParent() const { return mParent; }
+    const ACHAR* name() const;
+    AcRxClass* myParent() const;
     bool isDerivedFrom(const AcRxClass* other) const;
-
-    // Stand-in: creates a descriptor that is never freed.
-    static AcRxClass* makeClass(const ACHAR* name, AcRxClass* parent);
-
-private:
-    AcRxClass(const ACHAR* name, AcRxClass* parent) : mName(name), mParent(parent) {}
-    const ACHAR* mName;
-    AcRxClass* mParent;
 };
 
 // Rebuilds the runtime class tree after classes were added.

@@ -11,4 +11,4 @@ public:
     virtual AcRxObject* at(const ACHAR* key) const;
 };
 
-AcRxDictionary* acrxSysRegistry();
+extern "C" AcRxDictionary* acrxSysRegistry();

@@ -4,4 +4,3 @@
 #include "AdAChar.h"
 
 #define ACRX_DYNAMIC_LINKER ACRX_T("DynamicLinker")
-#define ACRX_COMMAND_DOCK ACRX_T("ACAD_REGISTERED_COMMANDS")

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "host_state.h"
+#include "rx_members.h"
 #include "transcript.h"
 
 using arxsim::Call;

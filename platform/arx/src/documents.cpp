@@ -2,11 +2,11 @@
 // locks, their command lines and the reactors that hear about drawings
 // opening, becoming current and closing.
 #include <algorithm>
-#include <cwchar>
 #include <mutex>
 
 #include "drawing_db.h"
 #include "host_state.h"
+#include "rx_members.h"
 #include "transcript.h"
 
 using arxsim::detail::host;
@@ -15,8 +15,25 @@ using arxsim::detail::toUtf8;
 
 namespace {
 
+// The host's one document manager.
+class DocManagerStandIn final : public AcApDocManager {
+public:
+    AcApDocument* curDocument() const override;
+    AcApDocument* mdiActiveDocument() const override;
+    int documentCount() const override;
+    Acad::ErrorStatus lockDocument(AcApDocument* pDoc, AcAp::DocLockMode lockMode,
+                                   const ACHAR* pGlobalCmdName, const ACHAR* pLocalCmdName,
+                                   bool prompt) override;
+    Acad::ErrorStatus unlockDocument(AcApDocument* pDoc) override;
+    Acad::ErrorStatus sendStringToExecute(AcApDocument* pAcTargetDocument, const ACHAR* pszExecute,
+                                          bool bActivate, bool bWrapUpInactiveDoc,
+                                          bool bEchoString) override;
+    void addReactor(AcApDocManagerReactor* pReactor) override;
+    void removeReactor(AcApDocManagerReactor* pReactor) override;
+};
+
 AcApDocManager* manager() {
-    static AcApDocManager* const theManager = new AcApDocManager;
+    static AcApDocManager* const theManager = new DocManagerStandIn;
     return theManager;
 }
 
@@ -179,16 +196,8 @@ int numberOf(const HostState& h, const AcApDocument* doc) {
 // ---- AcApDocument ---------------------------------------------------------------
 ACRX_NO_CONS_DEFINE_MEMBERS(AcApDocument, AcRxObject)
 
-AcApDocument::AcApDocument(const ACHAR* fileName) : mFileName{} {
-    if (fileName != nullptr) {
-        std::wcsncpy(mFileName, fileName, MAX_PATH - 1);
-    }
-}
-
-AcApDocument::~AcApDocument() = default;
-
 const ACHAR* AcApDocument::fileName() const {
-    return mFileName;
+    return static_cast<const arxsim::detail::DocumentStandIn*>(this)->mFileName.c_str();
 }
 
 AcAp::DocLockMode AcApDocument::myLockMode() const {
@@ -225,24 +234,24 @@ void AcApDocManagerReactor::documentActivated(AcApDocument*) {}
 // ---- AcApDocManager -------------------------------------------------------------------
 ACRX_NO_CONS_DEFINE_MEMBERS(AcApDocManager, AcRxObject)
 
-AcApDocument* AcApDocManager::curDocument() const {
+AcApDocument* DocManagerStandIn::curDocument() const {
     std::lock_guard lock(host().mutex);
     arxsim::detail::chargeHostCallLocked();
     return host().current;
 }
 
-AcApDocument* AcApDocManager::mdiActiveDocument() const {
+AcApDocument* DocManagerStandIn::mdiActiveDocument() const {
     return curDocument();
 }
 
-int AcApDocManager::documentCount() const {
+int DocManagerStandIn::documentCount() const {
     std::lock_guard lock(host().mutex);
     arxsim::detail::chargeHostCallLocked();
     return static_cast<int>(host().open.size());
 }
 
-Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* pDoc, AcAp::DocLockMode lockMode,
-                                               const ACHAR*, const ACHAR*, bool) {
+Acad::ErrorStatus DocManagerStandIn::lockDocument(AcApDocument* pDoc, AcAp::DocLockMode lockMode,
+                                                  const ACHAR*, const ACHAR*, bool) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
@@ -257,7 +266,7 @@ Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* pDoc, AcAp::DocLock
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcApDocManager::unlockDocument(AcApDocument* pDoc) {
+Acad::ErrorStatus DocManagerStandIn::unlockDocument(AcApDocument* pDoc) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
@@ -274,9 +283,10 @@ Acad::ErrorStatus AcApDocManager::unlockDocument(AcApDocument* pDoc) {
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcApDocManager::sendStringToExecute(AcApDocument* pAcTargetDocument,
-                                                      const ACHAR* pszExecute, bool bActivate,
-                                                      bool bWrapUpInactiveDoc, bool bEchoString) {
+Acad::ErrorStatus DocManagerStandIn::sendStringToExecute(AcApDocument* pAcTargetDocument,
+                                                         const ACHAR* pszExecute, bool bActivate,
+                                                         bool bWrapUpInactiveDoc,
+                                                         bool bEchoString) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
@@ -295,7 +305,7 @@ Acad::ErrorStatus AcApDocManager::sendStringToExecute(AcApDocument* pAcTargetDoc
     return Acad::eOk;
 }
 
-void AcApDocManager::addReactor(AcApDocManagerReactor* pReactor) {
+void DocManagerStandIn::addReactor(AcApDocManagerReactor* pReactor) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
@@ -306,7 +316,7 @@ void AcApDocManager::addReactor(AcApDocManagerReactor* pReactor) {
     h.reactors.push_back(pReactor);
 }
 
-void AcApDocManager::removeReactor(AcApDocManagerReactor* pReactor) {
+void DocManagerStandIn::removeReactor(AcApDocManagerReactor* pReactor) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();

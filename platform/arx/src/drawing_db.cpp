@@ -3,6 +3,7 @@
 #include "drawing_db.h"
 
 #include "arx_control.h"
+#include "rx_members.h"
 #include "win32_control.h"
 
 ACRX_NO_CONS_DEFINE_MEMBERS(AcDbObject, AcRxObject)

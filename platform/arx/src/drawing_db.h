@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "arxHeaders.h"
 #include "arx_drawing_control.h"
 

@@ -4,6 +4,8 @@
 #include "drawing_db.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "transcript.h"
 #include "win32_control.h"
@@ -37,12 +39,12 @@ void AcDbExtents::addPoint(const AcGePoint3d& pt) {
 
 // ---- AcDbObject ----------------------------------------------------------------------
 
-bool AcDbObject::isReadEnabled() const {
+Adesk::Boolean AcDbObject::isReadEnabled() const {
     std::lock_guard<std::mutex> guard(drawing().lock);
     return AcDbObjectAccess::readable(*this);
 }
 
-bool AcDbObject::isWriteEnabled() const {
+Adesk::Boolean AcDbObject::isWriteEnabled() const {
     std::lock_guard<std::mutex> guard(drawing().lock);
     return AcDbObjectAccess::writable(*this);
 }
@@ -58,8 +60,12 @@ Acad::ErrorStatus AcDbObject::close() {
     return es;
 }
 
-Acad::ErrorStatus AcDbObject::assertWriteEnabled() const {
-    return mIsWriter ? Acad::eOk : Acad::eNotOpenForWrite;
+void AcDbObject::assertWriteEnabled(Adesk::Boolean, Adesk::Boolean) {
+    std::lock_guard<std::mutex> guard(drawing().lock);
+    if (!AcDbObjectAccess::writable(*this)) {
+        std::fputs("arxsim: assertWriteEnabled on an object not open for write\n", stderr);
+        std::abort();
+    }
 }
 
 // ---- AcDbEntity ----------------------------------------------------------------------
@@ -80,7 +86,7 @@ Acad::ErrorStatus AcDbEntity::transformBy(const AcGeMatrix3d& xform) {
     int index = -1;
     {
         std::lock_guard<std::mutex> guard(w.lock);
-        if (assertWriteEnabled() != Acad::eOk) {
+        if (!AcDbObjectAccess::writable(*this)) {
             return Acad::eNotOpenForWrite;
         }
         applyTransform(xform);
@@ -233,7 +239,7 @@ double AcDbViewport::height() const {
 
 Acad::ErrorStatus AcDbViewport::setWidth(double width) {
     std::lock_guard<std::mutex> guard(drawing().lock);
-    if (assertWriteEnabled() != Acad::eOk) {
+    if (!AcDbObjectAccess::writable(*this)) {
         return Acad::eNotOpenForWrite;
     }
     mWidth = width;
@@ -242,7 +248,7 @@ Acad::ErrorStatus AcDbViewport::setWidth(double width) {
 
 Acad::ErrorStatus AcDbViewport::setHeight(double height) {
     std::lock_guard<std::mutex> guard(drawing().lock);
-    if (assertWriteEnabled() != Acad::eOk) {
+    if (!AcDbObjectAccess::writable(*this)) {
         return Acad::eNotOpenForWrite;
     }
     mHeight = height;
@@ -262,7 +268,7 @@ AcGePoint2d AcDbViewport::viewCenter() const {
 Acad::ErrorStatus AcDbViewport::setViewHeight(double height) {
     charge();
     std::lock_guard<std::mutex> guard(drawing().lock);
-    if (assertWriteEnabled() != Acad::eOk) {
+    if (!AcDbObjectAccess::writable(*this)) {
         return Acad::eNotOpenForWrite;
     }
     if (!(std::isfinite(height) && height > 0.0)) {
@@ -275,7 +281,7 @@ Acad::ErrorStatus AcDbViewport::setViewHeight(double height) {
 Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& center) {
     charge();
     std::lock_guard<std::mutex> guard(drawing().lock);
-    if (assertWriteEnabled() != Acad::eOk) {
+    if (!AcDbObjectAccess::writable(*this)) {
         return Acad::eNotOpenForWrite;
     }
     if (!(std::isfinite(center.x) && std::isfinite(center.y))) {

@@ -1,6 +1,8 @@
 // Geometry value types of the host API stand-in: vector algebra, rotations
 // about arbitrary axes (Rodrigues' formula) and affine 4x4 matrices.
 #include "gemat3d.h"
+#include "gepnt2d.h"
+#include "gevec2d.h"
 
 #include <cmath>
 
@@ -130,11 +132,11 @@ double AcGeVector3d::lengthSqrd() const {
     return x * x + y * y + z * z;
 }
 
-bool AcGeVector3d::isZeroLength(const AcGeTol& tol) const {
+Adesk::Boolean AcGeVector3d::isZeroLength(const AcGeTol& tol) const {
     return length() <= tol.equalVector();
 }
 
-bool AcGeVector3d::isUnitLength(const AcGeTol& tol) const {
+Adesk::Boolean AcGeVector3d::isUnitLength(const AcGeTol& tol) const {
     return std::fabs(length() - 1.0) <= tol.equalVector();
 }
 

@@ -2,6 +2,8 @@
 // (what the drawing keeps) and a live AcGsView made from it on demand (what
 // the plug-in moves). Redraws cost a frame of the clock and are recorded in
 // the transcript.
+#include <windows.h>
+
 #include "gs.h"
 
 #include <cmath>
@@ -15,35 +17,55 @@
 #include "transcript.h"
 #include "win32_control.h"
 
-// The world makes, destroys and sets its views; the plug-in only uses them.
-struct AcGsViewAccess {
-    static AcGsView* make(int vp) { return new AcGsView(vp); }
-    static void destroy(AcGsView* view) { delete view; }
-    static void apply(AcGsView& view, const arxdrawing::ViewParams& v) {
-        view.mPosition = v.position;
-        view.mTarget = v.target;
-        view.mUp = v.up;
-        view.mFieldWidth = v.width;
-        view.mFieldHeight = v.height;
-        view.mProjection = v.perspective ? AcGsView::kPerspective : AcGsView::kParallel;
-    }
-    static arxdrawing::ViewParams read(const AcGsView& view) {
-        return arxdrawing::ViewParams{
-            view.mPosition,   view.mTarget,      view.mUp,
-            view.mFieldWidth, view.mFieldHeight, view.mProjection == AcGsView::kPerspective};
-    }
-};
-
 namespace {
 
-struct ViewDeleter {
-    void operator()(AcGsView* view) const { AcGsViewAccess::destroy(view); }
+// The host's graphics view of one viewport. The world makes, destroys and
+// sets its views (apply, read: graphics lock held); the plug-in only uses
+// them through AcGsView.
+class GsViewStandIn final : public AcGsView {
+public:
+    explicit GsViewStandIn(int vportNum) : mVportNum(vportNum) {}
+
+    AcGePoint3d position() const override;
+    AcGePoint3d target() const override;
+    AcGeVector3d upVector() const override;
+    bool isPerspective() const override;
+    double fieldWidth() const override;
+    double fieldHeight() const override;
+    void setView(const AcGePoint3d& position, const AcGePoint3d& target,
+                 const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
+                 Projection projection) override;
+    void zoom(double factor) override;
+    void update() override;
+    bool isValid() const override;
+
+    void apply(const arxdrawing::ViewParams& v) {
+        mPosition = v.position;
+        mTarget = v.target;
+        mUp = v.up;
+        mFieldWidth = v.width;
+        mFieldHeight = v.height;
+        mProjection = v.perspective ? kPerspective : kParallel;
+    }
+    arxdrawing::ViewParams read() const {
+        return arxdrawing::ViewParams{mPosition,   mTarget,      mUp,
+                                      mFieldWidth, mFieldHeight, mProjection == kPerspective};
+    }
+
+private:
+    const int mVportNum;
+    AcGePoint3d mPosition;
+    AcGePoint3d mTarget;
+    AcGeVector3d mUp;
+    double mFieldWidth = 0.0;
+    double mFieldHeight = 0.0;
+    Projection mProjection = kParallel;
 };
 
 // The views of one drawing.
 struct DrawingViews {
     std::map<int, arxdrawing::ViewParams> stored;
-    std::map<int, std::unique_ptr<AcGsView, ViewDeleter>> views;
+    std::map<int, std::unique_ptr<GsViewStandIn>> views;
     std::set<int> invalid;
 };
 
@@ -96,44 +118,41 @@ bool finite(const AcGeVector3d& v) {
 
 }  // namespace
 
-// ---- AcGsView ------------------------------------------------------------------
+// ---- The views ------------------------------------------------------------------
 
-AcGsView::AcGsView(int vportNum)
-    : mVportNum(vportNum), mFieldWidth(0.0), mFieldHeight(0.0), mProjection(kParallel) {}
-
-AcGePoint3d AcGsView::position() const {
+AcGePoint3d GsViewStandIn::position() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mPosition;
 }
 
-AcGePoint3d AcGsView::target() const {
+AcGePoint3d GsViewStandIn::target() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mTarget;
 }
 
-AcGeVector3d AcGsView::upVector() const {
+AcGeVector3d GsViewStandIn::upVector() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mUp;
 }
 
-bool AcGsView::isPerspective() const {
+bool GsViewStandIn::isPerspective() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mProjection == kPerspective;
 }
 
-double AcGsView::fieldWidth() const {
+double GsViewStandIn::fieldWidth() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mFieldWidth;
 }
 
-double AcGsView::fieldHeight() const {
+double GsViewStandIn::fieldHeight() const {
     std::lock_guard<std::mutex> guard(graphics().lock);
     return mFieldHeight;
 }
 
-void AcGsView::setView(const AcGePoint3d& position, const AcGePoint3d& target,
-                       const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
-                       Projection projection) {
+void GsViewStandIn::setView(const AcGePoint3d& position, const AcGePoint3d& target,
+                            const AcGeVector3d& upVector, double fieldWidth, double fieldHeight,
+                            Projection projection) {
     win32sim::chargeUs(arxdrawing::kHostCallUs);
     std::lock_guard<std::mutex> guard(graphics().lock);
     mPosition = position;
@@ -144,7 +163,7 @@ void AcGsView::setView(const AcGePoint3d& position, const AcGePoint3d& target,
     mProjection = projection;
 }
 
-void AcGsView::zoom(double factor) {
+void GsViewStandIn::zoom(double factor) {
     win32sim::chargeUs(arxdrawing::kHostCallUs);
     if (!(std::isfinite(factor) && factor > 0.0)) {
         return;
@@ -154,7 +173,7 @@ void AcGsView::zoom(double factor) {
     mFieldHeight /= factor;
 }
 
-void AcGsView::update() {
+void GsViewStandIn::update() {
     GraphicsState& w = graphics();
     std::uint64_t frame = 0;
     const bool isRecorded = transcript::isOn();
@@ -164,7 +183,7 @@ void AcGsView::update() {
         ++w.updates;
         frame = w.frameMs;
         if (isRecorded) {
-            fields = viewFields(mVportNum, AcGsViewAccess::read(*this));
+            fields = viewFields(mVportNum, read());
         }
     }
     if (isRecorded) {
@@ -179,7 +198,7 @@ void AcGsView::update() {
     }
 }
 
-bool AcGsView::isValid() const {
+bool GsViewStandIn::isValid() const {
     GraphicsState& w = graphics();
     std::lock_guard<std::mutex> guard(w.lock);
     if (w.invalid.count(mVportNum) != 0) {
@@ -206,10 +225,9 @@ AcGsView* acgsGetGsView(int viewportNumber, bool bCreateIfNone) {
     if (!bCreateIfNone) {
         return nullptr;
     }
-    AcGsView* view = AcGsViewAccess::make(viewportNumber);
-    w.views.emplace(viewportNumber, std::unique_ptr<AcGsView, ViewDeleter>(view));
-    AcGsViewAccess::apply(*view, storedLocked(w, viewportNumber));
-    return view;
+    auto view = std::make_unique<GsViewStandIn>(viewportNumber);
+    view->apply(storedLocked(w, viewportNumber));
+    return w.views.emplace(viewportNumber, std::move(view)).first->second.get();
 }
 
 Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, bool, bool, bool) {
@@ -221,7 +239,8 @@ Adesk::Boolean acgsSetViewParameters(int viewportNumber, const AcGsView* pView, 
     transcript::Fields fields;
     {
         std::lock_guard<std::mutex> guard(w.lock);
-        const arxdrawing::ViewParams v = AcGsViewAccess::read(*pView);
+        // Every view is the host's own.
+        const arxdrawing::ViewParams v = static_cast<const GsViewStandIn*>(pView)->read();
         w.stored[viewportNumber] = v;
         ++w.saves;
         fields = viewFields(viewportNumber, v);
@@ -250,7 +269,7 @@ void setModelView(int vp, const ViewParams& view) {
     w.stored[vp] = view;
     const auto it = w.views.find(vp);
     if (it != w.views.end()) {
-        AcGsViewAccess::apply(*it->second, view);
+        it->second->apply(view);
     }
 }
 
@@ -293,7 +312,7 @@ std::optional<ViewParams> gsView(int vp) {
     if (it == w.views.end()) {
         return std::nullopt;
     }
-    return AcGsViewAccess::read(*it->second);
+    return it->second->read();
 }
 
 ViewParams storedView(int vp) {

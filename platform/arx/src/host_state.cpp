@@ -35,7 +35,7 @@ void countCallLocked(Call call) {
 
 AcApDocument* openDocumentLocked(HostState& h, bool makeCurrent) {
     const std::wstring name = L"Drawing" + std::to_wstring(++h.documentSeq) + L".dwg";
-    h.documents.push_back(std::make_unique<AcApDocument>(name.c_str()));
+    h.documents.push_back(std::make_unique<DocumentStandIn>(name));
     AcApDocument* doc = h.documents.back().get();
     h.open.push_back(doc);
     if (makeCurrent) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "arx_control.h"
@@ -18,6 +19,14 @@
 namespace arxsim::detail {
 
 constexpr int kCallKinds = 8;
+
+// A drawing as the stand-in makes it: the host's documents are all of this
+// class.
+class DocumentStandIn final : public AcApDocument {
+public:
+    explicit DocumentStandIn(std::wstring fileName) : mFileName(std::move(fileName)) {}
+    const std::wstring mFileName;
+};
 
 struct HostState {
     std::mutex mutex;

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "host_state.h"
+#include "rx_members.h"
 
 using arxsim::Call;
 using arxsim::detail::host;
@@ -12,7 +13,7 @@ const AcDbObjectId AcDbObjectId::kNull;
 AcRxObject::~AcRxObject() = default;
 
 AcRxClass* AcRxObject::desc() {
-    static AcRxClass* const cls = AcRxClass::makeClass(L"AcRxObject", nullptr);
+    static AcRxClass* const cls = arxsim::detail::makeRxClass(L"AcRxObject", nullptr);
     return cls;
 }
 
@@ -28,7 +29,7 @@ Acad::ErrorStatus AcRxObject::copyFrom(const AcRxObject*) {
     return Acad::eNotApplicable;
 }
 
-bool AcRxObject::isEqualTo(const AcRxObject* other) const {
+Adesk::Boolean AcRxObject::isEqualTo(const AcRxObject* other) const {
     return other == this;
 }
 
@@ -41,10 +42,34 @@ bool AcRxObject::isKindOf(const AcRxClass* aClass) const {
 }
 
 // ---- AcRxClass -------------------------------------------------------------------
+namespace {
+
+// Every descriptor the stand-in makes is one of these.
+class RxClassStandIn final : public AcRxClass {
+public:
+    RxClassStandIn(const ACHAR* name, AcRxClass* parent) : mName(name), mParent(parent) {}
+    const ACHAR* mName;
+    AcRxClass* mParent;
+};
+
+const RxClassStandIn& standIn(const AcRxClass& cls) {
+    return static_cast<const RxClassStandIn&>(cls);
+}
+
+}  // namespace
+
 ACRX_NO_CONS_DEFINE_MEMBERS(AcRxClass, AcRxObject)
 
+const ACHAR* AcRxClass::name() const {
+    return standIn(*this).mName;
+}
+
+AcRxClass* AcRxClass::myParent() const {
+    return standIn(*this).mParent;
+}
+
 bool AcRxClass::isDerivedFrom(const AcRxClass* other) const {
-    for (const AcRxClass* c = this; c != nullptr; c = c->mParent) {
+    for (const AcRxClass* c = this; c != nullptr; c = c->myParent()) {
         if (c == other) {
             return true;
         }
@@ -52,8 +77,8 @@ bool AcRxClass::isDerivedFrom(const AcRxClass* other) const {
     return false;
 }
 
-AcRxClass* AcRxClass::makeClass(const ACHAR* name, AcRxClass* parent) {
-    return new AcRxClass(name, parent);
+AcRxClass* arxsim::detail::makeRxClass(const ACHAR* name, AcRxClass* parent) {
+    return new RxClassStandIn(name, parent);
 }
 
 void acrxBuildClassHierarchy() {

@@ -122,6 +122,11 @@ BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 // characters copied; an unknown id gives 0 and an empty buffer. With
 // cchBufferMax 0, *lpBuffer receives a read-only pointer to the text.
 int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+// Only the wide version exists here, so a program that uses the generic
+// name must be built with UNICODE.
+#ifdef UNICODE
+#define LoadString LoadStringW
+#endif
 
 // ---- Events ----------------------------------------------------------------
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
