@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -34,8 +35,11 @@ public:
     // The table defaults for the PROGRAM values, fresh log parameters (with an
     // empty settings folder).
     void setDefaults();
-    // Writes the whole settings file with the current values: 0, or -1 when
-    // the file cannot be opened.
+    // Writes the whole settings file with the current values into a
+    // temporary file beside it (path + kTempSuffix) and moves that over path
+    // in one step: 0, -1 when the temporary file cannot be opened, -2 when
+    // writing or moving it failed. On failure the file at path is left as it
+    // was and the temporary file is gone.
     int32_t writeSettingsFile(const std::string& path);
     // Multi-line dump of all values for the log.
     std::string toString() const;
@@ -71,6 +75,9 @@ public:
 
     // Width of the value column in the settings file.
     static constexpr int32_t kValueWidth = 50;
+    // Appended to the settings file's path for the file written before it
+    // replaces the old one.
+    static constexpr const char* kTempSuffix = ".tmp";
 
     std::string mDeviceDirName;
     std::string mFileName;
@@ -107,6 +114,9 @@ private:
     // aside: the values in memory are then never written over it.
     bool mIsFileWritable = true;
     std::vector<HeldEntry> mHeldEntries;
+    // Sign and digits of each integer key's value as the file has them, for
+    // the range warnings (the members hold the values clamped to 32 bits).
+    std::map<std::string, std::string> mReadNumbers;
 };
 
 // Section [LOGGING] of the settings file, kept beside Settings because the
