@@ -19,6 +19,7 @@
 
 class QxAutoCad;
 class AcGsView;
+
 class AcGePoint3d;
 class AcGeVector3d;
 
@@ -111,6 +112,8 @@ public:
     bool mIsObjectMoveMode = false;
     bool mIsMenuLoaded = false;
     UINT_PTR mTimerId = 0;
+    // This motion has warned of a step not applied for the view's limits.
+    bool mIsViewLimitWarned = false;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
@@ -142,6 +145,9 @@ public:
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
     bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
+    // Once a motion: the WRN entry that a step was not applied because its
+    // view would leave the limits of view_limits.h.
+    void warnViewOutOfLimits(const char* method);
 };
 
 // The one proxy, stored by its constructor and cleared by its destructor;
