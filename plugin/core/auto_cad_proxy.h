@@ -20,6 +20,14 @@
 class QxAutoCad;
 class AcGsView;
 
+// What tells a changed menu file: present, size and modification time.
+struct MenuFileStamp {
+    bool isKnown = false;  // false: no failed load yet
+    bool exists = false;
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0;  // ticks of the file clock
+    bool operator==(const MenuFileStamp&) const = default;
+};
 class AcGePoint3d;
 class AcGeVector3d;
 
@@ -114,6 +122,9 @@ public:
     UINT_PTR mTimerId = 0;
     // This motion has warned of a step not applied for the view's limits.
     bool mIsViewLimitWarned = false;
+    // Size and modification time of the menu file at the last load that
+    // gave no mode names: it is read again only once it has changed.
+    MenuFileStamp mFailedMenuStamp;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
