@@ -20,9 +20,9 @@
 class QxAutoCad;
 class AcGsView;
 
-// What tells a changed menu file: present, size and modification time.
+// What tells a changed menu file: present, size and modification time. A
+// missing file needs no first try: it gives nothing.
 struct MenuFileStamp {
-    bool isKnown = false;  // false: no failed load yet
     bool exists = false;
     std::uintmax_t size = 0;
     std::int64_t modified = 0;  // ticks of the file clock

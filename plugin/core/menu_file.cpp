@@ -41,7 +41,6 @@ MenuFileStamp stampOf(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
     MenuFileStamp stamp;
-    stamp.isKnown = true;
     stamp.exists = fs::is_regular_file(path, ec);
     if (stamp.exists) {
         stamp.size = fs::file_size(path, ec);
