@@ -132,19 +132,17 @@ std::string valueText(const Owner& owner, const KeyEntry<Owner>& entry) {
 // Looks every key of the table up in section and stores what it finds. One
 // value text serves all keys, so a failed lookup leaves an empty or previous
 // value in its member; any failure makes the caller fall back to defaults.
-// The number texts of the integer keys go to `numbers` when given, so that a
-// range warning can show the value as the file has it.
+// What each value reads as a number goes to `numbers` by key, so that a range
+// warning can show it as the file has it.
 template <typename Owner, size_t N>
 int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
-                    const std::string& section, std::map<std::string, std::string>* numbers) {
+                    const std::string& section, NumberTexts& numbers) {
     int32_t failures = 0;
     std::string value;
     for (const auto& entry : keys) {
         failures += Settings::readParameter(cnfg, entry.key, value, section);
         assignValue(owner, entry, value);
-        if (numbers != nullptr && std::holds_alternative<int32_t Owner::*>(entry.member)) {
-            (*numbers)[entry.key] = leadingNumber(value);
-        }
+        numbers[entry.key] = leadingNumber(value);
     }
     return failures;
 }
@@ -280,8 +278,8 @@ int32_t Settings::readSettingsFile(const std::string& path) {
         return -1;
     }
     mReadNumbers.clear();
-    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection, &mReadNumbers);
-    failures += readSection(mLogPars, kLoggingKeys, cnfg, mLogPars.mSectionName, &mReadNumbers);
+    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection, mReadNumbers);
+    failures = readLogParameters(mLogPars, cnfg, failures, mReadNumbers);
     if (failures != 0) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::readSettingsFile")
             << "Error reading settings file!" << LOG_END;
@@ -388,8 +386,8 @@ bool Settings::isOn(const std::string& text) {
     return text.find("on") != std::string::npos;
 }
 
-int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures) {
-    return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName, nullptr);
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers) {
+    return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName, numbers);
 }
 
 void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth) {

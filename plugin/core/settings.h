@@ -16,6 +16,10 @@
 
 class Cnfg;
 
+// What each value of the settings file reads as a number (sign and digits as
+// the file has them), by key.
+using NumberTexts = std::map<std::string, std::string>;
+
 class Settings {
 public:
     // Builds the paths from USERPROFILE and reads the settings file, falling
@@ -114,17 +118,17 @@ private:
     // aside: the values in memory are then never written over it.
     bool mIsFileWritable = true;
     std::vector<HeldEntry> mHeldEntries;
-    // Sign and digits of each integer key's value as the file has them, for
-    // the range warnings (the members hold the values clamped to 32 bits).
-    std::map<std::string, std::string> mReadNumbers;
+    // For the range warnings: the members hold the numbers clamped to 32 bits.
+    NumberTexts mReadNumbers;
 };
 
 // Section [LOGGING] of the settings file, kept beside Settings because the
 // log's record does not know the reader. All on the host's main thread.
 
-// Reads the thirteen LOGGING keys (section mSectionName) into pars; returns
-// failures plus the sum of the thirteen lookup results.
-int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures);
+// Reads the thirteen LOGGING keys (section mSectionName) into pars, and what
+// each reads as a number into numbers; returns failures plus the sum of the
+// thirteen lookup results.
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers);
 // Writes the section header line and the thirteen LOGGING lines with the
 // given value width.
 void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth);
