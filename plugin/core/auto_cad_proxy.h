@@ -19,6 +19,15 @@
 
 class QxAutoCad;
 class AcGsView;
+
+// What tells a changed menu file: present, size and modification time. A
+// missing file needs no first try: it gives nothing.
+struct MenuFileStamp {
+    bool exists = false;
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0;  // ticks of the file clock
+    bool operator==(const MenuFileStamp&) const = default;
+};
 class AcGePoint3d;
 class AcGeVector3d;
 
@@ -119,6 +128,11 @@ public:
     // The drawing the motion's lock was taken on, where the release gives it
     // back; null without a lock.
     AcApDocument* mLockedDocP = nullptr;
+    // This motion has warned of a step not applied for the view's limits.
+    bool mIsViewLimitWarned = false;
+    // Size and modification time of the menu file at the last load that
+    // gave no mode names: it is read again only once it has changed.
+    MenuFileStamp mFailedMenuStamp;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
@@ -158,6 +172,9 @@ public:
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
     bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
+    // Once a motion: the WRN entry that a step was not applied because its
+    // view would leave the limits of view_limits.h.
+    void warnViewOutOfLimits(const char* method);
 };
 
 // The one proxy, stored by its constructor and cleared by its destructor;

@@ -10,11 +10,23 @@ namespace {
 // Blanks separate keys and surround values.
 constexpr const char* kBlanks = " \t";
 
+// Ends a file read in text mode on Windows (Ctrl-Z), as files made on DOS
+// may carry it after their last line.
+constexpr char kEndOfFileChar = '\x1A';
+
 // std::getline as a text-mode file reads on Windows, on every system: a
-// carriage return right before the line feed is part of the line end. A
-// file written on Windows then reads the same everywhere.
+// carriage return right before the line feed is part of the line end, and a
+// Ctrl-Z ends the file. A file written on Windows then reads the same
+// everywhere.
 std::istream& readTextLine(std::istream& in, std::string& line) {
-    if (std::getline(in, line) && !in.eof() && !line.empty() && line.back() == '\r') {
+    if (!std::getline(in, line)) {
+        return in;
+    }
+    const std::size_t end = line.find(kEndOfFileChar);
+    if (end != std::string::npos) {
+        line.erase(end);
+        in.setstate(std::ios::eofbit);  // the next read fails
+    } else if (!in.eof() && !line.empty() && line.back() == '\r') {
         line.pop_back();
     }
     return in;

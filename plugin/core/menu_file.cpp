@@ -2,7 +2,9 @@
 // driver daemon ("Modes") and the macros the device's application functions
 // run ("MenuBar"). Host's main thread, from the timer until a load succeeds.
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "auto_cad_proxy.h"
@@ -35,10 +37,30 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
     return true;
 }
 
+MenuFileStamp stampOf(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    MenuFileStamp stamp;
+    stamp.exists = fs::is_regular_file(path, ec);
+    if (stamp.exists) {
+        stamp.size = fs::file_size(path, ec);
+        stamp.modified = fs::last_write_time(path, ec).time_since_epoch().count();
+    }
+    return stamp;
+}
+
 }  // namespace
 
 void AutoCadProxy::loadMenufile() {
     const std::string path = joinPath(mQxAutoCadP->mApplicationsDirPath, kMenuFileName);
+    // Tried on every tick until a load gives mode names: a file that has not
+    // changed since the last try would give none again, and reading a large
+    // one on every tick would stretch the ticks.
+    const MenuFileStamp stamp = stampOf(path);
+    if (stamp == mFailedMenuStamp) {
+        return;
+    }
+    mFailedMenuStamp = stamp;
     mModeNames.clear();
     mMenuEntries.clear();
     if (!fileExists(path)) {

@@ -8,6 +8,7 @@
 #include "auto_cad_proxy.h"
 #include "device_codes.h"
 #include "logging.h"
+#include "view_limits.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ constexpr const char* kClass = "AutoCadProxy";
 }  // namespace
 
 void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz) {
+    if (!mIsCapMoving) {
+        mIsViewLimitWarned = false;
+    }
     try {
         if (mIsObjectMoveMode && transformSelection2d(tx, ty)) {
             return;
@@ -66,7 +70,12 @@ void AutoCadProxy::pan2D(double dx, double dy) {
     const double viewHeight = viewport->viewHeight();
     const double viewWidth = viewport->width() / viewport->height() * viewHeight;
     const AcGePoint2d centre = viewport->viewCenter();
-    viewport->setViewCenter(AcGePoint2d(centre.x + dx * viewWidth, centre.y + dy * viewHeight));
+    const AcGePoint2d moved(centre.x + dx * viewWidth, centre.y + dy * viewHeight);
+    if (!isWithinViewLimits({centre.x, centre.y, viewHeight}, {moved.x, moved.y, viewHeight})) {
+        warnViewOutOfLimits("AutoCadProxy::pan2D");
+        return;
+    }
+    viewport->setViewCenter(moved);
     viewport->updateDisplay();
     viewport.close();
 }
@@ -81,7 +90,13 @@ void AutoCadProxy::zoom2D(double dz) {
             << "AcDbObjectPointer could not be retrieved!" << LOG_END;
         return;
     }
-    viewport->setViewHeight(viewport->viewHeight() * factor);
+    const AcGePoint2d centre = viewport->viewCenter();
+    const double height = viewport->viewHeight();
+    if (!isWithinViewLimits({centre.x, centre.y, height}, {centre.x, centre.y, height * factor})) {
+        warnViewOutOfLimits("AutoCadProxy::zoom2D");
+        return;
+    }
+    viewport->setViewHeight(height * factor);
     viewport->updateDisplay();
     viewport.close();
 }

@@ -15,6 +15,7 @@
 #include "logging.h"
 #include "nav_memory.h"
 #include "qx_auto_cad.h"
+#include "view_limits.h"
 
 namespace {
 
@@ -33,10 +34,19 @@ AcGsView::Projection projectionOf(bool isPerspective) {
     return isPerspective ? AcGsView::kPerspective : AcGsView::kParallel;
 }
 
+ViewShape shapeOf(const AcGsView* viewP) {
+    return {viewP->position(), viewP->target(), viewP->upVector(), viewP->fieldWidth(),
+            viewP->fieldHeight()};
+}
+
 }  // namespace
 
 void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx,
                                                 int16_t ry, int16_t rz) {
+    const char* method = "AutoCadProxy::handleCapIsDeflectedIn3DMode";
+    if (!mIsCapMoving) {
+        mIsViewLimitWarned = false;
+    }
     try {
         AcGsView* viewP = nullptr;
         int32_t vportNum = 0;
@@ -64,7 +74,18 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
             return;
         }
 
-        const char* method = "AutoCadProxy::handleCapIsDeflectedIn3DMode";
+        // A step that would take the view out of its limits is undone before
+        // the redraw, so the release writes the last good view back.
+        const ViewShape before = shapeOf(viewP);
+        const auto finishStep = [&] {
+            if (isWithinViewLimits(before, shapeOf(viewP))) {
+                viewP->update();
+                return;
+            }
+            viewP->setView(before.position, before.target, before.up, before.width, before.height,
+                           projectionOf(isPersp));
+            warnViewOutOfLimits(method);
+        };
         const bool canMove = isUsableSensBase(mTraSensBase, "transSensBase", method);
         const bool canTurn = isUsableSensBase(mRotSensBase, "rotSensBase", method);
 
@@ -74,7 +95,7 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
                     isLevel);
         }
         if (!canTurn || (rx == 0 && ry == 0 && rz == 0)) {
-            viewP->update();
+            finishStep();
             return;
         }
 
@@ -110,7 +131,7 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
         if (values[2] != 0) {
             rotate(viewP, -values[2] / base, 2, centre, axes[2], rotMode, isNoRoll, isPersp);
         }
-        viewP->update();
+        finishStep();
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn3DMode")
             << "Error handleCapIsDeflectedIn3DMode()" << LOG_END;

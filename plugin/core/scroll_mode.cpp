@@ -56,9 +56,12 @@ std::string ansiClassName(HWND window) {
     return ansi;
 }
 
-int32_t area(const RECT& r) {
-    const int64_t a = static_cast<int64_t>(r.right - r.left) * (r.bottom - r.top);
-    return static_cast<int32_t>(a);
+// Unsigned 64 bits hold the area of any rectangle of LONG coordinates: its
+// sides overflow 32 bits, their product 63. An inverted rectangle has none.
+uint64_t area(const RECT& r) {
+    const int64_t width = std::max<int64_t>(0, static_cast<int64_t>(r.right) - r.left);
+    const int64_t height = std::max<int64_t>(0, static_cast<int64_t>(r.bottom) - r.top);
+    return static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
 }
 
 void pause(int64_t h, int64_t v, int64_t extraMs) {

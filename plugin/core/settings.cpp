@@ -4,13 +4,18 @@
 #include "settings.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iomanip>
+#include <map>
 #include <sstream>
 #include <variant>
+
+#include <windows.h>
 
 #include "cnfg.h"
 #include "file_kind.h"
@@ -74,18 +79,32 @@ const KeyEntry<LogParameters> kLoggingKeys[] = {
     {"fileToLog", &LogParameters::mExclFileToLog, "# name of the exclusively logged file"},
 };
 
-// atoi: optional blanks, sign and digits; anything else gives 0. Values
-// beyond the 32-bit range are clamped instead of overflowing.
+// What atoi reads of a value (optional blanks, sign and digits) as the file
+// has it: the sign and the digits, or an empty text when there are none.
+std::string leadingNumber(const std::string& text) {
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) {
+        ++start;
+    }
+    std::size_t end = start;
+    if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
+        ++end;
+    }
+    const std::size_t digits = end;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
+        ++end;
+    }
+    return end == digits ? std::string() : text.substr(start, end - start);
+}
+
+// atoi in 64 bits, saturating beyond them; anything but a number gives 0.
+int64_t toWideInt(const std::string& text) {
+    return std::strtoll(leadingNumber(text).c_str(), nullptr, 10);
+}
+
+// atoi: values beyond the 32-bit range are clamped instead of overflowing.
 int32_t toInt(const std::string& text) {
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (value > INT32_MAX) {
-        return INT32_MAX;
-    }
-    if (value < INT32_MIN) {
-        return INT32_MIN;
-    }
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(std::clamp<int64_t>(toWideInt(text), INT32_MIN, INT32_MAX));
 }
 
 template <typename Owner>
@@ -113,14 +132,17 @@ std::string valueText(const Owner& owner, const KeyEntry<Owner>& entry) {
 // Looks every key of the table up in section and stores what it finds. One
 // value text serves all keys, so a failed lookup leaves an empty or previous
 // value in its member; any failure makes the caller fall back to defaults.
+// What each value reads as a number goes to `numbers` by key, so that a range
+// warning can show it as the file has it.
 template <typename Owner, size_t N>
 int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
-                    const std::string& section) {
+                    const std::string& section, NumberTexts& numbers) {
     int32_t failures = 0;
     std::string value;
     for (const auto& entry : keys) {
         failures += Settings::readParameter(cnfg, entry.key, value, section);
         assignValue(owner, entry, value);
+        numbers[entry.key] = leadingNumber(value);
     }
     return failures;
 }
@@ -208,13 +230,20 @@ bool Settings::keepUnusableFile() {
 
 void Settings::clampNumericValues() {
     const auto clamp = [this](const char* key, int32_t& value, int32_t low, int32_t high) {
-        const int32_t used = std::clamp(value, low, high);
-        if (used != value) {
-            hold(WRN, std::string("Setting '") + key + "' read as " + std::to_string(value) +
-                          " is out of range " + std::to_string(low) + ".." + std::to_string(high) +
-                          " - using " + std::to_string(used) + ".");
-            value = used;
+        // The check and the warning take the number as the file has it (the
+        // member holds it clamped to 32 bits); beyond 64 bits it saturates,
+        // which every range here still tells apart.
+        const auto read = mReadNumbers.find(key);
+        const bool isRead = read != mReadNumbers.end() && !read->second.empty();
+        const int64_t wide = isRead ? toWideInt(read->second) : value;
+        const int32_t used = static_cast<int32_t>(std::clamp<int64_t>(wide, low, high));
+        if (used != wide) {
+            hold(WRN, std::string("Setting '") + key + "' read as " +
+                          (isRead ? read->second : std::to_string(value)) + " is out of range " +
+                          std::to_string(low) + ".." + std::to_string(high) + " - using " +
+                          std::to_string(used) + ".");
         }
+        value = used;
     };
     // A negative threshold would count every axis as deflected, and a tick
     // budget without bound would never give the host its thread back.
@@ -248,8 +277,9 @@ int32_t Settings::readSettingsFile(const std::string& path) {
     if (status != 0) {
         return -1;
     }
-    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection);
-    failures = readLogParameters(mLogPars, cnfg, failures);
+    mReadNumbers.clear();
+    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection, mReadNumbers);
+    failures = readLogParameters(mLogPars, cnfg, failures, mReadNumbers);
     if (failures != 0) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::readSettingsFile")
             << "Error reading settings file!" << LOG_END;
@@ -282,10 +312,13 @@ void Settings::setDefaults() {
 }
 
 int32_t Settings::writeSettingsFile(const std::string& path) {
-    // A pipe or a folder in the file's place is never opened.
+    // The file is written beside the user's one and moved over it in one
+    // step: a full disk or a failed write leaves the user's file as it was.
+    // A pipe or a folder in either place is never opened.
+    const std::string tempPath = path + kTempSuffix;
     std::ofstream out;
-    if (isRegularOrMissing(path)) {
-        out.open(path, std::ios::out | std::ios::trunc);
+    if (!path.empty() && isRegularOrMissing(path) && isRegularOrMissing(tempPath)) {
+        out.open(tempPath, std::ios::out | std::ios::trunc);
     }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Writing new default settings file ..." << LOG_END;
@@ -301,7 +334,21 @@ int32_t Settings::writeSettingsFile(const std::string& path) {
     writeSection(*this, kProgramKeys, out, kValueWidth);
     out << '\n';
     writeLogParameters(mLogPars, out, kValueWidth);
-    out.close();
+    out.close();  // flushes: a full disk shows here at the latest
+    const char* failure = nullptr;
+    if (out.fail()) {
+        failure = "could not be written completely (disk full?)";
+    } else if (!MoveFileExA(tempPath.c_str(), path.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        failure = "could not replace the old one";
+    }
+    if (failure != nullptr) {
+        std::remove(tempPath.c_str());
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName << "' failed: the new file "
+            << failure << "; '" << path << "' is left as it was." << LOG_END;
+        return -2;
+    }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Default settings file written." << LOG_END;
     return 0;
@@ -339,8 +386,8 @@ bool Settings::isOn(const std::string& text) {
     return text.find("on") != std::string::npos;
 }
 
-int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures) {
-    return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName);
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers) {
+    return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName, numbers);
 }
 
 void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth) {

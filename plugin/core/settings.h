@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "logging.h"
 
 class Cnfg;
+
+// What each value of the settings file reads as a number (sign and digits as
+// the file has them), by key.
+using NumberTexts = std::map<std::string, std::string>;
 
 class Settings {
 public:
@@ -34,8 +39,11 @@ public:
     // The table defaults for the PROGRAM values, fresh log parameters (with an
     // empty settings folder).
     void setDefaults();
-    // Writes the whole settings file with the current values: 0, or -1 when
-    // the file cannot be opened.
+    // Writes the whole settings file with the current values into a
+    // temporary file beside it (path + kTempSuffix) and moves that over path
+    // in one step: 0, -1 when the temporary file cannot be opened, -2 when
+    // writing or moving it failed. On failure the file at path is left as it
+    // was and the temporary file is gone.
     int32_t writeSettingsFile(const std::string& path);
     // Multi-line dump of all values for the log.
     std::string toString() const;
@@ -71,6 +79,9 @@ public:
 
     // Width of the value column in the settings file.
     static constexpr int32_t kValueWidth = 50;
+    // Appended to the settings file's path for the file written before it
+    // replaces the old one.
+    static constexpr const char* kTempSuffix = ".tmp";
 
     std::string mDeviceDirName;
     std::string mFileName;
@@ -107,14 +118,17 @@ private:
     // aside: the values in memory are then never written over it.
     bool mIsFileWritable = true;
     std::vector<HeldEntry> mHeldEntries;
+    // For the range warnings: the members hold the numbers clamped to 32 bits.
+    NumberTexts mReadNumbers;
 };
 
 // Section [LOGGING] of the settings file, kept beside Settings because the
 // log's record does not know the reader. All on the host's main thread.
 
-// Reads the thirteen LOGGING keys (section mSectionName) into pars; returns
-// failures plus the sum of the thirteen lookup results.
-int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures);
+// Reads the thirteen LOGGING keys (section mSectionName) into pars, and what
+// each reads as a number into numbers; returns failures plus the sum of the
+// thirteen lookup results.
+int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers);
 // Writes the section header line and the thirteen LOGGING lines with the
 // given value width.
 void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth);

@@ -139,6 +139,8 @@ void Logging::init(const LogParameters& pars) {
         mLogStream->close();
         mLogStream.reset();
     }
+    mIsWriteFailed = false;
+    mLostEntries = 0;
     if (!mIsLogToFile) {
         return;
     }
@@ -305,28 +307,81 @@ void Logging::flushRepeats() {
 }
 
 void Logging::writeLine(const std::string& text) {
-    if (mLogStream) {
+    if (mLogStream && mIsWriteFailed) {
+        reopenAfterFailedWrite();
+    }
+    if (mLogStream && !mIsWriteFailed) {
         // In 64 bits: a limit of 2147484 kB or more would wrap in 32 bits and
         // rotate the log before every line.
         const int64_t limit = static_cast<int64_t>(mMaxSize) * 1000;
         if (writePosition() >= limit) {
             backupLogFile();
         }
-    }
-    writeOut(text);
-}
-
-void Logging::writeOut(const std::string& text) {
-    if (mLogStream && mIsLogToFile) {
-        *mLogStream << text << std::endl;
-        mWritePos += static_cast<int64_t>(text.size()) + kLineEndBytes;
-        if constexpr (kLineEndBytes > 1) {
-            // Line feeds inside the text (the header) are widened as well.
-            mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
+        if (mLostEntries > 0 &&
+            writeOwnError(__LINE__, "Logging::writeLine",
+                          "Writing the log file failed: " + std::to_string(mLostEntries) +
+                              " entries lost.")) {
+            mLostEntries = 0;
         }
     }
+    if (!writeOut(text)) {
+        ++mLostEntries;
+    }
+}
+
+bool Logging::writeOut(const std::string& text) {
+    const bool isWritten = writeToFile(text);
     if (mIsLogToCnsl) {
         std::cout << text << std::endl;
+    }
+    return isWritten;
+}
+
+bool Logging::writeToFile(const std::string& text) {
+    if (!mLogStream || !mIsLogToFile) {
+        return true;
+    }
+    if (mIsWriteFailed) {
+        return false;
+    }
+    if (!mLogStream->is_open()) {
+        return true;  // closed by a failed backup: that is not retried
+    }
+    *mLogStream << text << std::endl;
+    if (mLogStream->fail()) {
+        // A full disk, say. The file is reopened with the next entry; until
+        // then entries are counted, and the failure is told once a run on
+        // the stream the entry lock reports on.
+        if (mLostEntries == 0) {
+            std::cerr << "Logging: writing the log file '" << mLogFilePath
+                      << "' failed! Lost entries are counted until it can be written again."
+                      << std::endl;
+        }
+        mIsWriteFailed = true;
+        mLogStream->close();
+        return false;
+    }
+    mWritePos += static_cast<int64_t>(text.size()) + kLineEndBytes;
+    if constexpr (kLineEndBytes > 1) {
+        // Line feeds inside the text (the header) are widened as well.
+        mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
+    }
+    return true;
+}
+
+void Logging::reopenAfterFailedWrite() {
+    mLogStream->clear();
+    openLogStream();
+    if (!mLogStream->is_open()) {
+        return;  // tried again with the next entry
+    }
+    mIsWriteFailed = false;
+    // The failed write may have left part of a line: end it, so that the
+    // next line starts in the first column.
+    std::ifstream in(mLogFilePath, std::ios::binary | std::ios::ate);
+    char last = '\n';
+    if (in && in.tellg() > 0 && in.seekg(-1, std::ios::end) && in.get(last) && last != '\n') {
+        writeToFile(std::string());
     }
 }
 
@@ -349,7 +404,7 @@ int32_t Logging::backupLogFile() {
     std::string bakPath = backupPath();
 
     if (std::remove(bakPath.c_str()) != 0 && errno != ENOENT) {
-        writeOwnError(__LINE__, "'" + bakPath + "' couldn't be removed!");
+        writeOwnError(__LINE__, "Logging::backupLogFile", "'" + bakPath + "' couldn't be removed!");
         return -2;
     }
     if (std::rename(mLogFilePath.c_str(), bakPath.c_str()) != 0 && errno != ENOENT) {
@@ -359,7 +414,8 @@ int32_t Logging::backupLogFile() {
     }
     openLogStream();
     if (!mLogStream->is_open()) {
-        writeOwnError(__LINE__, "Opening of stream of'" + mLogFilePath + "' failed!\n");
+        writeOwnError(__LINE__, "Logging::backupLogFile",
+                      "Opening of stream of'" + mLogFilePath + "' failed!\n");
     } else {
         writeHeader();
     }
@@ -391,12 +447,11 @@ std::string Logging::backupPath() const {
     return mLogFilePath.substr(0, dot) + ".bak";
 }
 
-void Logging::writeOwnError(int line, const std::string& text) {
+bool Logging::writeOwnError(int line, const char* method, const std::string& text) {
     // Called with mEntryLock held: the line is finished here and written
     // without the size check, which could only start another backup.
     if (!mExclFileToLog.empty() && mExclFileToLog != filterFileName(kSrcFile)) {
-        return;
+        return true;
     }
-    writeOut(entryHead(ERR, formatLogPrefix(kSrcFile, line, kClassName, "Logging::backupLogFile")) +
-             text);
+    return writeOut(entryHead(ERR, formatLogPrefix(kSrcFile, line, kClassName, method)) + text);
 }

@@ -110,7 +110,9 @@ public:
     }
 
     // Writes one finished line (to the file and/or standard output), backing
-    // the file up first when it has reached the size limit.
+    // the file up first when it has reached the size limit. After a failed
+    // write the file is reopened first, and a line says how many entries
+    // were lost.
     void writeLine(const std::string& text);
     // Writes the five-line header block.
     void writeHeader();
@@ -125,11 +127,17 @@ private:
     // Empties the entry stream and restores its default format.
     void resetEntryStream();
     int64_t writePosition() const;
-    // Writes a finished line to the file and/or standard output.
-    void writeOut(const std::string& text);
+    // Writes a finished line to the file and/or standard output; false when
+    // it should have reached the file and did not.
+    bool writeOut(const std::string& text);
+    bool writeToFile(const std::string& text);
+    // Opens the file again after a failed write and ends a line the failure
+    // cut short.
+    void reopenAfterFailedWrite();
     std::string backupPath() const;
-    // An ERR line of backupLogFile, written while mEntryLock is held.
-    void writeOwnError(int line, const std::string& text);
+    // An ERR line of the log itself, written while mEntryLock is held; false
+    // when it did not reach the file.
+    bool writeOwnError(int line, const char* method, const std::string& text);
 
     // Repeat suppression: an entry equal to one of the last few (but for its
     // time) is a repeat while each comes less than kRepeatWindowMs after the
@@ -159,6 +167,10 @@ private:
     // Write position of mLogStream, kept here so that the size check of a
     // line costs no seek; as tellp(): -1 while the stream is not usable.
     int64_t mWritePos = -1;
+    // A write to the file failed and it has not been reopened since; the
+    // entries that did not reach it meanwhile.
+    bool mIsWriteFailed = false;
+    int64_t mLostEntries = 0;
     Mutex mEntryLock;
     bool mIsHexDump = false;
     // Size of the current entry's head (time to the last "| ").

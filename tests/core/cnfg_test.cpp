@@ -76,6 +76,10 @@ TEST_F(CnfgTest, ParameterListEndsAtBlankLineIndentedCommentHeaderOrEmptyKey) {
     EXPECT_EQ(walk(cnfg, "C"), (std::vector<std::string>{"c1=1"}));
     EXPECT_EQ(walk(cnfg, "D"), (std::vector<std::string>{"d1=1"}));
     EXPECT_EQ(cnfg.getErrorText(), "No further parameter in section 'D'!");
+    // A Ctrl-Z ends the file, as Windows text mode reads one made on DOS.
+    Cnfg& dos = open("[E]\ne1=1\x1A\ne2=2\n[F]\nf1=1\n");
+    EXPECT_EQ(walk(dos, "E"), (std::vector<std::string>{"e1=1"}));
+    EXPECT_EQ(dos.findSection("F"), 2);
 }
 
 TEST_F(CnfgTest, LookupsAndTheirErrorTexts) {

@@ -1,5 +1,6 @@
 // 3D navigation: worked examples, zoom steps, rotation modes and flags,
-// invariants, release, failures and zero sensitivities.
+// invariants, release, failures, zero sensitivities and the views' limits
+// (2D too).
 #include <cmath>
 
 #include "plugin_host.h"
@@ -181,6 +182,31 @@ TEST_F(Nav3d, ReleaseWritesTheFinalViewBack) {
     EXPECT_EQ(1, arxdrawing::viewSaveCount());
     EXPECT_EQ(1, logCount("viewP not valid!"));
     EXPECT_FALSE(proxy().mIsCapMoving);
+}
+
+TEST_F(Nav3d, HeldMotionsStopAtTheViewLimitsAndTheReleaseWritesTheViewBack) {
+    gLogging.mIsWarning = true;
+    for (int i = 0; i < 4000; ++i) {  // about 70 s of steps: far past an infinite field
+        pass(0, 0, -32767, 100, 0, 0);
+    }
+    const arxdrawing::ViewParams v = *arxdrawing::gsView(2);
+    EXPECT_LE(v.width, 1e12);
+    EXPECT_GT(v.width, 1e12 / 1.25) << "the steps up to the limit are taken";
+    EXPECT_EQ(1,
+              logCount("Step not applied: the view would not be finite or would pass the "
+                       "limits (field 1e-09 to 1e+12, coordinates within 1e+15 drawing units)."));
+    release();
+    ASSERT_EQ(1, arxdrawing::viewSaveCount());
+    expectSameView(v, arxdrawing::storedView(2), 0);
+
+    arxsim::setSpace(0, 1);  // paper space: pan and zoom out
+    for (int i = 0; i < 1000; ++i) {
+        pass(-32767, 0, -32767);
+    }
+    release();
+    EXPECT_LE(arxdrawing::paperView().viewHeight, 1e12);
+    EXPECT_LE(arxdrawing::paperView().centerX, 1e15);
+    EXPECT_EQ(2, logCount("Step not applied")) << "once a motion";
 }
 
 TEST_F(Nav3d, MissingViewOrViewportNumberStopsTheStep) {

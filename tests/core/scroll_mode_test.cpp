@@ -3,6 +3,7 @@
 // pinned down end to end (tests/e2e, scenarios scroll and scroll_controls).
 
 #include "plugin_host.h"
+#include "scroll_mode.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
@@ -22,6 +23,14 @@ TEST_F(ScrollMode, QtWidgetIsRepaintedAfterEachWheelMessage) {
     EXPECT_TRUE(proxy().scrollWindowUnderCursor(0, 40, 0));
     EXPECT_EQ(win32sim::sentMessages().size(), 2u);
     EXPECT_EQ(win32sim::updateWindowCount(1), 2);
+}
+
+TEST_F(ScrollMode, AWindowOfTheWholeCoordinateRangeIsNotTheSmallest) {
+    // Its sides overflow 32 bits, its area 63: the list stays the smallest.
+    win32sim::addWindow({1, L"Frame", {0, 0, 500, 500}, 0, true, {}});
+    win32sim::addWindow({2, L"SysListView32", {10, 10, 100, 100}, 1, true, {}});
+    win32sim::addWindow({3, L"Pane", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, 1, true, {}});
+    EXPECT_EQ(findWindowUnderPoint({50, 50}), win32sim::windowHandle(2));
 }
 
 }  // namespace

@@ -51,6 +51,13 @@ protected:
     }
     fs::path apps() const { return appsDir(); }
     std::string iniFile() const { return settingsPath().string(); }
+    // Every entry, warnings too, on standard output only.
+    static void logToConsole() {
+        LogParameters console;
+        console.mIsLogToFile = false;
+        console.mIsLogToCnsl = console.mIsWarning = true;
+        gLogging.init(console);
+    }
 };
 
 TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesTheDefaultFile) {
@@ -78,15 +85,12 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
     Settings settings;
     // Numbers that would freeze the host are brought into range, each with
     // one WRN entry once the log has started.
-    LogParameters console;
-    console.mIsLogToFile = false;
-    console.mIsLogToCnsl = console.mIsWarning = true;
-    gLogging.init(console);
+    logToConsole();
     testing::internal::CaptureStdout();
     settings.writeHeldEntries();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("|WRN|"), std::string::npos) << out;
-    EXPECT_NE(out.find("| Setting 'minThreshold' read as 2147483647 is out of range 0..32767 - "
+    EXPECT_NE(out.find("| Setting 'minThreshold' read as 99999999999 is out of range 0..32767 - "
                        "using 32767.\n"),
               std::string::npos)
         << out;
@@ -112,10 +116,7 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
 
 TEST_F(SettingsTest, MissingKeyReplacesWholeFileWithDefaults) {
     writeFile(iniFile(), settingsText("", "", "tmp"));
-    LogParameters console;
-    console.mIsLogToFile = false;
-    console.mIsLogToCnsl = true;
-    gLogging.init(console);
+    logToConsole();
     testing::internal::CaptureStdout();
     {
         Settings settings;
@@ -142,6 +143,25 @@ TEST_F(SettingsTest, ChangedValuesSurviveWriteAndReRead) {
     EXPECT_FALSE(settings.mToggleRotationCenter);
     EXPECT_FALSE(settings.mScrollTreeAndList);
     EXPECT_EQ(settings.mName, std::string(60, 'n'));
+}
+
+TEST_F(SettingsTest, AFullDiskLeavesTheUserFileAsItWas) {
+    FullDisk disk(apps());
+    writeFile(iniFile(), settingsText());
+    logToConsole();
+    CoutCapture out;
+    {
+        Settings settings;
+        disk.fill();
+    }
+    disk.free();
+    EXPECT_EQ(readFile(iniFile()), settingsText());
+    EXPECT_FALSE(fs::exists(iniFile() + ".tmp"));
+    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed: the new "
+                              "file could not be written completely (disk full?); '" +
+                              iniFile() + "' is left as it was.\n"),
+              std::string::npos)
+        << out.text();
 }
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {

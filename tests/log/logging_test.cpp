@@ -243,6 +243,37 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     }
 }
 
+TEST_F(LoggingTest, AFullDiskCostsEntriesUntilThereIsRoomAgain) {
+    FullDisk disk(file("disk"));
+    const LogParameters pars = params(file("disk/log.txt"));
+    Logging log;
+    log.init(pars);
+    disk.fill();
+    constexpr int kEntries = 20;
+    {
+        CoutCapture err(std::cerr);
+        for (int i = 0; i < kEntries; ++i) {
+            logEntry(log, INF, "entry " + std::to_string(i) + ";");
+        }
+        EXPECT_EQ(
+            countOf(err.text(), "Logging: writing the log file '" + pars.mLogFile + "' failed!"),
+            1);
+    }
+    disk.free();
+    logEntry(log, INF, "after");
+    // Reopened on the next entry: the count of the lost first, each line whole
+    // (one cut right before its line end reads as written).
+    const std::string text = readFile(pars.mLogFile);
+    std::smatch lost;
+    ASSERT_TRUE(std::regex_search(
+        text, lost,
+        std::regex(
+            R"(\n\d\d:.*\| Writing the log file failed: (\d+) entries lost.\n.*\| after\n$)")))
+        << text;
+    const int excess = countOf(text, ";\n") + std::stoi(lost[1]) - kEntries;
+    EXPECT_TRUE(excess == 0 || excess == 1) << text;
+}
+
 TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
     Logging log;
     log.init(mPars);

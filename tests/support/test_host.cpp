@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -139,6 +140,40 @@ int countOf(const std::string& text, const std::string& part) {
         ++count;
     }
     return count;
+}
+
+FullDisk::FullDisk(const fs::path& dir) : mDir(dir) {
+    fs::create_directories(dir);
+    getrlimit(RLIMIT_FSIZE, &mOldLimit);
+    const std::string image = "'" + dir.string() + ".img' ";
+    const std::string mount = "exec >/dev/null 2>&1; truncate -s 256K " + image +
+                              "&& mkfs.ext4 -qFb 1024 " + image + "&& mount -o loop " + image +
+                              "'" + dir.string() + "'";
+    mIsMounted = geteuid() == 0 && std::system(mount.c_str()) == 0;
+}
+
+FullDisk::~FullDisk() {
+    free();
+    EXPECT_TRUE(!mIsMounted || std::system(("umount '" + mDir.string() + "'").c_str()) == 0);
+    fs::remove(mDir.string() + ".img");
+}
+
+void FullDisk::fill() {
+    std::ofstream filler;
+    if (mIsMounted) {
+        filler.open(mDir / "filler", std::ios::binary);
+    } else {  // writes beyond the limit then fail with EFBIG instead of a signal
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit none{0, mOldLimit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    while (filler.is_open() && filler.write(std::string(1024, 'f').data(), 1024).flush()) {
+    }
+}
+
+void FullDisk::free() {
+    fs::remove(mDir / "filler");
+    setrlimit(RLIMIT_FSIZE, &mOldLimit);
 }
 
 TestThread::TestThread(std::function<void()> body) : mBody(std::move(body)) {

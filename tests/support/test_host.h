@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -59,13 +60,32 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<std::string> readLines(const std::filesystem::path& path);
 int countOf(const std::string& text, const std::string& part);
 
-// Standard output (std::cout) into a string for the life of the object; not
-// copyable, as its buffer is not.
+// Standard output (or another stream) into a string for the life of the
+// object; not copyable, as its buffer is not.
 struct CoutCapture {
+    explicit CoutCapture(std::ostream& captured = std::cout) : stream(captured) {}
+    std::ostream& stream;
     std::ostringstream buffer;
-    std::streambuf* old = std::cout.rdbuf(buffer.rdbuf());
-    ~CoutCapture() { std::cout.rdbuf(old); }
+    std::streambuf* old = stream.rdbuf(buffer.rdbuf());
+    ~CoutCapture() { stream.rdbuf(old); }
     std::string text() const { return buffer.str(); }
+};
+
+// A folder whose file system runs full on fill() and has room again on
+// free(): a small ext4 image mounted on it while it lives when this process
+// can mount one (as root); else fill() stops every file of this process from
+// growing (RLIMIT_FSIZE), which fails writes the same way.
+class FullDisk {
+public:
+    explicit FullDisk(const std::filesystem::path& dir);
+    ~FullDisk();
+    void fill();
+    void free();
+
+private:
+    std::filesystem::path mDir;
+    bool mIsMounted = false;
+    rlimit mOldLimit{};
 };
 
 // A thread created through the wrapped pthread_create, so that the clock

@@ -1,6 +1,7 @@
 // The desktop part of the <windows.h> stand-in: windows under the mouse
 // pointer, their classes and scroll bars, messages, message box, beep, the
-// module's file path, text conversion and the CRT's low-level file open.
+// module's file path, text conversion, the CRT's low-level file open and the
+// one-step file move.
 // Included at the end of windows.h; names, values and signatures are those
 // of the 64-bit Windows headers. The simulated desktop behind these calls is
 // set up through win32_desktop_control.h. Callable from any thread.
@@ -153,6 +154,17 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
 // gives -1 with errno EACCES (13). Returns a descriptor or -1 with errno set.
 int _open(const char* filename, int oflag, ...);
 int _close(int fd);
+
+// ---- Files (<winbase.h>) ----------------------------------------------------
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+
+// Renames a file in one step (rename(2)); an existing file of the new name is
+// replaced only with MOVEFILE_REPLACE_EXISTING, a folder never. FALSE on
+// failure (errno set), as for a name in another file system.
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 
 #ifdef __cplusplus
 }

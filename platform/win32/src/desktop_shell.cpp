@@ -1,4 +1,4 @@
-// Message box, beep, module path and file opening of the <windows.h>
+// Message box, beep, module path, file opening and moving of the <windows.h>
 // stand-in. Boxes and beeps are recorded (and written to the transcript)
 // instead of shown or sounded; the module path is the real path of the
 // shared object; a folder cannot be opened as a file, as on Windows.
@@ -161,6 +161,20 @@ int _open(const char* filename, int oflag, ...) {
 
 int _close(int fd) {
     return ::close(fd);
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    struct stat st {};
+    if (::stat(lpNewFileName, &st) == 0 &&
+        ((dwFlags & MOVEFILE_REPLACE_EXISTING) == 0 || S_ISDIR(st.st_mode))) {
+        errno = EEXIST;
+        return FALSE;
+    }
+    return ::rename(lpExistingFileName, lpNewFileName) == 0 ? TRUE : FALSE;
 }
 
 // fopen as the Windows run-time has it, for code linked with
