@@ -166,7 +166,8 @@ file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/s
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES ${QX_ROOT}/sim/module_loader.cpp)
 list(FILTER QX_WIN_SIM_SOURCES EXCLUDE REGEX "/sim/live_[a-z_]+\\.cpp$")
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
-              "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp")
+              "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp"
+              "examples/autocad_addin.ini;kBundledDefaultSettings;bundled_settings.cpp")
   list(GET embed 0 input)
   list(GET embed 1 symbol)
   list(GET embed 2 output)

@@ -2,6 +2,8 @@
 
 #include "live_replay.h"
 
+#include "settings_step.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,10 +97,8 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
     return passes;
 }
 
-// The settings file, as the module names it; read as the module would read
-// it: a regular file of bounded size.
+// The settings file, as the module names it.
 constexpr const char* kSettingsFile = "autocad_addin.ini";
-constexpr std::uintmax_t kMaxSettingsBytes = 1 << 20;
 
 }  // namespace
 
@@ -119,32 +119,8 @@ SettingsSnapshot::~SettingsSnapshot() {
     }
 }
 
-std::string SettingsSnapshot::comment() const {
-    const fs::path file = fs::path(mDir) / kSettingsFile;
-    std::error_code ec;
-    if (mDir.empty()) {
-        return {};
-    }
-    if (!fs::exists(file, ec)) {
-        return "# The session started without a settings file (the module's defaults); a replay "
-               "on a profile with one may end elsewhere.\n";
-    }
-    std::string out =
-        "# The session started with these settings; a replay on a profile with others may end "
-        "elsewhere:\n";
-    std::ifstream in;
-    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) <= kMaxSettingsBytes) {
-        in.open(file);
-    }
-    for (std::string line; std::getline(in, line);) {
-        std::erase(line, '\r');
-        const std::size_t key = line.find_first_not_of(" \t");
-        if (key != std::string::npos && line[key] != ';' && line[key] != '#' &&
-            line.find('=') != std::string::npos) {
-            out += "#   " + line.substr(key) + "\n";
-        }
-    }
-    return out;
+std::string SettingsSnapshot::steps() const {
+    return mDir.empty() ? std::string() : settingSteps((fs::path(mDir) / kSettingsFile).string());
 }
 
 PassReplayer childReplayer(ReplaySetup setup) {

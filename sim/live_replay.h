@@ -30,8 +30,9 @@ public:
 
     // The copy's folder; empty when it could not be made.
     const std::string& dir() const { return mDir; }
-    // The settings file's values as comment lines, for the head of a scenario.
-    std::string comment() const;
+    // The settings file's values as `setting` steps, for the head of a
+    // scenario: a replay starts from them on any profile.
+    std::string steps() const;
 
 private:
     std::string mDir;

@@ -305,7 +305,7 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     if (!settings.dir().empty()) {
         replay.settingsDir = settings.dir();
     }
-    LiveRecorder recorder(settings.comment() + options.prelude, win32sim::nowUs());
+    LiveRecorder recorder(settings.steps() + options.prelude, win32sim::nowUs());
     PageHub hub;
     StepInbox inbox;
     LiveServer server(hub, inbox, recorder, kLivePage, childReplayer(replay));

@@ -172,7 +172,7 @@ int run(int argc, char** argv) {
     }
 
     ModuleSession module(modulePath(options));
-    Player player(module);
+    Player player(module, settingsPath(paths));
     if (options.live) {
         std::error_code ec;
         const LiveOptions live{

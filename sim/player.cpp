@@ -13,6 +13,7 @@
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
+#include "settings_step.h"
 #include "setup_steps.h"
 
 namespace qxsim {
@@ -50,7 +51,8 @@ void resetStandIns() {
     arxdrawing::reset();
 }
 
-Player::Player(ModuleSession& module) : mModule(module) {}
+Player::Player(ModuleSession& module, std::string settingsPath)
+    : mModule(module), mSettingsPath(std::move(settingsPath)) {}
 
 int Player::play(const std::vector<Step>& steps, std::string& error) {
     int result = kExitOk;
@@ -273,6 +275,18 @@ int Player::runHostStep(const Step& step, std::string& error) {
                 return kExitScenario;
             }
             return load(&step, error);
+        case StepKind::Setting:
+            // The module reads the file at load and writes it back at unload.
+            if (mModule.loaded()) {
+                error = step.where() + ": 'setting' expects an unloaded module; it is loaded";
+                return kExitScenario;
+            }
+            if (std::string why = setSetting(mSettingsPath, step.words.at(0), step.words.at(1));
+                !why.empty()) {
+                error = step.where() + ": " + why;
+                return kExitScenario;
+            }
+            return kExitOk;
         default:
             return kExitOk;
     }

@@ -32,7 +32,8 @@ class ProgressDisplay;
 
 class Player {
 public:
-    explicit Player(ModuleSession& module);
+    // `settingsPath`: the module's settings file, which `setting` steps change.
+    Player(ModuleSession& module, std::string settingsPath);
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
@@ -84,6 +85,7 @@ private:
     void snapshot(const std::string& title);
 
     ModuleSession& mModule;
+    std::string mSettingsPath;
     bool mPreparing = true;
     std::vector<std::string> mWarnings;
     HostCommandLine mHostCommands;

@@ -35,6 +35,7 @@ enum class StepKind {
     CloseDocument,
     Unload,
     Load,
+    Setting,
     // drawing database
     Drawing,
     Line,

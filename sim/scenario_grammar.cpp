@@ -52,6 +52,7 @@ std::vector<StepDescription> buildDescriptions() {
         {"document", K::CurrentDocument, {index("N")}, {}},
         {"unload", K::Unload, {}, {}},
         {"load", K::Load, {}, {}},
+        {"setting", K::Setting, {word("KEY"), word("VALUE")}, {}},
         {"drawing", K::Drawing, {keyword("sample")}, {}},
         {"line",
          K::Line,
@@ -141,6 +142,7 @@ StepSide sideOf(StepKind kind) {
         case StepKind::CloseDocument:
         case StepKind::Unload:
         case StepKind::Load:
+        case StepKind::Setting:
             return StepSide::Host;
         case StepKind::Drawing:
         case StepKind::Line:

@@ -81,7 +81,7 @@ protected:
         const qxsim::ParseResult parsed = qxsim::parseScenario(scenario, "scenario");
         ASSERT_FALSE(parsed.error) << parsed.error->text();
         qxsim::ModuleSession module(qxsim::moduleBesideExecutable());
-        qxsim::Player player(module);
+        qxsim::Player player(module, {});
         std::string error;
         EXPECT_EQ(player.play(parsed.steps, error), 0) << error;
         for (const std::string& warning : player.warnings()) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "e2e_support.h"
@@ -34,6 +35,10 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
          "scenario.qxs:3: 'nodocument N' expects an open drawing's number; 3 is not open"},
         {"drawing sample\nkey 0x2000B\nwait 10\n",
          "scenario.qxs:2: 'key' before the module is loaded would reach no module"},
+        {"wait 10\nsetting toggleRotationCenter off\n",
+         "scenario.qxs:2: 'setting' expects an unloaded module; it is loaded"},
+        {"setting toggleRotationCentre off\n",
+         "scenario.qxs:1: 'toggleRotationCentre' is not a key of the settings file"},
     };
     for (const auto& [scenario, expected] : cases) {
         SimRun run = runQxsim(scenario);
@@ -46,6 +51,26 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
             << scenario;
         removeRun(run);
     }
+}
+
+TEST(Qxsim, SettingStepsGiveTheModuleTheirValuesOnAProfileWithoutSettings) {
+    RunSetup fresh;
+    fresh.seedSettings = false;
+    SimRun run =
+        runQxsim("setting maxContMoveTime 40\nsetting logFile \"my log.txt\"\nwait 10\n", fresh);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The module logged into the file named by the step, and wrote the value
+    // back in its column, the comments still aligned.
+    EXPECT_TRUE(std::filesystem::exists(run.profile + "/QuorvexDevice/my log.txt"));
+    std::ifstream in(run.profile + "/QuorvexDevice/Applications/autocad_addin.ini");
+    std::string line, changed, other;
+    while (std::getline(in, line)) {
+        changed = line.find("maxContMoveTime") != std::string::npos ? line : changed;
+        other = line.find("transSensBase") != std::string::npos ? line : other;
+    }
+    EXPECT_TRUE(changed.starts_with("\tmaxContMoveTime       = 40 ")) << changed;
+    EXPECT_EQ(changed.find('#'), other.find('#')) << changed;
+    removeRun(run);
 }
 
 TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {

@@ -110,12 +110,19 @@ def replayed(qxsim, work, scenario, count):
     """Replays a calibrated scenario in virtual time and checks that each of its
     `count` motions takes the passes it took live; returns the replay's events."""
     check(scenario.startswith('# Recorded by qxsim --live, calibrated') and
-          '# The session started with' in scenario, 'not calibrated:\n' + scenario)
+          '\nsetting toggleRotationCenter "on"\n' in scenario, 'not calibrated:\n' + scenario)
     with open(os.path.join(work, 'live.qxs'), 'w') as out:
         out.write(scenario)
-    # On the settings the session started with, as the scenario's head lists them.
+    # On a profile whose switches are all the other way: the scenario's head
+    # sets the values the session started with.
     shutil.rmtree(os.path.join(work, 'replay-profile'), ignore_errors=True)
     shutil.copytree(os.path.join(work, 'start-profile'), os.path.join(work, 'replay-profile'))
+    ini = os.path.join(work, 'replay-profile', 'QuorvexDevice', 'Applications', 'autocad_addin.ini')
+    text = open(ini).read()
+    flipped = re.sub(r'= (on|off)\b', lambda m: '= ' + ('off' if m.group(1) == 'on' else 'on'), text)
+    check(flipped != text, 'no switch to flip in ' + ini)
+    with open(ini, 'w') as out:
+        out.write(flipped)
     subprocess.run([qxsim, '--profile', 'replay-profile', '--transcript', 'replay.jsonl',
                     'live.qxs'], cwd=work, check=True, stdout=subprocess.DEVNULL, timeout=120)
     events, replay_passes, replay_rests = passes(os.path.join(work, 'replay.jsonl'))

@@ -86,7 +86,8 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
     const std::pair<const char*, const char*> cases[] = {
         {"release\nfly 1 2",
          "bad.qxs:2: unknown step 'fly', expected one of: daemon, devices, rotation, modes, cap, "
-         "release, key, wait, command, space, nodocument, document, unload, load, drawing, line, "
+         "release, key, wait, command, space, nodocument, document, unload, load, setting, "
+         "drawing, line, "
          "circle, layer, view, camera, paperview, select, pointer, window"},
         {"cap 1 2 3 4 5",
          "bad.qxs:1: 'cap' takes 6 values, found 5 (expected: cap TX TY TZ RX RY RZ)"},

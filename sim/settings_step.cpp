@@ -1,0 +1,150 @@
+// The `setting` step: one value of the settings file, set while the module
+// is not loaded (the module reads the file at load and writes it at unload).
+
+#include "settings_step.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "file_kind.h"
+#include "scenario_tokens.h"
+
+namespace qxsim {
+
+extern const char* const kBundledDefaultSettings;  // examples/autocad_addin.ini
+namespace {
+
+constexpr const char* kBlanks = " \t";
+
+// The key and the value's place on a line "KEY = VALUE  # comment"; false
+// for a line with no key (a section, a comment, a blank line).
+struct KeyLine {
+    std::string key;
+    std::size_t valueBegin = 0;  // after "= " and its blanks
+    std::size_t valueEnd = 0;    // before the comment's blanks, or the line's end
+};
+
+bool parseKeyLine(const std::string& line, KeyLine& out) {
+    const std::size_t begin = line.find_first_not_of(kBlanks);
+    const std::size_t eq = line.find('=');
+    if (begin == std::string::npos || eq == std::string::npos || line[begin] == '#' ||
+        line[begin] == ';' || line[begin] == '[') {
+        return false;
+    }
+    const std::size_t keyEnd = line.find_last_not_of(kBlanks, eq - 1);
+    if (keyEnd == std::string::npos || keyEnd < begin) {
+        return false;
+    }
+    out.key = line.substr(begin, keyEnd + 1 - begin);
+    const std::size_t hash = line.find('#', eq);
+    const std::size_t end = hash == std::string::npos ? line.size() : hash;
+    const std::size_t value = line.find_first_not_of(kBlanks, eq + 1);
+    out.valueBegin = value == std::string::npos || value > end ? end : value;
+    const std::size_t last = line.find_last_not_of(kBlanks, end - 1);
+    out.valueEnd = last == std::string::npos || last < out.valueBegin ? out.valueBegin : last + 1;
+    return true;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The settings file's text, or the module's defaults where there is none
+// (the module writes them at load); false for a file the module would not read.
+bool settingsText(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        text = kBundledDefaultSettings;
+        return true;
+    }
+    if (!isReadableRegularFile(path)) {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+std::string setSetting(const std::string& path, const std::string& key, const std::string& value) {
+    std::string text;
+    if (!settingsText(path, text)) {
+        return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
+    }
+    std::vector<std::string> lines = splitLines(text);
+    bool found = false;
+    for (std::string& line : lines) {
+        KeyLine k;
+        if (!parseKeyLine(line, k) || k.key != key) {
+            continue;
+        }
+        // The new value takes the old one's place; the comment keeps its
+        // column where the value fits, and one blank before it where not.
+        const std::size_t hash = line.find('#', k.valueBegin);
+        std::string field = value;
+        if (hash != std::string::npos) {
+            field.resize(std::max(hash - k.valueBegin, value.size() + 1), ' ');
+        }
+        line = line.substr(0, k.valueBegin) + field +
+               (hash == std::string::npos ? std::string() : line.substr(hash));
+        found = true;
+    }
+    if (!found) {
+        return "'" + key + "' is not a key of the settings file '" + path + "'";
+    }
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+        for (const std::string& line : lines) {
+            out << line << end;
+        }
+        out.close();
+        if (!out) {
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+            return "cannot write the settings file '" + path + "'";
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);  // replaces the file, also on Windows
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return "cannot replace the settings file '" + path + "'";
+    }
+    return {};
+}
+
+std::string settingSteps(const std::string& path) {
+    std::string text;
+    if (!settingsText(path, text)) {
+        return "# The session's settings file could not be read: a replay starts from the "
+               "profile's own settings.\n";
+    }
+    std::string out = "# The settings the session started with:\n";
+    for (const std::string& line : splitLines(text)) {
+        KeyLine k;
+        if (!parseKeyLine(line, k)) {
+            continue;
+        }
+        const std::string value = line.substr(k.valueBegin, k.valueEnd - k.valueBegin);
+        const bool plainKey = k.key.find_first_of(" \t#\"\\") == std::string::npos;
+        out += stepText({{"setting", false}, {k.key, !plainKey}, {value, true}}) + "\n";
+    }
+    return out;
+}
+
+}  // namespace qxsim

@@ -1,0 +1,22 @@
+// The `setting KEY [VALUE]` step: a value of the module's settings file set
+// before the module reads it, so that a scenario starts from known settings
+// on any profile.
+#pragma once
+
+#include <string>
+
+namespace qxsim {
+
+// Sets KEY to VALUE in the settings file at `path`, keeping the line's layout
+// (the value's column and the comment after it). A missing file is first
+// written with the module's defaults, as the module itself writes them. The
+// file is replaced in one step (a temporary file beside it, then a rename).
+// Returns an empty text, or what went wrong.
+std::string setSetting(const std::string& path, const std::string& key, const std::string& value);
+
+// `setting` lines for the values of the settings file at `path` (the
+// module's defaults where there is none), its keys in order; a comment
+// instead for a file the module would not read.
+std::string settingSteps(const std::string& path);
+
+}  // namespace qxsim
