@@ -2,6 +2,7 @@
 
 #include "live_replay.h"
 
+#include "file_kind.h"
 #include "settings_step.h"
 
 #include <spawn.h>
@@ -62,6 +63,17 @@ int runChild(const std::vector<std::string>& args) {
     return status;
 }
 
+// Copies the files of folder `from` that the module would read (regular, of
+// bounded size) into `to`: a pipe or an endless device there is left behind.
+void copyReadableFiles(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
+        if (isReadableRegularFile(entry.path().string())) {
+            fs::copy_file(entry.path(), to / entry.path().filename(),
+                          fs::copy_options::overwrite_existing, ec);
+        }
+    }
+}
+
 std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::string& scenario) {
     std::error_code ec;
     const std::string made = makeTempDir("qxsim-live-XXXXXX");
@@ -71,7 +83,7 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
     const fs::path dir = made;
     const fs::path apps = dir / "profile" / "QuorvexDevice" / "Applications";
     fs::create_directories(apps, ec);
-    fs::copy(setup.settingsDir, apps, fs::copy_options::overwrite_existing, ec);
+    copyReadableFiles(setup.settingsDir, apps, ec);
     std::ofstream(dir / "live.qxs") << scenario;
     std::optional<ReplayTimes> passes;
     const int status = runChild({setup.qxsim, "--profile", (dir / "profile").string(),
@@ -105,7 +117,9 @@ constexpr const char* kSettingsFile = "autocad_addin.ini";
 SettingsSnapshot::SettingsSnapshot(const std::string& settingsDir)
     : mDir(makeTempDir("qxsim-live-settings-XXXXXX")) {
     std::error_code ec;
-    fs::copy(settingsDir, mDir, fs::copy_options::overwrite_existing, ec);
+    if (!mDir.empty()) {
+        copyReadableFiles(settingsDir, mDir, ec);
+    }
     if (ec && !mDir.empty()) {
         fs::remove_all(mDir, ec);
         mDir.clear();
