@@ -33,7 +33,7 @@ trap 'rm -rf "$run_dir"' EXIT
 {
   echo "wait 100"
   for _ in $(seq 1000); do
-    printf 'cap 0 0 -400 120 0 0\nwait 60\nkey 0x20021\nrelease\nwait 40\nunload\nload\nwait 100\n'
+    printf 'cap 0 0 0 120 0 0\nwait 60\nkey 0x20021\nrelease\nwait 40\nunload\nload\nwait 100\n'
   done
 } > "$run_dir/cycles.qxs"
 (cd "$run_dir" && ASAN_OPTIONS=detect_leaks=1 timeout 900 "$root/build/asan/bin/qxsim" \
