@@ -83,11 +83,15 @@ std::string formatLogPrefix(const char* file, int line, const char* className,
 
 std::string getTimeString() {
     using namespace std::chrono;
+    return formatTimeOfDay(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+std::string formatTimeOfDay(int64_t msSinceEpoch) {
     // Unix time has no leap seconds, so the time of day is the remainder of
     // the milliseconds since the epoch.
     const int64_t msPerDay = 24LL * 60 * 60 * 1000;
-    int64_t ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    ms %= msPerDay;
+    int64_t ms = msSinceEpoch % msPerDay;
     if (ms < 0) {
         ms += msPerDay;
     }

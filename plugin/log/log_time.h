@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,8 @@ std::string formatLogPrefix(const char* file, int line, const char* className,
 
 // Current UTC time of day as "hh:mm:ss.mmm" (system clock).
 std::string getTimeString();
+// The UTC time of day of a time in ms since 1970 (also before) as "hh:mm:ss.mmm".
+std::string formatTimeOfDay(int64_t msSinceEpoch);
 
 // Local date as "Www Mmm dd yyyy" from the ctime text.
 std::string getDateString();

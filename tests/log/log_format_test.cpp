@@ -40,4 +40,7 @@ TEST(LogTime, TimeOfDayIsUtcEvenInAnotherZone) {
                std::stoi(time.substr(6, 2));
     int diff = std::abs(secs - static_cast<int>(now % 86400));
     EXPECT_LE(std::min(diff, 86400 - diff), 2) << time;
+    // Every digit in its place, also for a time before 1970.
+    EXPECT_EQ(formatTimeOfDay(((20 * 60 + 21) * 60 + 9) * 1000LL + 7), "20:21:09.007");
+    EXPECT_EQ(formatTimeOfDay(-1), "23:59:59.999");
 }
