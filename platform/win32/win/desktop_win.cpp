@@ -145,6 +145,36 @@ HWND windowHandle(int id) {
     return it == windows().byId.end() ? nullptr : it->second;
 }
 
+// Read back from the real window: its rectangle, class, parent and bars.
+std::optional<WindowDescription> windowState(int id) {
+    const HWND hwnd = windowHandle(id);
+    if (hwnd == nullptr) {
+        return std::nullopt;
+    }
+    WindowDescription out;
+    out.id = id;
+    wchar_t name[256];
+    const int length = GetClassNameW(hwnd, name, 256);
+    out.className.assign(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+    GetWindowRect(hwnd, &out.rect);
+    const auto parent = windows().ids.find(GetParent(hwnd));
+    out.parentId = parent == windows().ids.end() ? 0 : parent->second;
+    out.visible = IsWindowVisible(hwnd) != FALSE;
+    out.scroll = scrollBarState(id, SB_VERT);
+    return out;
+}
+
+std::optional<ScrollBarDescription> scrollBarState(int id, int bar) {
+    const HWND hwnd = windowHandle(id);
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    if (hwnd == nullptr || (bar != SB_HORZ && bar != SB_VERT) || !GetScrollInfo(hwnd, bar, &si)) {
+        return std::nullopt;
+    }
+    return ScrollBarDescription{si.nMin, si.nMax, si.nPage, si.nPos};
+}
+
 void setCursorPos(int x, int y) {
     SetCursorPos(x, y);
 }
