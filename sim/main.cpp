@@ -12,7 +12,6 @@
 
 #include "options.h"
 #include "exit_codes.h"
-#include "file_kind.h"
 #include "live_input.h"
 #include "live_session.h"
 #include "module_session.h"
@@ -21,6 +20,7 @@
 #include "progress.h"
 #include "profile.h"
 #include "scenario.h"
+#include "settings_step.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -86,26 +86,8 @@ std::string settingsPath(const SessionPaths& paths) {
 // settings file is read only when the module would read it: a pipe would
 // block, a link to an endless device would never end.
 std::string logPath(const SessionPaths& paths) {
-    std::string name = "autocad_addin_log.txt";
-    std::ifstream in;
-    if (isReadableRegularFile(settingsPath(paths))) {
-        in.open(settingsPath(paths));
-    }
-    for (std::string line; std::getline(in, line);) {
-        line = line.substr(0, line.find('#'));
-        const std::size_t eq = line.find('=');
-        const std::size_t key = line.find_first_not_of(" \t");
-        if (eq == std::string::npos || key == std::string::npos ||
-            line.compare(key, 7, "logFile") != 0 || line.find_first_not_of(" \t", key + 7) != eq) {
-            continue;
-        }
-        const std::size_t first = line.find_first_not_of(" \t", eq + 1);
-        const std::size_t last = line.find_last_not_of(" \t\r");
-        if (first != std::string::npos && last >= first) {
-            name = line.substr(first, last - first + 1);
-        }
-    }
-    return paths.profileDir + "/QuorvexDevice/" + name;
+    const std::string name = settingValue(settingsPath(paths), "logFile");
+    return paths.profileDir + "/QuorvexDevice/" + (name.empty() ? "autocad_addin_log.txt" : name);
 }
 
 // The virtual time a scenario spans: the sum of its waits.

@@ -128,6 +128,20 @@ std::string setSetting(const std::string& path, const std::string& key, const st
     return {};
 }
 
+std::string settingValue(const std::string& path, const std::string& key) {
+    std::string text;
+    std::string value;
+    if (settingsText(path, text)) {
+        for (const std::string& line : splitLines(text)) {
+            KeyLine k;
+            if (parseKeyLine(line, k) && k.key == key) {
+                value = line.substr(k.valueBegin, k.valueEnd - k.valueBegin);
+            }
+        }
+    }
+    return value;
+}
+
 std::string settingSteps(const std::string& path) {
     std::string text;
     if (!settingsText(path, text)) {

@@ -14,6 +14,11 @@ namespace qxsim {
 // Returns an empty text, or what went wrong.
 std::string setSetting(const std::string& path, const std::string& key, const std::string& value);
 
+// The value of KEY in the settings file at `path` (the module's defaults
+// where there is none), without blanks and comment; empty for a file the
+// module would not read, or a key it lacks.
+std::string settingValue(const std::string& path, const std::string& key);
+
 // `setting` lines for the values of the settings file at `path` (the
 // module's defaults where there is none), its keys in order; a comment
 // instead for a file the module would not read.
