@@ -7,6 +7,7 @@
 #include "auto_cad_proxy.h"
 #include "plugin_host.h"
 #include "daemon_proxy.h"
+#include "qxv_ctrlr.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
 
@@ -15,11 +16,13 @@ using qxdaemon::Op;
 class DeviceLink : public PluginHost {};
 
 TEST_F(DeviceLink, ConnectListsEveryDeviceAndZeroDevicesIsNoFailure) {
-    qxdaemon::setDevices({"Cap One", "Cap Two"});
+    // A name that fills its field has no terminating zero: it ends there.
+    const std::string full(QX_DEV_INFO_SIZE - QX_DEV_INFO_NAME_OFFSET, 'N');
+    qxdaemon::setDevices({"Cap One", full + "beyond"});
     load();
     EXPECT_TRUE(link().mIsConnected);
-    EXPECT_EQ(logCount("devIdx: 0:Cap One"), 1);
-    EXPECT_EQ(logCount("devIdx: 1:Cap Two"), 1);
+    EXPECT_EQ(logCount("devIdx: 0:Cap One\n"), 1);
+    EXPECT_EQ(logCount("devIdx: 1:" + full + "\n"), 1);
     unload();
 
     qxdaemon::reset();

@@ -23,7 +23,8 @@ constexpr int kMotionEvent = -1;
 void setUp(bool up);
 bool isUp();
 
-// Devices the daemon lists, in index order. Starts with one device.
+// Devices the daemon lists, in index order. Starts with one device. A name of
+// 76 characters or more fills its field without a terminating zero.
 void setDevices(const std::vector<std::string>& names);
 std::vector<std::string> devices();
 

@@ -157,8 +157,9 @@ int qxGetDevInfo(int index, void* block96) {
         auto* block = static_cast<unsigned char*>(block96);
         std::memset(block, 0, QX_DEV_INFO_SIZE);
         const std::string& name = d.devices[static_cast<std::size_t>(index)];
-        // The name keeps its terminating zero inside the block.
-        const std::size_t room = QX_DEV_INFO_SIZE - QX_DEV_INFO_NAME_OFFSET - 1;
+        // The name runs to the block's end: one that fills its field has no
+        // terminating zero.
+        const std::size_t room = QX_DEV_INFO_SIZE - QX_DEV_INFO_NAME_OFFSET;
         std::memcpy(block + QX_DEV_INFO_NAME_OFFSET, name.data(), std::min(room, name.size()));
         status = kOk;
     }
