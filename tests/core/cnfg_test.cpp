@@ -96,6 +96,12 @@ TEST_F(CnfgTest, LookupsAndTheirErrorTexts) {
     EXPECT_EQ(cnfg.getParameter("k", value, "s", true), 2);
     EXPECT_EQ(value, "kept");
     EXPECT_EQ(cnfg.getErrorText(), "Section 's' not found!");
+    // Opening another file replaces the one that is open.
+    const std::string other = (mProfile / "other.ini").string();
+    writeFile(other, "[S]\nk=other\n");
+    EXPECT_EQ(cnfg.open(other), 0);
+    EXPECT_EQ(cnfg.getParameter("k", value, "S", true), 0);
+    EXPECT_EQ(value, "other");
 
     int32_t status = 0;
     Cnfg missing((mProfile / "missing.ini").string(), status);

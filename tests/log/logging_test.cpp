@@ -241,6 +241,7 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
         logEntry(log, INF, "");
         EXPECT_TRUE(fs::exists(file(backup))) << name;
     }
+    EXPECT_EQ(log.backupLogFile(), 0);
 }
 
 TEST_F(LoggingTest, AFullDiskCostsEntriesUntilThereIsRoomAgain) {
