@@ -5,7 +5,8 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>  // _open, _close; the POSIX stand-in declares them in windows.h
+#include <fcntl.h>  // _O_RDONLY
+#include <io.h>     // _open, _close; the POSIX stand-in declares both in windows.h
 #endif
 
 namespace {
@@ -35,7 +36,7 @@ bool folderExists(const std::string& path) {
     // Opening a folder as a file fails with "access denied"; a plain file
     // opens, anything missing fails otherwise.
     errno = 0;
-    const int fd = _open(path.c_str(), 0, 0);
+    const int fd = _open(path.c_str(), _O_RDONLY);
     if (fd >= 0) {
         _close(fd);
         return false;

@@ -79,11 +79,11 @@ void takeAndRun(std::atomic<int32_t>& pending, int32_t none, Run run) {
 
 void AutoCadProxy::handleDeviceKeys() {
     try {
-        if (mQxAutoCadP->mApplFunction.load() >= 0) {
+        if (mQxAutoCadP->mApplFunction.load() != kNoApplFunction) {
             takeAndRun(mQxAutoCadP->mApplFunction, kNoApplFunction,
                        [this](int32_t index) { execApplFunction(index); });
         }
-        if (mQxAutoCadP->mSpecialFunction.load() > 0) {
+        if (mQxAutoCadP->mSpecialFunction.load() != kNoSpecialFunction) {
             takeAndRun(mQxAutoCadP->mSpecialFunction, kNoSpecialFunction,
                        [this](int32_t code) { execSpecialApplFunction(code); });
         }

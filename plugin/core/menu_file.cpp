@@ -61,7 +61,6 @@ void AutoCadProxy::loadMenufile() {
         return;
     }
     mFailedMenuStamp = stamp;
-    mModeNames.clear();
     mMenuEntries.clear();
     if (!fileExists(path)) {
         return;

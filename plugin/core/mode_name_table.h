@@ -16,7 +16,6 @@ public:
 
     // Replaces the whole table at once (build the new table aside first).
     void set(std::vector<std::string> names);
-    void clear() { set({}); }
 
     // The name at `index`; "Unknown" for an index outside the table.
     std::string nameAt(int index) const;
