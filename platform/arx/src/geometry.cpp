@@ -5,6 +5,8 @@
 #include "gevec2d.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 AcGeTol AcGeContext::gTol;
 
@@ -17,6 +19,17 @@ const AcGePoint3d AcGePoint3d::kOrigin(0.0, 0.0, 0.0);
 const AcGeMatrix3d AcGeMatrix3d::kIdentity;
 
 namespace {
+
+// The host's points and vectors index their coordinates as an array: an index
+// past 2 reads or writes beyond the object. The stand-in stops there.
+template <class Coordinates>
+auto& coordinate(Coordinates& c, unsigned int i, const char* type) {
+    if (i > 2) {
+        std::fprintf(stderr, "arxsim: %s index %u out of range\n", type, i);
+        std::abort();
+    }
+    return i == 0 ? c.x : (i == 1 ? c.y : c.z);
+}
 
 // Linear part of a rotation by `angle` about the unit vector `k`:
 // R v = v cos + (k x v) sin + k (k . v) (1 - cos).
@@ -182,11 +195,11 @@ bool AcGeVector3d::isEqualTo(const AcGeVector3d& vec, const AcGeTol& tol) const 
 }
 
 double AcGeVector3d::operator[](unsigned int i) const {
-    return i == 0 ? x : (i == 1 ? y : z);
+    return coordinate(*this, i, "AcGeVector3d");
 }
 
 double& AcGeVector3d::operator[](unsigned int i) {
-    return i == 0 ? x : (i == 1 ? y : z);
+    return coordinate(*this, i, "AcGeVector3d");
 }
 
 AcGeVector3d& AcGeVector3d::set(double xx, double yy, double zz) {
@@ -270,11 +283,11 @@ bool AcGePoint3d::isEqualTo(const AcGePoint3d& pnt, const AcGeTol& tol) const {
 }
 
 double AcGePoint3d::operator[](unsigned int i) const {
-    return i == 0 ? x : (i == 1 ? y : z);
+    return coordinate(*this, i, "AcGePoint3d");
 }
 
 double& AcGePoint3d::operator[](unsigned int i) {
-    return i == 0 ? x : (i == 1 ? y : z);
+    return coordinate(*this, i, "AcGePoint3d");
 }
 
 AcGePoint3d& AcGePoint3d::set(double xx, double yy, double zz) {
