@@ -2,11 +2,15 @@
 // bytes, end their lines with CR alone or with a mix, cannot be read, or are
 // folders: the plug-in keeps running, reads what the reader's rules give,
 // and never loses the user's file without a trace.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <random>
 
 #include "arx_control.h"
 #include "auto_cad_proxy.h"
+#include "host_helpers.h"
 #include "hostile_host.h"
 #include "qxv_ctrlr_control.h"
 #include "win32_control.h"
@@ -96,6 +100,21 @@ TEST_F(HostileSettings, HugeFileIsReplacedAndKeptWithoutHangingTheLoad) {
     EXPECT_EQ(fs::file_size(appsDir() / "autocad_addin.bak"), kHugeBytes);
     // Held while the settings were read, written once the log has started.
     EXPECT_EQ(logCount("' kept as '" + (appsDir() / "autocad_addin.bak").string() + "'."), 1);
+}
+
+// Asking whether a name is a folder opens a plain file and closes it again,
+// also when it gets the lowest descriptor, 0.
+TEST_F(HostileSettings, FolderProbeClosesThePlainFileItOpens) {
+    writeFile(settingsPath(), "x");
+    const int savedStdin = dup(0);  // -1 without a standard input
+    close(0);
+    EXPECT_FALSE(folderExists(settingsPath().string()));
+    EXPECT_EQ(fcntl(0, F_GETFD), -1) << "descriptor 0 left open";
+    close(0);
+    if (savedStdin >= 0) {
+        dup2(savedStdin, 0);
+        close(savedStdin);
+    }
 }
 
 TEST_F(HostileSettings, FolderInsteadOfFileStaysAndTheFailureIsLogged) {
