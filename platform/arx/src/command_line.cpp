@@ -100,6 +100,10 @@ void countVarReadLocked(HostState& h, std::wstring_view name) {
 }  // namespace
 
 int acedGetVar(const ACHAR* sym, struct resbuf* result) {
+    // Each pass of the module's tick reads system variables: what fell due
+    // meanwhile (a release, say) reaches the module's threads now, as it
+    // would in real time, also in a tick that redraws nothing.
+    win32sim::deliverDue();
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();

@@ -17,9 +17,10 @@ namespace win32sim {
 
 // ---- Clock ---------------------------------------------------------------
 // Virtual mode (default): time moves only through advanceTo/advanceBy, the
-// host thread's Sleep and frame costs. Real mode: wall-clock time since
-// setClockMode(Real) was called. The Windows build runs in real time only:
-// there the plug-in reads the system's own tick counter and timers.
+// host thread's Sleep, frame costs and the costs of host calls. Real mode:
+// wall-clock time since setClockMode(Real) was called. The Windows build runs
+// in real time only: there the plug-in reads the system's own tick counter
+// and timers.
 enum class ClockMode { Virtual, Real };
 void setClockMode(ClockMode mode);
 ClockMode clockMode();
@@ -42,6 +43,14 @@ void chargeUs(std::uint64_t us);
 // reaches `ms`, running due callbacks on the way.
 void advanceTo(std::uint64_t ms);
 void advanceBy(std::uint64_t ms);
+
+// A host call during which time catches up: in virtual mode, on the host
+// thread and outside a scheduled callback, runs what the charged time has
+// made due (as advanceTo(nowMs()) would); else does nothing. So a host
+// thread busy with cheap calls, which never advances the clock itself, still
+// lets device events and plug-in threads run at their times. Same rules as
+// advanceTo about locks.
+void deliverDue();
 
 // Runs `cb` on the advancing thread when the clock reaches `ms` (at once at
 // the next advance when `ms` is already past), then waits for quiescence.

@@ -52,13 +52,27 @@ bool wakeDueSleepersLocked(std::uint64_t nowUs) {
     return woke;
 }
 
+// Scheduled callbacks running on this thread: deliverDue() leaves the
+// schedule alone inside one.
+thread_local int tCallbacksRunning = 0;
+
+struct CallbackScope {
+    CallbackScope() { ++tCallbacksRunning; }
+    ~CallbackScope() { --tCallbacksRunning; }
+    CallbackScope(const CallbackScope&) = delete;
+    CallbackScope& operator=(const CallbackScope&) = delete;
+};
+
 void runFirstScheduledLocked(std::unique_lock<std::mutex>& lock) {
     SimState& w = simState();
     auto first = w.schedule.begin();
     std::function<void()> cb = std::move(first->second);
     w.schedule.erase(first);
     lock.unlock();
-    cb();
+    {
+        const CallbackScope scope;
+        cb();
+    }
     lock.lock();
 }
 
@@ -140,6 +154,18 @@ void advanceTo(std::uint64_t ms) {
 void advanceBy(std::uint64_t ms) {
     std::unique_lock<std::mutex> lock(simState().lock);
     advanceLocked(lock, nowUs() + ms * 1000, false);
+}
+
+void deliverDue() {
+    if (!isVirtual() || currentThread() != nullptr || tCallbacksRunning > 0) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(simState().lock);
+    const std::uint64_t now = simState().virtualUs.load();
+    const auto next = nextEventUsLocked();
+    if (next && *next <= now) {
+        advanceLocked(lock, now, false);
+    }
 }
 
 void scheduleAt(std::uint64_t ms, std::function<void()> cb) {
