@@ -25,8 +25,10 @@ std::optional<std::string> createDefaultProfile(const fs::path& profile) {
     if (ec) {
         return "cannot create the profile folder '" + applications.string() + "': " + ec.message();
     }
+    // Anything of that name stays as it is, a link to nothing too: writing
+    // through it would make a file wherever it points.
     const fs::path menu = applications / "autocad.mnu";
-    if (fs::exists(menu, ec)) {
+    if (fs::exists(fs::symlink_status(menu, ec))) {
         return std::nullopt;
     }
     std::ofstream out(menu, std::ios::binary);

@@ -123,6 +123,9 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     SimRun run;
     std::string pattern = (fs::temp_directory_path() / "qxsim-e2e-XXXXXX").string();
     run.dir = mkdtemp(pattern.data()) ? pattern : "";
+    if (setup.prepare) {
+        setup.prepare(run.dir);
+    }
     std::vector<std::string> args = {QXSIM_EXE};
     if (setup.giveProfile) {
         run.profile = run.dir + "/profile";

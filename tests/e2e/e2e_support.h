@@ -3,6 +3,7 @@
 // change from run to run masked, and compares them with golden files.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct RunSetup {
     bool passScenario = true;            // false: qxsim plays its bundled tour
     // Given: the scenario goes to qxsim's standard input and qxsim reads "-".
     bool scenarioOnStdin = false;
+    // Given: called with the run's folder before qxsim starts.
+    std::function<void(const std::string& dir)> prepare;
 };
 
 struct SimRun {

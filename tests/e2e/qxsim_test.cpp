@@ -164,6 +164,17 @@ TEST(Qxsim, DefaultProfileIsMadeWithSampleMenuAndTranscriptBesideIt) {
     EXPECT_TRUE(fs::exists(device / "autocad_addin_log.txt"));
     EXPECT_FALSE(run.transcript.empty()) << "no transcript beside the profile folder";
     removeRun(run);
+
+    // A menu name that is a link to nothing is the user's: nothing is written through it.
+    setup.prepare = [](const std::string& dir) {
+        const fs::path apps = fs::path(dir) / "qxsim-profile" / "QuorvexDevice" / "Applications";
+        fs::create_directories(apps);
+        fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
+    };
+    run = runQxsim("wait 100\n", setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(fs::exists(fs::path(run.dir) / "elsewhere.mnu"));
+    removeRun(run);
 }
 
 }  // namespace
