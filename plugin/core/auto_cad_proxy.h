@@ -19,6 +19,8 @@
 
 class QxAutoCad;
 class AcGsView;
+class AcGePoint3d;
+class AcGeVector3d;
 
 // What tells a changed menu file: present, size and modification time. A
 // missing file needs no first try: it gives nothing.
@@ -28,8 +30,6 @@ struct MenuFileStamp {
     std::int64_t modified = 0;  // ticks of the file clock
     bool operator==(const MenuFileStamp&) const = default;
 };
-class AcGePoint3d;
-class AcGeVector3d;
 
 class AutoCadProxy {
 public:

@@ -62,7 +62,7 @@ void AutoCadProxy::loadMenufile() {
     }
     mFailedMenuStamp = stamp;
     mMenuEntries.clear();
-    if (!fileExists(path)) {
+    if (!stamp.exists) {
         return;
     }
     int32_t status = Cnfg::kOk;
