@@ -9,7 +9,6 @@
 
 #include "auto_cad_proxy.h"
 #include "cnfg.h"
-#include "host_helpers.h"
 #include "logging.h"
 #include "path_sep.h"
 #include "qx_auto_cad.h"
