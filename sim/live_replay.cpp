@@ -3,6 +3,7 @@
 #include "live_replay.h"
 
 #include "file_kind.h"
+#include "profile.h"
 #include "settings_step.h"
 
 #include <spawn.h>
@@ -81,7 +82,7 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
         return std::nullopt;
     }
     const fs::path dir = made;
-    const fs::path apps = dir / "profile" / "QuorvexDevice" / "Applications";
+    const fs::path apps = applicationsDir((dir / "profile").string());
     fs::create_directories(apps, ec);
     copyReadableFiles(setup.settingsDir, apps, ec);
     std::ofstream(dir / "live.qxs") << scenario;
@@ -109,9 +110,6 @@ std::optional<ReplayTimes> replayOnce(const ReplaySetup& setup, const std::strin
     return passes;
 }
 
-// The settings file, as the module names it.
-constexpr const char* kSettingsFile = "autocad_addin.ini";
-
 }  // namespace
 
 SettingsSnapshot::SettingsSnapshot(const std::string& settingsDir)
@@ -134,7 +132,8 @@ SettingsSnapshot::~SettingsSnapshot() {
 }
 
 std::string SettingsSnapshot::steps() const {
-    return mDir.empty() ? std::string() : settingSteps((fs::path(mDir) / kSettingsFile).string());
+    return mDir.empty() ? std::string()
+                        : settingSteps((fs::path(mDir) / kSettingsFileName).string());
 }
 
 PassReplayer childReplayer(ReplaySetup setup) {

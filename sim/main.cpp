@@ -79,7 +79,7 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
 }
 
 std::string settingsPath(const SessionPaths& paths) {
-    return paths.profileDir + "/QuorvexDevice/Applications/autocad_addin.ini";
+    return applicationsDir(paths.profileDir) + "/" + kSettingsFileName;
 }
 
 // The module's log: the settings file's logFile in the device folder. The
@@ -87,7 +87,7 @@ std::string settingsPath(const SessionPaths& paths) {
 // block, a link to an endless device would never end.
 std::string logPath(const SessionPaths& paths) {
     const std::string name = settingValue(settingsPath(paths), "logFile");
-    return paths.profileDir + "/QuorvexDevice/" + (name.empty() ? "autocad_addin_log.txt" : name);
+    return deviceDir(paths.profileDir) + "/" + (name.empty() ? kDefaultLogFileName : name);
 }
 
 // The virtual time a scenario spans: the sum of its waits.
@@ -160,7 +160,7 @@ int run(int argc, char** argv) {
         const LiveOptions live{
             options.port, scenarioName, scenarioText, logPath(paths),
             ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
-                        modulePath(options), paths.profileDir + "/QuorvexDevice/Applications"}};
+                        modulePath(options), applicationsDir(paths.profileDir)}};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;

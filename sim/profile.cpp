@@ -16,10 +16,18 @@ const std::string& sampleMenuText() {
     return text;
 }
 
+std::string deviceDir(const std::string& profileDir) {
+    return (fs::path(profileDir) / "QuorvexDevice").string();
+}
+
+std::string applicationsDir(const std::string& profileDir) {
+    return (fs::path(deviceDir(profileDir)) / "Applications").string();
+}
+
 namespace {
 
 std::optional<std::string> createDefaultProfile(const fs::path& profile) {
-    const fs::path applications = profile / "QuorvexDevice" / "Applications";
+    const fs::path applications = applicationsDir(profile.string());
     std::error_code ec;
     fs::create_directories(applications, ec);
     if (ec) {
@@ -27,7 +35,7 @@ std::optional<std::string> createDefaultProfile(const fs::path& profile) {
     }
     // Anything of that name stays as it is, a link to nothing too: writing
     // through it would make a file wherever it points.
-    const fs::path menu = applications / "autocad.mnu";
+    const fs::path menu = applications / kMenuFileName;
     if (fs::exists(fs::symlink_status(menu, ec))) {
         return std::nullopt;
     }

@@ -23,6 +23,15 @@ struct SessionPaths {
 // beside the profile folder. Returns an error text on failure.
 std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths);
 
+// Where the module keeps its files in a profile (the USERPROFILE it sees):
+// the device folder (the log file), its Applications folder (settings and
+// menu file), and the names it gives them by default.
+inline constexpr const char* kSettingsFileName = "autocad_addin.ini";
+inline constexpr const char* kMenuFileName = "autocad.mnu";
+inline constexpr const char* kDefaultLogFileName = "autocad_addin_log.txt";
+std::string deviceDir(const std::string& profileDir);
+std::string applicationsDir(const std::string& profileDir);
+
 // The sample menu file written into a new default profile.
 const std::string& sampleMenuText();
 
