@@ -13,6 +13,7 @@
 #include "options.h"
 #include "exit_codes.h"
 #include "live_input.h"
+#include "live_server.h"
 #include "live_session.h"
 #include "module_session.h"
 #include "picture_book.h"
@@ -123,6 +124,11 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     std::string scenarioName, scenarioText, error;
+    // A busy port ends a live session before it has touched any file.
+    const int listener = options.live ? listenOnLoopback(options.port, error) : -1;
+    if (options.live && listener < 0) {
+        return fail(kExitIo, error);
+    }
     if (!readScenario(options, scenarioName, scenarioText, error)) {
         return fail(kExitScenario, error);
     }
@@ -158,7 +164,7 @@ int run(int argc, char** argv) {
     if (options.live) {
         std::error_code ec;
         const LiveOptions live{
-            options.port, scenarioName, scenarioText, logPath(paths),
+            listener, scenarioName, scenarioText, logPath(paths),
             ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
                         modulePath(options), applicationsDir(paths.profileDir)}};
         int code = runLiveSession(player, live, error);
