@@ -138,7 +138,8 @@ int run(int argc, char** argv) {
     }
 
     SessionPaths paths;
-    if (std::optional<std::string> pathError = prepareSessionPaths(options, paths)) {
+    FolderLock lock;
+    if (std::optional<std::string> pathError = prepareSessionPaths(options, paths, lock)) {
         return fail(kExitIo, *pathError);
     }
     // The module finds its settings, log and menu files under USERPROFILE.

@@ -17,11 +17,33 @@ struct SessionPaths {
     std::string transcriptPath;  // absolute
 };
 
+// One qxsim per folder: an exclusive lock on the file qxsim.lock in the
+// folder that holds the profile (and the transcript, unless it is given).
+// The kernel releases it when the process ends, however it ends.
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // Takes the lock in `dir`; returns why not (another qxsim holds it,
+    // named by its process id, or the file cannot be made).
+    std::optional<std::string> take(const std::string& dir);
+
+private:
+    int mFd = -1;
+};
+
+inline constexpr const char* kLockFileName = "qxsim.lock";
+
 // A folder given with --profile is used as it is: nothing is created in it.
 // The default ./qxsim-profile gets QuorvexDevice/Applications and a sample
 // autocad.mnu when they are missing. The transcript goes to --transcript, or
-// beside the profile folder. Returns an error text on failure.
-std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths);
+// beside the profile folder. `lock` is taken on the folder that holds the
+// profile before anything is written. Returns an error text on failure.
+std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
+                                               FolderLock& lock);
 
 // Where the module keeps its files in a profile (the USERPROFILE it sees):
 // the device folder (the log file), its Applications folder (settings and

@@ -218,16 +218,18 @@ def main():
             flood += 1
         check(flood < 2000, 'no step refused in a flood')
 
-        # A second qxsim on the same port finds it before it touches a file;
-        # stopped, the first writes nothing.
+        # A second qxsim finds the first before it touches a file: on the same
+        # port, in the same folder (live or not); stopped, the first writes nothing.
         files = [os.path.join(work, 'qxsim-transcript.jsonl'),
                  os.path.join(work, 'qxsim-profile', 'QuorvexDevice', 'autocad_addin_log.txt')]
         elsewhere = tempfile.mkdtemp(prefix='qx-live-second-')
+        here = 'qxsim already runs in this folder (process %d)' % s.proc.pid
         s.proc.send_signal(signal.SIGSTOP)
         try:
             written = [open(f, 'rb').read() for f in files]
             for args, cwd, says in ((['--live', '--port', str(s.port)], work, 'cannot listen'),
-                                    (['--live', '--port', str(s.port)], elsewhere, 'cannot listen')):
+                                    (['--live', '--port', str(s.port)], elsewhere, 'cannot listen'),
+                                    (['--live', '--port', '0'], work, here), ([], work, here)):
                 second = subprocess.run([qxsim] + args, cwd=cwd, capture_output=True, text=True,
                                         timeout=60)
                 check(second.returncode == 1 and says in second.stderr,
