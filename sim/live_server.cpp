@@ -186,7 +186,8 @@ public:
 
     // The verdict on a request's head; `hasBody` when a body follows it.
     Verdict judge(const http::request<http::empty_body>& req, bool hasBody);
-    // Connections that wait for a head, oldest first (`at` is theirs).
+    // Connections waiting for a head, oldest first; past kWaitingConnections
+    // the oldest is dropped.
     void waiting(const std::shared_ptr<Connection>& c);
     void notWaiting(Connection& c);
     void addStream(const std::shared_ptr<Connection>& c);
@@ -701,10 +702,11 @@ void LiveServer::Service::ringStreams() {
 
 std::string LiveServer::Service::start(int listener, std::string& error) {
     error_code ec;
-    mAcceptor.assign(tcp::v4(), listener, ec);
+    if (mAcceptor.assign(tcp::v4(), listener, ec); ec) {
+        ::close(listener);
+    }
     const tcp::endpoint local = ec ? tcp::endpoint() : mAcceptor.local_endpoint(ec);
     if (ec) {
-        ::close(listener);
         error = "cannot listen: " + ec.message();
         return {};
     }
