@@ -62,6 +62,8 @@ struct HostState {
     int funCode = RTERROR;
     std::array<int, kCallKinds> calls{};
     int hostCalls = 0;
+    // Answers given through setVarAnswer, by variable name.
+    std::vector<std::pair<std::wstring, resbuf>> varAnswers;
     // Reads of each system variable by name, answered or not.
     std::vector<std::pair<std::wstring, int>> varReads;
 
