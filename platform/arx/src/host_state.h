@@ -25,6 +25,10 @@ constexpr int kCallKinds = 8;
 class DocumentStandIn final : public AcApDocument {
 public:
     explicit DocumentStandIn(std::wstring fileName) : mFileName(std::move(fileName)) {}
+    const ACHAR* fileName() const override { return mFileName.c_str(); }
+    AcAp::DocLockMode myLockMode() const override;  // takes the host's lock
+
+private:
     const std::wstring mFileName;
 };
 
