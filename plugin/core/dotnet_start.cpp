@@ -18,7 +18,7 @@ constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
 constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
 
-constexpr const ACHAR* kMenuExportFileName = L"MenuHarvester2011.dll";
+const ACHAR* const kMenuExportFileName = L"MenuHarvester2011.dll";
 constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
 constexpr const ACHAR* kNetloadTail = L"\")\n";
 constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
