@@ -159,8 +159,9 @@ int run(int argc, char** argv) {
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
 
     resetStandIns();
-    win32sim::setClockMode(options.realTime || options.live ? win32sim::ClockMode::Real
-                                                            : win32sim::ClockMode::Virtual);
+    // A live session runs on the virtual clock too, paced by the wall clock.
+    win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
+                                            : win32sim::ClockMode::Virtual);
     if (!transcript::openFile(paths.transcriptPath)) {
         return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
     }
@@ -178,11 +179,8 @@ int run(int argc, char** argv) {
     Player player(module, settingsPath(paths));
     player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        std::error_code ec;
-        const LiveOptions live{
-            options.port, scenarioName, scenarioText, logPath(paths),
-            ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
-                        modulePath(options), applicationsDir(paths.profileDir)}};
+        const LiveOptions live{options.port, scenarioName, scenarioText, logPath(paths),
+                               settingsPath(paths)};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;

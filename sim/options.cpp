@@ -53,9 +53,9 @@ std::string usageText() {
            "                    (default: qxsim-transcript.jsonl beside the profile folder)\n"
            "  --render DIR      SVG pictures of the view and an index.html\n"
            "  --real-time       run on the wall clock instead of virtual time\n"
-           "  --live            steer the session from a browser page on 127.0.0.1 (real time);\n"
-           "                    SCENARIO, played first, sets the world up (default: the\n"
-           "                    sample drawing)\n"
+           "  --live            steer the session from a browser page on 127.0.0.1, on the\n"
+           "                    virtual clock kept to the wall clock; SCENARIO, played first in\n"
+           "                    virtual time, sets the world up (default: the sample drawing)\n"
            "  --port N          the page's port with --live (default 8765, 0: any free port)\n"
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
@@ -163,6 +163,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (options.live && options.renderDir) {
         result.error =
             "a live session draws its pictures on the page: --render goes without --live";
+    } else if (options.live && options.realTime) {
+        result.error =
+            "a live session keeps the virtual clock to the wall clock by itself: "
+            "--real-time goes without --live";
     } else if (options.live && options.scenario && *options.scenario == "-") {
         result.error = "a live session takes its steps from the page, not from standard input";
     }

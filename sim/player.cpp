@@ -127,6 +127,7 @@ void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t fro
             ++hostSteps;
         }
     }
+    mHostSteps = hostSteps;
 }
 
 void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {

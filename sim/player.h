@@ -68,6 +68,8 @@ public:
     int runHostSide(const Step& step, std::string& error);
     void runLoop(std::uint64_t untilMs, const std::function<bool()>& stop);
     bool transcriptFull(std::string& error) const;
+    // The time line's time: where the waits played so far add up to.
+    std::uint64_t timeLineMs() const { return mTimeLineMs; }
 
     // A live session (steps typed in real time): start() loads the module,
     // playTyped() plays one step as in play() but a wait schedules nothing
