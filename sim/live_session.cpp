@@ -31,9 +31,8 @@ extern const char* const kLivePage;  // live_page/index.html, bundled at build t
 
 namespace {
 
-// The page's picture is drawn at most this often, state and log at most this
-// often (clock time, which keeps pace with the wall clock).
-constexpr std::uint64_t kFrameRefreshMs = 20;
+// State and log are refreshed at most this often (clock time, which keeps
+// pace with the wall clock); a picture as soon as the view changed.
 constexpr std::uint64_t kSlowRefreshMs = 100;
 // The most of the module's log read in one refresh; more is skipped.
 constexpr std::size_t kLogChunkBytes = 256 * 1024;
@@ -109,7 +108,6 @@ private:
     std::uint64_t mPassApplied = 0;  // the same when the module last redrew
     std::string mLastPicture;
     std::uint64_t mLastPictureApplied = 0;
-    std::uint64_t mLastFrameMs = 0;
     std::uint64_t mLastSlowMs = 0;
     bool mCapHeld = false;  // the last cap played deflects
 };
@@ -245,9 +243,8 @@ void LiveSession::collect() {
 }
 
 void LiveSession::publish(std::uint64_t now) {
-    if (mPictureDue && now >= mLastFrameMs + kFrameRefreshMs) {
+    if (mPictureDue) {
         mPictureDue = false;
-        mLastFrameMs = now;
         std::string svg = renderSvg(currentScene());
         if (svg != mLastPicture || mPassApplied != mLastPictureApplied) {
             mLastPicture = svg;
@@ -265,6 +262,9 @@ void LiveSession::publishSlow(std::uint64_t now) {
         return;
     }
     mLastSlowMs = now;
+    // Commands the host ran when idle (a standard view, zoom all) change the
+    // view without a redraw of the module's: the picture is looked at again.
+    mPictureDue = true;
     tailLog();
     if (mScenarioDue) {
         mScenarioDue = false;
