@@ -56,17 +56,17 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
 }
 
 TEST(Qxsim, ScenarioBeyondItsBoundsIsRefusedBeforeTheModuleLoads) {
-    // A mistake on the last line of a scenario of a week of virtual time (raised
-    // bound) is found at once: nothing played, no log written.
+    // A mistake on the last line of a scenario of 20,001 lines and a week of
+    // virtual time (the bound raised) is found at once: nothing played, no log.
     std::string week;
-    for (int day = 0; day < 7; ++day) {
-        week += "cap 0 0 0 0 0 1\n" + std::string(20000, ' ') + "wait 86400000\n";
+    for (int i = 0; i < 10000; ++i) {
+        week += "cap 0 0 0 0 0 1\nwait 60480\n";
     }
     week += "camera 0 0 1 0 0 0 0 0 1 200 150 parallel\n";
     RunSetup raised;
     raised.extraArgs = {"--max-time", "604800010"};
     const std::pair<std::string, std::string> cases[] = {
-        {"drawing sample\nwait 10\n" + week, "scenario.qxs:17: an up vector across the line"},
+        {"drawing sample\nwait 10\n" + week, "scenario.qxs:20003: an up vector across the line"},
         {"wait 10\n#" + std::string(64 * 1024, 'x') + "\n",
          "scenario.qxs:2: a line of at most 65536 bytes, found 65537"},
         {std::string(8 * 1024 * 1024 + 1, '\n'), "scenario.qxs: a scenario of at most 8 MiB"},
@@ -87,8 +87,7 @@ TEST(Qxsim, FullTranscriptStopsTheSessionOnAWholeLine) {
     setup.extraArgs = {"--max-transcript", "1"};
     SimRun run = runQxsim("drawing sample\nwait 10\ncap 0 0 0 0 0 100\nwait 86399990\n", setup);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("the transcript reached its limit of 1 MiB at t = "),
-              std::string::npos)
+    EXPECT_NE(run.err.find("the transcript reached its limit of 1 MiB at t = "), std::string::npos)
         << run.err;
     const std::string text = readFile(run.dir + "/transcript.jsonl");
     EXPECT_LE(text.size(), 1u << 20);
