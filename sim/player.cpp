@@ -131,6 +131,10 @@ void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t fro
 }
 
 void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {
+    if (mHeld.empty() && (mHostStepsBegun >= hostStepsBefore || !hostIdle())) {
+        runDeviceStep(step);
+        return;  // the clock waits for the module's threads after each callback
+    }
     mHeld.emplace_back(step, hostStepsBefore);
     releaseHeld();
 }
