@@ -120,7 +120,7 @@ int LiveSession::run(std::string& error) {
     for (;;) {
         // The loop returns at each millisecond, so that a host step taken
         // then stops it where a replay's wait for the step's time ends.
-        while (!stop()) {
+        while (!stop() && !transcript::fileFull()) {
             mPlayer.runLoop(win32sim::nowMs() + 1, stop);
         }
         runPending();
