@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "live_recorder.h"
 #include "scenario.h"
 
 namespace qxsim {

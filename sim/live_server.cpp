@@ -107,12 +107,11 @@ std::optional<Step> pageStep(std::string_view body, std::uint64_t number, std::s
 }
 
 LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder,
-                       const char* page, PassReplayer replay)
+                       const char* page)
     : mHub(hub),
       mInbox(inbox),
       mRecorder(recorder),
       mPage(page),
-      mReplay(std::move(replay)),
       mServer(std::make_unique<GatedServer>(
           GateLimits{.workers = PageHub::kStreams + 6, .bodyBytes = kMaxBodyBytes})) {
     mServer->set_payload_max_length(kMaxBodyBytes);
@@ -174,11 +173,7 @@ void LiveServer::route() {
         }
         res.set_header("Content-Disposition", "attachment; filename=\"live-session.qxs\"");
         res.set_header("Cache-Control", "no-store");
-        LivePlan plan = mRecorder.plan();
-        if (!calibrate(plan, mReplay)) {
-            liveLog("the scenario could not be calibrated by a replay: its timing is the live one");
-        }
-        res.set_content(plan.text(), "text/plain; charset=utf-8");
+        res.set_content(mRecorder.text(), "text/plain; charset=utf-8");
     });
     mServer->Get("/events", [this](const httplib::Request& req, httplib::Response& res) {
         const std::uint64_t page = mHub.pageOf(req.get_param_value("token"));

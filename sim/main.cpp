@@ -20,6 +20,7 @@
 #include "progress.h"
 #include "profile.h"
 #include "scenario.h"
+#include "scenario_check.h"
 #include "settings_step.h"
 #include "transcript.h"
 #include "win32_control.h"
@@ -35,6 +36,14 @@ constexpr const char* kStdinName = "<stdin>";
 // What a live session without a scenario starts with.
 constexpr const char* kLivePreludeName = "<live>";
 constexpr const char* kLivePrelude = "drawing sample\nview iso\n";
+
+// Reads at most one byte past kMaxScenarioBytes: enough to know the text is
+// too long, without holding a runaway file in memory.
+void readBounded(std::istream& in, std::string& text) {
+    text.resize(kMaxScenarioBytes + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+}
 
 int fail(int code, const std::string& message) {
     std::cerr << "qxsim: " << message << "\n";
@@ -58,21 +67,26 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         name = kStdinName;
         // A live session reads its lines while it runs.
         if (!options.realTime) {
-            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+            readBounded(std::cin, text);
         }
-        return true;
+    } else {
+        // A folder opens on POSIX but reads nothing: it is no scenario.
+        std::error_code ec;
+        std::ifstream in;
+        if (!std::filesystem::is_directory(name, ec)) {
+            in.open(name, std::ios::binary);
+        }
+        if (in) {
+            readBounded(in, text);
+        }
+        if (!in.is_open() || in.bad()) {
+            error = "cannot read the scenario '" + name + "'";
+            return false;
+        }
     }
-    // A folder opens on POSIX but reads nothing: it is no scenario.
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(name, ec)) {
-        in.open(name, std::ios::binary);
-    }
-    if (in) {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    if (!in.is_open() || in.bad()) {
-        error = "cannot read the scenario '" + name + "'";
+    if (text.size() > kMaxScenarioBytes) {
+        error = name + ": a scenario of at most " + std::to_string(kMaxScenarioBytes >> 20) +
+                " MiB, found more";
         return false;
     }
     return true;
@@ -135,15 +149,23 @@ int run(int argc, char** argv) {
     if (std::optional<std::string> pathError = prepareSessionPaths(options, paths)) {
         return fail(kExitIo, *pathError);
     }
+    // Checked whole before the module loads: a mistake on the last line
+    // costs no session.
+    if (std::optional<ScenarioError> invalid =
+            checkScenario(parsed.steps, options.maxTimeMs, settingsPath(paths))) {
+        return fail(kExitScenario, invalid->text());
+    }
     // The module finds its settings, log and menu files under USERPROFILE.
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
 
     resetStandIns();
-    win32sim::setClockMode(options.realTime || options.live ? win32sim::ClockMode::Real
-                                                            : win32sim::ClockMode::Virtual);
+    // A live session runs on the virtual clock too, paced by the wall clock.
+    win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
+                                            : win32sim::ClockMode::Virtual);
     if (!transcript::openFile(paths.transcriptPath)) {
         return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
     }
+    transcript::setFileLimit(options.maxTranscriptMiB << 20);
 
     std::optional<PictureBook> pictures;
     if (options.renderDir) {
@@ -155,12 +177,10 @@ int run(int argc, char** argv) {
 
     ModuleSession module(modulePath(options));
     Player player(module, settingsPath(paths));
+    player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        std::error_code ec;
-        const LiveOptions live{
-            options.port, scenarioName, scenarioText, logPath(paths),
-            ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
-                        modulePath(options), applicationsDir(paths.profileDir)}};
+        const LiveOptions live{options.port, scenarioName, scenarioText, logPath(paths),
+                               settingsPath(paths)};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;

@@ -121,6 +121,13 @@ ParseResult parseScenario(std::string_view text, const std::string& file) {
         std::size_t eol = text.find('\n');
         std::string_view current = text.substr(0, eol);
         text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (current.size() > kMaxScenarioLineBytes) {
+            result.error =
+                ScenarioError{file, line,
+                              "a line of at most " + std::to_string(kMaxScenarioLineBytes) +
+                                  " bytes, found " + std::to_string(current.size())};
+            return result;
+        }
         // An indented comment goes on the comment of the step above it.
         if (current.substr(0, 1) == "#") {
             const std::size_t end = current.find_last_not_of(" \t\r");

@@ -77,12 +77,34 @@ bool settingsText(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
+std::string notReadableMessage(const std::string& path) {
+    return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
+}
+
+std::string notAKeyMessage(const std::string& path, const std::string& key) {
+    return "'" + key + "' is not a key of the settings file '" + path + "'";
+}
+
 }  // namespace
+
+std::string checkSettingKey(const std::string& path, const std::string& key) {
+    std::string text;
+    if (!settingsText(path, text)) {
+        return notReadableMessage(path);
+    }
+    for (const std::string& line : splitLines(text)) {
+        KeyLine k;
+        if (parseKeyLine(line, k) && k.key == key) {
+            return {};
+        }
+    }
+    return notAKeyMessage(path, key);
+}
 
 std::string setSetting(const std::string& path, const std::string& key, const std::string& value) {
     std::string text;
     if (!settingsText(path, text)) {
-        return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
+        return notReadableMessage(path);
     }
     std::vector<std::string> lines = splitLines(text);
     bool found = false;
@@ -103,7 +125,7 @@ std::string setSetting(const std::string& path, const std::string& key, const st
         found = true;
     }
     if (!found) {
-        return "'" + key + "' is not a key of the settings file '" + path + "'";
+        return notAKeyMessage(path, key);
     }
     const std::string temp = path + ".tmp";
     {

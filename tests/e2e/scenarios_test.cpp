@@ -135,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"object_move_axes", true}, Scenario{"paper", true}, Scenario{"paper_steps", true},
         Scenario{"paper_spaces", true}, Scenario{"paper_still", true, true},
         Scenario{"lost_during_object_move", true}, Scenario{"lost_during_paper_pan", true},
-        Scenario{"unload_in_motion", true}, Scenario{"drawings", true, true}),
+        Scenario{"unload_in_motion", true}, Scenario{"drawings", true, true},
+        Scenario{"device_during_command", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GoldenCompare, NumbersMatchWithinToleranceIntegersAndTextExactly) {
