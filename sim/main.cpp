@@ -21,6 +21,7 @@
 #include "profile.h"
 #include "scenario.h"
 #include "settings_step.h"
+#include "step_reference.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -120,6 +121,10 @@ int run(int argc, char** argv) {
     const Options& options = cl.options;
     if (options.help) {
         std::cout << usageText();
+        return kExitOk;
+    }
+    if (options.steps) {
+        std::cout << stepReference();
         return kExitOk;
     }
     std::string scenarioName, scenarioText, error;

@@ -23,6 +23,7 @@ std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
            "             [--module PATH] [SCENARIO | -]\n"
            "       qxsim --live [--port N] [options] [SCENARIO]\n"
+           "       qxsim --steps\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
            "                    (default ./qxsim-profile, created with a sample menu file)\n"
            "  --transcript FILE JSON Lines record of the session\n"
@@ -36,7 +37,8 @@ std::string usageText() {
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
            "  SCENARIO          scenario file, '-' for standard input\n"
-           "                    (default: the bundled examples/tour.qxs)\n";
+           "                    (default: the bundled examples/tour.qxs)\n"
+           "  --steps           print every scenario step with its values and an example\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -65,6 +67,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (arg == "--live") {
             options.live = true;
+            continue;
+        }
+        if (arg == "--steps") {
+            options.steps = true;
             continue;
         }
         if (arg == "--help") {

@@ -17,6 +17,7 @@ struct Options {
     bool live = false;                          // --live: steered from a browser page
     int port = 8765;                            // --port N with --live (0: any free port)
     bool help = false;                          // --help
+    bool steps = false;                         // --steps: the step reference
     std::optional<std::string> scenario;        // a file, "-" for standard input, or none
 };
 

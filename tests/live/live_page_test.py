@@ -213,7 +213,7 @@ def main():
         page.js('synthetic.axes = [0, 0, 0, 0, 0, 0]')
         page.wait("qx.sent.at(-1) === 'release' && qx.counts.view_saved === 3")
         page.js('synthetic.buttons[3].pressed = true')
-        page.wait("qx.sent.includes('key 0x2000C')")
+        page.wait("qx.sent.includes('key zoomall')")
         page.wait("document.getElementById('transcript').textContent.includes('_ZOOM _ALL')")
         first = download(page, os.path.join(work, 'first'))
 
