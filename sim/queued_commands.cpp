@@ -101,7 +101,16 @@ void zoomAll() {
         arxdrawing::setPaperView(view);
         return;
     }
-    const int vp = arxsim::cvport();
+    fitModelView(arxsim::cvport());
+}
+
+}  // namespace
+
+void fitModelView(int vp) {
+    const std::vector<AcGePoint3d> points = drawingPoints();
+    if (points.empty()) {
+        return;
+    }
     arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
     // The drawing's extents across and up the screen, measured in the view.
     AcGeVector3d out = view.position - view.target;
@@ -122,8 +131,6 @@ void zoomAll() {
         view.width / view.height, view.width, view.height);
     arxdrawing::setModelView(vp, view);
 }
-
-}  // namespace
 
 ParsedHostCommand parseHostCommand(const std::string& text) {
     static const char* const kViews[] = {"TOP", "BOTTOM", "FRONT", "BACK", "LEFT", "RIGHT"};

@@ -22,6 +22,10 @@ struct ParsedHostCommand {
 // Reads one queued text, e.g. "'_-VIEW _TOP " or "_ZOOM _ALL ". Pure.
 ParsedHostCommand parseHostCommand(const std::string& text);
 
+// Fits the whole drawing into the model view of viewport `vp`, looking the
+// same way, as zoom all does; nothing without entities.
+void fitModelView(int vp);
+
 class HostCommandLine {
 public:
     // Runs the texts queued since the last call; returns a line for each
