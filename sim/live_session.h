@@ -18,6 +18,7 @@ struct LiveOptions {
     std::string preludeName;  // for messages
     std::string prelude;      // scenario text played before the page takes over
     std::string logPath;      // the module's log, shown on the page
+    std::string places;       // where the session's files are, as JSON, told the page at the end
     ReplaySetup replay;       // how a download is replayed for calibration
 };
 

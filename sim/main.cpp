@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -112,6 +113,11 @@ std::string modulePath(const Options& options) {
     return moduleBesideExecutable();
 }
 
+// A path as the system writes it: on Windows with backslashes throughout.
+std::string nativePath(const std::string& path) {
+    return std::filesystem::path(path).make_preferred().string();
+}
+
 int run(int argc, char** argv) {
     CommandLine cl = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!cl.error.empty()) {
@@ -158,12 +164,31 @@ int run(int argc, char** argv) {
         }
     }
 
+    // Where the session's files are: told at the end, on standard output and
+    // on a live page. Windows paths with one kind of separator.
+    const std::pair<const char*, std::string> places[] = {
+        {"profile", nativePath(paths.profileDir)},
+        {"settings", nativePath(settingsPath(paths))},
+        {"log", nativePath(logPath(paths))},
+        {"transcript", nativePath(paths.transcriptPath)}};
+    std::string summary;
+    transcript::Fields json;
+    for (const auto& [name, place] : places) {
+        summary +=
+            "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') + place;
+        json.str(name, place);
+    }
+
     ModuleSession module(modulePath(options));
     Player player(module, settingsPath(paths));
     if (options.live) {
         std::error_code ec;
         const LiveOptions live{
-            options.port, scenarioName, scenarioText, logPath(paths),
+            options.port,
+            scenarioName,
+            scenarioText,
+            logPath(paths),
+            "{" + json.text().substr(1) + "}",
             ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
                         modulePath(options), applicationsDir(paths.profileDir)}};
         int code = runLiveSession(player, live, error);
@@ -171,7 +196,11 @@ int run(int argc, char** argv) {
             code = kExitIo;
             error = "cannot write the transcript '" + paths.transcriptPath + "'";
         }
-        return code == kExitOk ? kExitOk : fail(code, error);
+        if (code != kExitOk) {
+            return fail(code, error);
+        }
+        std::cout << "qxsim: the live session ended" << summary << "\n";
+        return kExitOk;
     }
     const bool live = options.realTime && scenarioName == kStdinName;
     ProgressDisplay progress(stderr, live ? 0 : scenarioLengthMs(parsed.steps));
@@ -200,13 +229,12 @@ int run(int argc, char** argv) {
     }
     std::cout << "qxsim: played " << scenarioName << " ("
               << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
-              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
-              << ")\n  profile:    " << paths.profileDir
-              << "\n  settings:   " << settingsPath(paths) << "\n  log:        " << logPath(paths)
-              << "\n  transcript: " << paths.transcriptPath << "\n";
+              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time") << ")"
+              << summary << "\n";
     if (pictures) {
-        std::cout << "  pictures:   " << pictures->dir() << "/index.html (" << pictures->count()
-                  << " views)\n";
+        std::cout << "  pictures:   "
+                  << nativePath((std::filesystem::path(pictures->dir()) / "index.html").string())
+                  << " (" << pictures->count() << " views)\n";
     }
     return kExitOk;
 }

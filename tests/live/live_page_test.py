@@ -10,7 +10,9 @@ final views agree to rounding (1e-9 of the view's size). Also checks that a
 second page only watches, that bad requests get a 4xx and a log line, that
 seven pages of one browser all follow the session (they share one event
 stream), that the steering page closed or hidden while a key is held
-releases the cap, and the transcript's filter and the panes' size.
+releases the cap, and the transcript's filter and the panes' size; that the
+page comes with the picture, a refused step stays in its box, a page opened
+late starts with the log's tail and the end names the transcript and the log.
 """
 import base64
 import json
@@ -154,6 +156,9 @@ def main():
         check(status_of(url + 'events') == 403, 'events without a secret')
         check(status_of(url + 'step', b'release', 'nobody') == 403, 'step from no page')
 
+        # The page comes with the picture as it stands, before its event stream.
+        check('<svg' in urllib.request.urlopen(url, timeout=10).read().decode(), 'no first picture')
+
         browser = cdp.Browser()
         page = browser.page(url)
         page.call('Page.enable')
@@ -233,10 +238,19 @@ def main():
         page.wait("qx.sent.at(-1) === 'release' && qx.counts.view_saved === 4")
         check(page.js('qx.errors.length') == 0, 'page errors: %s' % page.js('qx.errors'))
 
-        # The transcript hides timer lines unless asked; long lines wrap inside the panes.
-        page.wait("qx.counts.timer > 0")
-        check('"ev":"timer"' not in page.js("document.getElementById('transcript').textContent"),
-              'timer lines shown')
+        # A refused typed step stays in the box, marked.
+        page.js("document.getElementById('step').value = 'cap 1 2 3'")
+        page.js("document.querySelector('#stepform button').click()")
+        page.wait("qx.errors.length === 1")
+        check(page.js("(s => s.value + ' ' + s.className)(document.getElementById('step'))")
+              == 'cap 1 2 3 refused', 'the refused step left the box')
+        page.js("document.getElementById('step').value = ''")
+
+        # The transcript hides timer lines and the library's polls unless asked;
+        # long lines wrap inside the panes.
+        page.wait("qx.counts.timer > 0 && qx.counts['lib qxGetDevNum'] > 0")
+        shown = page.js("document.getElementById('transcript').textContent")
+        check('"ev":"timer"' not in shown and 'qxGetDevNum' not in shown, 'routine lines shown')
         page.js("document.getElementById('hidetimer').click()")
         page.wait("""document.getElementById('transcript').textContent.includes('"ev":"timer"')""")
         check(page.js("""[...document.querySelectorAll('#panels pre')].every(p =>
@@ -271,8 +285,23 @@ def main():
 
         scenario = download(page, os.path.join(work, 'last'))
 
+        # A page opened late still starts with the log's tail, however busy
+        # the transcript was: the module's start-up entries are there.
+        late = re.search(r"token: '(\w+)'", urllib.request.urlopen(url, timeout=10).read().decode())
+        with urllib.request.urlopen(url + 'events?token=' + late.group(1), timeout=10) as events:
+            head = ''
+            while 'event: transcript' not in head:
+                head += events.readline().decode()
+        check('event: log\ndata: ---' in head and 'logfile' in head, 'no log tail: ' + head[:300])
+
+        # The end says where the transcript and the log are, on the page and
+        # on standard output.
         page.js("document.getElementById('quit').click()")
+        page.wait("document.getElementById('ended').textContent.includes('live.jsonl')")
         check(session.wait(TIMEOUT) == 0, 'live session exit code')
+        out = session.stdout.read()
+        check('the live session ended' in out and 'live.jsonl' in out and
+              'autocad_addin_log.txt' in out, 'no places at the end: ' + out)
         log = session.stderr.read()
         for line in ('refused (404)', 'refused (400)', 'refused (403)',
                      'closed its event stream: the cap is released',
