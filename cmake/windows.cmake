@@ -136,7 +136,8 @@ set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 # --target package): the module, built against the host stand-in, with what
 # loads it: qxsim.exe and the stand-ins' DLLs (the host's, the window
 # system's, the controller library's and the device's); the default settings
-# file, a sample menu file and INSTALL.txt, which says where each goes.
+# file, a sample menu file, the tour as a scenario to start from and
+# INSTALL.txt, which says where each goes.
 # (qxsim.exe's own rule follows its target below.)
 install(TARGETS qxautocad arxsim win32sim qxtranscript qxv_daemon qxv_ctrlr_64
   RUNTIME DESTINATION . LIBRARY DESTINATION .)
@@ -146,6 +147,7 @@ configure_file(${QX_ROOT}/docs/INSTALL.txt ${CMAKE_BINARY_DIR}/package_files/INS
 install(FILES
   ${QX_ROOT}/examples/autocad_addin.ini
   ${QX_ROOT}/examples/autocad.mnu
+  ${QX_ROOT}/examples/tour.qxs
   ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
   DESTINATION .)
 set(CPACK_GENERATOR ZIP)

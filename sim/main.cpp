@@ -2,6 +2,7 @@
 // against it on the stand-ins' clock and writes the session's transcript.
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -67,6 +68,7 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
     // A folder opens on POSIX but reads nothing: it is no scenario.
     std::error_code ec;
     std::ifstream in;
+    errno = 0;
     if (!std::filesystem::is_directory(name, ec)) {
         in.open(name, std::ios::binary);
     }
@@ -74,7 +76,11 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     if (!in.is_open() || in.bad()) {
-        error = "cannot read the scenario '" + name + "'";
+        const int reason = errno;
+        error = "cannot read the scenario '" + name + "': " +
+                (std::filesystem::is_directory(name, ec) ? std::string("it is a folder")
+                 : reason != 0                           ? std::string(std::strerror(reason))
+                                                         : std::string("it cannot be opened"));
         return false;
     }
     return true;
@@ -227,9 +233,13 @@ int run(int argc, char** argv) {
     if (code != kExitOk) {
         return fail(code, error);
     }
-    std::cout << "qxsim: played " << scenarioName << " ("
+    // The bundled tour is no file of the user's folder.
+    std::cout << "qxsim: played " << (options.scenario ? scenarioName : "the bundled tour") << " ("
               << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
               << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time") << ")"
+              << (options.scenario
+                      ? ""
+                      : "; its text is " + std::string(kBundledTourName) + " of qxsim's sources")
               << summary << "\n";
     if (pictures) {
         std::cout << "  pictures:   "

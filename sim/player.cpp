@@ -264,8 +264,13 @@ int Player::runHostStep(const Step& step, std::string& error) {
     switch (step.kind) {
         case StepKind::Command:
             if (!arxsim::runCommand(std::string_view(step.words.at(0)))) {
-                error = step.where() + ": no registered command '" + step.words.at(0) +
-                        "' (the module's commands exist while it is loaded)";
+                std::vector<std::string> names;
+                for (const arxsim::CommandInfo& command : arxsim::commands()) {
+                    names.emplace_back(command.globalName.begin(), command.globalName.end());
+                }
+                error = step.where() + ": no registered command '" + step.words.at(0) + "'" +
+                        didYouMean(step.words.at(0), names) +
+                        " (the module's commands exist while it is loaded)";
                 return kExitScenario;
             }
             win32sim::waitQuiescent();

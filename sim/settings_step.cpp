@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_kind.h"
+#include "scenario.h"
 #include "scenario_tokens.h"
 
 namespace qxsim {
@@ -86,9 +87,14 @@ std::string setSetting(const std::string& path, const std::string& key, const st
     }
     std::vector<std::string> lines = splitLines(text);
     bool found = false;
+    std::vector<std::string> keys;
     for (std::string& line : lines) {
         KeyLine k;
-        if (!parseKeyLine(line, k) || k.key != key) {
+        if (!parseKeyLine(line, k)) {
+            continue;
+        }
+        keys.push_back(k.key);
+        if (k.key != key) {
             continue;
         }
         // The new value takes the old one's place; the comment keeps its
@@ -103,7 +109,8 @@ std::string setSetting(const std::string& path, const std::string& key, const st
         found = true;
     }
     if (!found) {
-        return "'" + key + "' is not a key of the settings file '" + path + "'";
+        return "'" + key + "' is not a key of the settings file '" + path + "'" +
+               didYouMean(key, keys);
     }
     const std::string temp = path + ".tmp";
     {
