@@ -181,8 +181,9 @@ foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
   list(APPEND QX_WIN_SIM_SOURCES ${CMAKE_BINARY_DIR}/sim/${output})
 endforeach()
 add_executable(qxsim ${QX_WIN_SIM_SOURCES})
-# plugin/log: the module's check of the files it may read, which qxsim shares.
-target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log)
+# plugin/log: the module's check of the files it may read, which qxsim shares;
+# plugin: the device codes, for the keys' names.
+target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log ${QX_ROOT}/plugin)
 target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 # M_PI and the other POSIX constants of <cmath>.
 target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)
