@@ -165,17 +165,26 @@ std::vector<std::string> HostCommandLine::runQueued() {
         }
         const ParsedHostCommand parsed = parseHostCommand(text);
         const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+        bool run = true;
         if (parsed.command == HostCommand::View && !paper) {
             arxdrawing::setNamedView(arxsim::cvport(), parsed.view);
         } else if (parsed.command == HostCommand::ZoomAll) {
             zoomAll();
+        } else if (text.rfind("_navbardisplay", 0) == 0) {
+            continue;  // the navigation bar hidden during a motion: no step's doing
         } else {
-            continue;
+            run = false;
         }
         while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }
-        ran.push_back("host ran: " + text);
+        std::string shown;
+        for (char c : text) {
+            shown += c == '\x1b' ? std::string("<Esc>")
+                     : c == '\n' ? std::string("<Enter>")
+                                 : std::string(1, c);
+        }
+        ran.push_back(run ? "host ran: " + shown : "host got: " + shown + " (recorded, not run)");
     }
     return ran;
 }

@@ -28,8 +28,10 @@ void fitModelView(int vp);
 
 class HostCommandLine {
 public:
-    // Runs the texts queued since the last call; returns a line for each
-    // text that changed the view ("host ran: '_-VIEW _TOP").
+    // Runs the texts queued since the last call; returns a line for each:
+    // "host ran: '_-VIEW _TOP" for one that changed the view, "host got:
+    // <Esc><Esc>_circle<Enter> (recorded, not run)" for the others (but the
+    // navigation bar's).
     std::vector<std::string> runQueued();
     // Forgets the queue (after the host's output was reset).
     void reset() { mSeen = 0; }
