@@ -60,9 +60,9 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
     const std::size_t start =
         index.find("the start\n# The plate, its hole selected.\nscenario.qxs:2  drawing sample");
     // What the motion did follows its steps: the kind, the amount, the centre.
-    const std::size_t motion =
-        index.find("# An orbit.\nscenario.qxs:7  cap 0 0 0 0 200 0\nscenario.qxs:9  release\n"
-                   "  -&gt; orbit ");
+    const std::size_t motion = index.find(
+        "# An orbit.\nscenario.qxs:7  cap 0 0 0 0 200 0\nscenario.qxs:9  release\n"
+        "  -&gt; orbit ");
     EXPECT_NE(index.find(" deg about the selection's centre (25.0, 0.0, 0.0)", motion),
               std::string::npos);
     const std::size_t key = index.find("scenario.qxs:13  key top\nhost ran: '_-VIEW _TOP");
