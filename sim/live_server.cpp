@@ -157,6 +157,8 @@ void LiveServer::route() {
         std::string page = replaced(mPage, "QX_PAGE_TOKEN", ticket.token);
         page = replaced(std::move(page), "QX_PAGE_NUMBER", std::to_string(ticket.number));
         page = replaced(std::move(page), "QX_SESSION", mSession);
+        // The picture as it stands, shown before the page's event stream is open.
+        page = replaced(std::move(page), "<!--QX_FIRST_PICTURE-->", mHub.picture());
         res.set_header("X-Frame-Options", "DENY");
         res.set_header("Content-Security-Policy", "frame-ancestors 'none'");
         res.set_header("Cache-Control", "no-store");

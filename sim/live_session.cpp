@@ -353,6 +353,8 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
         LiveSession session(player, hub, inbox, recorder, options.logPath);
         code = session.run(error);
     }
+    // The pages learn where the transcript and the log are before their streams end.
+    hub.end(options.places, std::chrono::seconds(1));
     std::signal(SIGINT, previousInt);
     std::signal(SIGTERM, previousTerm);
     server.stop();

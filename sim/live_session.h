@@ -22,6 +22,7 @@ struct LiveOptions {
     std::string prelude;       // scenario text played before the page takes over
     std::string logPath;       // the module's log, shown on the page
     std::string settingsPath;  // the module's settings: the recording starts from their values
+    std::string places;        // where the session's files are, as JSON, told the page at the end
 };
 
 // Plays the prelude in virtual time, loads the module, prints the page's URL

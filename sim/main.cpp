@@ -2,7 +2,9 @@
 // against it on the stand-ins' clock and writes the session's transcript.
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,6 +24,7 @@
 #include "scenario.h"
 #include "scenario_check.h"
 #include "settings_step.h"
+#include "step_reference.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -73,6 +76,7 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         // A folder opens on POSIX but reads nothing: it is no scenario.
         std::error_code ec;
         std::ifstream in;
+        errno = 0;
         if (!std::filesystem::is_directory(name, ec)) {
             in.open(name, std::ios::binary);
         }
@@ -80,7 +84,11 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
             readBounded(in, text);
         }
         if (!in.is_open() || in.bad()) {
-            error = "cannot read the scenario '" + name + "'";
+            const int reason = errno;
+            error = "cannot read the scenario '" + name + "': " +
+                    (std::filesystem::is_directory(name, ec) ? std::string("it is a folder")
+                     : reason != 0                           ? std::string(std::strerror(reason))
+                                                             : std::string("it cannot be opened"));
             return false;
         }
     }
@@ -125,6 +133,11 @@ std::string modulePath(const Options& options) {
     return moduleBesideExecutable();
 }
 
+// A path as the system writes it: on Windows with backslashes throughout.
+std::string nativePath(const std::string& path) {
+    return std::filesystem::path(path).make_preferred().string();
+}
+
 int run(int argc, char** argv) {
     CommandLine cl = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!cl.error.empty()) {
@@ -134,6 +147,10 @@ int run(int argc, char** argv) {
     const Options& options = cl.options;
     if (options.help) {
         std::cout << usageText();
+        return kExitOk;
+    }
+    if (options.steps) {
+        std::cout << stepReference();
         return kExitOk;
     }
     std::string scenarioName, scenarioText, error;
@@ -175,18 +192,38 @@ int run(int argc, char** argv) {
         }
     }
 
+    // Where the session's files are: told at the end, on standard output and
+    // on a live page. Windows paths with one kind of separator.
+    const std::pair<const char*, std::string> places[] = {
+        {"profile", nativePath(paths.profileDir)},
+        {"settings", nativePath(settingsPath(paths))},
+        {"log", nativePath(logPath(paths))},
+        {"transcript", nativePath(paths.transcriptPath)}};
+    std::string summary;
+    transcript::Fields json;
+    for (const auto& [name, place] : places) {
+        summary +=
+            "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') + place;
+        json.str(name, place);
+    }
+
     ModuleSession module(modulePath(options));
     Player player(module, settingsPath(paths));
     player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        const LiveOptions live{options.port, scenarioName, scenarioText, logPath(paths),
-                               settingsPath(paths)};
+        const LiveOptions live{options.port,        scenarioName,
+                               scenarioText,        logPath(paths),
+                               settingsPath(paths), "{" + json.text().substr(1) + "}"};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;
             error = "cannot write the transcript '" + paths.transcriptPath + "'";
         }
-        return code == kExitOk ? kExitOk : fail(code, error);
+        if (code != kExitOk) {
+            return fail(code, error);
+        }
+        std::cout << "qxsim: the live session ended" << summary << "\n";
+        return kExitOk;
     }
     const bool live = options.realTime && scenarioName == kStdinName;
     ProgressDisplay progress(stderr, live ? 0 : scenarioLengthMs(parsed.steps));
@@ -213,15 +250,18 @@ int run(int argc, char** argv) {
     if (code != kExitOk) {
         return fail(code, error);
     }
-    std::cout << "qxsim: played " << scenarioName << " ("
+    // The bundled tour is no file of the user's folder.
+    std::cout << "qxsim: played " << (options.scenario ? scenarioName : "the bundled tour") << " ("
               << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
-              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
-              << ")\n  profile:    " << paths.profileDir
-              << "\n  settings:   " << settingsPath(paths) << "\n  log:        " << logPath(paths)
-              << "\n  transcript: " << paths.transcriptPath << "\n";
+              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time") << ")"
+              << (options.scenario
+                      ? ""
+                      : "; its text is " + std::string(kBundledTourName) + " of qxsim's sources")
+              << summary << "\n";
     if (pictures) {
-        std::cout << "  pictures:   " << pictures->dir() << "/index.html (" << pictures->count()
-                  << " views)\n";
+        std::cout << "  pictures:   "
+                  << nativePath((std::filesystem::path(pictures->dir()) / "index.html").string())
+                  << " (" << pictures->count() << " views)\n";
     }
     return kExitOk;
 }

@@ -47,6 +47,7 @@ std::string usageText() {
            "             [--module PATH] [--max-time MS] [--max-transcript MIB]\n"
            "             [SCENARIO | -]\n"
            "       qxsim --live [--port N] [options] [SCENARIO]\n"
+           "       qxsim --steps\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
            "                    (default ./qxsim-profile, created with a sample menu file)\n"
            "  --transcript FILE JSON Lines record of the session\n"
@@ -64,7 +65,8 @@ std::string usageText() {
            "  --max-transcript MIB  the transcript's largest size: the session stops with an\n"
            "                    error there (default 256)\n"
            "  SCENARIO          scenario file, '-' for standard input\n"
-           "                    (default: the bundled examples/tour.qxs)\n";
+           "                    (default: the bundled examples/tour.qxs)\n"
+           "  --steps           print every scenario step with its values and an example\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -93,6 +95,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (arg == "--live") {
             options.live = true;
+            continue;
+        }
+        if (arg == "--steps") {
+            options.steps = true;
             continue;
         }
         if (arg == "--help") {

@@ -49,8 +49,13 @@ std::string beforeLoadMessage(const Step& step) {
 }
 
 std::string noCommandMessage(const Step& step) {
-    return "no registered command '" + step.words.at(0) +
-           "' (the module's commands exist while it is loaded)";
+    std::vector<std::string> names;
+    for (const arxsim::CommandInfo& command : arxsim::commands()) {
+        names.emplace_back(command.globalName.begin(), command.globalName.end());
+    }
+    return "no registered command '" + step.words.at(0) + "'" +
+           didYouMean(step.words.at(0), names) +
+           " (the module's commands exist while it is loaded)";
 }
 
 std::string notOpenMessage(const Step& step, int number) {
@@ -229,7 +234,24 @@ void Player::note(const Step& step) {
     if (mPictures == nullptr) {
         return;
     }
-    mRecent.insert(mRecent.end(), step.comments.begin(), step.comments.end());
+    // What a motion did follows its release.
+    if (step.kind != StepKind::Release) {
+        mRecent.insert(mRecent.end(), mMotionNotes.begin(), mMotionNotes.end());
+        mMotionNotes.clear();
+    }
+    // A view set just before a motion gets a picture of its own.
+    if (mViewSet && (step.kind == StepKind::Wait || step.kind == StepKind::Cap)) {
+        snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
+    }
+    mViewSet |= step.kind == StepKind::View || step.kind == StepKind::Camera ||
+                step.kind == StepKind::PaperView;
+    // Of the scenario's head comment only its first paragraph.
+    auto comments = step.comments.end();
+    if (!mNoted) {
+        comments = std::find(step.comments.begin(), step.comments.end(), "#");
+        mNoted = true;
+    }
+    mRecent.insert(mRecent.end(), step.comments.begin(), comments);
     if (step.kind == StepKind::Wait) {
         return;  // the picture's title gives the time
     }
@@ -241,9 +263,16 @@ void Player::note(const Step& step) {
 }
 
 void Player::settle(bool waited) {
+    if (mPictures != nullptr) {
+        const std::vector<std::string> motions = mPictures->motions(!waited);
+        mMotionNotes.insert(mMotionNotes.end(), motions.begin(), motions.end());
+    }
     const std::vector<std::string> ran = mHostCommands.runQueued();
     if (mPictures != nullptr) {
         mRecent.insert(mRecent.end(), ran.begin(), ran.end());
+        if (!ran.empty()) {
+            mPictures->motions(true);  // the host changed the view
+        }
         if (waited && mPictureDue) {
             snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
         }
@@ -254,9 +283,14 @@ void Player::settle(bool waited) {
 }
 
 void Player::snapshot(const std::string& title) {
+    const std::vector<std::string> motions = mPictures->motions(true);
+    mRecent.insert(mRecent.end(), mMotionNotes.begin(), mMotionNotes.end());
+    mRecent.insert(mRecent.end(), motions.begin(), motions.end());
+    mMotionNotes.clear();
     mPictures->snapshot(title, mRecent);
     mRecent.clear();
     mPictureDue = false;
+    mViewSet = false;
 }
 
 int Player::leavePreparation(const Step* next, std::string& error) {
@@ -264,6 +298,10 @@ int Player::leavePreparation(const Step* next, std::string& error) {
         return kExitOk;
     }
     mPreparing = false;
+    // The drawing in view, unless the scenario placed the camera.
+    if (!mCameraSet) {
+        fitModelView(arxdrawing::kModelViewport);
+    }
     if (mPictures != nullptr) {
         snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms, the start");
     }
@@ -291,6 +329,7 @@ int Player::runStep(const Step& step, std::string& error) {
         case StepSide::Host:
             return runHostStep(step, error);
         case StepSide::Drawing:
+            mCameraSet |= step.kind == StepKind::Camera;
             if (runDrawingStep(step, message)) {
                 return kExitOk;
             }

@@ -122,8 +122,12 @@ private:
     HostCommandLine mHostCommands;
     PictureBook* mPictures = nullptr;
     ProgressDisplay* mProgress = nullptr;
-    std::vector<std::string> mRecent;  // steps since the last picture
+    std::vector<std::string> mRecent;       // steps since the last picture
+    std::vector<std::string> mMotionNotes;  // what the last motions did, for after their release
     bool mPictureDue = false;
+    bool mViewSet = false;          // a view step since the last picture
+    bool mNoted = false;            // a step noted: the scenario's head comment is behind
+    bool mCameraSet = false;        // a camera step: the first view is the scenario's
     std::uint64_t mTimeLineMs = 0;  // the scenario's time: the sum of the waits so far
     // Host steps taken (scheduled or handed over) and begun since play began.
     std::uint64_t mHostSteps = 0;

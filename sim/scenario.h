@@ -86,6 +86,10 @@ StepSide sideOf(StepKind kind);
 // Every form of every step, one usage line each ("rotation CODE [zoomall on|off]").
 std::vector<std::string> stepUsages();
 
+// " (did you mean 'cap'?)" for the one of `names` that `word` is a slip of
+// (letters swapped, left out, doubled or mistyped, in any case), else empty.
+std::string didYouMean(std::string_view word, const std::vector<std::string>& names);
+
 struct ScenarioError {
     std::string file;
     int line = 0;

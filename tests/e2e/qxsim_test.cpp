@@ -30,7 +30,7 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
         {"paperview 0 0 150 0 300\n",
          "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
         {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
-         "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode'"},
+         "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode' (the module's"},
         {"document new\nwait 10\nnodocument 3\n",
          "scenario.qxs:3: 'nodocument N' expects an open drawing's number; 3 is not open"},
         {"drawing sample\nkey 0x2000B\nwait 10\n",
@@ -53,6 +53,15 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
         EXPECT_TRUE(run.transcript.empty()) << scenario;
         removeRun(run);
     }
+    // The module's command names are known once it has registered them: a
+    // misspelt one stops the session when it comes, with the name suggested.
+    SimRun run = runQxsim("wait 10\ncommand qx_toggle_scrol_mode\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("scenario.qxs:2: no registered command 'qx_toggle_scrol_mode' (did "
+                           "you mean 'QX_Toggle_Scroll_Mode'?)"),
+              std::string::npos)
+        << run.err;
+    removeRun(run);
 }
 
 TEST(Qxsim, ScenarioBeyondItsBoundsIsRefusedBeforeTheModuleLoads) {
@@ -122,7 +131,8 @@ TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     folder.extraArgs = {"."};
     SimRun run = runQxsim("", folder);
     EXPECT_EQ(run.exitCode, 2) << run.out;
-    EXPECT_NE(run.err.find("cannot read the scenario '.'"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("cannot read the scenario '.': it is a folder"), std::string::npos)
+        << run.err;
     removeRun(run);
 
     RunSetup full;

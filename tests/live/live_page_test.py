@@ -12,7 +12,9 @@ time the recording ends. Also checks that a
 second page only watches, that bad requests get a 4xx and a log line, that
 seven pages of one browser all follow the session (they share one event
 stream), that the steering page closed or hidden while a key is held
-releases the cap, and the transcript's filter and the panes' size.
+releases the cap, and the transcript's filter and the panes' size; that the
+page comes with the picture, a refused step stays in its box, a page opened
+late starts with the log's tail and the end names the transcript and the log.
 """
 import base64
 import json
@@ -137,6 +139,9 @@ def main():
         check(status_of(url + 'events') == 403, 'events without a secret')
         check(status_of(url + 'step', b'release', 'nobody') == 403, 'step from no page')
 
+        # The page comes with the picture as it stands, before its event stream.
+        check('<svg' in urllib.request.urlopen(url, timeout=10).read().decode(), 'no first picture')
+
         browser = cdp.Browser()
         page = browser.page(url)
         page.call('Page.enable')
@@ -196,7 +201,7 @@ def main():
         page.js('synthetic.axes = [0, 0, 0, 0, 0, 0]')
         page.wait("qx.sent.at(-1) === 'release' && qx.counts.view_saved === 4")
         page.js('synthetic.buttons[3].pressed = true')
-        page.wait("qx.sent.includes('key 0x2000C')")
+        page.wait("qx.sent.includes('key zoomall')")
         page.wait("document.getElementById('transcript').textContent.includes('_ZOOM _ALL')")
 
         # Motion 4: a drag on the picture, through several cap values.
@@ -215,10 +220,19 @@ def main():
         page.wait("qx.sent.at(-1) === 'release' && qx.counts.view_saved === 5")
         check(page.js('qx.errors.length') == 0, 'page errors: %s' % page.js('qx.errors'))
 
-        # The transcript hides timer lines unless asked; long lines wrap inside the panes.
-        page.wait("qx.counts.timer > 0")
-        check('"ev":"timer"' not in page.js("document.getElementById('transcript').textContent"),
-              'timer lines shown')
+        # A refused typed step stays in the box, marked.
+        page.js("document.getElementById('step').value = 'cap 1 2 3'")
+        page.js("document.querySelector('#stepform button').click()")
+        page.wait("qx.errors.length === 1")
+        check(page.js("(s => s.value + ' ' + s.className)(document.getElementById('step'))")
+              == 'cap 1 2 3 refused', 'the refused step left the box')
+        page.js("document.getElementById('step').value = ''")
+
+        # The transcript hides timer lines and the library's polls unless asked;
+        # long lines wrap inside the panes.
+        page.wait("qx.counts.timer > 0 && qx.counts['lib qxGetDevNum'] > 0")
+        shown = page.js("document.getElementById('transcript').textContent")
+        check('"ev":"timer"' not in shown and 'qxGetDevNum' not in shown, 'routine lines shown')
         page.js("document.getElementById('hidetimer').click()")
         page.wait("""document.getElementById('transcript').textContent.includes('"ev":"timer"')""")
         check(page.js("""[...document.querySelectorAll('#panels pre')].every(p =>
@@ -253,8 +267,23 @@ def main():
 
         scenario = download(page, os.path.join(work, 'last'))
 
+        # A page opened late still starts with the log's tail, however busy
+        # the transcript was: the module's start-up entries are there.
+        late = re.search(r"token: '(\w+)'", urllib.request.urlopen(url, timeout=10).read().decode())
+        with urllib.request.urlopen(url + 'events?token=' + late.group(1), timeout=10) as events:
+            head = ''
+            while 'event: transcript' not in head:
+                head += events.readline().decode()
+        check('event: log\ndata: ---' in head and 'logfile' in head, 'no log tail: ' + head[:300])
+
+        # The end says where the transcript and the log are, on the page and
+        # on standard output.
         page.js("document.getElementById('quit').click()")
+        page.wait("document.getElementById('ended').textContent.includes('live.jsonl')")
         check(session.wait(TIMEOUT) == 0, 'live session exit code')
+        out = session.stdout.read()
+        check('the live session ended' in out and 'live.jsonl' in out and
+              'autocad_addin_log.txt' in out, 'no places at the end: ' + out)
         log = session.stderr.read()
         for line in ('refused (404)', 'refused (400)', 'refused (403)',
                      'closed its event stream: the cap is released',
@@ -269,7 +298,7 @@ def main():
     # The replay in virtual time: the same transcript, line for line, up to
     # the time the recording runs to (the live session went on to its end).
     for line in ('\nsetting toggleRotationCenter "on"\n', '\n' + STARTUP,
-                 '\ncommand QX_Toggle_Rotation_Center\n', '\nrotation 2\n', '\nkey 0x2000C\n',
+                 '\ncommand QX_Toggle_Rotation_Center\n', '\nrotation 2\n', '\nkey zoomall\n',
                  '\ncap 0 0 0 0 15 0\n', '\ncap 0 0 0 0 60 0\n'):
         check(line in scenario, 'no %r in the recording:\n%s' % (line, scenario))
     check('calibrat' not in scenario, 'the recording speaks of calibration')
