@@ -1,7 +1,7 @@
 // Basic integer and boolean types of the host API, nested in struct Adesk.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 struct Adesk {
     typedef char Int8;
@@ -13,13 +13,13 @@ struct Adesk {
     typedef int Int32;
     typedef unsigned int UInt32;
 #endif
-    typedef std::int64_t Int64;
+    typedef int64_t Int64;
     typedef unsigned char UInt8;
     typedef unsigned short UInt16;
-    typedef std::uint64_t UInt64;
-    typedef std::int64_t IntPtr;
-    typedef std::uint64_t UIntPtr;
-    typedef std::int64_t LongPtr;
-    typedef std::uint64_t ULongPtr;
+    typedef uint64_t UInt64;
+    typedef int64_t IntPtr;
+    typedef uint64_t UIntPtr;
+    typedef int64_t LongPtr;
+    typedef uint64_t ULongPtr;
     typedef int Boolean;
 };

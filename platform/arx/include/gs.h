@@ -9,7 +9,7 @@
 // The SDK's own headers use Windows types without including <windows.h>, so
 // a module includes it first; this check makes a module that does not fail
 // here as it would there.
-static_assert(sizeof(LONG_PTR) == sizeof(void*), "include <windows.h> before the host's headers");
+typedef char AcGsStandInNeedsWindowsTypes[sizeof(LONG_PTR) == sizeof(void*) ? 1 : -1];
 
 // The camera of one viewport. Units are drawing units; the field is the
 // extent of the view plane shown, across (width) and up (height). The host
