@@ -2,8 +2,9 @@
 // module and reads out the host's menu items: queued as a NETLOAD command on
 // the current drawing while the plug-in loads. Host's main thread.
 
-#include <cstdint>
 #include <string>
+
+#include <windows.h>
 
 #include "auto_cad_proxy.h"
 #include "host_helpers.h"
@@ -13,19 +14,19 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
-constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
+const char* const kMethod = "AutoCadProxy::StartDotNETPlugin";
 
-constexpr const char* kMenuExportFileName = "MenuHarvester2011.dll";
-constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
-constexpr const ACHAR* kNetloadTail = L"\")\n";
-constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
+const char* const kMenuExportFileName = "MenuHarvester2011.dll";
+const ACHAR* const kNetloadHead = L"(command \"netload\" \"";
+const ACHAR* const kNetloadTail = L"\")\n";
+const char* const kErrorCaption = "Quorvex Plug-in Error";
 
 std::string narrow(const std::wstring& text) {
     std::string out;
-    for (wchar_t c : text) {
-        out += static_cast<char>(c);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += static_cast<char>(text[i]);
     }
     return out;
 }
@@ -36,7 +37,7 @@ std::string modulePath() {
     GetModuleFileNameW(gModuleInstance, wide, MAX_PATH);
     wide[MAX_PATH - 1] = L'\0';
     char ansi[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, MAX_PATH, " ", nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, MAX_PATH, " ", NULL);
     ansi[MAX_PATH - 1] = '\0';
     return ansi;
 }
@@ -47,7 +48,7 @@ void AutoCadProxy::StartDotNETPlugin() {
     try {
         const std::string& appsDir = mQxAutoCadP->mApplicationsDirPath;
         if (!folderExists(appsDir)) {
-            showErrorBox(nullptr,
+            showErrorBox(NULL,
                          "Folder '" + appsDir +
                              "' not found!\n\nStart the driver first and try again to read out "
                              "AutoCAD's menu items.",
@@ -57,13 +58,13 @@ void AutoCadProxy::StartDotNETPlugin() {
         QX_LOG(TRC, kSrcFile, kClass, kMethod) << "Start .NET Plugin..." << LOG_END;
 
         AcApDocManager* docManager = acDocManagerPtr();
-        if (docManager == nullptr) {
+        if (docManager == NULL) {
             return;
         }
         const std::string path = modulePath();
         QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << path << "'" << LOG_END;
 
-        const auto lastSep = path.rfind(kPathSeparator);
+        const std::string::size_type lastSep = path.rfind(kPathSeparator);
         if (lastSep == std::string::npos) {
             QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << path << LOG_END;
             return;
@@ -77,16 +78,16 @@ void AutoCadProxy::StartDotNETPlugin() {
         }
 
         // The host's Lisp reader wants forward slashes in the quoted path.
-        for (char& c : dllPath) {
-            if (c == '\\') {
-                c = '/';
+        for (std::size_t i = 0; i < dllPath.size(); ++i) {
+            if (dllPath[i] == '\\') {
+                dllPath[i] = '/';
             }
         }
         const std::wstring command = kNetloadHead + widen(dllPath) + kNetloadTail;
         const Acad::ErrorStatus status = docManager->sendStringToExecute(
             docManager->curDocument(), command.c_str(), true, false, true);
         QX_LOG(TRC, kSrcFile, kClass, kMethod)
-            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<int64_t>(status)
+            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<INT64>(status)
             << LOG_END;
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error StartDotNETPlugin()" << LOG_END;
