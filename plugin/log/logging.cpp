@@ -275,7 +275,8 @@ void Logging::writeEntry(const std::string& text) {
     const std::size_t keySize = text.size() - kTimeWidth;
     std::list<RecentEntry>::iterator it = mRecentEntries.begin();
     while (it != mRecentEntries.end() &&
-           (it->key.size() != keySize || text.compare(kTimeWidth, keySize, it->key) != 0)) {
+           (it->key.size() != keySize ||
+            std::memcmp(it->key.data(), text.data() + kTimeWidth, keySize) != 0)) {
         ++it;
     }
     if (it != mRecentEntries.end() && now - it->lastSeenMs < kRepeatWindowMs) {
