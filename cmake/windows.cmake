@@ -110,16 +110,19 @@ add_library(qxlog STATIC
   ${QX_ROOT}/plugin/log/mutex.cpp)
 target_include_directories(qxlog PUBLIC ${QX_ROOT}/plugin/log)
 target_link_libraries(qxlog PUBLIC Threads::Threads)
+qx_module_dialect(qxlog)
 
 file(GLOB QX_WIN_CORE_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/core/*.cpp)
 add_library(qxcore STATIC ${QX_WIN_CORE_SOURCES})
 target_include_directories(qxcore PUBLIC ${QX_ROOT}/plugin/core)
 target_link_libraries(qxcore PUBLIC qxlog arxsdk qxv_ctrlr user32 Threads::Threads)
+qx_module_dialect(qxcore)
 
 file(GLOB QX_WIN_APP_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/app/*.cpp)
 add_library(qxapp_objs OBJECT ${QX_WIN_APP_SOURCES})
 target_include_directories(qxapp_objs PUBLIC ${QX_ROOT}/plugin/app)
 target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
+qx_module_dialect(qxapp_objs)
 
 # The host loads modules named *.arx. The .def file exports exactly the two
 # entry points, both PRIVATE, as the host SDK's default .def does. The GCC
@@ -128,7 +131,12 @@ target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
 # run-time itself is the system's msvcrt.dll, which mingw-w64 cannot link
 # statically.
 add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs> ${QX_ROOT}/plugin/app/qxautocad.def)
-target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsdk qxv_ctrlr user32)
+# The C++ library comes before the host stand-in's import library: arxsim.dll
+# (C++20, which instantiates std::basic_string's members inline) exports its
+# copies of them, and the module (C++98, which takes them from the library's
+# own instantiations) must take them from its static C++ library, as it would
+# with the real host, not import them from the host.
+target_link_libraries(qxautocad PRIVATE qxcore qxlog stdc++ arxsdk qxv_ctrlr user32)
 target_link_options(qxautocad PRIVATE -static)
 set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 
@@ -136,7 +144,8 @@ set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 # --target package): the module, built against the host stand-in, with what
 # loads it: qxsim.exe and the stand-ins' DLLs (the host's, the window
 # system's, the controller library's and the device's); the default settings
-# file, a sample menu file and INSTALL.txt, which says where each goes.
+# file, a sample menu file, the tour as a scenario to start from and
+# INSTALL.txt, which says where each goes.
 # (qxsim.exe's own rule follows its target below.)
 install(TARGETS qxautocad arxsim win32sim qxtranscript qxv_daemon qxv_ctrlr_64
   RUNTIME DESTINATION . LIBRARY DESTINATION .)
@@ -146,6 +155,7 @@ configure_file(${QX_ROOT}/docs/INSTALL.txt ${CMAKE_BINARY_DIR}/package_files/INS
 install(FILES
   ${QX_ROOT}/examples/autocad_addin.ini
   ${QX_ROOT}/examples/autocad.mnu
+  ${QX_ROOT}/examples/tour.qxs
   ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
   DESTINATION .)
 set(CPACK_GENERATOR ZIP)
@@ -179,8 +189,9 @@ foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
   list(APPEND QX_WIN_SIM_SOURCES ${CMAKE_BINARY_DIR}/sim/${output})
 endforeach()
 add_executable(qxsim ${QX_WIN_SIM_SOURCES})
-# plugin/log: the module's check of the files it may read, which qxsim shares.
-target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log)
+# plugin/log: the module's check of the files it may read, which qxsim shares;
+# plugin: the device codes, for the keys' names.
+target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log ${QX_ROOT}/plugin)
 target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 # M_PI and the other POSIX constants of <cmath>.
 target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)

@@ -52,8 +52,8 @@ constexpr std::size_t kLingerBytes = 256 * 1024;
 // An event stream with nothing to say writes a comment this often, so a
 // closed page is noticed and its place given up.
 constexpr std::chrono::milliseconds kIdleBeat{500};
-// Threads that serve requests; a download's calibration holds one a while.
-constexpr int kThreads = 3;
+// Threads that serve requests.
+constexpr int kThreads = 2;
 // The type and header of a page's POSTs.
 constexpr std::string_view kPostType = "application/x-qxsim";
 constexpr const char* kTokenHeader = "X-Qxsim-Token";
@@ -177,9 +177,8 @@ class Connection;
 
 class LiveServer::Service {
 public:
-    Service(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page,
-            PassReplayer replay)
-        : hub(hub), inbox(inbox), recorder(recorder), page(page), replay(std::move(replay)) {}
+    Service(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page)
+        : hub(hub), inbox(inbox), recorder(recorder), page(page) {}
 
     std::string start(int listener, std::string& error);
     void stop();
@@ -196,7 +195,6 @@ public:
     StepInbox& inbox;
     const LiveRecorder& recorder;
     const char* page;
-    PassReplayer replay;
     StepLimits limits;
     const std::string session = randomHex(16);  // the pages of this server know it
 
@@ -395,22 +393,19 @@ void Connection::serve(const std::string& body) {
             }
             std::string text = replaced(s.page, "QX_PAGE_TOKEN", ticket->token);
             text = replaced(std::move(text), "QX_PAGE_NUMBER", std::to_string(ticket->number));
-            return sendContent(replaced(std::move(text), "QX_SESSION", s.session),
-                               "text/html; charset=utf-8");
+            text = replaced(std::move(text), "QX_SESSION", s.session);
+            // The picture as it stands, shown before the page's event stream is open.
+            return sendContent(
+                replaced(std::move(text), "<!--QX_FIRST_PICTURE-->", s.hub.picture()),
+                "text/html; charset=utf-8");
         }
         case Route::Icon: {
             // Browsers ask for an icon on their own; there is none.
             http::response<http::string_body> res{Status::no_content, 11};
             return send(std::move(res));
         }
-        case Route::Scenario: {
-            LivePlan plan = s.recorder.plan();
-            if (!calibrate(plan, s.replay)) {
-                liveLog(
-                    "the scenario could not be calibrated by a replay: its timing is the live one");
-            }
-            return sendContent(plan.text(), "text/plain; charset=utf-8");
-        }
+        case Route::Scenario:
+            return sendContent(s.recorder.text(), "text/plain; charset=utf-8");
         case Route::Step: {
             std::string error;
             // The number is the step's line in messages; the inbox gives the real one.
@@ -817,8 +812,8 @@ int listenOnLoopback(int port, std::string& error) {
 }
 
 LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder,
-                       const char* page, PassReplayer replay)
-    : mService(std::make_unique<Service>(hub, inbox, recorder, page, std::move(replay))) {}
+                       const char* page)
+    : mService(std::make_unique<Service>(hub, inbox, recorder, page)) {}
 
 LiveServer::~LiveServer() {
     stop();

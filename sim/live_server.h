@@ -27,14 +27,13 @@
 #include <string>
 
 #include "live_hub.h"
+#include "live_recorder.h"
 
 namespace qxsim {
 
 class LiveServer {
 public:
-    // `replay` calibrates the scenario a page downloads (see calibrate()).
-    LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page,
-               PassReplayer replay);
+    LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page);
     ~LiveServer();
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;

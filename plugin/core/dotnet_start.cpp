@@ -2,8 +2,10 @@
 // module and reads out the host's menu items: queued as a NETLOAD command on
 // the current drawing while the plug-in loads. Host's main thread.
 
-#include <cstdint>
+#include <algorithm>
 #include <string>
+
+#include <windows.h>
 
 #include "auto_cad_proxy.h"
 #include "host_helpers.h"
@@ -13,32 +15,21 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
-constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
+const char* const kMethod = "AutoCadProxy::StartDotNETPlugin";
 
-constexpr const char* kMenuExportFileName = "MenuHarvester2011.dll";
-constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
-constexpr const ACHAR* kNetloadTail = L"\")\n";
-constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
+const ACHAR* const kMenuExportFileName = L"MenuHarvester2011.dll";
+const ACHAR* const kNetloadHead = L"(command \"netload\" \"";
+const ACHAR* const kNetloadTail = L"\")\n";
+const char* const kErrorCaption = "Quorvex Plug-in Error";
 
-std::string narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        out += static_cast<char>(c);
-    }
-    return out;
-}
-
-// The module's own file path in the ANSI code page.
-std::string modulePath() {
+// The module's own file path, wide as the system gives it.
+std::wstring modulePath() {
     wchar_t wide[MAX_PATH] = {};
     GetModuleFileNameW(gModuleInstance, wide, MAX_PATH);
     wide[MAX_PATH - 1] = L'\0';
-    char ansi[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, MAX_PATH, " ", nullptr);
-    ansi[MAX_PATH - 1] = '\0';
-    return ansi;
+    return wide;
 }
 
 }  // namespace
@@ -47,7 +38,7 @@ void AutoCadProxy::StartDotNETPlugin() {
     try {
         const std::string& appsDir = mQxAutoCadP->mApplicationsDirPath;
         if (!folderExists(appsDir)) {
-            showErrorBox(nullptr,
+            showErrorBox(NULL,
                          "Folder '" + appsDir +
                              "' not found!\n\nStart the driver first and try again to read out "
                              "AutoCAD's menu items.",
@@ -57,36 +48,37 @@ void AutoCadProxy::StartDotNETPlugin() {
         QX_LOG(TRC, kSrcFile, kClass, kMethod) << "Start .NET Plugin..." << LOG_END;
 
         AcApDocManager* docManager = acDocManagerPtr();
-        if (docManager == nullptr) {
+        if (docManager == NULL) {
             return;
         }
-        const std::string path = modulePath();
-        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << path << "'" << LOG_END;
+        // The path stays wide up to the command; the log and the file check
+        // take it in the ANSI code page.
+        const std::wstring path = modulePath();
+        const std::string charPath = narrow(path);
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << charPath << "'" << LOG_END;
 
-        const auto lastSep = path.rfind(kPathSeparator);
-        if (lastSep == std::string::npos) {
-            QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << path << LOG_END;
+        const wchar_t separator = static_cast<wchar_t>(kPathSeparator);
+        const std::wstring::size_type lastSep = path.rfind(separator);
+        if (lastSep == std::wstring::npos) {
+            QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << charPath << LOG_END;
             return;
         }
-        std::string dllPath = path.substr(0, lastSep) + kPathSeparator + kMenuExportFileName;
-        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "dllPath: '" << dllPath << "'" << LOG_END;
-        if (!fileExists(dllPath)) {
+        std::wstring dllPath = path.substr(0, lastSep) + separator + kMenuExportFileName;
+        const std::string charDllPath = narrow(dllPath);
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "dllPath: '" << charDllPath << "'" << LOG_END;
+        if (!fileExists(charDllPath)) {
             QX_LOG(ERR, kSrcFile, kClass, kMethod)
-                << "Error: MenuHarvest does not exist " << dllPath << LOG_END;
+                << "Error: MenuHarvest does not exist " << charDllPath << LOG_END;
             return;
         }
 
         // The host's Lisp reader wants forward slashes in the quoted path.
-        for (char& c : dllPath) {
-            if (c == '\\') {
-                c = '/';
-            }
-        }
-        const std::wstring command = kNetloadHead + widen(dllPath) + kNetloadTail;
+        std::replace(dllPath.begin(), dllPath.end(), L'\\', L'/');
+        const std::wstring command = kNetloadHead + dllPath + kNetloadTail;
         const Acad::ErrorStatus status = docManager->sendStringToExecute(
             docManager->curDocument(), command.c_str(), true, false, true);
         QX_LOG(TRC, kSrcFile, kClass, kMethod)
-            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<int64_t>(status)
+            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<INT64>(status)
             << LOG_END;
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error StartDotNETPlugin()" << LOG_END;

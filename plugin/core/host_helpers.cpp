@@ -1,8 +1,8 @@
 #include "host_helpers.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
+
+#include "file_kind.h"
 
 #ifdef _WIN32
 #include <fcntl.h>  // _O_RDONLY
@@ -11,25 +11,43 @@
 
 namespace {
 
-constexpr DWORD kBeepHz = 440;
-constexpr DWORD kBeepMs = 200;
-constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
+const DWORD kBeepHz = 440;
+const DWORD kBeepMs = 200;
+const int kAccessDenied = 13;  // what opening a folder as a file reports
 
 }  // namespace
 
 std::wstring widen(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    if (text.empty()) {
+        return std::wstring();
     }
+    const int size = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), size, NULL, 0);
+    if (count <= 0) {
+        return std::wstring();
+    }
+    std::wstring out(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &out[0], count);
+    return out;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    const int size = static_cast<int>(text.size());
+    const int count = WideCharToMultiByte(CP_ACP, 0, text.data(), size, NULL, 0, " ", NULL);
+    if (count <= 0) {
+        return std::string();
+    }
+    std::string out(static_cast<size_t>(count), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &out[0], count, " ", NULL);
     return out;
 }
 
 bool fileExists(const std::string& path) {
     // Asked of the file system, not by opening: opening a pipe would block.
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return isRegularFile(path);
 }
 
 bool folderExists(const std::string& path) {
@@ -44,7 +62,7 @@ bool folderExists(const std::string& path) {
     return errno == kAccessDenied;
 }
 
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+INT32 showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
     Beep(kBeepHz, kBeepMs);
     const std::wstring wideText = widen(text);
     const std::wstring wideCaption = widen(caption);

@@ -2,34 +2,33 @@
 // driver daemon ("Modes") and the macros the device's application functions
 // run ("MenuBar"). Host's main thread, from the timer until a load succeeds.
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "auto_cad_proxy.h"
 #include "cnfg.h"
+#include "file_kind.h"
 #include "logging.h"
 #include "path_sep.h"
 #include "qx_auto_cad.h"
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
-constexpr const char* kMenuFileName = "autocad.mnu";
-constexpr const char* kModesSection = "Modes";
-constexpr const char* kMenuBarSection = "MenuBar";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
+const char* const kMenuFileName = "autocad.mnu";
+const char* const kModesSection = "Modes";
+const char* const kMenuBarSection = "MenuBar";
 
 // The macro of one "MenuBar" value: the text after the first "}", cut before
 // the first "|" after it. False when the value has no "}" or nothing after it.
 bool macroOfMenuLine(const std::string& value, std::string& macro) {
-    const auto brace = value.find('}');
+    const std::string::size_type brace = value.find('}');
     if (brace == std::string::npos || brace + 1 == value.size()) {
         return false;
     }
     macro = value.substr(brace + 1);
-    const auto bar = macro.find('|');
+    const std::string::size_type bar = macro.find('|');
     if (bar != std::string::npos) {
         macro.erase(bar);
     }
@@ -37,13 +36,14 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
 }
 
 MenuFileStamp stampOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
     MenuFileStamp stamp;
-    stamp.exists = fs::is_regular_file(path, ec);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    stamp.exists = regularFileData(path, data);
     if (stamp.exists) {
-        stamp.size = fs::file_size(path, ec);
-        stamp.modified = fs::last_write_time(path, ec).time_since_epoch().count();
+        stamp.size = fileSizeOf(data);
+        stamp.modified =
+            static_cast<INT64>((static_cast<UINT64>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                               data.ftLastWriteTime.dwLowDateTime);
     }
     return stamp;
 }
@@ -64,7 +64,7 @@ void AutoCadProxy::loadMenufile() {
     if (!stamp.exists) {
         return;
     }
-    int32_t status = Cnfg::kOk;
+    INT32 status = Cnfg::kOk;
     Cnfg menu(path, status);
     if (status != Cnfg::kOk) {
         return;
@@ -89,11 +89,11 @@ void AutoCadProxy::loadMenufile() {
     }
 
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::loadMenufile")
-        << "Menu file '" << path << "' with " << static_cast<int64_t>(mMenuEntries.size())
+        << "Menu file '" << path << "' with " << static_cast<INT64>(mMenuEntries.size())
         << " entries loaded." << LOG_END;
 
     const bool haveModes = !modeNames.empty();
-    mModeNames.set(std::move(modeNames));
+    mModeNames.set(modeNames);
     if (haveModes) {
         mIsMenuLoaded = true;
     }

@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 }  // namespace
 
-void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz) {
+void AutoCadProxy::handleCapIsDeflectedIn2DMode(INT16 tx, INT16 ty, INT16 tz) {
     if (!mIsCapMoving) {
         mIsViewLimitWarned = false;
     }
@@ -29,10 +29,10 @@ void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t 
             // The first step of a motion takes the drawing for the timer and
             // hides the navigation bar until the release.
             AcApDocManager* docManager = acDocManagerPtr();
-            AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+            AcApDocument* doc = docManager != NULL ? docManager->curDocument() : NULL;
             takeDocumentLock(docManager, doc);
             if (!mIsDocLocked) {
-                if (docManager != nullptr) {
+                if (docManager != NULL) {
                     docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 0 "), false, false,
                                                     true);
                 }
@@ -71,7 +71,8 @@ void AutoCadProxy::pan2D(double dx, double dy) {
     const double viewWidth = viewport->width() / viewport->height() * viewHeight;
     const AcGePoint2d centre = viewport->viewCenter();
     const AcGePoint2d moved(centre.x + dx * viewWidth, centre.y + dy * viewHeight);
-    if (!isWithinViewLimits({centre.x, centre.y, viewHeight}, {moved.x, moved.y, viewHeight})) {
+    if (!isWithinViewLimits(View2dShape(centre.x, centre.y, viewHeight),
+                            View2dShape(moved.x, moved.y, viewHeight))) {
         warnViewOutOfLimits("AutoCadProxy::pan2D");
         return;
     }
@@ -92,7 +93,8 @@ void AutoCadProxy::zoom2D(double dz) {
     }
     const AcGePoint2d centre = viewport->viewCenter();
     const double height = viewport->viewHeight();
-    if (!isWithinViewLimits({centre.x, centre.y, height}, {centre.x, centre.y, height * factor})) {
+    if (!isWithinViewLimits(View2dShape(centre.x, centre.y, height),
+                            View2dShape(centre.x, centre.y, height * factor))) {
         warnViewOutOfLimits("AutoCadProxy::zoom2D");
         return;
     }

@@ -4,15 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
+#include <float.h>
 
 #include "auto_cad_proxy.h"
 #include "logging.h"
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 bool isInside(double value, double low, double high) {
     return value >= low && value <= high;
@@ -20,23 +20,29 @@ bool isInside(double value, double low, double high) {
 
 // After is finite, and inside [low, high] unless before was outside already.
 bool keeps(double before, double after, double low, double high) {
-    return std::isfinite(after) && (isInside(after, low, high) || !isInside(before, low, high));
+    return _finite(after) && (isInside(after, low, high) || !isInside(before, low, high));
 }
 
 // Largest magnitude of the coordinates; NaN when one is NaN.
-double extent(std::initializer_list<double> coordinates) {
+double extent(const double* coordinates, int count) {
     double largest = 0.0;
-    for (const double c : coordinates) {
-        if (std::isnan(c)) {
-            return c;
+    for (int i = 0; i < count; ++i) {
+        if (_isnan(coordinates[i])) {
+            return coordinates[i];
         }
-        largest = std::max(largest, std::fabs(c));
+        largest = std::max(largest, std::fabs(coordinates[i]));
     }
     return largest;
 }
 
 double extent(const AcGePoint3d& a, const AcGePoint3d& b) {
-    return extent({a.x, a.y, a.z, b.x, b.y, b.z});
+    const double coordinates[] = {a.x, a.y, a.z, b.x, b.y, b.z};
+    return extent(coordinates, 6);
+}
+
+double extent(double x, double y) {
+    const double coordinates[] = {x, y};
+    return extent(coordinates, 2);
 }
 
 }  // namespace
@@ -47,13 +53,13 @@ bool isWithinViewLimits(const ViewShape& before, const ViewShape& after) {
            keeps(before.height, after.height, kMinViewField, kMaxViewField) &&
            keeps(extent(before.position, before.target), extent(after.position, after.target), 0.0,
                  kMaxViewCoordinate) &&
-           std::isfinite(up.x) && std::isfinite(up.y) && std::isfinite(up.z) &&
-           !up.isZeroLength() && !(after.position - after.target).isZeroLength();
+           _finite(up.x) && _finite(up.y) && _finite(up.z) && !up.isZeroLength() &&
+           !(after.position - after.target).isZeroLength();
 }
 
 bool isWithinViewLimits(const View2dShape& before, const View2dShape& after) {
     return keeps(before.height, after.height, kMinViewField, kMaxViewField) &&
-           keeps(extent({before.x, before.y}), extent({after.x, after.y}), 0.0, kMaxViewCoordinate);
+           keeps(extent(before.x, before.y), extent(after.x, after.y), 0.0, kMaxViewCoordinate);
 }
 
 void AutoCadProxy::warnViewOutOfLimits(const char* method) {

@@ -9,18 +9,21 @@
 #include <gevec3d.h>
 
 // Field width and height of a 3D view, view height of a 2D view.
-inline constexpr double kMinViewField = 1e-9;
-inline constexpr double kMaxViewField = 1e12;
+const double kMinViewField = 1e-9;
+const double kMaxViewField = 1e12;
 // Every coordinate of the camera, its target and a 2D view's centre.
-inline constexpr double kMaxViewCoordinate = 1e15;
+const double kMaxViewCoordinate = 1e15;
 
 // What a 3D step may change of a view.
 struct ViewShape {
+    ViewShape(const AcGePoint3d& position_, const AcGePoint3d& target_, const AcGeVector3d& up_,
+              double width_, double height_)
+        : position(position_), target(target_), up(up_), width(width_), height(height_) {}
     AcGePoint3d position;
     AcGePoint3d target;
     AcGeVector3d up;
-    double width = 0.0;
-    double height = 0.0;
+    double width;
+    double height;
 };
 
 // True when `after` is finite, passes no limit that `before` kept, and still
@@ -28,8 +31,9 @@ struct ViewShape {
 bool isWithinViewLimits(const ViewShape& before, const ViewShape& after);
 // The same for a 2D view: its centre (x, y) and view height.
 struct View2dShape {
-    double x = 0.0;
-    double y = 0.0;
-    double height = 0.0;
+    View2dShape(double x_, double y_, double height_) : x(x_), y(y_), height(height_) {}
+    double x;
+    double y;
+    double height;
 };
 bool isWithinViewLimits(const View2dShape& before, const View2dShape& after);

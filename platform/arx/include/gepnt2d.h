@@ -5,12 +5,13 @@
 
 class AcGePoint2d {
 public:
-    constexpr AcGePoint2d() : x(0.0), y(0.0) {}
-    constexpr AcGePoint2d(double xx, double yy) : x(xx), y(yy) {}
+    AcGePoint2d() : x(0.0), y(0.0) {}
+    AcGePoint2d(double xx, double yy) : x(xx), y(yy) {}
     static const AcGePoint2d kOrigin;
 
     AcGePoint2d& set(double xx, double yy);
-    bool operator==(const AcGePoint2d& pnt) const { return x == pnt.x && y == pnt.y; }
+    // Within the global tolerance (AcGeContext::gTol), as isEqualTo.
+    bool operator==(const AcGePoint2d& pnt) const { return isEqualTo(pnt); }
     bool operator!=(const AcGePoint2d& pnt) const { return !(*this == pnt); }
     bool isEqualTo(const AcGePoint2d& pnt, const AcGeTol& tol = AcGeContext::gTol) const;
     double distanceTo(const AcGePoint2d& pnt) const;
