@@ -2,11 +2,6 @@
 
 #include "profile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -54,38 +49,6 @@ std::optional<std::string> createDefaultProfile(const fs::path& profile) {
 }
 
 }  // namespace
-
-FolderLock::~FolderLock() {
-    if (mFd >= 0) {
-        ::close(mFd);
-    }
-}
-
-std::optional<std::string> FolderLock::take(const std::string& dir) {
-    const std::string path = (fs::path(dir) / kLockFileName).string();
-    // A link in its place is not followed: the lock file is qxsim's own.
-    mFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
-    if (mFd < 0) {
-        return "cannot make the lock file '" + path + "': " + std::strerror(errno);
-    }
-    for (;;) {
-        // A record lock, unlike flock(), names its holder.
-        struct flock whole {};
-        whole.l_type = F_WRLCK;
-        whole.l_whence = SEEK_SET;
-        if (::fcntl(mFd, F_SETLK, &whole) == 0) {
-            return std::nullopt;
-        }
-        if (errno != EACCES && errno != EAGAIN) {
-            return "cannot lock '" + path + "': " + std::strerror(errno);
-        }
-        if (::fcntl(mFd, F_GETLK, &whole) == 0 && whole.l_type != F_UNLCK) {
-            return "qxsim already runs in this folder (process " + std::to_string(whole.l_pid) +
-                   ")";
-        }
-        // The holder ended in between: try again.
-    }
-}
 
 std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
                                                FolderLock& lock) {

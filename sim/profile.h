@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "folder_lock.h"
 #include "options.h"
 
 namespace qxsim {
@@ -16,26 +17,6 @@ struct SessionPaths {
     std::string profileDir;      // absolute
     std::string transcriptPath;  // absolute
 };
-
-// One qxsim per folder: an exclusive lock on the file qxsim.lock in the
-// folder that holds the profile (and the transcript, unless it is given).
-// The kernel releases it when the process ends, however it ends.
-class FolderLock {
-public:
-    FolderLock() = default;
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    // Takes the lock in `dir`; returns why not (another qxsim holds it,
-    // named by its process id, or the file cannot be made).
-    std::optional<std::string> take(const std::string& dir);
-
-private:
-    int mFd = -1;
-};
-
-inline constexpr const char* kLockFileName = "qxsim.lock";
 
 // A folder given with --profile is used as it is: nothing is created in it.
 // The default ./qxsim-profile gets QuorvexDevice/Applications and a sample
