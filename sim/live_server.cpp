@@ -141,11 +141,9 @@ std::optional<std::pair<std::size_t, std::size_t>> rangeOf(std::string_view rang
         first = size - std::min(suffix, size);
         unsatisfiable = suffix == 0 || size == 0;
     } else {
+        const bool open = dash + 1 == range.size();
         if (!number(range.substr(0, dash), first) ||
-            (dash + 1 < range.size() && !number(range.substr(dash + 1), last))) {
-            return std::nullopt;
-        }
-        if (last < first) {
+            (!open && (!number(range.substr(dash + 1), last) || last < first))) {
             return std::nullopt;
         }
         unsatisfiable = first >= size;

@@ -168,11 +168,16 @@ def main():
              .replace('visible', '7\r\nvisible\r\n0\r\n\r\n'), 400),
             (visible.replace('Content-Length: 7', 'Transfer-Encoding: chunked')
              .replace('visible', 'ffffffffffffffffffff\r\n'), 400),
+            ('GET /scenario?token=%s HTTP/1.1\r\nHost: HOST\r\nRange: bytes=99999999-\r\n\r\n'
+             % watch, 416),
         ] + [('GET / HTTP/1.1\r\nHost: HOST\r\nContent-Length: %s\r\n\r\n' % length, status)
              for length, status in (('-1', 400), ('9' * 20, 400), ('65537', 413))]
         for n, (data, status) in enumerate(once):
             ok, got = s.refuses_once(data, status)
             check(ok, 'request %d of the refusals: %r' % (n, got))
+        status, headers, part = s.request('/scenario?token=' + watch, headers={'Range': 'bytes=2-9'})
+        check(status == 206 and part == b'Recorded' and headers['Content-Range'].startswith(
+            'bytes 2-9/'), 'one range of the download: %d %r' % (status, part))
 
         # Secrets go with the page to a browser's tab only, and those in use stay.
         for dest in ('image', 'iframe', 'empty'):
