@@ -9,16 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
 #include <variant>
 
-#include <windows.h>
-
 #include "cnfg.h"
 #include "file_kind.h"
+#include "file_replace.h"
 #include "path_sep.h"
 
 namespace {
@@ -145,6 +143,24 @@ int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
         numbers[entry.key] = leadingNumber(value);
     }
     return failures;
+}
+
+// The file's bytes as a text-mode file has them: on Windows each line ends
+// in CR LF.
+std::string textFileBytes(const std::string& text) {
+#ifdef _WIN32
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 32);
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            bytes += '\r';
+        }
+        bytes += text[i];
+    }
+    return bytes;
+#else
+    return text;
+#endif
 }
 
 // Tab, key in 22, "= ", value in the given width (longer values whole),
@@ -312,21 +328,10 @@ void Settings::setDefaults() {
 }
 
 int32_t Settings::writeSettingsFile(const std::string& path) {
-    // The file is written beside the user's one and moved over it in one
-    // step: a full disk or a failed write leaves the user's file as it was.
-    // A pipe or a folder in either place is never opened.
-    const std::string tempPath = path + kTempSuffix;
-    std::ofstream out;
-    if (!path.empty() && isRegularOrMissing(path) && isRegularOrMissing(tempPath)) {
-        out.open(tempPath, std::ios::out | std::ios::trunc);
-    }
-    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
-        << "Writing new default settings file ..." << LOG_END;
-    if (!out.is_open()) {
-        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
-        return -1;
-    }
+    // The text is built first and then replaces the user's file in one step
+    // (file_replace.h): a full disk, a read-only file or anything but a
+    // regular file leaves it as it was.
+    std::ostringstream out;
     out << std::left;
     out << "# Configuration file for QuorvexDevice's AutoCAD plug-in\n";
     out << '\n';
@@ -334,20 +339,23 @@ int32_t Settings::writeSettingsFile(const std::string& path) {
     writeSection(*this, kProgramKeys, out, kValueWidth);
     out << '\n';
     writeLogParameters(mLogPars, out, kValueWidth);
-    out.close();  // flushes: a full disk shows here at the latest
-    const char* failure = nullptr;
-    if (out.fail()) {
-        failure = "could not be written completely (disk full?)";
-    } else if (!MoveFileExA(tempPath.c_str(), path.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        failure = "could not replace the old one";
-    }
-    if (failure != nullptr) {
-        std::remove(tempPath.c_str());
+    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
+        << "Writing new default settings file ..." << LOG_END;
+    const FileReplaceResult result = replaceFileText(path, textFileBytes(out.str()));
+    if (result.status == kFileNotRegular) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed: the new file "
-            << failure << "; '" << path << "' is left as it was." << LOG_END;
-        return -2;
+            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
+        return -1;
+    }
+    if (result.status == kFileWrittenInPlace) {
+        QX_LOG(WRN, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName
+            << "': " << describeFileReplace(result) << "." << LOG_END;
+    } else if (result.status != kFileReplaced) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName
+            << "' failed: " << describeFileReplace(result) << "." << LOG_END;
+        return result.status == kFileNotCreated ? -1 : -2;
     }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Default settings file written." << LOG_END;

@@ -39,11 +39,11 @@ public:
     // The table defaults for the PROGRAM values, fresh log parameters (with an
     // empty settings folder).
     void setDefaults();
-    // Writes the whole settings file with the current values into a
-    // temporary file beside it (path + kTempSuffix) and moves that over path
-    // in one step: 0, -1 when the temporary file cannot be opened, -2 when
-    // writing or moving it failed. On failure the file at path is left as it
-    // was and the temporary file is gone.
+    // Writes the whole settings file with the current values through the
+    // safe replace of file_replace.h: 0 (also when written in place, with a
+    // WRN entry), -1 when anything but a regular file is at path or the file
+    // cannot be created, -2 when it could not be replaced (read-only, no
+    // room, no temporary file possible); then it is left as it was.
     int32_t writeSettingsFile(const std::string& path);
     // Multi-line dump of all values for the log.
     std::string toString() const;
@@ -79,9 +79,6 @@ public:
 
     // Width of the value column in the settings file.
     static constexpr int32_t kValueWidth = 50;
-    // Appended to the settings file's path for the file written before it
-    // replaces the old one.
-    static constexpr const char* kTempSuffix = ".tmp";
 
     std::string mDeviceDirName;
     std::string mFileName;

@@ -4,6 +4,8 @@
 // settings folder stays untouched: pinned down end to end (tests/e2e); empty,
 // binary, huge and folder settings files are covered by the hostile-file tests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -162,6 +164,89 @@ TEST_F(SettingsTest, AFullDiskLeavesTheUserFileAsItWas) {
                               iniFile() + "' is left as it was.\n"),
               std::string::npos)
         << out.text();
+}
+
+// The file a link names is replaced in its own folder, keeping its mode and
+// owner; the link stays, and no temporary file is left there.
+TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
+    const fs::path real = mProfile / "store" / "real.ini";
+    fs::create_directories(real.parent_path());
+    writeFile(real, settingsText());
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    const bool mayGiveAway = chown(real.c_str(), 1234, 1234) == 0;  // as root
+    fs::create_symlink("../../store/real.ini", settingsPath());
+    {
+        Settings settings;
+        settings.mToggleRotationAxis = false;
+    }
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_NE(readFile(real).find("toggleRotationAxis    = off"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_TRUE(!mayGiveAway || st.st_uid == 1234u) << st.st_uid;
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), {}), 1);
+}
+
+// Read-only as on Windows: not written even by a process that could.
+TEST_F(SettingsTest, AReadOnlyFileIsLeftAsItWas) {
+    writeFile(iniFile(), settingsText());
+    fs::permissions(iniFile(), fs::perms::owner_read | fs::perms::group_read);
+    logToConsole();
+    CoutCapture out;
+    {
+        Settings settings;
+        settings.mToggleRotationAxis = false;
+    }
+    EXPECT_EQ(readFile(iniFile()), settingsText());
+    EXPECT_EQ(fs::status(iniFile()).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed: the "
+                              "file is read-only; '" +
+                              iniFile() + "' is left as it was.\n"),
+              std::string::npos)
+        << out.text();
+}
+
+// A link, folder or pipe where a temporary file could go is never opened,
+// followed or in the way; a plain leftover of an earlier version goes.
+TEST_F(SettingsTest, NothingLeftBesideTheFileIsOpenedFollowedOrInTheWay) {
+    const fs::path victim = mProfile / "victim.txt";
+    const auto makeLeftover = [&](const fs::path& path, int kind) {
+        switch (kind) {
+            case 0:
+                fs::create_symlink(victim, path);
+                break;
+            case 1:
+                fs::create_directory(path);
+                break;
+            case 2:
+                ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+                break;
+            default:
+                writeFile(path, "left over");
+        }
+    };
+    // The first names a temporary file of this process would get.
+    for (int n = 1; n <= 30; ++n) {
+        makeLeftover(iniFile() + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp",
+                     n % 3);
+    }
+    const fs::path old = iniFile() + ".tmp";
+    for (int kind = 0; kind < 4; ++kind) {
+        writeFile(victim, "victim");
+        makeLeftover(old, kind);
+        {
+            Settings settings;
+            settings.mScrollTreeAndList = kind % 2 == 0;
+        }
+        EXPECT_NE(readFile(iniFile()).find(kind % 2 == 0 ? "scrollTreeAndList     = on"
+                                                         : "scrollTreeAndList     = off"),
+                  std::string::npos)
+            << kind;
+        EXPECT_EQ(readFile(victim), "victim");
+        EXPECT_EQ(fs::exists(fs::symlink_status(old)), kind != 3) << kind;
+        fs::remove(old);
+    }
 }
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {

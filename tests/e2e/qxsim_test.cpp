@@ -73,6 +73,79 @@ TEST(Qxsim, SettingStepsGiveTheModuleTheirValuesOnAProfileWithoutSettings) {
     removeRun(run);
 }
 
+// The `setting` step and the module at unload write the file a link names,
+// where it lies, with its mode and owner; both leave a read-only file alone.
+TEST(Qxsim, SettingStepsAndTheModuleReplaceALinkedFileWhereItLies) {
+    for (const bool readOnly : {false, true}) {
+        RunSetup linked;
+        linked.seedSettings = false;
+        linked.prepare = [readOnly](const std::string& dir) {
+            const std::string real = dir + "/store/real.ini";
+            fs::create_directories(dir + "/profile/QuorvexDevice/Applications");
+            fs::create_directories(dir + "/store");
+            fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", real);
+            EXPECT_EQ(chmod(real.c_str(), readOnly ? 0444 : 0600), 0);
+            EXPECT_TRUE(chown(real.c_str(), 1234, 1234) == 0 || geteuid() != 0);
+            fs::create_symlink("../../../store/real.ini",
+                               dir + "/profile/QuorvexDevice/Applications/autocad_addin.ini");
+        };
+        SimRun run = runQxsim(
+            "setting transSensBase 123\nwait 100\ncommand QX_Toggle_Rotation_Axis\nwait 100\n",
+            linked);
+        const std::string real = run.dir + "/store/real.ini";
+        const std::string text = readFile(real);
+        struct stat st {};
+        ASSERT_EQ(stat(real.c_str(), &st), 0);
+        EXPECT_TRUE(fs::is_symlink(run.profile + "/QuorvexDevice/Applications/autocad_addin.ini"));
+        EXPECT_EQ(st.st_mode & 07777, readOnly ? 0444u : 0600u);
+        EXPECT_TRUE(st.st_uid == 1234u || geteuid() != 0) << st.st_uid;
+        EXPECT_EQ(std::distance(fs::directory_iterator(run.dir + "/store"), {}), 1);
+        if (readOnly) {
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_NE(run.err.find("cannot write the settings file '" + run.profile +
+                                   "/QuorvexDevice/Applications/autocad_addin.ini': the file is "
+                                   "read-only; '" +
+                                   real + "' is left as it was"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(text, readFile(QX_E2E_DIR "/profile/autocad_addin.ini"));
+        } else {
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_NE(text.find("transSensBase         = 123 "), std::string::npos) << text;
+            EXPECT_NE(text.find("toggleRotationAxis    = on "), std::string::npos) << text;
+        }
+        removeRun(run);
+    }
+}
+
+// A link, folder or pipe of the old temporary file's name beside the
+// settings file is never opened, followed or in the way.
+TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
+    for (int kind = 0; kind < 3; ++kind) {
+        RunSetup setup;
+        setup.prepare = [kind](const std::string& dir) {
+            const std::string apps = dir + "/profile/QuorvexDevice/Applications";
+            const std::string leftover = apps + "/autocad_addin.ini.tmp";
+            fs::create_directories(apps);
+            writeFile(dir + "/victim.txt", "victim");
+            if (kind == 0) {
+                fs::create_symlink("../../../victim.txt", leftover);
+            } else if (kind == 1) {
+                fs::create_directory(leftover);
+            } else {
+                EXPECT_EQ(mkfifo(leftover.c_str(), 0644), 0);
+            }
+        };
+        SimRun run = runQxsim("setting rotSensBase 77\nwait 100\n", setup);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string settings = run.profile + "/QuorvexDevice/Applications/autocad_addin.ini";
+        EXPECT_FALSE(fs::is_symlink(settings)) << kind;
+        EXPECT_NE(readFile(settings).find("rotSensBase           = 77 "), std::string::npos);
+        EXPECT_EQ(readFile(run.dir + "/victim.txt"), "victim");
+        removeRun(run);
+    }
+}
+
 TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     RunSetup folder;
     folder.passScenario = false;
