@@ -141,6 +141,7 @@ void Logging::init(const LogParameters& pars) {
     }
     mIsWriteFailed = false;
     mLostEntries = 0;
+    mIsHeaderLost = false;
     if (!mIsLogToFile) {
         return;
     }
@@ -317,6 +318,10 @@ void Logging::writeLine(const std::string& text) {
         if (writePosition() >= limit) {
             backupLogFile();
         }
+        // A file whose header was lost gets one before anything else.
+        if (mIsHeaderLost && writeOut(headerText())) {
+            mIsHeaderLost = false;
+        }
         if (mLostEntries > 0 &&
             writeOwnError(__LINE__, "Logging::writeLine",
                           "Writing the log file failed: " + std::to_string(mLostEntries) +
@@ -386,6 +391,15 @@ void Logging::reopenAfterFailedWrite() {
 }
 
 void Logging::writeHeader() {
+    // A lost header counts as a lost entry: the failure is told once, and
+    // the file gets a header when it can be written again.
+    if (!writeOut(headerText())) {
+        ++mLostEntries;
+        mIsHeaderLost = true;
+    }
+}
+
+std::string Logging::headerText() const {
     std::string header(kHeaderRule);
     header += "\nQuorvex logfile '" + mLogFile + "' opened at " + getDateString() + "\n";
     header += kHeaderRule;
@@ -393,7 +407,7 @@ void Logging::writeHeader() {
     header += kHeaderColumns;
     header += "\n";
     header += kHeaderColumnRule;
-    writeOut(header);
+    return header;
 }
 
 int32_t Logging::backupLogFile() {
