@@ -145,7 +145,12 @@ std::string renderSvg(const Scene& scene) {
         << "\">\n"
         << "<rect width=\"" << kPictureWidth << "\" height=\"" << kPictureHeight << "\" fill=\""
         << (scene.paper ? "#fdfcf7" : "#f4f6f8") << "\"/>\n";
-    if (scene.paper) {
+    if (!projector.valid()) {
+        svg << "<text x=\"" << kPictureWidth / 2 << "\" y=\"" << kPictureHeight / 2
+            << "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"13\" "
+               "fill=\"#b00020\">This view cannot be drawn: its camera, target, up direction or "
+               "field is degenerate or not a finite number.</text>\n";
+    } else if (scene.paper) {
         // The viewport's border on the sheet: the field of its view.
         const double w = scene.camera.width * std::min(kPictureWidth / scene.camera.width,
                                                        kPictureHeight / scene.camera.height);

@@ -74,17 +74,21 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
             return;
         }
 
-        // A step that would take the view out of its limits is undone before
-        // the redraw, so the release writes the last good view back.
+        // A step that would take the view past its limits goes up to them
+        // before the redraw; one that leaves the view as it was redraws
+        // nothing.
         const ViewShape before = shapeOf(viewP);
         const auto finishStep = [&] {
-            if (isWithinViewLimits(before, shapeOf(viewP))) {
-                viewP->update();
-                return;
+            ViewShape view = shapeOf(viewP);
+            if (limitView(before, view)) {
+                viewP->setView(view.position, view.target, view.up, view.width, view.height,
+                               projectionOf(isPersp));
+                warnViewOutOfLimits(method);
+                if (isSameView(view, before)) {
+                    return;
+                }
             }
-            viewP->setView(before.position, before.target, before.up, before.width, before.height,
-                           projectionOf(isPersp));
-            warnViewOutOfLimits(method);
+            viewP->update();
         };
         const bool canMove = isUsableSensBase(mTraSensBase, "transSensBase", method);
         const bool canTurn = isUsableSensBase(mRotSensBase, "rotSensBase", method);
