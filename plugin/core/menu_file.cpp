@@ -2,10 +2,13 @@
 // driver daemon ("Modes") and the macros the device's application functions
 // run ("MenuBar"). Host's main thread, from the timer until a load succeeds.
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <time.h>
+#endif
 
 #include "auto_cad_proxy.h"
 #include "cnfg.h"
@@ -36,16 +39,58 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
     return true;
 }
 
+// A change this close to a read may not show in the stamp of a later change
+// of the same size. A time on a whole second comes from a file system that
+// keeps whole seconds (FAT even two); the others keep finer times, taken from
+// a clock that moves in steps of a few milliseconds.
+#ifdef _WIN32
+const long long kStampSecond = 10000000;  // 100 ns ticks
+#else
+const long long kStampSecond = 1000000000;  // ns
+#endif
+const long long kCoarseStampGranularity = 2 * kStampSecond;
+const long long kFineStampGranularity = kStampSecond / 10;
+
 MenuFileStamp stampOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
     MenuFileStamp stamp;
-    stamp.exists = fs::is_regular_file(path, ec);
+#ifdef _WIN32
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    stamp.exists = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0 &&
+                   (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     if (stamp.exists) {
-        stamp.size = fs::file_size(path, ec);
-        stamp.modified = fs::last_write_time(path, ec).time_since_epoch().count();
+        stamp.size =
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        stamp.modified = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime;
     }
+#else
+    struct stat st;
+    stamp.exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (stamp.exists) {
+        stamp.size = static_cast<unsigned long long>(st.st_size);
+        stamp.modified =
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+#endif
     return stamp;
+}
+
+// True when the file changed within the file system's timestamp granularity
+// of now, on the clock of its times.
+bool isRecentChange(const MenuFileStamp& stamp) {
+#ifdef _WIN32
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const long long nowTicks =
+        (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+#else
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const long long nowTicks = static_cast<long long>(now.tv_sec) * 1000000000 + now.tv_nsec;
+#endif
+    const long long granularity =
+        stamp.modified % kStampSecond == 0 ? kCoarseStampGranularity : kFineStampGranularity;
+    return stamp.modified > nowTicks - granularity;
 }
 
 }  // namespace
@@ -55,18 +100,25 @@ void AutoCadProxy::loadMenufile() {
     // Tried on every tick until a load gives mode names: a file that has not
     // changed since the last try would give none again, and reading a large
     // one on every tick would stretch the ticks.
+    // A stamp taken within the timestamp granularity of the file's last
+    // change would not show a change of the same size right after it: that
+    // file is read again on the next try, and counts as changed only when
+    // what it gives has changed ("racy" stamps).
     const MenuFileStamp stamp = stampOf(path);
-    if (stamp == mFailedMenuStamp) {
+    const bool isRecheck = stamp == mFailedMenuStamp;
+    if (isRecheck && !mIsMenuStampRacy) {
         return;
     }
     mFailedMenuStamp = stamp;
-    mMenuEntries.clear();
+    mIsMenuStampRacy = stamp.exists && isRecentChange(stamp);
     if (!stamp.exists) {
+        mMenuEntries.clear();
         return;
     }
     int32_t status = Cnfg::kOk;
     Cnfg menu(path, status);
     if (status != Cnfg::kOk) {
+        mMenuEntries.clear();
         return;
     }
 
@@ -82,11 +134,16 @@ void AutoCadProxy::loadMenufile() {
 
     menu.findSection(kMenuBarSection);
     std::string macro;
+    std::vector<std::string> entries;
     while (menu.getNextParameter(key, value, true) == Cnfg::kOk) {
         if (macroOfMenuLine(value, macro)) {
-            mMenuEntries.push_back(macro);
+            entries.push_back(macro);
         }
     }
+    if (isRecheck && modeNames.empty() && entries == mMenuEntries) {
+        return;
+    }
+    mMenuEntries.swap(entries);
 
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::loadMenufile")
         << "Menu file '" << path << "' with " << static_cast<int64_t>(mMenuEntries.size())
