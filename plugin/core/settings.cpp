@@ -95,6 +95,21 @@ std::string leadingNumber(const std::string& text) {
     return end == digits ? std::string() : text.substr(start, end - start);
 }
 
+// True for an optional sign and decimal digits, nothing else: "0x9C40",
+// "1e5" and "12abc" read as 0, 1 and 12, which is not what they say.
+bool isDecimalNumber(const std::string& text) {
+    const std::string::size_type digits = !text.empty() && (text[0] == '+' || text[0] == '-');
+    if (digits == text.size()) {
+        return false;
+    }
+    for (std::string::size_type i = digits; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // atoi in 64 bits, saturating beyond them; anything but a number gives 0.
 int64_t toWideInt(const std::string& text) {
     return std::strtoll(leadingNumber(text).c_str(), nullptr, 10);
@@ -140,7 +155,7 @@ int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
     for (const auto& entry : keys) {
         failures += Settings::readParameter(cnfg, entry.key, value, section);
         assignValue(owner, entry, value);
-        numbers[entry.key] = leadingNumber(value);
+        numbers[entry.key] = value;
     }
     return failures;
 }
@@ -245,27 +260,42 @@ bool Settings::keepUnusableFile() {
 }
 
 void Settings::clampNumericValues() {
-    const auto clamp = [this](const char* key, int32_t& value, int32_t low, int32_t high) {
-        // The check and the warning take the number as the file has it (the
-        // member holds it clamped to 32 bits); beyond 64 bits it saturates,
-        // which every range here still tells apart.
-        const auto read = mReadNumbers.find(key);
-        const bool isRead = read != mReadNumbers.end() && !read->second.empty();
-        const int64_t wide = isRead ? toWideInt(read->second) : value;
-        const int32_t used = static_cast<int32_t>(std::clamp<int64_t>(wide, low, high));
-        if (used != wide) {
-            hold(WRN, std::string("Setting '") + key + "' read as " +
-                          (isRead ? read->second : std::to_string(value)) + " is out of range " +
-                          std::to_string(low) + ".." + std::to_string(high) + " - using " +
-                          std::to_string(used) + ".");
-        }
-        value = used;
-    };
     // A negative threshold would count every axis as deflected, and a tick
     // budget without bound would never give the host its thread back.
-    clamp("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
-    clamp("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
-    clamp("maxSize", mLogPars.mMaxSize, 0, INT32_MAX);
+    checkNumericValue("transSensBase", mTraSensBase, INT32_MIN, INT32_MAX);
+    checkNumericValue("rotSensBase", mRotSensBase, INT32_MIN, INT32_MAX);
+    checkNumericValue("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
+    checkNumericValue("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
+    checkNumericValue("maxSize", mLogPars.mMaxSize, 0, INT32_MAX);
+}
+
+void Settings::checkNumericValue(const char* key, int32_t& value, int32_t low, int32_t high) {
+    // The check takes the number as the file has it (the member holds it
+    // clamped to 32 bits); beyond 64 bits it saturates, which every range
+    // here still tells apart. The warning shows the value as written.
+    const NumberTexts::const_iterator read = mReadNumbers.find(key);
+    if (read == mReadNumbers.end()) {
+        return;
+    }
+    const std::string& text = read->second;
+    const int64_t wide = toWideInt(text);
+    const int32_t used = static_cast<int32_t>(std::clamp<int64_t>(wide, low, high));
+    const bool isDecimal = isDecimalNumber(text);
+    const bool isInRange = used == wide;
+    value = used;
+    if (isDecimal && isInRange) {
+        return;
+    }
+    std::ostringstream entry;
+    entry << "Setting '" << key << "' read as " << (text.empty() ? "(empty)" : text) << " is ";
+    if (!isDecimal) {
+        entry << "not a decimal number" << (isInRange ? "" : " and ");
+    }
+    if (!isInRange) {
+        entry << "out of range " << low << ".." << high;
+    }
+    entry << " - using " << used << ".";
+    hold(WRN, entry.str());
 }
 
 void Settings::hold(int32_t level, std::string text) {

@@ -16,8 +16,7 @@
 
 class Cnfg;
 
-// What each value of the settings file reads as a number (sign and digits as
-// the file has them), by key.
+// Each value of the settings file as the file has it, by key.
 using NumberTexts = std::map<std::string, std::string>;
 
 class Settings {
@@ -53,7 +52,8 @@ public:
     // the user's file is still in place: it must not be written over.
     bool keepUnusableFile();
     // Brings every numeric value read from the file into a range that cannot
-    // freeze the host or the log; one WRN entry for each value changed.
+    // freeze the host or the log; one WRN entry for each value changed or
+    // not written as a decimal number.
     void clampNumericValues();
     // Writes the entries held while the log had not started; called once the
     // log has started.
@@ -110,6 +110,9 @@ private:
         std::string text;
     };
     void hold(int32_t level, std::string text);
+    // Brings one value into [low, high], with one WRN entry when it was not
+    // a plain decimal number or out of that range.
+    void checkNumericValue(const char* key, int32_t& value, int32_t low, int32_t high);
 
     // False while the file in place is the user's own that could not be kept
     // aside: the values in memory are then never written over it.
@@ -122,9 +125,9 @@ private:
 // Section [LOGGING] of the settings file, kept beside Settings because the
 // log's record does not know the reader. All on the host's main thread.
 
-// Reads the thirteen LOGGING keys (section mSectionName) into pars, and what
-// each reads as a number into numbers; returns failures plus the sum of the
-// thirteen lookup results.
+// Reads the thirteen LOGGING keys (section mSectionName) into pars, and each
+// value's text into numbers; returns failures plus the sum of the thirteen
+// lookup results.
 int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers);
 // Writes the section header line and the thirteen LOGGING lines with the
 // given value width.

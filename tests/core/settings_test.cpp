@@ -80,31 +80,34 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
     EXPECT_FALSE(Settings::isOn("1"));
     EXPECT_FALSE(Settings::isOn("true"));
 
-    writeFile(iniFile(), settingsText("name=  spaced name\t# comment\nrotSensBase=abc\n"
-                                      "minThreshold=99999999999\ntoggleRotationAxis=none\n"
-                                      "toggleRotationCenter=ON\nmaxContMoveTime=-1\n",
+    writeFile(iniFile(), settingsText("name=  spaced name\t# comment\ntransSensBase=0x9C40\n"
+                                      "rotSensBase=1e5\nminThreshold=40000abc\n"
+                                      "toggleRotationAxis=none\ntoggleRotationCenter=ON\n"
+                                      "maxContMoveTime=99999999999\n",
                                       "maxSize=12abc\nlogFile=my#log.txt\ntmp=off\n"));
     Settings settings;
-    // Numbers that would freeze the host are brought into range, each with
-    // one WRN entry once the log has started.
+    // Values that are not what they say, or would freeze the host, each get
+    // one WRN entry, as written, once the log has started.
     logToConsole();
     testing::internal::CaptureStdout();
     settings.writeHeldEntries();
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("|WRN|"), std::string::npos) << out;
-    EXPECT_NE(out.find("| Setting 'minThreshold' read as 99999999999 is out of range 0..32767 - "
-                       "using 32767.\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(
-        out.find("| Setting 'maxContMoveTime' read as -1 is out of range 0..10000 - using 0."),
-        std::string::npos)
-        << out;
-    EXPECT_EQ(settings.mMaxContMoveTime, 0);
+    for (const char* entry :
+         {"|WRN|", "| Setting 'transSensBase' read as 0x9C40 is not a decimal number - using 0.\n",
+          "| Setting 'rotSensBase' read as 1e5 is not a decimal number - using 1.\n",
+          "| Setting 'minThreshold' read as 40000abc is not a decimal number and out of range "
+          "0..32767 - using 32767.\n",
+          "| Setting 'maxContMoveTime' read as 99999999999 is out of range 0..10000 - using "
+          "10000.\n",
+          "| Setting 'maxSize' read as 12abc is not a decimal number - using 12.\n"}) {
+        EXPECT_NE(out.find(entry), std::string::npos) << entry << "\n" << out;
+    }
+    EXPECT_EQ(countOf(out, "|WRN|"), 5) << out;
+    EXPECT_EQ(settings.mMaxContMoveTime, 10000);
     EXPECT_EQ(settings.mName, "spaced name");
     EXPECT_EQ(settings.mVersion, "7");
-    EXPECT_EQ(settings.mTraSensBase, 7);
-    EXPECT_EQ(settings.mRotSensBase, 0);
+    EXPECT_EQ(settings.mTraSensBase, 0);
+    EXPECT_EQ(settings.mRotSensBase, 1);
     EXPECT_EQ(settings.mMinThreshold, 32767);
     EXPECT_TRUE(settings.mToggleRotationAxis);
     EXPECT_FALSE(settings.mToggleRotationCenter);
