@@ -26,7 +26,8 @@ const int kTempTries = 100;
 // is a leftover of ours.
 const char* const kLegacyTempSuffix = ".tmp";
 
-// Counts the temporary names of this process, so that each is fresh.
+// Counts the temporary names of this process, so that each is fresh; only a
+// hint, since the exclusive creation is what makes a name ours.
 unsigned long gTempCount = 0;
 
 #ifdef _WIN32
@@ -64,10 +65,11 @@ typedef DWORD(WINAPI* FinalPathFn)(HANDLE, LPSTR, DWORD, DWORD);
 // link to nothing, or where Windows cannot tell (before Vista).
 bool finalPathOf(const std::string& path, std::string& target) {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    FinalPathFn finalPath =
-        kernel != NULL
-            ? reinterpret_cast<FinalPathFn>(GetProcAddress(kernel, "GetFinalPathNameByHandleA"))
-            : NULL;
+    // Through a generic function pointer: FARPROC has no parameters.
+    const FinalPathFn finalPath = kernel != NULL
+                                      ? reinterpret_cast<FinalPathFn>(reinterpret_cast<void (*)()>(
+                                            GetProcAddress(kernel, "GetFinalPathNameByHandleA")))
+                                      : NULL;
     if (finalPath == NULL) {
         return false;
     }

@@ -1,7 +1,8 @@
 // Replacing a user's file with a new text without ever leaving it shorter,
 // mixed or gone: the module's settings file and qxsim's `setting` step use
 // it. No logging here (qxsim has no log); the caller reports the result.
-// Any thread.
+// One thread at a time: the module's settings are written on the host's main
+// thread only.
 #pragma once
 
 #include <string>
