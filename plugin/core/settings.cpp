@@ -279,7 +279,7 @@ void Settings::checkNumericValue(const char* key, int32_t& value, int32_t low, i
     }
     const std::string& text = read->second;
     const int64_t wide = toWideInt(text);
-    const int32_t used = static_cast<int32_t>(std::clamp<int64_t>(wide, low, high));
+    const int32_t used = static_cast<int32_t>(wide < low ? low : (wide > high ? high : wide));
     const bool isDecimal = isDecimalNumber(text);
     const bool isInRange = used == wide;
     value = used;
