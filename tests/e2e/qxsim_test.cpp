@@ -146,6 +146,48 @@ TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
     }
 }
 
+// A read-only applications folder: the `setting` step writes the file in
+// place where the new text fits in it, and otherwise leaves it as it was.
+TEST(Qxsim, SettingStepInAReadOnlyFolderWritesInPlaceOnlyWhereItFits) {
+    for (const bool fits : {true, false}) {
+        RunSetup readOnly;
+        readOnly.seedSettings = false;
+        if (geteuid() == 0) {  // as a user, for whom folder permissions hold
+            readOnly.launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                 "--clear-groups"};
+        }
+        readOnly.prepare = [](const std::string& dir) {
+            const fs::path apps = fs::path(dir) / "profile/QuorvexDevice/Applications";
+            fs::create_directories(apps);
+            fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", apps / "autocad_addin.ini");
+            for (const fs::path& path :
+                 {fs::path(dir), apps.parent_path(), apps, apps / "autocad_addin.ini"}) {
+                EXPECT_TRUE(chown(path.c_str(), 65534, 65534) == 0 || geteuid() != 0);
+            }
+            fs::permissions(apps, fs::perms::owner_read | fs::perms::owner_exec);
+        };
+        SimRun run = runQxsim(fits ? "setting transSensBase 123\nwait 10\n"
+                                   : "setting name \"" + std::string(60, 'n') + "\"\nwait 10\n",
+                              readOnly);
+        const fs::path apps = fs::path(run.profile) / "QuorvexDevice/Applications";
+        const std::string text = readFile(apps / "autocad_addin.ini");
+        EXPECT_EQ(std::distance(fs::directory_iterator(apps), {}), 2) << "a file left";
+        if (fits) {
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_NE(text.find("transSensBase         = 123 "), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_NE(run.err.find("no temporary file can be made in the folder '" + apps.string() +
+                                   "' (read-only?)"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(text, readFile(QX_E2E_DIR "/profile/autocad_addin.ini"));
+        }
+        fs::permissions(apps, fs::perms::owner_all);
+        removeRun(run);
+    }
+}
+
 TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     RunSetup folder;
     folder.passScenario = false;
