@@ -29,6 +29,9 @@ TEST_F(MenuFile, LoadIsRetriedOnChangeUntilModesHasNames) {
     EXPECT_EQ(logCount(loaded), 1);
     EXPECT_FALSE(proxy().mIsMenuLoaded);
     EXPECT_EQ(proxy().mMenuEntries.size(), 2u) << "keys work meanwhile";
+    std::filesystem::remove(menuPath());
+    tick();
+    EXPECT_TRUE(proxy().mMenuEntries.empty()) << "a removed file takes its macros along";
 
     writeMenu("[Modes]\nModelSpace = 0\n\n[MenuBar]\nA = a}_A\n");
     tick();
