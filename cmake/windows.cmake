@@ -137,7 +137,8 @@ set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 # --target package): the module, built against the host stand-in, with what
 # loads it: qxsim.exe and the stand-ins' DLLs (the host's, the window
 # system's, the controller library's and the device's); the default settings
-# file, a sample menu file and INSTALL.txt, which says where each goes.
+# file, a sample menu file, the tour as a scenario to start from and
+# INSTALL.txt, which says where each goes.
 # (qxsim.exe's own rule follows its target below.)
 install(TARGETS qxautocad arxsim win32sim qxtranscript qxv_daemon qxv_ctrlr_64
   RUNTIME DESTINATION . LIBRARY DESTINATION .)
@@ -147,6 +148,7 @@ configure_file(${QX_ROOT}/docs/INSTALL.txt ${CMAKE_BINARY_DIR}/package_files/INS
 install(FILES
   ${QX_ROOT}/examples/autocad_addin.ini
   ${QX_ROOT}/examples/autocad.mnu
+  ${QX_ROOT}/examples/tour.qxs
   ${CMAKE_BINARY_DIR}/package_files/INSTALL.txt
   DESTINATION .)
 set(CPACK_GENERATOR ZIP)
@@ -182,8 +184,9 @@ foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
   list(APPEND QX_WIN_SIM_SOURCES ${CMAKE_BINARY_DIR}/sim/${output})
 endforeach()
 add_executable(qxsim ${QX_WIN_SIM_SOURCES})
-# plugin/log: the module's check of the files it may read, which qxsim shares.
-target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log)
+# plugin/log: the module's check of the files it may read, which qxsim shares;
+# plugin: the device codes, for the keys' names.
+target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log ${QX_ROOT}/plugin)
 target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 # M_PI and the other POSIX constants of <cmath>.
 target_compile_definitions(qxsim PRIVATE _USE_MATH_DEFINES)

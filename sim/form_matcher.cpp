@@ -141,15 +141,26 @@ private:
                          " (expected: " + mUsage + ")";
                 return false;
             }
+            case ArgType::Key:
+                if (const std::optional<std::int32_t> code = keyCode(token.text)) {
+                    numbers.push_back(*code);
+                    return true;
+                }
+                [[fallthrough]];
             case ArgType::Number:
             case ArgType::Integer: {
                 std::optional<double> value = parseNumber(token.text);
+                if (!value && arg.type == ArgType::Key) {
+                    mError = "unknown key '" + token.text + "', expected a code or one of " +
+                             keyNames() + " (expected: " + mUsage + ")";
+                    return false;
+                }
                 if (!value) {
                     mError = "bad number '" + token.text + "' for " + label +
                              " (expected: " + mUsage + ")";
                     return false;
                 }
-                if (arg.type == ArgType::Integer) {
+                if (arg.type != ArgType::Number) {
                     if (std::trunc(*value) != *value) {
                         mError = label + " must be a whole number, found '" + token.text + "'";
                         return false;

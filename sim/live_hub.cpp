@@ -96,10 +96,15 @@ std::optional<std::string> StepLimits::admit(StepKind kind, Clock::time_point no
 
 void PageHub::appendLocked(std::string_view event, std::string_view data) {
     Event e{mNextId++, std::string(event), sseBlock(event, data)};
+    if (event == "frame") {
+        mPicture = data.substr(std::min(data.size(), data.find('\n') + 1));
+    }
     if (isHistory(event)) {
-        mHistory.push_back(e);
-        if (mHistory.size() > kHistoryEvents) {
-            mHistory.pop_front();
+        // The log's own tail, so that a busy transcript does not push it out.
+        std::deque<Event>& history = event == "log" ? mLogHistory : mHistory;
+        history.push_back(e);
+        if (history.size() > kHistoryEvents) {
+            history.pop_front();
         }
     } else {
         auto same = std::find_if(mLatest.begin(), mLatest.end(),
@@ -167,8 +172,10 @@ bool PageHub::open(std::uint64_t page, std::string& first, std::uint64_t& cursor
     for (const Event& e : mLatest) {
         first += e.block;
     }
-    for (const Event& e : mHistory) {
-        first += e.block;
+    for (const std::deque<Event>* history : {&mLogHistory, &mHistory}) {
+        for (const Event& e : *history) {
+            first += e.block;
+        }
     }
     if (mPages.empty()) {
         mHiddenSince.reset();
@@ -236,8 +243,24 @@ bool PageHub::next(std::uint64_t& cursor, std::string& out, std::chrono::millise
             out += e.block;
         }
     }
+    if (mEndId != 0 && cursor <= mEndId && mNextId > mEndId) {
+        ++mEndRead;
+        mCv.notify_all();
+    }
     cursor = mNextId;
     return true;
+}
+
+std::string PageHub::picture() const {
+    std::lock_guard<std::mutex> guard(mLock);
+    return mPicture;
+}
+
+void PageHub::end(std::string_view data, std::chrono::milliseconds grace) {
+    std::unique_lock<std::mutex> lock(mLock);
+    mEndId = mNextId;
+    appendLocked("end", data);
+    mCv.wait_for(lock, grace, [&] { return mShut || mEndRead >= mPages.size(); });
 }
 
 void PageHub::shut() {

@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "live_recorder.h"
 #include "scenario.h"
 
 namespace qxsim {
@@ -80,9 +79,10 @@ public:
     PageHub(const PageHub&) = delete;
     PageHub& operator=(const PageHub&) = delete;
 
-    // Publishes one event to every page. `kept` events (frames, state) are
-    // replayed to a page that opens later, the latest of each name; the last
-    // transcript and log events are replayed too.
+    // Publishes one event to every page. Other events than transcript and
+    // log (frames, state) are replayed to a page that opens later, the latest
+    // of each name; the last transcript events and, apart, the last log
+    // events are replayed too.
     void publish(std::string_view event, std::string_view data);
 
     // A page is served: its ticket. Past kTickets the oldest tickets of
@@ -103,6 +103,12 @@ public:
     // has been hidden longer than `grace`. Each time once.
     std::optional<std::string> takeGone(std::chrono::milliseconds grace);
 
+    // The picture of the latest frame, for a page served now; empty before one.
+    std::string picture() const;
+    // Publishes the session's `end` event and waits until every open stream
+    // has taken it, or for `grace` at most.
+    void end(std::string_view data, std::chrono::milliseconds grace);
+
     // The events after `cursor` (moved on), waiting up to `timeout` for one.
     // False once the hub is shut: the stream ends.
     bool next(std::uint64_t& cursor, std::string& out, std::chrono::milliseconds timeout);
@@ -120,9 +126,13 @@ private:
 
     mutable std::mutex mLock;
     std::condition_variable mCv;
-    std::deque<Event> mRecent;   // for pages that are reading
-    std::deque<Event> mHistory;  // transcript and log, for pages that open later
-    std::vector<Event> mLatest;  // latest of each other kind
+    std::deque<Event> mRecent;      // for pages that are reading
+    std::deque<Event> mHistory;     // transcript, for pages that open later
+    std::deque<Event> mLogHistory;  // log, likewise
+    std::string mPicture;           // of the latest frame
+    std::uint64_t mEndId = 0;       // the end event's, once published
+    std::size_t mEndRead = 0;       // streams that have taken it
+    std::vector<Event> mLatest;     // latest of each other kind
     std::uint64_t mNextId = 1;
     std::deque<PageTicket> mTickets;
     std::uint64_t mLastPage = 0;

@@ -107,12 +107,11 @@ std::optional<Step> pageStep(std::string_view body, std::uint64_t number, std::s
 }
 
 LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder,
-                       const char* page, PassReplayer replay)
+                       const char* page)
     : mHub(hub),
       mInbox(inbox),
       mRecorder(recorder),
       mPage(page),
-      mReplay(std::move(replay)),
       mServer(std::make_unique<GatedServer>(
           GateLimits{.workers = PageHub::kStreams + 6, .bodyBytes = kMaxBodyBytes})) {
     mServer->set_payload_max_length(kMaxBodyBytes);
@@ -158,6 +157,8 @@ void LiveServer::route() {
         std::string page = replaced(mPage, "QX_PAGE_TOKEN", ticket.token);
         page = replaced(std::move(page), "QX_PAGE_NUMBER", std::to_string(ticket.number));
         page = replaced(std::move(page), "QX_SESSION", mSession);
+        // The picture as it stands, shown before the page's event stream is open.
+        page = replaced(std::move(page), "<!--QX_FIRST_PICTURE-->", mHub.picture());
         res.set_header("X-Frame-Options", "DENY");
         res.set_header("Content-Security-Policy", "frame-ancestors 'none'");
         res.set_header("Cache-Control", "no-store");
@@ -174,11 +175,7 @@ void LiveServer::route() {
         }
         res.set_header("Content-Disposition", "attachment; filename=\"live-session.qxs\"");
         res.set_header("Cache-Control", "no-store");
-        LivePlan plan = mRecorder.plan();
-        if (!calibrate(plan, mReplay)) {
-            liveLog("the scenario could not be calibrated by a replay: its timing is the live one");
-        }
-        res.set_content(plan.text(), "text/plain; charset=utf-8");
+        res.set_content(mRecorder.text(), "text/plain; charset=utf-8");
     });
     mServer->Get("/events", [this](const httplib::Request& req, httplib::Response& res) {
         const std::uint64_t page = mHub.pageOf(req.get_param_value("token"));

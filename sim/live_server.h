@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "live_hub.h"
+#include "live_recorder.h"
 
 namespace qxsim {
 
@@ -31,9 +32,7 @@ class GatedServer;
 
 class LiveServer {
 public:
-    // `replay` calibrates the scenario a page downloads (see calibrate()).
-    LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page,
-               PassReplayer replay);
+    LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page);
     ~LiveServer();
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;
@@ -51,7 +50,6 @@ private:
     StepInbox& mInbox;
     const LiveRecorder& mRecorder;
     const char* mPage;
-    PassReplayer mReplay;
     StepLimits mLimits;
     const std::string mSession = randomHex(16);  // the pages of this server know it
     int mPort = 0;

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <deque>
+#include <thread>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -16,9 +19,9 @@
 #include "exit_codes.h"
 #include "live_hub.h"
 #include "live_recorder.h"
-#include "live_replay.h"
 #include "live_server.h"
 #include "picture_book.h"
+#include "settings_step.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -28,11 +31,8 @@ extern const char* const kLivePage;  // live_page/index.html, bundled at build t
 
 namespace {
 
-// How often device steps are looked for while a timer tick runs (between
-// its frames), and the longest idle wait of the main loop.
-constexpr std::uint64_t kPumpMs = 2;
-constexpr std::uint64_t kIdleWaitMs = 100;
-// State and log are refreshed at most this often.
+// State and log are refreshed at most this often (clock time, which keeps
+// pace with the wall clock); a picture as soon as the view changed.
 constexpr std::uint64_t kSlowRefreshMs = 100;
 // The most of the module's log read in one refresh; more is skipped.
 constexpr std::size_t kLogChunkBytes = 256 * 1024;
@@ -55,11 +55,6 @@ bool changesPicture(const std::string& line) {
     return isPassEvent(line) || line.find("\"ev\":\"entity\"") != std::string::npos;
 }
 
-// "t" of a transcript line ({"t":123,...}), in ms.
-std::uint64_t timeOf(const std::string& line) {
-    return std::strtoull(line.c_str() + 5, nullptr, 10);
-}
-
 class LiveSession {
 public:
     LiveSession(Player& player, PageHub& hub, StepInbox& inbox, LiveRecorder& recorder,
@@ -69,20 +64,31 @@ public:
           mInbox(inbox),
           mRecorder(recorder),
           mLogPath(std::move(logPath)) {}
-    // A pump still on the clock's schedule finds the session gone.
+    // A pace still on the clock's schedule finds the session gone.
     ~LiveSession() { *mAlive = false; }
     LiveSession(const LiveSession&) = delete;
     LiveSession& operator=(const LiveSession&) = delete;
 
-    void run();
+    // Returns an exit code and sets `error` (a full transcript ends the session).
+    int run(std::string& error);
 
 private:
-    void playWaiting(bool inTick);
+    // A host step taken at `ms`, waiting for an idle host.
+    struct Pending {
+        std::uint64_t ms;
+        std::uint64_t number;
+        Step step;
+        std::size_t place;  // in the recording
+    };
+
+    void schedulePace(std::uint64_t ms);
+    void pace(std::uint64_t ms);
+    void runPending();
+    void failed(std::uint64_t number, const Step& step, const std::string& error);
     void collect();
-    void publish();
+    void publish(std::uint64_t now);
     void publishSlow(std::uint64_t now);  // state and log
     void tailLog();
-    void armPump();
     void releaseIfGone();
 
     Player& mPlayer;
@@ -92,55 +98,119 @@ private:
     std::string mLogPath;
     std::uintmax_t mLogOffset = 0;
     std::string mLogPartial;
-    bool mPumpOn = false;
     std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
+    std::chrono::steady_clock::time_point mWallAtZero;  // the wall clock's time at clock time 0
+    std::deque<Pending> mPending;
+    std::optional<std::uint64_t> mQuitMs;  // the clock's time when the end was taken
     bool mPictureDue = true;
     bool mScenarioDue = true;
     std::uint64_t mApplied = 0;      // number of the last step played
     std::uint64_t mPassApplied = 0;  // the same when the module last redrew
     std::string mLastPicture;
     std::uint64_t mLastPictureApplied = 0;
-    std::uint64_t mLastStepUs = 0;
     std::uint64_t mLastSlowMs = 0;
     bool mCapHeld = false;  // the last cap played deflects
-    Step mTick;             // "wait 0": the host's message loop delivers the due timers
 };
 
-void LiveSession::run() {
-    std::optional<ScenarioError> ignored;
-    mTick = *parseLine("wait 0", "live", 0, ignored);
-    mPumpOn = true;
-    armPump();
-    while (!mInbox.quitting() && !gStopSignal.load()) {
-        releaseIfGone();
-        playWaiting(false);
-        std::string error;
-        mPlayer.playTyped(mTick, error);
-        // Commands the host ran after the tick (a standard view, zoom all)
-        // change the view without a redraw of the module's.
-        mPictureDue = true;
-        collect();
-        publish();
-        const std::uint64_t now = win32sim::nowMs();
-        std::uint64_t waitMs = kIdleWaitMs;
-        if (std::optional<std::uint64_t> due = win32sim::nextTimerDueMs()) {
-            waitMs = *due <= now ? 0 : std::min(*due - now, waitMs);
+int LiveSession::run(std::string& error) {
+    const std::uint64_t now = win32sim::nowMs();
+    mWallAtZero = std::chrono::steady_clock::now() - std::chrono::milliseconds(now);
+    schedulePace(now + 1);
+    const auto stop = [this] { return !mPending.empty() || mQuitMs.has_value(); };
+    for (;;) {
+        // The loop returns at each millisecond, so that a host step taken
+        // then stops it where a replay's wait for the step's time ends.
+        while (!stop() && !transcript::fileFull()) {
+            mPlayer.runLoop(win32sim::nowMs() + 1, stop);
         }
-        mInbox.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs));
+        runPending();
+        if (mPlayer.transcriptFull(error)) {
+            *mAlive = false;
+            return kExitIo;
+        }
+        if (mQuitMs) {
+            break;
+        }
     }
-    mPumpOn = false;
+    *mAlive = false;
+    // Device steps due with the last host step, as at the end of a scenario.
+    win32sim::advanceTo(win32sim::nowMs());
+    collect();
+    return kExitOk;
 }
 
-void LiveSession::armPump() {
-    win32sim::scheduleAt(win32sim::nowMs() + kPumpMs, [this, alive = mAlive] {
-        if (*alive && mPumpOn) {
-            releaseIfGone();
-            collect();
-            playWaiting(true);
-            publish();
-            armPump();
+// The host steps taken, in order, as a replay runs them: each after the
+// loop has run up to its time (the loop that just returned ran up to the
+// first one's), then the end's time, when the session ends.
+void LiveSession::runPending() {
+    std::optional<std::uint64_t> last;
+    while (!mPending.empty()) {
+        Pending next = std::move(mPending.front());
+        mPending.pop_front();
+        if (last && next.ms != *last) {
+            mPlayer.runLoop(next.ms, {});
+        }
+        last = next.ms;
+        std::string error;
+        if (mPlayer.runHostSide(next.step, error) != kExitOk || !error.empty()) {
+            mRecorder.drop(next.place);
+            failed(next.number, next.step, error);
+        }
+        mApplied = next.number;
+        mPictureDue = mScenarioDue = true;
+    }
+    if (mQuitMs && last && *mQuitMs != *last) {
+        mPlayer.runLoop(*mQuitMs, {});
+    }
+}
+
+void LiveSession::failed(std::uint64_t number, const Step& step, const std::string& error) {
+    liveLog("step " + std::to_string(number) + " '" + step.text + "' failed: " + error);
+    mHub.publish("log", "qxsim: step '" + step.text + "' failed: " + error);
+}
+
+void LiveSession::schedulePace(std::uint64_t ms) {
+    win32sim::scheduleAt(ms, [this, ms, alive = mAlive] {
+        if (*alive) {
+            pace(ms);
         }
     });
+}
+
+// The clock stands at `ms`: it waits for the wall clock to get there, then
+// takes the steps the page sent. A device step goes now (one at a time: the
+// clock lets the module's threads take each up before the next, as it does
+// with a scenario's); a host step waits for the host's loop to be idle.
+void LiveSession::pace(std::uint64_t ms) {
+    std::this_thread::sleep_until(mWallAtZero + std::chrono::milliseconds(ms));
+    releaseIfGone();
+    collect();
+    publish(ms);
+    mRecorder.note(ms);
+    if (mInbox.quitting() || gStopSignal.load()) {
+        mQuitMs = ms;
+        return;
+    }
+    while (auto next = mInbox.pop(false)) {
+        auto& [number, step] = *next;
+        const std::size_t place = mRecorder.step(ms, step);
+        if (sideOf(step.kind) != StepSide::Device) {
+            mPlayer.hostStepTaken();
+            mPending.push_back({ms, number, std::move(step), place});
+            continue;
+        }
+        // Passes drawn so far came before this step.
+        collect();
+        mPlayer.deviceStepNow(step);
+        mApplied = number;
+        mCapHeld =
+            step.kind == StepKind::Cap && std::any_of(step.numbers.begin(), step.numbers.end(),
+                                                      [](double v) { return v != 0.0; });
+        mPictureDue = mScenarioDue = true;
+        schedulePace(ms);
+        return;
+    }
+    schedulePace(ms + 1);
 }
 
 // A cap held by a page that went away (or was hidden long) is released, as
@@ -154,37 +224,6 @@ void LiveSession::releaseIfGone() {
     }
 }
 
-// Plays the steps that wait; during a tick only device steps, which reach
-// the module's reading thread while the host is busy with the tick.
-void LiveSession::playWaiting(bool inTick) {
-    while (auto next = mInbox.pop(inTick)) {
-        const auto& [number, step] = *next;
-        // Passes drawn so far came before this step.
-        collect();
-        mLastStepUs = win32sim::nowUs();
-        std::string error;
-        int code = kExitOk;
-        if (inTick) {
-            runDeviceStep(step);
-        } else {
-            code = mPlayer.playTyped(step, error);
-        }
-        mApplied = number;
-        if (step.kind == StepKind::Cap || step.kind == StepKind::Release) {
-            mCapHeld =
-                step.kind == StepKind::Cap && std::any_of(step.numbers.begin(), step.numbers.end(),
-                                                          [](double v) { return v != 0.0; });
-        }
-        if (code == kExitOk && error.empty()) {
-            mRecorder.step(mLastStepUs, step);
-        } else {
-            liveLog("step " + std::to_string(number) + " '" + step.text + "' failed: " + error);
-            mHub.publish("log", "qxsim: step '" + step.text + "' failed: " + error);
-        }
-        mPictureDue = mScenarioDue = true;
-    }
-}
-
 void LiveSession::collect() {
     std::vector<std::string> lines = transcript::takeCaptured();
     if (lines.empty()) {
@@ -194,10 +233,6 @@ void LiveSession::collect() {
     for (const std::string& line : lines) {
         if (isPassEvent(line)) {
             mPassApplied = mApplied;
-            // Lines carry whole ms; a pass seen now came after the last step played.
-            mRecorder.pass(std::max(timeOf(line) * 1000, mLastStepUs + 1),
-                           line.find("\"ev\":\"view_saved\"") != std::string::npos);
-            mRecorder.view(viewNumbers(line));
         }
         mPictureDue |= changesPicture(line);
         batch += batch.empty() ? "" : "\n";
@@ -207,19 +242,17 @@ void LiveSession::collect() {
     mHub.publish("transcript", batch);
 }
 
-void LiveSession::publish() {
-    const std::uint64_t now = win32sim::nowMs();
+void LiveSession::publish(std::uint64_t now) {
     if (mPictureDue) {
         mPictureDue = false;
         std::string svg = renderSvg(currentScene());
-        if (svg == mLastPicture && mPassApplied == mLastPictureApplied) {
-            return publishSlow(now);
+        if (svg != mLastPicture || mPassApplied != mLastPictureApplied) {
+            mLastPicture = svg;
+            mLastPictureApplied = mPassApplied;
+            // Frames report the steps the module's last redraw came after.
+            mHub.publish("frame",
+                         std::to_string(mPassApplied) + " " + std::to_string(now) + "\n" + svg);
         }
-        mLastPicture = svg;
-        mLastPictureApplied = mPassApplied;
-        // Frames report the steps the module's last redraw came after.
-        mHub.publish("frame",
-                     std::to_string(mPassApplied) + " " + std::to_string(now) + "\n" + svg);
     }
     publishSlow(now);
 }
@@ -229,8 +262,10 @@ void LiveSession::publishSlow(std::uint64_t now) {
         return;
     }
     mLastSlowMs = now;
+    // Commands the host ran when idle (a standard view, zoom all) change the
+    // view without a redraw of the module's: the picture is looked at again.
+    mPictureDue = true;
     tailLog();
-    mRecorder.note(win32sim::nowUs());
     if (mScenarioDue) {
         mScenarioDue = false;
         mHub.publish("state", "{\"applied\":" + std::to_string(mApplied) +
@@ -290,25 +325,20 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
         error = prelude.error->text();
         return kExitScenario;
     }
-    ReplaySetup replay = options.replay;
-    for (const Step& step : prelude.steps) {
-        replay.preludeMs += step.kind == StepKind::Wait ? step.integer(0) : 0;
-        if (int code = player.playTyped(step, error)) {
-            player.finish();
-            return code;
-        }
+    // The recording starts from the settings the session starts from, on
+    // any profile, then plays the prelude as the session did.
+    const std::string head = settingSteps(options.settingsPath) + options.prelude;
+    if (int code = player.playSteps(prelude.steps, error)) {
+        player.finish();
+        return code;
     }
     if (int code = player.start(error)) {
         return code;
     }
-    SettingsSnapshot settings(replay.settingsDir);
-    if (!settings.dir().empty()) {
-        replay.settingsDir = settings.dir();
-    }
-    LiveRecorder recorder(settings.steps() + options.prelude, win32sim::nowUs());
+    LiveRecorder recorder(head, player.timeLineMs());
     PageHub hub;
     StepInbox inbox;
-    LiveServer server(hub, inbox, recorder, kLivePage, childReplayer(replay));
+    LiveServer server(hub, inbox, recorder, kLivePage);
     const std::string url = server.start(options.port, error);
     if (url.empty()) {
         player.finish();
@@ -318,17 +348,20 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     gStopSignal.store(false);
     auto previousInt = std::signal(SIGINT, onStopSignal);
     auto previousTerm = std::signal(SIGTERM, onStopSignal);
+    int code = kExitOk;
     {
         LiveSession session(player, hub, inbox, recorder, options.logPath);
-        session.run();
+        code = session.run(error);
     }
+    // The pages learn where the transcript and the log are before their streams end.
+    hub.end(options.places, std::chrono::seconds(1));
     std::signal(SIGINT, previousInt);
     std::signal(SIGTERM, previousTerm);
     server.stop();
     player.finish();
     transcript::setMemoryCapture(false);
     transcript::clearCaptured();
-    return kExitOk;
+    return code;
 }
 
 }  // namespace qxsim

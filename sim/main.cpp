@@ -2,7 +2,9 @@
 // against it on the stand-ins' clock and writes the session's transcript.
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -20,7 +22,9 @@
 #include "progress.h"
 #include "profile.h"
 #include "scenario.h"
+#include "scenario_check.h"
 #include "settings_step.h"
+#include "step_reference.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -35,6 +39,14 @@ constexpr const char* kStdinName = "<stdin>";
 // What a live session without a scenario starts with.
 constexpr const char* kLivePreludeName = "<live>";
 constexpr const char* kLivePrelude = "drawing sample\nview iso\n";
+
+// Reads at most one byte past kMaxScenarioBytes: enough to know the text is
+// too long, without holding a runaway file in memory.
+void readBounded(std::istream& in, std::string& text) {
+    text.resize(kMaxScenarioBytes + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+}
 
 int fail(int code, const std::string& message) {
     std::cerr << "qxsim: " << message << "\n";
@@ -58,21 +70,31 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         name = kStdinName;
         // A live session reads its lines while it runs.
         if (!options.realTime) {
-            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+            readBounded(std::cin, text);
         }
-        return true;
+    } else {
+        // A folder opens on POSIX but reads nothing: it is no scenario.
+        std::error_code ec;
+        std::ifstream in;
+        errno = 0;
+        if (!std::filesystem::is_directory(name, ec)) {
+            in.open(name, std::ios::binary);
+        }
+        if (in) {
+            readBounded(in, text);
+        }
+        if (!in.is_open() || in.bad()) {
+            const int reason = errno;
+            error = "cannot read the scenario '" + name + "': " +
+                    (std::filesystem::is_directory(name, ec) ? std::string("it is a folder")
+                     : reason != 0                           ? std::string(std::strerror(reason))
+                                                             : std::string("it cannot be opened"));
+            return false;
+        }
     }
-    // A folder opens on POSIX but reads nothing: it is no scenario.
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(name, ec)) {
-        in.open(name, std::ios::binary);
-    }
-    if (in) {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    if (!in.is_open() || in.bad()) {
-        error = "cannot read the scenario '" + name + "'";
+    if (text.size() > kMaxScenarioBytes) {
+        error = name + ": a scenario of at most " + std::to_string(kMaxScenarioBytes >> 20) +
+                " MiB, found more";
         return false;
     }
     return true;
@@ -111,6 +133,11 @@ std::string modulePath(const Options& options) {
     return moduleBesideExecutable();
 }
 
+// A path as the system writes it: on Windows with backslashes throughout.
+std::string nativePath(const std::string& path) {
+    return std::filesystem::path(path).make_preferred().string();
+}
+
 int run(int argc, char** argv) {
     CommandLine cl = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!cl.error.empty()) {
@@ -120,6 +147,10 @@ int run(int argc, char** argv) {
     const Options& options = cl.options;
     if (options.help) {
         std::cout << usageText();
+        return kExitOk;
+    }
+    if (options.steps) {
+        std::cout << stepReference();
         return kExitOk;
     }
     std::string scenarioName, scenarioText, error;
@@ -135,15 +166,23 @@ int run(int argc, char** argv) {
     if (std::optional<std::string> pathError = prepareSessionPaths(options, paths)) {
         return fail(kExitIo, *pathError);
     }
+    // Checked whole before the module loads: a mistake on the last line
+    // costs no session.
+    if (std::optional<ScenarioError> invalid =
+            checkScenario(parsed.steps, options.maxTimeMs, settingsPath(paths))) {
+        return fail(kExitScenario, invalid->text());
+    }
     // The module finds its settings, log and menu files under USERPROFILE.
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
 
     resetStandIns();
-    win32sim::setClockMode(options.realTime || options.live ? win32sim::ClockMode::Real
-                                                            : win32sim::ClockMode::Virtual);
+    // A live session runs on the virtual clock too, paced by the wall clock.
+    win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
+                                            : win32sim::ClockMode::Virtual);
     if (!transcript::openFile(paths.transcriptPath)) {
         return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
     }
+    transcript::setFileLimit(options.maxTranscriptMiB << 20);
 
     std::optional<PictureBook> pictures;
     if (options.renderDir) {
@@ -153,20 +192,38 @@ int run(int argc, char** argv) {
         }
     }
 
+    // Where the session's files are: told at the end, on standard output and
+    // on a live page. Windows paths with one kind of separator.
+    const std::pair<const char*, std::string> places[] = {
+        {"profile", nativePath(paths.profileDir)},
+        {"settings", nativePath(settingsPath(paths))},
+        {"log", nativePath(logPath(paths))},
+        {"transcript", nativePath(paths.transcriptPath)}};
+    std::string summary;
+    transcript::Fields json;
+    for (const auto& [name, place] : places) {
+        summary +=
+            "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') + place;
+        json.str(name, place);
+    }
+
     ModuleSession module(modulePath(options));
     Player player(module, settingsPath(paths));
+    player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        std::error_code ec;
-        const LiveOptions live{
-            options.port, scenarioName, scenarioText, logPath(paths),
-            ReplaySetup{std::filesystem::read_symlink("/proc/self/exe", ec).string(),
-                        modulePath(options), applicationsDir(paths.profileDir)}};
+        const LiveOptions live{options.port,        scenarioName,
+                               scenarioText,        logPath(paths),
+                               settingsPath(paths), "{" + json.text().substr(1) + "}"};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;
             error = "cannot write the transcript '" + paths.transcriptPath + "'";
         }
-        return code == kExitOk ? kExitOk : fail(code, error);
+        if (code != kExitOk) {
+            return fail(code, error);
+        }
+        std::cout << "qxsim: the live session ended" << summary << "\n";
+        return kExitOk;
     }
     const bool live = options.realTime && scenarioName == kStdinName;
     ProgressDisplay progress(stderr, live ? 0 : scenarioLengthMs(parsed.steps));
@@ -193,15 +250,18 @@ int run(int argc, char** argv) {
     if (code != kExitOk) {
         return fail(code, error);
     }
-    std::cout << "qxsim: played " << scenarioName << " ("
+    // The bundled tour is no file of the user's folder.
+    std::cout << "qxsim: played " << (options.scenario ? scenarioName : "the bundled tour") << " ("
               << (live ? std::string("live, ") : std::to_string(parsed.steps.size()) + " steps, ")
-              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time")
-              << ")\n  profile:    " << paths.profileDir
-              << "\n  settings:   " << settingsPath(paths) << "\n  log:        " << logPath(paths)
-              << "\n  transcript: " << paths.transcriptPath << "\n";
+              << win32sim::nowMs() << " ms" << (options.realTime ? "" : " of virtual time") << ")"
+              << (options.scenario
+                      ? ""
+                      : "; its text is " + std::string(kBundledTourName) + " of qxsim's sources")
+              << summary << "\n";
     if (pictures) {
-        std::cout << "  pictures:   " << pictures->dir() << "/index.html (" << pictures->count()
-                  << " views)\n";
+        std::cout << "  pictures:   "
+                  << nativePath((std::filesystem::path(pictures->dir()) / "index.html").string())
+                  << " (" << pictures->count() << " views)\n";
     }
     return kExitOk;
 }

@@ -10,6 +10,29 @@ struct ValueOption {
     std::optional<std::string> Options::*member;
 };
 
+struct NumberOption {
+    const char* name;
+    std::uint64_t Options::*member;
+    std::uint64_t lo;
+    std::uint64_t hi;
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--max-time", &Options::maxTimeMs, 1, 1000ull * 24 * 60 * 60 * 1000},  // up to 1000 days
+    {"--max-transcript", &Options::maxTranscriptMiB, 1, 1024 * 1024},       // up to 1 TiB
+};
+
+// A whole number from `lo` to `hi` in decimal digits, or none.
+std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t lo,
+                                         std::uint64_t hi) {
+    if (text.empty() || text.size() > 15 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::uint64_t value = std::stoull(text);
+    return value >= lo && value <= hi ? std::optional(value) : std::nullopt;
+}
+
 const ValueOption kValueOptions[] = {
     {"--profile", &Options::profileDir},
     {"--transcript", &Options::transcriptPath},
@@ -21,22 +44,29 @@ const ValueOption kValueOptions[] = {
 
 std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
-           "             [--module PATH] [SCENARIO | -]\n"
+           "             [--module PATH] [--max-time MS] [--max-transcript MIB]\n"
+           "             [SCENARIO | -]\n"
            "       qxsim --live [--port N] [options] [SCENARIO]\n"
+           "       qxsim --steps\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
            "                    (default ./qxsim-profile, created with a sample menu file)\n"
            "  --transcript FILE JSON Lines record of the session\n"
            "                    (default: qxsim-transcript.jsonl beside the profile folder)\n"
            "  --render DIR      SVG pictures of the view and an index.html\n"
            "  --real-time       run on the wall clock instead of virtual time\n"
-           "  --live            steer the session from a browser page on 127.0.0.1 (real time);\n"
-           "                    SCENARIO, played first, sets the world up (default: the\n"
-           "                    sample drawing)\n"
+           "  --live            steer the session from a browser page on 127.0.0.1, on the\n"
+           "                    virtual clock kept to the wall clock; SCENARIO, played first in\n"
+           "                    virtual time, sets the world up (default: the sample drawing)\n"
            "  --port N          the page's port with --live (default 8765, 0: any free port)\n"
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
+           "  --max-time MS     the most virtual time a scenario may span, its waits added up\n"
+           "                    (default 86400000, a day)\n"
+           "  --max-transcript MIB  the transcript's largest size: the session stops with an\n"
+           "                    error there (default 256)\n"
            "  SCENARIO          scenario file, '-' for standard input\n"
-           "                    (default: the bundled examples/tour.qxs)\n";
+           "                    (default: the bundled examples/tour.qxs)\n"
+           "  --steps           print every scenario step with its values and an example\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -67,6 +97,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             options.live = true;
             continue;
         }
+        if (arg == "--steps") {
+            options.steps = true;
+            continue;
+        }
         if (arg == "--help") {
             options.help = true;
             continue;
@@ -84,6 +118,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
             options.port = std::stoi(value);
             portGiven = true;
+            continue;
+        }
+        const NumberOption* number = nullptr;
+        for (const NumberOption& option : kNumberOptions) {
+            if (name == option.name) {
+                number = &option;
+            }
+        }
+        if (number != nullptr) {
+            std::string value = name.size() < arg.size() ? arg.substr(name.size() + 1)
+                                : i + 1 < args.size()    ? args[++i]
+                                                         : std::string();
+            const std::optional<std::uint64_t> parsed = wholeNumber(value, number->lo, number->hi);
+            if (!parsed) {
+                result.error = "option " + name + " expects a whole number from " +
+                               std::to_string(number->lo) + " to " + std::to_string(number->hi);
+                return result;
+            }
+            options.*(number->member) = *parsed;
             continue;
         }
         const ValueOption* match = nullptr;
@@ -116,6 +169,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (options.live && options.renderDir) {
         result.error =
             "a live session draws its pictures on the page: --render goes without --live";
+    } else if (options.live && options.realTime) {
+        result.error =
+            "a live session keeps the virtual clock to the wall clock by itself: "
+            "--real-time goes without --live";
     } else if (options.live && options.scenario && *options.scenario == "-") {
         result.error = "a live session takes its steps from the page, not from standard input";
     }

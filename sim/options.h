@@ -2,6 +2,7 @@
 // Pure; main thread.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +18,12 @@ struct Options {
     bool live = false;                          // --live: steered from a browser page
     int port = 8765;                            // --port N with --live (0: any free port)
     bool help = false;                          // --help
-    std::optional<std::string> scenario;        // a file, "-" for standard input, or none
+    // --max-time MS: the most virtual time the scenario may span (its waits).
+    std::uint64_t maxTimeMs = 24ull * 60 * 60 * 1000;
+    // --max-transcript MIB: past this the session stops.
+    std::uint64_t maxTranscriptMiB = 256;
+    bool steps = false;                   // --steps: the step reference
+    std::optional<std::string> scenario;  // a file, "-" for standard input, or none
 };
 
 struct CommandLine {

@@ -13,7 +13,9 @@ namespace {
 constexpr int kCircleSegments = 64;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTripodLength = 28.0;  // pixels of a world axis seen face-on
-constexpr double kTripodX = 44.0, kTripodY = kPictureHeight - 44.0;
+constexpr double kColumnLeft = kPictureWidth + 8.0;
+constexpr double kTripodX = kPictureWidth + kPanelColumnWidth / 2.0, kTripodY = 72.0;
+constexpr double kListsTop = 120.0, kListStep = 70.0;
 
 const char* const kEntityColour = "#1d3557";
 const char* const kSelectedColour = "#e76f51";
@@ -86,8 +88,8 @@ void drawTripod(std::ostringstream& svg, const Projector& projector) {
 // A list as a panel: its name, its scroll bar with the thumb where the
 // bar's position is, the lines in view and, highlighted, how far it scrolled.
 void drawList(std::ostringstream& svg, const SceneList& list, double top) {
-    constexpr double kWidth = 176, kHeight = 62, kTrackHeight = kHeight - 12;
-    const double left = kPictureWidth - kWidth - 8;
+    constexpr double kWidth = kPanelColumnWidth - 16, kHeight = 62, kTrackHeight = kHeight - 12;
+    const double left = kColumnLeft;
     const double range = std::max(1, list.max - list.min + 1);
     const double thumb = std::clamp(list.page / range, 0.05, 1.0) * kTrackHeight;
     const double thumbTop =
@@ -137,19 +139,31 @@ std::string escapeXml(const std::string& text) {
     return out;
 }
 
+int pictureHeight(const Scene& scene) {
+    const double lists = kListsTop + kListStep * static_cast<double>(scene.lists.size());
+    return std::max(kPictureHeight, static_cast<int>(lists));
+}
+
 std::string renderSvg(const Scene& scene) {
     const Projector projector(scene.camera, kPictureWidth, kPictureHeight);
+    const int width = kPictureWidth + kPanelColumnWidth, height = pictureHeight(scene);
     std::ostringstream svg;
-    svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kPictureWidth << "\" height=\""
-        << kPictureHeight << "\" viewBox=\"0 0 " << kPictureWidth << " " << kPictureHeight
-        << "\">\n"
+    svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+        << "\" viewBox=\"0 0 " << width << " " << height << "\">\n"
+        << "<rect width=\"" << width << "\" height=\"" << height << "\" fill=\"#fff\"/>\n"
+        << "<clipPath id=\"view\"><rect width=\"" << kPictureWidth << "\" height=\""
+        << kPictureHeight << "\"/></clipPath>\n"
+        << "<g class=\"view\" clip-path=\"url(#view)\">\n"
         << "<rect width=\"" << kPictureWidth << "\" height=\"" << kPictureHeight << "\" fill=\""
         << (scene.paper ? "#fdfcf7" : "#f4f6f8") << "\"/>\n";
     if (!projector.valid()) {
-        svg << "<text x=\"" << kPictureWidth / 2 << "\" y=\"" << kPictureHeight / 2
+        // Two lines, so that the note fits the view's width.
+        svg << "<text x=\"" << kPictureWidth / 2 << "\" y=\"" << kPictureHeight / 2 - 8
             << "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"13\" "
-               "fill=\"#b00020\">This view cannot be drawn: its camera, target, up direction or "
-               "field is degenerate or not a finite number.</text>\n";
+               "fill=\"#b00020\"><tspan>This view cannot be drawn: its camera, target,</tspan>"
+               "<tspan x=\""
+            << kPictureWidth / 2
+            << "\" dy=\"18\">up direction or field is degenerate or not finite.</tspan></text>\n";
     } else if (scene.paper) {
         // The viewport's border on the sheet: the field of its view.
         const double w = scene.camera.width * std::min(kPictureWidth / scene.camera.width,
@@ -173,18 +187,18 @@ std::string renderSvg(const Scene& scene) {
                          selected ? 3.0 : 1.5);
         }
     }
-    if (projector.valid()) {
-        drawTripod(svg, projector);
-    }
-    for (std::size_t i = 0; i < scene.lists.size(); ++i) {
-        drawList(svg, scene.lists[i], 28.0 + 70.0 * static_cast<double>(i));
-    }
-    svg << "<text x=\"" << kPictureWidth - 8 << "\" y=\"18\" text-anchor=\"end\" "
+    svg << "</g>\n<g class=\"label\"><text x=\"" << px(kColumnLeft) << "\" y=\"18\" "
         << "font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
         << (scene.paper                ? "paper space"
             : scene.camera.perspective ? "perspective"
                                        : "parallel")
-        << "</text>\n";
+        << "</text></g>\n";
+    if (projector.valid()) {
+        drawTripod(svg, projector);
+    }
+    for (std::size_t i = 0; i < scene.lists.size(); ++i) {
+        drawList(svg, scene.lists[i], kListsTop + kListStep * static_cast<double>(i));
+    }
     svg << "</svg>\n";
     return svg.str();
 }

@@ -1,6 +1,7 @@
 // One picture of the drawing as an SVG wireframe: entities projected through
-// the view's camera, the selected ones highlighted, an axis tripod in a
-// corner. The page that shows it carries the caption. Pure; any thread.
+// the view's camera, the selected ones highlighted; beside the view, never
+// over it, the kind of view, an axis tripod and the lists. The page that
+// shows it carries the caption. Pure; any thread.
 #pragma once
 
 #include <string>
@@ -35,13 +36,19 @@ struct Scene {
     // the viewport's border is drawn.
     bool paper = false;
     std::vector<SceneEntity> entities;
-    std::vector<SceneList> lists;  // drawn as panels down the right edge
+    std::vector<SceneList> lists;  // drawn as panels in the column beside the view
 };
 
+// The view's part of a picture, from its top left corner; a column of panels
+// (the kind of view, the axis tripod, the lists) stands to its right.
 inline constexpr int kPictureWidth = 480;
 inline constexpr int kPictureHeight = 360;
+inline constexpr int kPanelColumnWidth = 192;
 
 std::string renderSvg(const Scene& scene);
+
+// The whole picture's height: the view's, or more when the lists need it.
+int pictureHeight(const Scene& scene);
 
 // Text made safe inside XML and HTML.
 std::string escapeXml(const std::string& text);

@@ -9,6 +9,7 @@
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
+#include "transcript.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
@@ -86,7 +87,46 @@ Scene currentScene() {
     return scene;
 }
 
+WorldState currentWorld() {
+    WorldState world;
+    const int vp = arxsim::cvport() == 1 ? arxdrawing::kModelViewport : arxsim::cvport();
+    const arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
+    world.camera = {vec(view.position), vec(view.target), vec(view.up),
+                    view.width,         view.height,      view.perspective};
+    const arxdrawing::PaperView paper = arxdrawing::paperView();
+    world.paper = {paper.centerX, paper.centerY, paper.viewHeight};
+    // An entity's centre as the module takes it: the middle of its extents.
+    for (int i = 0; i < arxdrawing::entityCount(); ++i) {
+        const arxdrawing::EntityInfo info = arxdrawing::entity(i);
+        world.entityCentres.push_back(info.kind == arxdrawing::EntityKind::Line
+                                          ? 0.5 * (vec(info.start) + vec(info.end))
+                                          : vec(info.start));
+    }
+    const std::vector<int> selected = arxdrawing::pickfirst();
+    Vec3 sum;
+    for (int i : selected) {
+        if (i >= 0 && i < static_cast<int>(world.entityCentres.size())) {
+            sum = sum + world.entityCentres[i];
+        }
+    }
+    if (!selected.empty()) {
+        world.selectionCentre = (1.0 / static_cast<double>(selected.size())) * sum;
+    }
+    return world;
+}
+
 PictureBook::PictureBook(std::string dir) : mDir(std::move(dir)) {}
+
+std::vector<std::string> PictureBook::motions(bool settle) {
+    for (const std::string& line : transcript::takeCaptured()) {
+        mMotions.read(line);
+    }
+    std::vector<std::string> notes = settle ? mMotions.flush(currentWorld()) : mMotions.take();
+    for (std::string& note : notes) {
+        note = "  -> " + note;
+    }
+    return notes;
+}
 
 bool PictureBook::open(std::string& error) {
     std::error_code ec;
@@ -96,6 +136,10 @@ bool PictureBook::open(std::string& error) {
                 (ec ? ": " + ec.message() : std::string());
         return false;
     }
+    // The motions are read from the transcript as it is written.
+    transcript::setMemoryCapture(true);
+    transcript::clearCaptured();
+    mMotions.reset(currentWorld());
     return true;
 }
 
@@ -146,14 +190,15 @@ bool PictureBook::finish(const std::string& scenarioName) {
         << "<style>body{font-family:sans-serif;margin:1em;background:#eee}"
         << "figure{display:inline-block;margin:.5em;background:#fff;padding:.5em;"
         << "vertical-align:top}figcaption{font-family:monospace;font-size:12px;"
-        << "max-width:480px;white-space:pre-wrap}</style>\n</head>\n<body>\n"
+        << "max-width:" << kPictureWidth + kPanelColumnWidth
+        << "px;white-space:pre-wrap}</style>\n</head>\n<body>\n"
         << "<h1>qxsim: " << escapeXml(scenarioName) << "</h1>\n<p>" << mPages.size()
         << " pictures of the view, in the order of the session.</p>\n";
     for (std::size_t i = 0; i < mPages.size(); ++i) {
         const Page& page = mPages[i];
         out << "<figure id=\"p" << i + 1 << "\"><img src=\"" << page.file << "\" alt=\""
-            << escapeXml(page.title) << "\" width=\"" << kPictureWidth << "\">\n<figcaption>"
-            << i + 1 << ". " << escapeXml(page.title);
+            << escapeXml(page.title) << "\" width=\"" << kPictureWidth + kPanelColumnWidth
+            << "\">\n<figcaption>" << i + 1 << ". " << escapeXml(page.title);
         for (const std::string& step : page.steps) {
             out << "\n" << escapeXml(step);
         }

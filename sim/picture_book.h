@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "motion_notes.h"
 #include "picture.h"
 
 namespace qxsim {
@@ -33,6 +34,12 @@ public:
     // before adds a line to them.
     void snapshot(const std::string& title, const std::vector<std::string>& steps);
 
+    // What the module's motions did since the last call, read from the
+    // transcript: the motions ended so far, or with `settle` every motion
+    // under way too, after which the next is measured from the world as it
+    // is now (call it after anything but the module changed the view).
+    std::vector<std::string> motions(bool settle);
+
     // Writes index.html; false when it cannot be written.
     bool finish(const std::string& scenarioName);
 
@@ -49,11 +56,16 @@ private:
     std::string mDir;
     std::vector<Page> mPages;
     std::map<int, int> mListPositions;  // watched windows: id -> position at the last picture
+    MotionNotes mMotions;
     bool mFailed = false;
 };
 
 // The scene of the current view: the model view of the current viewport,
 // or the active paper-space viewport's view in a layout's paper space.
 Scene currentScene();
+
+// The model view, the paper view, the selection's centre and the entities'
+// centres as the world stands.
+WorldState currentWorld();
 
 }  // namespace qxsim

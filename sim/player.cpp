@@ -15,20 +15,10 @@
 #include "win32_desktop_control.h"
 #include "settings_step.h"
 #include "setup_steps.h"
+#include "transcript.h"
 
 namespace qxsim {
 namespace {
-
-// Steps that end the preparation of the world before the module loads.
-bool endsPreparation(StepKind kind) {
-    return kind == StepKind::Wait || kind == StepKind::Command || kind == StepKind::Load ||
-           kind == StepKind::Unload;
-}
-
-// Device steps that only a loaded module can take in: a motion, a key.
-bool reachesModule(StepKind kind) {
-    return kind == StepKind::Cap || kind == StepKind::Release || kind == StepKind::Key;
-}
 
 struct SpaceVars {
     const char* name;
@@ -43,6 +33,36 @@ constexpr SpaceVars kSpaces[] = {
 
 }  // namespace
 
+bool endsPreparation(StepKind kind) {
+    return kind == StepKind::Wait || kind == StepKind::Command || kind == StepKind::Load ||
+           kind == StepKind::Unload;
+}
+
+bool reachesModule(StepKind kind) {
+    return kind == StepKind::Cap || kind == StepKind::Release || kind == StepKind::Key;
+}
+
+std::string beforeLoadMessage(const Step& step) {
+    return "'" + step.name +
+           "' before the module is loaded would reach no module; put it after the first wait, "
+           "command or load";
+}
+
+std::string noCommandMessage(const Step& step) {
+    std::vector<std::string> names;
+    for (const arxsim::CommandInfo& command : arxsim::commands()) {
+        names.emplace_back(command.globalName.begin(), command.globalName.end());
+    }
+    return "no registered command '" + step.words.at(0) + "'" +
+           didYouMean(step.words.at(0), names) +
+           " (the module's commands exist while it is loaded)";
+}
+
+std::string notOpenMessage(const Step& step, int number) {
+    return "'" + step.name + " N' expects an open drawing's number; " + std::to_string(number) +
+           " is not open";
+}
+
 void resetStandIns() {
     win32sim::resetSimulation();
     win32sim::resetDesktop();
@@ -55,31 +75,127 @@ Player::Player(ModuleSession& module, std::string settingsPath)
     : mModule(module), mSettingsPath(std::move(settingsPath)) {}
 
 int Player::play(const std::vector<Step>& steps, std::string& error) {
-    int result = kExitOk;
-    mTimeLineMs = win32sim::nowMs();
-    mScheduledEnd = 0;
-    for (std::size_t i = 0; i < steps.size() && result == kExitOk; ++i) {
-        result = leavePreparation(&steps[i], error);
-        if (result != kExitOk) {
-            break;
-        }
-        if (steps[i].kind == StepKind::Wait) {
-            note(steps[i]);
-            runWait(steps, i);
-            settle(true);
-        } else if (i < mScheduledEnd) {
-            note(steps[i]);  // a device step the clock delivered at its time
-        } else {
-            note(steps[i]);
-            result = runStep(steps[i], error);
-            settle(false);
-        }
-    }
+    int result = playSteps(steps, error);
     if (result == kExitOk) {
         result = leavePreparation(nullptr, error);
     }
     finish();
     return result;
+}
+
+int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
+    mTimeLineMs = win32sim::nowMs();
+    bool scheduled = false;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        if (int code = leavePreparation(&step, error)) {
+            return code;
+        }
+        if (!mPreparing && !scheduled) {
+            scheduleDeviceSteps(steps, i);
+            scheduled = true;
+        }
+        note(step);
+        if (step.kind == StepKind::Wait) {
+            mTimeLineMs += static_cast<std::uint64_t>(step.integer(0));
+            runLoop(mTimeLineMs, {});
+            settle(true);
+        } else if (mPreparing) {
+            if (int code = runStep(step, error)) {
+                return code;
+            }
+            settle(false);
+        } else if (sideOf(step.kind) != StepSide::Device) {
+            if (int code = runHostSide(step, error)) {
+                return code;
+            }
+        }
+        if (transcriptFull(error)) {
+            return kExitIo;
+        }
+    }
+    // Device steps after the last host step, at its time.
+    win32sim::advanceTo(win32sim::nowMs());
+    return transcriptFull(error) ? kExitIo : kExitOk;
+}
+
+void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t from) {
+    std::uint64_t at = mTimeLineMs;
+    std::uint64_t hostSteps = mHostSteps;
+    for (std::size_t k = from; k < steps.size(); ++k) {
+        const Step* step = &steps[k];
+        if (step->kind == StepKind::Wait) {
+            at += static_cast<std::uint64_t>(step->integer(0));
+        } else if (sideOf(step->kind) == StepSide::Device) {
+            win32sim::scheduleAt(at, [this, step, hostSteps] { deviceStepDue(*step, hostSteps); });
+        } else {
+            ++hostSteps;
+        }
+    }
+    mHostSteps = hostSteps;
+}
+
+void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {
+    if (mHeld.empty() && (mHostStepsBegun >= hostStepsBefore || !hostIdle())) {
+        runDeviceStep(step);
+        return;  // the clock waits for the module's threads after each callback
+    }
+    mHeld.emplace_back(step, hostStepsBefore);
+    releaseHeld();
+}
+
+void Player::releaseHeld() {
+    while (!mHeld.empty() && (mHostStepsBegun >= mHeld.front().second || !hostIdle())) {
+        const Step step = std::move(mHeld.front().first);
+        mHeld.pop_front();
+        runDeviceStep(step);
+        win32sim::waitQuiescent();
+    }
+}
+
+bool Player::hostIdle() const {
+    return mHostWork == 0 && !win32sim::inTimerProcedure();
+}
+
+int Player::runHostSide(const Step& step, std::string& error) {
+    // Device steps due before it, at the same time, go first.
+    win32sim::advanceTo(win32sim::nowMs());
+    ++mHostStepsBegun;
+    ++mHostWork;
+    int code = runStep(step, error);
+    --mHostWork;
+    settle(false);
+    releaseHeld();
+    return code;
+}
+
+void Player::runLoop(std::uint64_t untilMs, const std::function<bool()>& stop) {
+    win32sim::runMessageLoopUntil(untilMs, [this, &stop] { return onIdle(stop); });
+    win32sim::waitQuiescent();
+}
+
+win32sim::IdleResult Player::onIdle(const std::function<bool()>& stop) {
+    ++mHostWork;
+    const std::vector<std::string> ran = mHostCommands.runQueued();
+    --mHostWork;
+    if (mPictures != nullptr) {
+        mRecent.insert(mRecent.end(), ran.begin(), ran.end());
+    }
+    if (!ran.empty()) {
+        return win32sim::IdleResult::Worked;
+    }
+    return transcript::fileFull() || (stop && stop()) ? win32sim::IdleResult::Stop
+                                                      : win32sim::IdleResult::Idle;
+}
+
+bool Player::transcriptFull(std::string& error) const {
+    if (!transcript::fileFull()) {
+        return false;
+    }
+    error = "the transcript reached its limit of " + std::to_string(mTranscriptLimitMiB) +
+            " MiB at t = " + std::to_string(win32sim::nowMs()) +
+            " ms: the session stopped there (--max-transcript raises the limit)";
+    return true;
 }
 
 int Player::playTyped(const Step& step, std::string& error) {
@@ -118,7 +234,24 @@ void Player::note(const Step& step) {
     if (mPictures == nullptr) {
         return;
     }
-    mRecent.insert(mRecent.end(), step.comments.begin(), step.comments.end());
+    // What a motion did follows its release.
+    if (step.kind != StepKind::Release) {
+        mRecent.insert(mRecent.end(), mMotionNotes.begin(), mMotionNotes.end());
+        mMotionNotes.clear();
+    }
+    // A view set just before a motion gets a picture of its own.
+    if (mViewSet && (step.kind == StepKind::Wait || step.kind == StepKind::Cap)) {
+        snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
+    }
+    mViewSet |= step.kind == StepKind::View || step.kind == StepKind::Camera ||
+                step.kind == StepKind::PaperView;
+    // Of the scenario's head comment only its first paragraph.
+    auto comments = step.comments.end();
+    if (!mNoted) {
+        comments = std::find(step.comments.begin(), step.comments.end(), "#");
+        mNoted = true;
+    }
+    mRecent.insert(mRecent.end(), step.comments.begin(), comments);
     if (step.kind == StepKind::Wait) {
         return;  // the picture's title gives the time
     }
@@ -130,9 +263,16 @@ void Player::note(const Step& step) {
 }
 
 void Player::settle(bool waited) {
+    if (mPictures != nullptr) {
+        const std::vector<std::string> motions = mPictures->motions(!waited);
+        mMotionNotes.insert(mMotionNotes.end(), motions.begin(), motions.end());
+    }
     const std::vector<std::string> ran = mHostCommands.runQueued();
     if (mPictures != nullptr) {
         mRecent.insert(mRecent.end(), ran.begin(), ran.end());
+        if (!ran.empty()) {
+            mPictures->motions(true);  // the host changed the view
+        }
         if (waited && mPictureDue) {
             snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
         }
@@ -143,9 +283,14 @@ void Player::settle(bool waited) {
 }
 
 void Player::snapshot(const std::string& title) {
+    const std::vector<std::string> motions = mPictures->motions(true);
+    mRecent.insert(mRecent.end(), mMotionNotes.begin(), mMotionNotes.end());
+    mRecent.insert(mRecent.end(), motions.begin(), motions.end());
+    mMotionNotes.clear();
     mPictures->snapshot(title, mRecent);
     mRecent.clear();
     mPictureDue = false;
+    mViewSet = false;
 }
 
 int Player::leavePreparation(const Step* next, std::string& error) {
@@ -153,6 +298,10 @@ int Player::leavePreparation(const Step* next, std::string& error) {
         return kExitOk;
     }
     mPreparing = false;
+    // The drawing in view, unless the scenario placed the camera.
+    if (!mCameraSet) {
+        fitModelView(arxdrawing::kModelViewport);
+    }
     if (mPictures != nullptr) {
         snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms, the start");
     }
@@ -163,52 +312,24 @@ int Player::leavePreparation(const Step* next, std::string& error) {
     return load(nullptr, error);
 }
 
-void Player::runWait(const std::vector<Step>& steps, std::size_t i) {
-    // Scheduling goes on where an earlier wait of the same run stopped.
-    if (i >= mScheduledEnd) {
-        mScheduledEnd = i;
-        mScheduledToMs = mTimeLineMs;
-    }
-    for (std::size_t k = mScheduledEnd; k < steps.size(); ++k) {
-        const Step* step = &steps[k];
-        if (step->kind == StepKind::Wait) {
-            mScheduledToMs += static_cast<std::uint64_t>(step->integer(0));
-        } else if (sideOf(step->kind) == StepSide::Device) {
-            win32sim::scheduleAt(mScheduledToMs, [step] { runDeviceStep(*step); });
-        } else {
-            break;
-        }
-        mScheduledEnd = k + 1;
-    }
-    mTimeLineMs += static_cast<std::uint64_t>(steps[i].integer(0));
-    win32sim::runMessageLoopUntil(mTimeLineMs);
-    // A tick that ran past the wait's end may have passed a scheduled step's
-    // time without a stop on the clock: it is delivered now, before the loop
-    // hands over to the steps after the wait.
-    win32sim::advanceTo(win32sim::nowMs());
-    win32sim::waitQuiescent();
-}
-
 int Player::runStep(const Step& step, std::string& error) {
     std::string message;
     switch (sideOf(step.kind)) {
         case StepSide::Device:
             if (mPreparing && reachesModule(step.kind)) {
-                error = step.where() + ": '" + step.name +
-                        "' before the module is loaded would reach no module; put it after "
-                        "the first wait, command or load";
+                error = step.where() + ": " + beforeLoadMessage(step);
                 return kExitScenario;
             }
             runDeviceStep(step);
             win32sim::waitQuiescent();
             return kExitOk;
         case StepSide::Time:
-            win32sim::runMessageLoopUntil(win32sim::nowMs() +
-                                          static_cast<std::uint64_t>(step.integer(0)));
+            runLoop(win32sim::nowMs() + static_cast<std::uint64_t>(step.integer(0)), {});
             return kExitOk;
         case StepSide::Host:
             return runHostStep(step, error);
         case StepSide::Drawing:
+            mCameraSet |= step.kind == StepKind::Camera;
             if (runDrawingStep(step, message)) {
                 return kExitOk;
             }
@@ -230,8 +351,7 @@ int Player::runHostStep(const Step& step, std::string& error) {
     switch (step.kind) {
         case StepKind::Command:
             if (!arxsim::runCommand(std::string_view(step.words.at(0)))) {
-                error = step.where() + ": no registered command '" + step.words.at(0) +
-                        "' (the module's commands exist while it is loaded)";
+                error = step.where() + ": " + noCommandMessage(step);
                 return kExitScenario;
             }
             win32sim::waitQuiescent();
@@ -296,8 +416,7 @@ int Player::runDocumentStep(const Step& step, std::string& error) {
     const int number = static_cast<int>(step.integer(0));
     const std::vector<int> open = arxsim::openDocuments();
     if (std::find(open.begin(), open.end(), number) == open.end()) {
-        error = step.where() + ": '" + step.name + " N' expects an open drawing's number; " +
-                std::to_string(number) + " is not open";
+        error = step.where() + ": " + notOpenMessage(step, number);
         return kExitScenario;
     }
     if (step.kind == StepKind::CurrentDocument) {

@@ -1,15 +1,16 @@
 // Plays a scenario against the loaded module on the host's main thread.
 //
 // Time: the scenario has a time line of its own, the sum of the waits so far
-// from the start of play(). A device step happens at its time on that line:
-// a wait schedules on the clock every device step from it up to the next
-// step of another side (through later waits), so each reaches the reading
-// thread when the clock gets there, whatever the host's thread is doing (in
-// a timer tick it comes at the tick's next redraw, which gives the clock a
-// turn), and the clock waits until that thread has handled it. `wait MS` runs the host's message
-// loop up to its end on the time line. Host, drawing and desktop steps run when the loop has
-// returned (the host idle); a late one delays no later step, which keeps its time or, when that has
-// passed, follows at once.
+// from the start of play(). A device step happens at its time on that line
+// whatever the host is doing: each is on the clock's schedule, reaches the
+// reading thread when the clock gets there (in a timer tick at the tick's
+// next redraw, which gives the clock a turn) and the clock waits until that
+// thread has handled it. `wait MS` runs the host's message loop up to its end
+// on the time line. Host, drawing and desktop steps wait for an idle host:
+// they run when the loop has returned, so a late one delays no later device
+// step. A device step that comes after a host step at the same time follows
+// it when the host is idle then, and goes at its time when it is busy. The
+// commands the module queues run whenever the host's loop is idle.
 //
 // Load: the steps before the first wait, command, load or unload prepare
 // the world the module loads into (daemon, devices, space, document, the
@@ -18,12 +19,15 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "queued_commands.h"
 #include "module_session.h"
 #include "scenario.h"
+#include "win32_control.h"
 
 namespace qxsim {
 
@@ -42,11 +46,30 @@ public:
     // the end; a progress line updated after every step.
     void setPictureBook(PictureBook* pictures) { mPictures = pictures; }
     void setProgress(ProgressDisplay* progress) { mProgress = progress; }
+    // The transcript file's limit, for the message when a session reaches it.
+    void setTranscriptLimitMiB(std::uint64_t mib) { mTranscriptLimitMiB = mib; }
 
     // Plays the steps; returns an exit code (kExitOk, kExitScenario for a
-    // step that cannot be carried out, kExitModule for a failed load) and
-    // sets `error` to a message naming the file and line.
+    // step that cannot be carried out, kExitModule for a failed load, kExitIo
+    // for a full transcript) and sets `error` to a message naming the file
+    // and line. play() unloads the module at the end; playSteps() leaves the
+    // module loaded for steps that follow (a live session's). `steps` must
+    // outlive the session: the clock's schedule refers to them.
     int play(const std::vector<Step>& steps, std::string& error);
+    int playSteps(const std::vector<Step>& steps, std::string& error);
+
+    // Steps that come one by one at the clock's time (a live session): a
+    // device step taken now, a host step taken now (counted, so that device
+    // steps taken after it follow it when the host is idle) and run later
+    // with runHostSide() once the loop has returned, and the loop itself,
+    // which returns when `stop` says so or the transcript is full.
+    void deviceStepNow(const Step& step) { deviceStepDue(step, mHostSteps); }
+    void hostStepTaken() { ++mHostSteps; }
+    int runHostSide(const Step& step, std::string& error);
+    void runLoop(std::uint64_t untilMs, const std::function<bool()>& stop);
+    bool transcriptFull(std::string& error) const;
+    // The time line's time: where the waits played so far add up to.
+    std::uint64_t timeLineMs() const { return mTimeLineMs; }
 
     // A live session (steps typed in real time): start() loads the module,
     // playTyped() plays one step as in play() but a wait schedules nothing
@@ -73,9 +96,16 @@ private:
     int runDocumentStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
     void unload();
-    // Runs the wait at `steps[i]`, first scheduling the device steps from it
-    // on that are not scheduled yet.
-    void runWait(const std::vector<Step>& steps, std::size_t i);
+    // Puts every device step from `steps[from]` on at its time on the clock.
+    void scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t from);
+    // A device step whose time has come; it was taken after `hostStepsBefore`
+    // host steps. It waits behind one of those not begun while the host is
+    // idle, and behind the device steps that wait before it.
+    void deviceStepDue(const Step& step, std::uint64_t hostStepsBefore);
+    void releaseHeld();
+    bool hostIdle() const;
+    // What the host's loop does when idle: the queued commands.
+    win32sim::IdleResult onIdle(const std::function<bool()>& stop);
     // Remembers a step and the comment lines before it for the next
     // picture's caption (of a wait only the comments).
     void note(const Step& step);
@@ -85,19 +115,25 @@ private:
     void snapshot(const std::string& title);
 
     ModuleSession& mModule;
+    std::uint64_t mTranscriptLimitMiB = 0;
     std::string mSettingsPath;
     bool mPreparing = true;
     std::vector<std::string> mWarnings;
     HostCommandLine mHostCommands;
     PictureBook* mPictures = nullptr;
     ProgressDisplay* mProgress = nullptr;
-    std::vector<std::string> mRecent;  // steps since the last picture
+    std::vector<std::string> mRecent;       // steps since the last picture
+    std::vector<std::string> mMotionNotes;  // what the last motions did, for after their release
     bool mPictureDue = false;
+    bool mViewSet = false;          // a view step since the last picture
+    bool mNoted = false;            // a step noted: the scenario's head comment is behind
+    bool mCameraSet = false;        // a camera step: the first view is the scenario's
     std::uint64_t mTimeLineMs = 0;  // the scenario's time: the sum of the waits so far
-    // The device steps before this index were scheduled by a wait; the time
-    // line stands at mScheduledToMs there.
-    std::size_t mScheduledEnd = 0;
-    std::uint64_t mScheduledToMs = 0;
+    // Host steps taken (scheduled or handed over) and begun since play began.
+    std::uint64_t mHostSteps = 0;
+    std::uint64_t mHostStepsBegun = 0;
+    int mHostWork = 0;  // > 0 while the host runs a step or a queued command
+    std::deque<std::pair<Step, std::uint64_t>> mHeld;
 };
 
 // Puts the simulated world into the state a session starts in: one drawing
@@ -108,5 +144,16 @@ void resetStandIns();
 
 // Carries out a device step: the daemon's state changes or it sends an event.
 void runDeviceStep(const Step& step);
+
+// Steps that end the preparation of the world before the module loads.
+bool endsPreparation(StepKind kind);
+// Device steps that only a loaded module can take in: a motion, a key.
+bool reachesModule(StepKind kind);
+// What is wrong with a step, without file and line, shared by the player and
+// the check before play: a motion or key before the module loads, a command
+// while it is unloaded, a drawing's number that is not open.
+std::string beforeLoadMessage(const Step& step);
+std::string noCommandMessage(const Step& step);
+std::string notOpenMessage(const Step& step, int number);
 
 }  // namespace qxsim

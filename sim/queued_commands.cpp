@@ -101,7 +101,16 @@ void zoomAll() {
         arxdrawing::setPaperView(view);
         return;
     }
-    const int vp = arxsim::cvport();
+    fitModelView(arxsim::cvport());
+}
+
+}  // namespace
+
+void fitModelView(int vp) {
+    const std::vector<AcGePoint3d> points = drawingPoints();
+    if (points.empty()) {
+        return;
+    }
     arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
     // The drawing's extents across and up the screen, measured in the view.
     AcGeVector3d out = view.position - view.target;
@@ -122,8 +131,6 @@ void zoomAll() {
         view.width / view.height, view.width, view.height);
     arxdrawing::setModelView(vp, view);
 }
-
-}  // namespace
 
 ParsedHostCommand parseHostCommand(const std::string& text) {
     static const char* const kViews[] = {"TOP", "BOTTOM", "FRONT", "BACK", "LEFT", "RIGHT"};
@@ -158,17 +165,26 @@ std::vector<std::string> HostCommandLine::runQueued() {
         }
         const ParsedHostCommand parsed = parseHostCommand(text);
         const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+        bool run = true;
         if (parsed.command == HostCommand::View && !paper) {
             arxdrawing::setNamedView(arxsim::cvport(), parsed.view);
         } else if (parsed.command == HostCommand::ZoomAll) {
             zoomAll();
+        } else if (text.rfind("_navbardisplay", 0) == 0) {
+            continue;  // the navigation bar hidden during a motion: no step's doing
         } else {
-            continue;
+            run = false;
         }
         while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }
-        ran.push_back("host ran: " + text);
+        std::string shown;
+        for (char c : text) {
+            shown += c == '\x1b' ? std::string("<Esc>")
+                     : c == '\n' ? std::string("<Enter>")
+                                 : std::string(1, c);
+        }
+        ran.push_back(run ? "host ran: " + shown : "host got: " + shown + " (recorded, not run)");
     }
     return ran;
 }

@@ -22,10 +22,16 @@ struct ParsedHostCommand {
 // Reads one queued text, e.g. "'_-VIEW _TOP " or "_ZOOM _ALL ". Pure.
 ParsedHostCommand parseHostCommand(const std::string& text);
 
+// Fits the whole drawing into the model view of viewport `vp`, looking the
+// same way, as zoom all does; nothing without entities.
+void fitModelView(int vp);
+
 class HostCommandLine {
 public:
-    // Runs the texts queued since the last call; returns a line for each
-    // text that changed the view ("host ran: '_-VIEW _TOP").
+    // Runs the texts queued since the last call; returns a line for each:
+    // "host ran: '_-VIEW _TOP" for one that changed the view, "host got:
+    // <Esc><Esc>_circle<Enter> (recorded, not run)" for the others (but the
+    // navigation bar's).
     std::vector<std::string> runQueued();
     // Forgets the queue (after the host's output was reset).
     void reset() { mSeen = 0; }

@@ -4,6 +4,9 @@
 
 #include "scenario.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "form_matcher.h"
 #include "scenario_grammar.h"
 #include "scenario_tokens.h"
@@ -11,17 +14,39 @@
 namespace qxsim {
 namespace {
 
-// "daemon, devices, ..." in table order, each name once.
-std::string stepNames() {
-    std::string names;
-    std::string_view previous;
+// The step names in table order, each once.
+std::vector<std::string> stepNames() {
+    std::vector<std::string> names;
     for (const StepDescription& desc : stepDescriptions()) {
-        if (desc.name != previous) {
-            names += (names.empty() ? "" : ", ") + std::string(desc.name);
-            previous = desc.name;
+        if (names.empty() || names.back() != desc.name) {
+            names.emplace_back(desc.name);
         }
     }
     return names;
+}
+
+// Edits (a letter put in, left out, changed, or two swapped) from a to b,
+// letters compared without case.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    const auto same = [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    };
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) {
+        for (std::size_t j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = i + j;
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (same(a[i - 1], b[j - 1]) ? 0 : 1)});
+            if (i > 1 && j > 1 && same(a[i - 1], b[j - 2]) && same(a[i - 2], b[j - 1])) {
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+    }
+    return d[a.size()][b.size()];
 }
 
 // The message as a terminal shows it harmlessly: a byte outside printable
@@ -51,6 +76,21 @@ std::string echoed(std::string_view word) {
 }
 
 }  // namespace
+
+std::string didYouMean(std::string_view word, const std::vector<std::string>& names) {
+    // A slip is one edit in a short word, two in a longer one, three in a long name.
+    const std::size_t allowed = word.size() <= 4 ? 1 : word.size() <= 12 ? 2 : 3;
+    std::string best;
+    std::size_t bestDistance = allowed + 1;
+    for (const std::string& name : names) {
+        const std::size_t distance = editDistance(word, name);
+        if (distance > 0 && distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best.empty() || word.size() > 64 ? std::string() : " (did you mean '" + best + "'?)";
+}
 
 const StepOption* Step::option(const std::string& keyword) const {
     auto it = options.find(keyword);
@@ -104,7 +144,12 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
         known = true;
     }
     if (!known) {
-        return failWith("unknown step '" + echoed(name) + "', expected one of: " + stepNames());
+        std::string names;
+        for (const std::string& step : stepNames()) {
+            names += (names.empty() ? "" : ", ") + step;
+        }
+        return failWith("unknown step '" + echoed(name) + "'" + didYouMean(name, stepNames()) +
+                        ", expected one of: " + names);
     }
     if (otherForms.find(" or ") != std::string::npos) {
         best.error += "; the step's forms: " + otherForms;
@@ -121,6 +166,13 @@ ParseResult parseScenario(std::string_view text, const std::string& file) {
         std::size_t eol = text.find('\n');
         std::string_view current = text.substr(0, eol);
         text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (current.size() > kMaxScenarioLineBytes) {
+            result.error =
+                ScenarioError{file, line,
+                              "a line of at most " + std::to_string(kMaxScenarioLineBytes) +
+                                  " bytes, found " + std::to_string(current.size())};
+            return result;
+        }
         // An indented comment goes on the comment of the step above it.
         if (current.substr(0, 1) == "#") {
             const std::size_t end = current.find_last_not_of(" \t\r");

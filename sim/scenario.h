@@ -86,6 +86,10 @@ StepSide sideOf(StepKind kind);
 // Every form of every step, one usage line each ("rotation CODE [zoomall on|off]").
 std::vector<std::string> stepUsages();
 
+// " (did you mean 'cap'?)" for the one of `names` that `word` is a slip of
+// (letters swapped, left out, doubled or mistyped, in any case), else empty.
+std::string didYouMean(std::string_view word, const std::vector<std::string>& names);
+
 struct ScenarioError {
     std::string file;
     int line = 0;
@@ -93,12 +97,19 @@ struct ScenarioError {
     std::string text() const;  // "file:line: message"
 };
 
+// Bounds no person's scenario meets but a runaway script would pass: the
+// file's size and a line's length, in bytes.
+inline constexpr std::size_t kMaxScenarioBytes = 8 * 1024 * 1024;
+inline constexpr std::size_t kMaxScenarioLineBytes = 64 * 1024;
+
 struct ParseResult {
     std::vector<Step> steps;
     std::optional<ScenarioError> error;  // the first error; steps then hold the lines before it
 };
 
-// Parses a whole scenario. `file` is only used in steps and messages.
+// Parses a whole scenario. `file` is only used in steps and messages. A line
+// longer than kMaxScenarioLineBytes is an error (the size of the whole text is
+// the reader's to bound).
 ParseResult parseScenario(std::string_view text, const std::string& file);
 
 // Parses one line (without its line end). Returns no step for a blank or

@@ -2,6 +2,9 @@
 
 #include "scenario_grammar.h"
 
+#include "core/device_codes.h"
+#include "number_literal.h"
+
 namespace qxsim {
 namespace {
 
@@ -41,7 +44,7 @@ std::vector<StepDescription> buildDescriptions() {
          {int16("TX"), int16("TY"), int16("TZ"), int16("RX"), int16("RY"), int16("RZ")},
          {}},
         {"release", K::Release, {}, {}},
-        {"key", K::Key, {int32("CODE")}, {}},
+        {"key", K::Key, {{ArgType::Key, "KEY", false, kInt32Min, kInt32Max}}, {}},
         {"wait", K::Wait, {{ArgType::Integer, "MS", false, 0, kMaxWaitMs}}, {}},
         {"command", K::Command, {word("NAME")}, {}},
         {"space", K::Space, {keyword("model|paper|layout-model")}, {}},
@@ -111,6 +114,43 @@ std::string usageOf(const StepDescription& desc) {
         text += ']';
     }
     return text;
+}
+
+std::optional<std::int32_t> keyCode(std::string_view name) {
+    for (const DeviceKeyName& key : kDeviceKeyNames) {
+        if (name == key.name) {
+            return key.code;
+        }
+    }
+    const std::string_view prefix(kMenuKeyPrefix);
+    if (name.substr(0, prefix.size()) != prefix) {
+        return std::nullopt;
+    }
+    const std::string_view number = name.substr(prefix.size());
+    const std::optional<double> n = parseNumber(number);
+    if (!n || number.find_first_not_of("0123456789") != std::string_view::npos || *n < 1 ||
+        *n > kInt32Max - APPL_FUNC_START + 1) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(APPL_FUNC_START + *n - 1);
+}
+
+std::string keyName(std::int32_t code) {
+    for (const DeviceKeyName& key : kDeviceKeyNames) {
+        if (code == key.code) {
+            return key.name;
+        }
+    }
+    return code >= APPL_FUNC_START ? kMenuKeyPrefix + std::to_string(code - APPL_FUNC_START + 1)
+                                   : std::string();
+}
+
+std::string keyNames() {
+    std::string names;
+    for (const DeviceKeyName& key : kDeviceKeyNames) {
+        names += std::string(key.name) + ", ";
+    }
+    return names + kMenuKeyPrefix + "1, " + kMenuKeyPrefix + "2, ...";
 }
 
 std::vector<std::string> stepUsages() {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +18,7 @@ enum class ArgType {
     Integer,  // a whole number within [lo, hi]
     Word,     // any token (names)
     Keyword,  // one of the '|'-separated alternatives of the label
+    Key,      // a device key: a name ("top", "menu2") or a code within [lo, hi]
 };
 
 struct ArgDescription {
@@ -45,5 +48,13 @@ struct StepDescription {
 const std::vector<StepDescription>& stepDescriptions();
 
 std::string usageOf(const StepDescription& desc);
+
+// The code of a device key's name ("top", "zoomall", "menu1" for the first
+// application key), or none for another word.
+std::optional<std::int32_t> keyCode(std::string_view name);
+// The name of a device key's code, or empty when it has none.
+std::string keyName(std::int32_t code);
+// "front, right, ..., menu1, menu2, ...": the names keyCode() knows.
+std::string keyNames();
 
 }  // namespace qxsim

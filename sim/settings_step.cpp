@@ -12,6 +12,7 @@
 
 #include "file_kind.h"
 #include "file_replace.h"
+#include "scenario.h"
 #include "scenario_tokens.h"
 
 namespace qxsim {
@@ -78,18 +79,51 @@ bool settingsText(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
+std::string notReadableMessage(const std::string& path) {
+    return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
+}
+
+std::string notAKeyMessage(const std::string& path, const std::string& key,
+                           const std::vector<std::string>& keys) {
+    return "'" + key + "' is not a key of the settings file '" + path + "'" + didYouMean(key, keys);
+}
+
 }  // namespace
+
+std::string checkSettingKey(const std::string& path, const std::string& key) {
+    std::string text;
+    if (!settingsText(path, text)) {
+        return notReadableMessage(path);
+    }
+    std::vector<std::string> keys;
+    for (const std::string& line : splitLines(text)) {
+        KeyLine k;
+        if (!parseKeyLine(line, k)) {
+            continue;
+        }
+        if (k.key == key) {
+            return {};
+        }
+        keys.push_back(k.key);
+    }
+    return notAKeyMessage(path, key, keys);
+}
 
 std::string setSetting(const std::string& path, const std::string& key, const std::string& value) {
     std::string text;
     if (!settingsText(path, text)) {
-        return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
+        return notReadableMessage(path);
     }
     std::vector<std::string> lines = splitLines(text);
     bool found = false;
+    std::vector<std::string> keys;
     for (std::string& line : lines) {
         KeyLine k;
-        if (!parseKeyLine(line, k) || k.key != key) {
+        if (!parseKeyLine(line, k)) {
+            continue;
+        }
+        keys.push_back(k.key);
+        if (k.key != key) {
             continue;
         }
         // The new value takes the old one's place; the comment keeps its
@@ -104,7 +138,7 @@ std::string setSetting(const std::string& path, const std::string& key, const st
         found = true;
     }
     if (!found) {
-        return "'" + key + "' is not a key of the settings file '" + path + "'";
+        return notAKeyMessage(path, key, keys);
     }
     const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     std::string newText;

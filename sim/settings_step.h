@@ -14,6 +14,10 @@ namespace qxsim {
 // Returns an empty text, or what went wrong.
 std::string setSetting(const std::string& path, const std::string& key, const std::string& value);
 
+// What setSetting() would find wrong with KEY before writing anything: a
+// file the module would not read, or a key it lacks. Empty when KEY is fine.
+std::string checkSettingKey(const std::string& path, const std::string& key);
+
 // The value of KEY in the settings file at `path` (the module's defaults
 // where there is none), without blanks and comment; empty for a file the
 // module would not read, or a key it lacks.

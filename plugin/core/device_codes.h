@@ -49,3 +49,17 @@ inline constexpr int32_t kNavMode3D = 2;    // the Model tab or a model-space vi
 // Limits of the factor of one zoom step, in 2D and 3D alike.
 inline constexpr double kZoomStepMinFactor = 0.8;
 inline constexpr double kZoomStepMaxFactor = 1.2;
+
+// The device's keys by the names scenarios and qxsim's live page give them.
+// An application key is named by its number from 1: "menu1" is the code
+// APPL_FUNC_START, the first macro of the menu file.
+struct DeviceKeyName {
+    const char* name;
+    int code;
+};
+const DeviceKeyName kDeviceKeyNames[] = {
+    {"front", kEvViewFront},   {"right", kEvViewRight}, {"top", kEvViewTop},
+    {"zoomall", kEvZoomAll},   {"back", kEvViewBack},   {"left", kEvViewLeft},
+    {"bottom", kEvViewBottom},
+};
+const char* const kMenuKeyPrefix = "menu";

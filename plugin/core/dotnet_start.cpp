@@ -2,6 +2,7 @@
 // module and reads out the host's menu items: queued as a NETLOAD command on
 // the current drawing while the plug-in loads. Host's main thread.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -17,28 +18,17 @@ constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 constexpr const char* kClass = "AutoCadProxy";
 constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
 
-constexpr const char* kMenuExportFileName = "MenuHarvester2011.dll";
+const ACHAR* const kMenuExportFileName = L"MenuHarvester2011.dll";
 constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
 constexpr const ACHAR* kNetloadTail = L"\")\n";
 constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
 
-std::string narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        out += static_cast<char>(c);
-    }
-    return out;
-}
-
-// The module's own file path in the ANSI code page.
-std::string modulePath() {
+// The module's own file path, wide as the system gives it.
+std::wstring modulePath() {
     wchar_t wide[MAX_PATH] = {};
     GetModuleFileNameW(gModuleInstance, wide, MAX_PATH);
     wide[MAX_PATH - 1] = L'\0';
-    char ansi[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, MAX_PATH, " ", nullptr);
-    ansi[MAX_PATH - 1] = '\0';
-    return ansi;
+    return wide;
 }
 
 }  // namespace
@@ -60,29 +50,30 @@ void AutoCadProxy::StartDotNETPlugin() {
         if (docManager == nullptr) {
             return;
         }
-        const std::string path = modulePath();
-        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << path << "'" << LOG_END;
+        // The path stays wide up to the command; the log and the file check
+        // take it in the ANSI code page.
+        const std::wstring path = modulePath();
+        const std::string charPath = narrow(path);
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "charPath: '" << charPath << "'" << LOG_END;
 
-        const auto lastSep = path.rfind(kPathSeparator);
-        if (lastSep == std::string::npos) {
-            QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << path << LOG_END;
+        const wchar_t separator = static_cast<wchar_t>(kPathSeparator);
+        const std::wstring::size_type lastSep = path.rfind(separator);
+        if (lastSep == std::wstring::npos) {
+            QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error: Invalid path " << charPath << LOG_END;
             return;
         }
-        std::string dllPath = path.substr(0, lastSep) + kPathSeparator + kMenuExportFileName;
-        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "dllPath: '" << dllPath << "'" << LOG_END;
-        if (!fileExists(dllPath)) {
+        std::wstring dllPath = path.substr(0, lastSep) + separator + kMenuExportFileName;
+        const std::string charDllPath = narrow(dllPath);
+        QX_LOG(TRC, kSrcFile, kClass, kMethod) << "dllPath: '" << charDllPath << "'" << LOG_END;
+        if (!fileExists(charDllPath)) {
             QX_LOG(ERR, kSrcFile, kClass, kMethod)
-                << "Error: MenuHarvest does not exist " << dllPath << LOG_END;
+                << "Error: MenuHarvest does not exist " << charDllPath << LOG_END;
             return;
         }
 
         // The host's Lisp reader wants forward slashes in the quoted path.
-        for (char& c : dllPath) {
-            if (c == '\\') {
-                c = '/';
-            }
-        }
-        const std::wstring command = kNetloadHead + widen(dllPath) + kNetloadTail;
+        std::replace(dllPath.begin(), dllPath.end(), L'\\', L'/');
+        const std::wstring command = kNetloadHead + dllPath + kNetloadTail;
         const Acad::ErrorStatus status = docManager->sendStringToExecute(
             docManager->curDocument(), command.c_str(), true, false, true);
         QX_LOG(TRC, kSrcFile, kClass, kMethod)

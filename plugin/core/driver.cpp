@@ -72,15 +72,16 @@ bool AutoCadProxy::handleDeviceCap() {
 }
 
 int32_t AutoCadProxy::retrieveNavMode() {
-    // A variable that cannot be read (no drawing open) keeps the value of the
-    // Model tab, so without a document the mode is 3D.
+    // A variable that cannot be read (no drawing open), or that comes as
+    // another type than a short, keeps the value of the Model tab, so without
+    // a document the mode is 3D.
     short tileMode = 1;
     short cvport = 2;
     resbuf value{};
-    if (acedGetVar(ACRX_T("tilemode"), &value) == RTNORM) {
+    if (acedGetVar(ACRX_T("tilemode"), &value) == RTNORM && value.restype == RTSHORT) {
         tileMode = value.resval.rint;
     }
-    if (acedGetVar(ACRX_T("cvport"), &value) == RTNORM) {
+    if (acedGetVar(ACRX_T("cvport"), &value) == RTNORM && value.restype == RTSHORT) {
         cvport = value.resval.rint;
     }
     mNavMode = (tileMode == 0 && cvport == 1) ? kNavMode2D : kNavMode3D;

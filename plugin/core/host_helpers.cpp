@@ -18,11 +18,30 @@ constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
 }  // namespace
 
 std::wstring widen(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    if (text.empty()) {
+        return std::wstring();
     }
+    const int size = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), size, NULL, 0);
+    if (count <= 0) {
+        return std::wstring();
+    }
+    std::wstring out(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &out[0], count);
+    return out;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    const int size = static_cast<int>(text.size());
+    const int count = WideCharToMultiByte(CP_ACP, 0, text.data(), size, NULL, 0, " ", NULL);
+    if (count <= 0) {
+        return std::string();
+    }
+    std::string out(static_cast<size_t>(count), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &out[0], count, " ", NULL);
     return out;
 }
 

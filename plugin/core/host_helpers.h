@@ -1,6 +1,6 @@
-// Small helpers over the window system that several features use: widening
-// 8-bit text for the host's wide-character calls, asking the file system
-// what a path is, and the error box the plug-in shows to the user.
+// Small helpers over the window system that several features use: 8-bit
+// text to and from the host's wide characters, asking the file system what a
+// path is, and the error box the plug-in shows to the user.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,11 @@
 
 #include <windows.h>
 
-// Each 8-bit character widened on its own (no code page conversion).
+// 8-bit text (file contents, paths, messages) is in the ANSI code page; the
+// host's API is wide only.
 std::wstring widen(const std::string& text);
+// Characters the ANSI code page lacks become a blank.
+std::string narrow(const std::wstring& text);
 // True for a plain file that exists.
 bool fileExists(const std::string& path);
 // True for a folder that exists.

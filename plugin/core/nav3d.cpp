@@ -146,7 +146,8 @@ void AutoCadProxy::retrieveViewParams(AcGsView*& viewP, int32_t& vportNum) {
     resbuf value{};
     const int rc = acedGetVar(ACRX_T("CVPORT"), &value);
     gLastViewP = nullptr;
-    if (rc != RTNORM) {
+    // A value of another type than a short counts as not read.
+    if (rc != RTNORM || value.restype != RTSHORT) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::retrieveViewParams")
             << "System variable 'CVPORT'could not be retrieved! rc = " << rc << LOG_END;
     } else {

@@ -248,10 +248,16 @@ TEST_F(Nav3d, MissingViewOrViewportNumberStopsTheStep) {
     EXPECT_EQ(1, logCount("ViewP could not be retrieved!"));
 
     arxdrawing::setGsViewsAvailable(true);
+    ads_u_val viewport{};
+    viewport.rint = 2;
+    arxsim::setVarAnswer(L"CVPORT", RTSHORT + 1, viewport);  // any type but a short
+    proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
+    EXPECT_EQ(1, logCount("System variable 'CVPORT'could not be retrieved! rc = 5100"));
+
     arxsim::closeDocument();  // "CVPORT" cannot be read
     proxy().handleCapIsDeflectedIn3DMode(1000, 0, 0, 0, 0, 0);
     EXPECT_EQ(1, logCount("System variable 'CVPORT'could not be retrieved! rc = -5001"));
-    EXPECT_EQ(2, logCount("ViewP could not be retrieved!"));
+    EXPECT_EQ(3, logCount("ViewP could not be retrieved!"));
     EXPECT_EQ(0, arxdrawing::viewUpdateCount());
 }
 

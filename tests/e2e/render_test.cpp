@@ -32,7 +32,7 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
         "wait 200\n"
         "command QX_Toggle_Scroll_Mode   # no picture for a command\n"
         "command QX_Toggle_Scroll_Mode\n"
-        "key 0x2000B\n"
+        "key top\n"
         "wait 300\n"
         "pointer 1300 300\n"
         "cap 0 0 40 0 0 0\n"
@@ -60,9 +60,13 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
     // after the comment lines before it.
     const std::size_t start =
         index.find("the start\n# The plate, its hole selected.\nscenario.qxs:2  drawing sample");
-    const std::size_t motion =
-        index.find("# An orbit.\nscenario.qxs:7  cap 0 0 0 0 200 0\nscenario.qxs:9  release");
-    const std::size_t key = index.find("scenario.qxs:13  key 0x2000B\nhost ran: '_-VIEW _TOP");
+    // What the motion did follows its steps: the kind, the amount, the centre.
+    const std::size_t motion = index.find(
+        "# An orbit.\nscenario.qxs:7  cap 0 0 0 0 200 0\nscenario.qxs:9  release\n"
+        "  -&gt; orbit ");
+    EXPECT_NE(index.find(" deg about the selection's centre (25.0, 0.0, 0.0)", motion),
+              std::string::npos);
+    const std::size_t key = index.find("scenario.qxs:13  key top\nhost ran: '_-VIEW _TOP");
     const std::size_t scroll =
         index.find("scenario.qxs:18  release\nwindow 1 scrolled from line 500 to 5");
     for (const std::size_t at : {start, motion, key, scroll}) {

@@ -135,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"object_move_axes", true}, Scenario{"paper", true}, Scenario{"paper_steps", true},
         Scenario{"paper_spaces", true}, Scenario{"paper_still", true, true},
         Scenario{"lost_during_object_move", true}, Scenario{"lost_during_paper_pan", true},
-        Scenario{"unload_in_motion", true}, Scenario{"drawings", true, true}),
+        Scenario{"unload_in_motion", true}, Scenario{"drawings", true, true},
+        Scenario{"device_during_command", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GoldenCompare, NumbersMatchWithinToleranceIntegersAndTextExactly) {
@@ -187,6 +188,42 @@ TEST(Netload, MenuExportAssemblyNextToTheModuleIsNetloaded) {
         }
     }
     EXPECT_NO_DIFF(compareWithGolden(run.transcript, "netload.jsonl"));
+    removeRun(run);
+    fs::remove_all(pattern);
+}
+
+TEST(Netload, NonAsciiFolderAndMacroReachTheHostIntact) {
+    // A user "Šimon Müller" whose name and menu macro hold characters of the
+    // ANSI code page's 0x80..0x9F, where it differs from Latin-1 (narrow file
+    // names and files are in Windows-1252): the module lies in his profile.
+    std::string pattern = (fs::temp_directory_path() / "qxsim-ansi-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path user = pattern + "/\x8Aimon M\xFCller";
+    const fs::path apps = user / "QuorvexDevice" / "Applications";
+    fs::create_directories(apps);
+    fs::create_directories(user / "Plug-ins");
+    fs::copy_file(fs::path(QXSIM_EXE).parent_path() / "libqxautocad.so",
+                  user / "Plug-ins" / "libqxautocad.so");
+    std::ofstream(user / "Plug-ins" / "MenuHarvester2011.dll") << "assembly";
+    writeFile(apps / "autocad.mnu",
+              "[Modes]\nAutoCAD = 0\n\n[MenuBar]\nPrice = {P}Preis: 12 \x80|\n");
+    RunSetup setup;
+    setup.giveProfile = false;
+    setup.extraArgs = {"--profile", user.string(), "--module",
+                       (user / "Plug-ins" / "libqxautocad.so").string()};
+    SimRun run = runQxsim("wait 150\nkey 0x20020\nwait 100\n", setup);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The transcript writes the host's wide text in UTF-8.
+    const std::string netload = pattern + "/\u0160imon M\u00fcller/Plug-ins/MenuHarvester2011.dll";
+    std::vector<std::string> sent;
+    for (const std::string& line : run.transcript) {
+        if (textField(line, "ev") == "send") {
+            sent.push_back(line.substr(line.find("\"text\":")));
+        }
+    }
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_NE(sent[0].find("netload\\\" \\\"" + netload + "\\\")"), std::string::npos) << sent[0];
+    EXPECT_EQ(textField(sent[2], "text"), "Preis: 12 \u20ac\\n");
     removeRun(run);
     fs::remove_all(pattern);
 }

@@ -36,6 +36,11 @@ TEST(CommandLine, RefusesMistakes) {
     EXPECT_EQ(parseCommandLine({"--fast"}).error, "unknown option '--fast'");
     EXPECT_EQ(parseCommandLine({"a.qxs", "b.qxs"}).error,
               "more than one scenario given: 'a.qxs' and 'b.qxs'");
+    EXPECT_EQ(parseCommandLine({"--max-time", "0"}).error,
+              "option --max-time expects a whole number from 1 to 86400000000");
+    EXPECT_EQ(parseCommandLine({"--max-transcript=2048"}).options.maxTranscriptMiB, 2048u);
+    EXPECT_NE(parseCommandLine({"--live", "--real-time"}).error.find("--real-time goes without"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -24,6 +24,14 @@ Camera camera(Vec3 position, Vec3 up, bool perspective = false) {
     return c;
 }
 
+std::size_t countOf(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 void expectPixel(const Projector& p, Vec3 point, double x, double y) {
     std::optional<Pixel> pixel = p.project(point);
     ASSERT_TRUE(pixel) << point.x << "," << point.y << "," << point.z;
@@ -131,6 +139,42 @@ TEST(Picture, AViewThatCannotBeDrawnIsANote) {
         EXPECT_EQ(svg.find(">This view cannot be drawn: ") == std::string::npos, c.drawable) << svg;
         EXPECT_EQ(svg.find("<path") != std::string::npos, c.drawable) << svg;
     }
+}
+
+// The view is clipped to its own part of the picture and every panel (the
+// kind of view, the tripod, the lists) stands to its right, however many.
+TEST(Picture, PanelsStandBesideTheViewNeverOverIt) {
+    Scene scene;
+    scene.camera = camera({0, 0, 100}, {0, 1, 0});
+    SceneEntity line;
+    line.start = {-500, 0, 0};  // runs far past both edges
+    line.end = {500, 10, 0};
+    scene.entities = {line};
+    scene.lists.resize(5, SceneList{1, "SysListView32", 0, 99, 10, 40, 3});
+    const std::string svg = renderSvg(scene);
+
+    const std::string view = "<g class=\"view\" clip-path=\"url(#view)\">";
+    EXPECT_NE(svg.find("<clipPath id=\"view\"><rect width=\"480\" height=\"360\"/>"),
+              std::string::npos);
+    const std::size_t viewEnd = svg.find("</g>", svg.find(view));
+    ASSERT_NE(viewEnd, std::string::npos) << svg;
+    EXPECT_NE(svg.find("<path", svg.find(view)), std::string::npos);
+    EXPECT_EQ(svg.find("<path", viewEnd), std::string::npos) << "an entity drawn outside the view";
+    const std::string panels = svg.substr(viewEnd);
+    std::size_t xs = 0;
+    for (const char* attribute : {" x=\"", " x1=\"", " x2=\""}) {
+        for (std::size_t at = panels.find(attribute); at != std::string::npos;
+             at = panels.find(attribute, at + 1)) {
+            EXPECT_GE(std::stod(panels.substr(at + std::string(attribute).size())), kPictureWidth)
+                << panels.substr(at, 40);
+            ++xs;
+        }
+    }
+    EXPECT_GT(xs, 5u * 3);  // each list's frame, bar and texts were looked at
+    EXPECT_EQ(countOf(panels, "window 1: SysListView32"), 5u);
+    EXPECT_NE(svg.find("height=\"" + std::to_string(pictureHeight(scene)) + "\""),
+              std::string::npos);
+    EXPECT_GT(pictureHeight(scene), kPictureHeight);  // five lists reach below the view
 }
 
 }  // namespace

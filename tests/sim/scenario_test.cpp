@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "line_splitter.h"
 #include "scenario.h"
+#include "scenario_grammar.h"
+#include "step_reference.h"
 
 namespace qxsim {
 namespace {
@@ -71,6 +76,12 @@ TEST(ScenarioNumbers, ReadsCSyntax) {
 TEST(ScenarioNumbers, WholeNumberSlotsTakeIntegralValuesInRange) {
     EXPECT_EQ(parseOne("wait 1e3").integer(0), 1000);
     EXPECT_EQ(parseOne("key 0x20009").integer(0), 0x20009);
+    // Keys by name, the application keys counted from 1.
+    EXPECT_EQ(parseOne("key top").integer(0), 0x2000B);
+    EXPECT_EQ(parseOne("key menu2").integer(0), 0x20021);
+    EXPECT_EQ(keyName(0x2000C), "zoomall");
+    EXPECT_EQ(keyName(0x20020), "menu1");
+    EXPECT_EQ(keyName(0x20013), "");
     EXPECT_EQ(parseOne("cap -0x8000 0 0 0 0 0").integer(0), -32768);
 
     EXPECT_EQ(errorOf("wait 2.5"), "bad.qxs:1: MS must be a whole number, found '2.5'");
@@ -103,6 +114,9 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
          "bad.qxs:1: 'scroll' takes 4 values, found 2 (expected: window ID CLASS L T R B [parent "
          "ID] [hidden] [scroll MIN MAX PAGE POS])"},
         {"devices \"Cap", "bad.qxs:1: unterminated quote: expected a closing '\"'"},
+        {"key menu0",
+         "bad.qxs:1: unknown key 'menu0', expected a code or one of front, right, top, zoomall, "
+         "back, left, bottom, menu1, menu2, ... (expected: key KEY)"},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(errorOf(text), expected);
@@ -111,10 +125,28 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
     for (const auto& [text, expected] :
          {std::pair{"\x1b]2;x\x07\x9b", "bad.qxs:1: unknown step '\\x1b]2;x\\x07\\x9b', "},
           {"circle 0 0 \x1b[2J 1", "bad.qxs:1: bad number '\\x1b[2J' for CZ"},
+          {"Relase", "bad.qxs:1: unknown step 'Relase' (did you mean 'release'?), expected"},
+          {"paperveiw 0 0 1 1 1",
+           "bad.qxs:1: unknown step 'paperveiw' (did you mean 'paperview'?)"},
           {"0123456789012345678901234567890123456789abc",
            "bad.qxs:1: unknown step '0123456789012345678901234567890123456789...', "}}) {
         EXPECT_EQ(errorOf(text).rfind(expected, 0), 0u) << errorOf(text);
     }
+}
+
+// The reference `qxsim --steps` prints is in docs/scenarios.md, and each of
+// its examples is a line of the form it stands under.
+TEST(StepReference, ShowsEveryFormWithAnExampleAndIsInTheDocs) {
+    for (const StepDescription& desc : stepDescriptions()) {
+        const std::string example(stepExample(usageOf(desc)));
+        ASSERT_FALSE(example.empty()) << usageOf(desc) << " has no example";
+        const Step step = parseOne(example);
+        EXPECT_EQ(step.kind, desc.kind) << example;
+    }
+    std::ifstream in(QX_SOURCE_DIR "/docs/scenarios.md");
+    const std::string docs((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(docs.find("```text\n" + stepReference() + "```\n"), std::string::npos)
+        << "docs/scenarios.md does not hold the output of qxsim --steps";
 }
 
 TEST(ScenarioInput, LinesSplitAcrossPiecesInLinearTime) {

@@ -18,7 +18,7 @@ cd "$trial"
 unzip -q "$zip"
 package=$(basename "$zip" .zip)
 for file in qxautocad.arx qxsim.exe arxsim.dll win32sim.dll qxtranscript.dll qxv_daemon.dll \
-  qxv_ctrlr_64.dll autocad_addin.ini autocad.mnu INSTALL.txt; do
+  qxv_ctrlr_64.dll autocad_addin.ini autocad.mnu tour.qxs INSTALL.txt; do
   [ -f "$package/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 

@@ -35,6 +35,11 @@ void closeDocument();
 void openDocument();
 bool hasDocument();
 
+// Makes acedGetVar answer variable `name` (case-insensitive) with this
+// result type and value, copied as given, instead of its own short value:
+// a host that gives the variable another type. Until reset().
+void setVarAnswer(std::wstring_view name, short restype, const ads_u_val& value);
+
 // ---- Several drawings -------------------------------------------------------------
 // Documents are numbered 1, 2, ... in order of opening since the reset; the
 // number N names "DrawingN.dwg". Each drawing has its own entities, layers,

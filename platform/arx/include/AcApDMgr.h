@@ -12,12 +12,9 @@
 template <class T>
 class AcApDataManager : public AcApDocManagerReactor {
 public:
-    // Registers with the document manager, when the host has one.
-    AcApDataManager() {
-        if (AcApDocManager* manager = acDocManagerPtr()) {
-            manager->addReactor(this);
-        }
-    }
+    // Registers with the document manager, which must be there: a module
+    // builds its manager while the host loads it.
+    AcApDataManager() { acDocManager->addReactor(this); }
     // Deregisters, unless the host has already torn its manager down.
     ~AcApDataManager() override {
         if (AcApDocManager* manager = acDocManagerPtr()) {

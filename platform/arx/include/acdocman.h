@@ -16,12 +16,13 @@ struct AcAp {
     };
 };
 
-// One open drawing. The host makes them.
+// One open drawing. Abstract: the host makes them.
 class AcApDocument : public AcRxObject {
 public:
     ACRX_DECLARE_MEMBERS(AcApDocument);
-    const ACHAR* fileName() const;
-    AcAp::DocLockMode myLockMode() const;
+    virtual const ACHAR* fileName() const = 0;
+    // The mode of the drawing's innermost lock; kNotLocked when unlocked.
+    virtual AcAp::DocLockMode myLockMode() const = 0;
 };
 
 // Notifications of the document manager. Every body is empty; a reactor

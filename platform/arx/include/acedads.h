@@ -16,8 +16,9 @@ int acedUndef(const ACHAR* sname, short funcno);
 int acedGetFunCode();
 
 // Reads a system variable (name case-insensitive). "tilemode" and "cvport"
-// give RTSHORT values with RTNORM. RTERROR without a current document, for a
-// name the stand-in does not know or for a null argument.
+// give RTSHORT values with RTNORM (or what arx_control.h sets). RTERROR
+// without a current document, for a name the stand-in does not know or for a
+// null argument.
 int acedGetVar(const ACHAR* sym, struct resbuf* result);
 
 // Selection sets. acedSSGet supports the mode "I" (the pickfirst selection,

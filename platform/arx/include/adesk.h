@@ -1,7 +1,6 @@
-// Basic integer and boolean types of the host API, nested in struct Adesk.
+// Basic integer and boolean types of the host API, nested in struct Adesk,
+// made of the compiler's own types (this header includes nothing).
 #pragma once
-
-#include <cstdint>
 
 struct Adesk {
     typedef char Int8;
@@ -9,17 +8,26 @@ struct Adesk {
 #if defined(_WIN32)
     typedef long Int32;  // LLP64: long is 32 bits wide
     typedef unsigned long UInt32;
+    typedef long long Int64;  // __int64
+    typedef unsigned long long UInt64;
 #else
     typedef int Int32;
     typedef unsigned int UInt32;
+    typedef long Int64;  // LP64: long is 64 bits wide
+    typedef unsigned long UInt64;
 #endif
-    typedef std::int64_t Int64;
     typedef unsigned char UInt8;
     typedef unsigned short UInt16;
-    typedef std::uint64_t UInt64;
-    typedef std::int64_t IntPtr;
-    typedef std::uint64_t UIntPtr;
-    typedef std::int64_t LongPtr;
-    typedef std::uint64_t ULongPtr;
+    typedef unsigned char uchar;
+    typedef unsigned short ushort;
+    typedef unsigned int uint;
+    typedef unsigned long ulong;
+    typedef Int64 IntPtr;
+    typedef UInt64 UIntPtr;
+    typedef Int64 LongPtr;
+    typedef UInt64 ULongPtr;
+    typedef IntPtr IntDbId;
+    typedef IntPtr GsMarker;
     typedef int Boolean;
+    enum { kFalse = 0, kTrue = 1 };
 };

@@ -65,16 +65,16 @@ ACRX_STANDIN_DECLARE_BOUNDS(ADSSYMBOL, _ADSSYMBOL_ENTRY)
 #endif
 #define IMPLEMENT_ARX_ENTRYPOINT(classname)                                              \
     HINSTANCE _hdllInstance = NULL;                                                      \
-    classname theArxApp;                                                                 \
+    classname entryPointObject;                                                          \
     AcRxDbxApp* acrxGetApp() {                                                           \
-        return &theArxApp;                                                               \
+        return &entryPointObject;                                                        \
     }                                                                                    \
     ACRX_STANDIN_BOUNDS(ARXCOMMAND, _ARXCOMMAND_ENTRY)                                   \
     ACRX_STANDIN_BOUNDS(ADSSYMBOL, _ADSSYMBOL_ENTRY)                                     \
     ACRX_STANDIN_BOUNDS(DBXCUSTOBJ, _DBX_REGISTER_OBJECT_ENTRY)                          \
     extern "C" ACRX_STANDIN_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, \
                                                                    void* pkt) {          \
-        return theArxApp.acrxEntryPoint(msg, pkt);                                       \
+        return entryPointObject.acrxEntryPoint(msg, pkt);                                \
     }
 #define IMPLEMENT_ARX_ENTRYPOINT_STD(classname) IMPLEMENT_ARX_ENTRYPOINT(classname)
 #define IMPLEMENT_ARX_ENTRYPOINT_CLR(classname) IMPLEMENT_ARX_ENTRYPOINT(classname)

@@ -6,6 +6,13 @@
 
 #include "dbxHeaders.h"
 
+// The import libraries of the editor side, which the Microsoft linker takes
+// from here. acutPrintf and the runtime-class functions are not in acad.lib.
+#ifdef _MSC_VER
+#pragma comment(lib, "acad.lib")
+#pragma comment(lib, "AcFdEval.lib")
+#endif
+
 #include "accmd.h"
 #include "aced.h"
 #include "acedads.h"

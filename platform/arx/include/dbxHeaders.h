@@ -3,6 +3,26 @@
 // and the application framework's root.
 #pragma once
 
+// The SDK's value and field headers, which come with the database side, use
+// VARIANT, SYSTEMTIME and DWORD without including <windows.h>: a module
+// includes it first. These lines fail for a module that does not, as those
+// headers fail there.
+typedef VARIANT VARIANT;
+typedef SYSTEMTIME SYSTEMTIME;
+typedef DWORD DWORD;
+
+// The import libraries of the database side, which the Microsoft linker
+// takes from here.
+#ifdef _MSC_VER
+#pragma comment(lib, "rxapi.lib")
+#pragma comment(lib, "acdb18.lib")
+#pragma comment(lib, "acge18.lib")
+#pragma comment(lib, "acISMobj18.lib")
+#pragma comment(lib, "acgiapi.lib")
+#pragma comment(lib, "axdb.lib")
+#pragma comment(lib, "acdbmgd.lib")
+#endif
+
 #include "AdAChar.h"
 #include "acadstrc.h"
 #include "adesk.h"

@@ -10,7 +10,8 @@ public:
     static const AcGePoint2d kOrigin;
 
     AcGePoint2d& set(double xx, double yy);
-    bool operator==(const AcGePoint2d& pnt) const { return x == pnt.x && y == pnt.y; }
+    // Within the global tolerance (AcGeContext::gTol), as isEqualTo.
+    bool operator==(const AcGePoint2d& pnt) const { return isEqualTo(pnt); }
     bool operator!=(const AcGePoint2d& pnt) const { return !(*this == pnt); }
     bool isEqualTo(const AcGePoint2d& pnt, const AcGeTol& tol = AcGeContext::gTol) const;
     double distanceTo(const AcGePoint2d& pnt) const;

@@ -7,9 +7,9 @@
 #include "gevec3d.h"
 
 // The SDK's own headers use Windows types without including <windows.h>, so
-// a module includes it first; this check makes a module that does not fail
-// here as it would there.
-static_assert(sizeof(LONG_PTR) == sizeof(void*), "include <windows.h> before the host's headers");
+// a module includes it first. This header needs LONG_PTR: the line below
+// fails for a module that does not, as the SDK's header fails there.
+typedef LONG_PTR LONG_PTR;
 
 // The camera of one viewport. Units are drawing units; the field is the
 // extent of the view plane shown, across (width) and up (height). The host
@@ -17,6 +17,8 @@ static_assert(sizeof(LONG_PTR) == sizeof(void*), "include <windows.h> before the
 class AcGsView {
 public:
     enum Projection { kParallel = 0, kPerspective = 1 };
+
+    virtual ~AcGsView() {}
 
     virtual AcGePoint3d position() const = 0;  // the camera
     virtual AcGePoint3d target() const = 0;    // the point looked at

@@ -114,6 +114,12 @@ int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     if (h.current == nullptr) {
         return RTERROR;
     }
+    for (const auto& [name, answer] : h.varAnswers) {
+        if (sameName(name, sym)) {
+            *result = answer;
+            return RTNORM;
+        }
+    }
     int value = 0;
     if (sameName(sym, L"tilemode")) {
         value = h.tilemode;

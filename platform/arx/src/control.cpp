@@ -14,6 +14,14 @@ void setSpace(int tilemode, int cvport) {
     host().cvport = cvport;
 }
 
+void setVarAnswer(std::wstring_view name, short restype, const ads_u_val& value) {
+    std::lock_guard lock(host().mutex);
+    resbuf answer{};
+    answer.restype = restype;
+    answer.resval = value;
+    host().varAnswers.emplace_back(name, answer);
+}
+
 int tilemode() {
     std::lock_guard lock(host().mutex);
     return host().tilemode;
@@ -80,6 +88,7 @@ void reset() {
     h.calls.fill(0);
     h.hostCalls = 0;
     h.varReads.clear();
+    h.varAnswers.clear();
     h.printed.clear();
     h.sent.clear();
     detail::openDocumentLocked(h);

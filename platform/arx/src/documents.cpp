@@ -196,11 +196,7 @@ int numberOf(const HostState& h, const AcApDocument* doc) {
 // ---- AcApDocument ---------------------------------------------------------------
 ACRX_NO_CONS_DEFINE_MEMBERS(AcApDocument, AcRxObject)
 
-const ACHAR* AcApDocument::fileName() const {
-    return static_cast<const arxsim::detail::DocumentStandIn*>(this)->mFileName.c_str();
-}
-
-AcAp::DocLockMode AcApDocument::myLockMode() const {
+AcAp::DocLockMode arxsim::detail::DocumentStandIn::myLockMode() const {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     const auto it = h.locks.find(this);

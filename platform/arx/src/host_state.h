@@ -25,6 +25,10 @@ constexpr int kCallKinds = 8;
 class DocumentStandIn final : public AcApDocument {
 public:
     explicit DocumentStandIn(std::wstring fileName) : mFileName(std::move(fileName)) {}
+    const ACHAR* fileName() const override { return mFileName.c_str(); }
+    AcAp::DocLockMode myLockMode() const override;  // takes the host's lock
+
+private:
     const std::wstring mFileName;
 };
 
@@ -62,6 +66,8 @@ struct HostState {
     int funCode = RTERROR;
     std::array<int, kCallKinds> calls{};
     int hostCalls = 0;
+    // Answers given through setVarAnswer, by variable name.
+    std::vector<std::pair<std::wstring, resbuf>> varAnswers;
     // Reads of each system variable by name, answered or not.
     std::vector<std::pair<std::wstring, int>> varReads;
 

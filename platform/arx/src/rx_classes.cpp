@@ -48,34 +48,25 @@ namespace {
 class RxClassStandIn final : public AcRxClass {
 public:
     RxClassStandIn(const ACHAR* name, AcRxClass* parent) : mName(name), mParent(parent) {}
+    const ACHAR* name() const override { return mName; }
+    AcRxClass* myParent() const override { return mParent; }
+    bool isDerivedFrom(const AcRxClass* other) const override {
+        for (const AcRxClass* c = this; c != nullptr; c = c->myParent()) {
+            if (c == other) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
     const ACHAR* mName;
     AcRxClass* mParent;
 };
 
-const RxClassStandIn& standIn(const AcRxClass& cls) {
-    return static_cast<const RxClassStandIn&>(cls);
-}
-
 }  // namespace
 
 ACRX_NO_CONS_DEFINE_MEMBERS(AcRxClass, AcRxObject)
-
-const ACHAR* AcRxClass::name() const {
-    return standIn(*this).mName;
-}
-
-AcRxClass* AcRxClass::myParent() const {
-    return standIn(*this).mParent;
-}
-
-bool AcRxClass::isDerivedFrom(const AcRxClass* other) const {
-    for (const AcRxClass* c = this; c != nullptr; c = c->myParent()) {
-        if (c == other) {
-            return true;
-        }
-    }
-    return false;
-}
 
 AcRxClass* arxsim::detail::makeRxClass(const ACHAR* name, AcRxClass* parent) {
     return new RxClassStandIn(name, parent);

@@ -35,6 +35,11 @@ void emit(std::string_view ev, const Fields& fields = Fields());
 bool openFile(const std::string& path);
 // False when a write to the file or its close failed (a full device).
 bool closeFile();
+// The most bytes the file may take (default: no bound). The first line that
+// does not fit is not written, nor any after it, and fileFull() tells so:
+// the file ends with a whole line.
+void setFileLimit(std::uint64_t bytes);
+bool fileFull();
 void setMemoryCapture(bool on);
 // True while a file or the in-memory copy takes events: hot emitters test it
 // before they format fields that would be dropped.

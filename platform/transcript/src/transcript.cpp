@@ -22,6 +22,9 @@ struct Sinks {
     std::mutex lock;
     std::FILE* file = nullptr;
     bool fileFailed = false;  // a write to the file failed since it was opened
+    std::uint64_t fileBytes = 0;
+    std::uint64_t fileLimit = UINT64_MAX;
+    bool fileFull = false;  // a line did not fit under the limit: none is written after it
     bool capture = false;
     std::vector<std::string> lines;
 };
@@ -108,10 +111,14 @@ void emit(std::string_view ev, const Fields& fields) {
     detail::appendQuoted(line, ev);
     line += fields.text();
     line += '}';
-    if (s.file) {
+    if (s.file && !s.fileFull) {
         line += '\n';
-        if (std::fputs(line.c_str(), s.file) < 0 || std::fflush(s.file) != 0) {
-            s.fileFailed = true;
+        s.fileFull = line.size() > s.fileLimit - s.fileBytes;
+        if (!s.fileFull) {
+            s.fileBytes += line.size();
+            if (std::fputs(line.c_str(), s.file) < 0 || std::fflush(s.file) != 0) {
+                s.fileFailed = true;
+            }
         }
         line.pop_back();
     }
@@ -129,8 +136,22 @@ bool openFile(const std::string& path) {
     }
     s.file = file;
     s.fileFailed = false;
+    s.fileBytes = 0;
+    s.fileFull = false;
     updateIsOn(s);
     return file != nullptr;
+}
+
+void setFileLimit(std::uint64_t bytes) {
+    Sinks& s = sinks();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.fileLimit = bytes;
+}
+
+bool fileFull() {
+    Sinks& s = sinks();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.fileFull;
 }
 
 bool closeFile() {

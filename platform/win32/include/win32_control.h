@@ -97,9 +97,18 @@ std::optional<std::uint64_t> nextTimerDueMs();
 // each once; a timer armed by a callback is not delivered in the same call).
 // Returns how many were delivered.
 int dispatchDueTimers();
-// The host's loop: advances the clock and dispatches timers until the clock
-// reaches `ms`.
-void runMessageLoopUntil(std::uint64_t ms);
+// What the host does when its loop is idle (no timer due, no scheduled
+// callback due): nothing, some work of its own (the loop then looks again for
+// what fell due meanwhile before it waits), or end the loop at once.
+enum class IdleResult { Idle, Worked, Stop };
+using IdleHandler = std::function<IdleResult()>;
+// The host's loop: dispatches due timers, delivers scheduled callbacks that
+// time charged in between has made due, calls `onIdle` (if any), and advances
+// the clock, until the clock reaches `ms` or `onIdle` says stop. The loop
+// returns only when idle: once it returns, nothing is due.
+void runMessageLoopUntil(std::uint64_t ms, const IdleHandler& onIdle = {});
+// True while the calling thread runs a timer procedure (the host is busy).
+bool inTimerProcedure();
 int armedTimerCount();
 
 // ---- Text ------------------------------------------------------------------

@@ -126,15 +126,40 @@ BOOL WINAPI Beep(DWORD dwFreq, DWORD dwDuration);
 // ---- Module and text -------------------------------------------------------
 // The absolute path of the shared object that contains the address
 // hModule (a module's instance handle is an address inside it), or of the
-// executable for NULL. Copies at most nSize - 1 characters and a zero;
-// returns the length, or nSize when the path was cut, or 0 on failure.
+// executable for NULL, its bytes read in the ANSI code page. Copies at most nSize - 1 characters
+// and a zero; returns the length, or nSize when the path was cut, or 0 on failure.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
-// CP_ACP is Windows-1252; CP_UTF8 is UTF-8 (then lpDefaultChar and
-// lpUsedDefaultChar must be NULL). cchWideChar -1 converts up to and including
-// the terminating zero. cbMultiByte 0 asks for the size needed. Characters the
-// code page lacks become *lpDefaultChar (or '?'). Returns the bytes written,
-// or 0 on failure (bad arguments, buffer too small).
+// Code pages: the ANSI code page (CP_ACP) is Windows-1252, whose bytes
+// 0x80..0x9F stand for typographic characters and whose five undefined bytes
+// stand for the C1 controls of the same value, so every byte converts and
+// converts back. The narrow file names of this stand-in (the C run-time's
+// paths, the module's path, USERPROFILE) are bytes of that code page. 1252
+// may also be named as such. CP_UTF8 is UTF-8.
+//
+// Both functions: a length of -1 converts up to and including the
+// terminating zero, another length that many units (nothing added); an
+// output size of 0 asks for the size needed. They return the units written
+// (or needed), or 0 on failure: bad arguments, a code page or flag not
+// supported here, an output buffer too small, or with the ..._ERR_INVALID_CHARS
+// flag an input that is not valid in the code page.
+
+// Flags of MultiByteToWideChar. With CP_UTF8 only MB_ERR_INVALID_CHARS may be
+// given; MB_PRECOMPOSED changes nothing for these code pages, and the
+// composite and glyph flags are not supported.
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+// Flags of WideCharToMultiByte. With CP_UTF8 only WC_ERR_INVALID_CHARS may be
+// given, and lpDefaultChar and lpUsedDefaultChar must be NULL. No character
+// is mapped to a look-alike: with or without WC_NO_BEST_FIT_CHARS, a
+// character the code page lacks becomes *lpDefaultChar (or '?') and sets
+// *lpUsedDefaultChar. Invalid UTF-16/32 units become U+FFFD in UTF-8.
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar);
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
                                LPBOOL lpUsedDefaultChar);

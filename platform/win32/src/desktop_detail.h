@@ -8,9 +8,9 @@
 
 namespace win32sim::detail {
 
-// UTF-32 (wchar_t on POSIX) to UTF-8; invalid code points become U+FFFD.
-// UTF-8 to wide; invalid sequences become U+FFFD.
-std::wstring utf8ToWide(std::string_view text);
+// Text in the ANSI code page (Windows-1252) to wide: the narrow file names
+// of the stand-in as the wide API shows them.
+std::wstring ansiToWide(std::string_view text);
 
 void resetDesktopWindows();
 

@@ -119,7 +119,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
     if (lpFilename == nullptr || nSize == 0) {
         return 0;
     }
-    const std::wstring path = win32sim::detail::utf8ToWide(modulePath(hModule));
+    const std::wstring path = win32sim::detail::ansiToWide(modulePath(hModule));
     if (path.empty()) {
         lpFilename[0] = L'\0';
         return 0;

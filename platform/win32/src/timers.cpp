@@ -36,6 +36,9 @@ TimerTable& table() {
     return *theTable;
 }
 
+// Timer procedures running on this thread.
+thread_local int tTimerProcedures = 0;
+
 // Identity of the calling thread for timer ownership; never reused.
 std::uint64_t ownerKey() {
     static std::atomic<std::uint64_t> lastKey{0};
@@ -109,23 +112,34 @@ int dispatchDueTimers() {
         const TIMERPROC proc = it->second.proc;
         it->second.dueUs = nowUs() + it->second.intervalUs;
         lock.unlock();
+        ++tTimerProcedures;
         proc(nullptr, WM_TIMER, id, GetTickCount());
+        --tTimerProcedures;
         ++delivered;
         lock.lock();
     }
     return delivered;
 }
 
-void runMessageLoopUntil(std::uint64_t ms) {
+void runMessageLoopUntil(std::uint64_t ms, const IdleHandler& onIdle) {
     const std::uint64_t endUs = ms * 1000;
     for (;;) {
         dispatchDueTimers();
-        if (nowUs() >= endUs) {
+        IdleResult idle = IdleResult::Idle;
+        do {
+            deliverDue();
+            idle = onIdle ? onIdle() : IdleResult::Idle;
+        } while (idle == IdleResult::Worked);
+        if (idle == IdleResult::Stop || nowUs() >= endUs) {
             break;
         }
         std::unique_lock<std::mutex> lock(simLock());
         advanceLocked(lock, endUs, true);
     }
+}
+
+bool inTimerProcedure() {
+    return tTimerProcedures > 0;
 }
 
 int armedTimerCount() {

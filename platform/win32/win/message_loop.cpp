@@ -10,6 +10,11 @@
 #include "sim_state.h"
 
 namespace win32sim {
+
+namespace {
+thread_local bool tInTimerProcedure = false;
+}  // namespace
+
 namespace detail {
 
 // Real timers are not on this clock: nothing to stop at, nothing to clear.
@@ -41,13 +46,19 @@ int dispatchDueTimers() {
 }
 
 // Pumps the calling thread's messages and runs scheduled callbacks as they
-// fall due, until the clock reaches `ms`.
-void runMessageLoopUntil(std::uint64_t ms) {
+// fall due, until the clock reaches `ms` or `onIdle` says stop.
+void runMessageLoopUntil(std::uint64_t ms, const IdleHandler& onIdle) {
     for (;;) {
+        tInTimerProcedure = true;  // real timer messages are among those dispatched
         dispatchDueTimers();
-        advanceBy(0);  // scheduled callbacks that are due now
+        tInTimerProcedure = false;
+        IdleResult idle = IdleResult::Idle;
+        do {
+            advanceBy(0);  // scheduled callbacks that are due now
+            idle = onIdle ? onIdle() : IdleResult::Idle;
+        } while (idle == IdleResult::Worked);
         const std::uint64_t now = nowMs();
-        if (now >= ms) {
+        if (idle == IdleResult::Stop || now >= ms) {
             break;
         }
         std::uint64_t wake = ms;
@@ -56,6 +67,10 @@ void runMessageLoopUntil(std::uint64_t ms) {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wake - now), QS_ALLINPUT);
     }
+}
+
+bool inTimerProcedure() {
+    return tInTimerProcedure;
 }
 
 std::string wideToUtf8(std::wstring_view text) {

@@ -1,11 +1,15 @@
 // Holds the host stand-in's headers to the host SDK: values, types, linkage,
 // layouts and which header declares what, as compile-time checks;
-// acrxGetApiVersion at run time. Two builds must fail to compile, as with the
-// SDK: with QX_GS_TRAP it calls AcGsView members without gs.h (arxHeaders.h
-// brings gs.h only under _AFXEXT); with QX_WINDOWS_TRAP it includes gs.h
-// before <windows.h>.
+// acrxGetApiVersion, the application object and tolerant 2D points at run
+// time. Three builds must fail to compile, as with the SDK: with QX_GS_TRAP
+// it calls AcGsView members without gs.h (arxHeaders.h brings gs.h only under
+// _AFXEXT); with QX_WINDOWS_TRAP it includes gs.h, with QX_DBX_TRAP
+// dbxHeaders.h, before <windows.h>.
 #ifdef QX_WINDOWS_TRAP
 #include <gs.h>
+#endif
+#ifdef QX_DBX_TRAP
+#include <dbxHeaders.h>
 #endif
 #include <windows.h>
 
@@ -64,7 +68,7 @@ using CommandEntry = void;
 using LispFunctionEntry = void;
 using CustomClassEntry = void;
 using CommandTable = void;
-extern int moduleCommandTable, gModuleInstance, kNoResourceId;
+extern int moduleCommandTable, gModuleInstance, kNoResourceId, theArxApp;
 
 namespace {
 
@@ -90,14 +94,24 @@ concept HasOpenedForRead = requires {
 };
 static_assert(!HasMakeClass<AcRxClass> && !HasSize<AcApDataManager<int>> &&
               !HasOpenedForRead<Acad>);
-static_assert(std::is_abstract_v<AcApDocManager> &&
-              !std::is_constructible_v<AcApDocument, const ACHAR*>);
+static_assert(std::is_abstract_v<AcApDocManager> && std::is_abstract_v<AcApDocument> &&
+              std::is_abstract_v<AcRxClass>);
+static_assert(
+    kSame<decltype(&AcApDocument::fileName), const ACHAR* (AcApDocument::*)() const> &&
+    kSame<decltype(&AcApDocument::myLockMode), AcAp::DocLockMode (AcApDocument::*)() const> &&
+    kSame<decltype(&AcRxClass::name), const ACHAR* (AcRxClass::*)() const> &&
+    kSame<decltype(&AcRxClass::myParent), AcRxClass* (AcRxClass::*)() const> &&
+    kSame<decltype(&AcRxClass::isDerivedFrom), bool (AcRxClass::*)(const AcRxClass*) const>);
 
 // Types, structs holding enums, ACHAR macros.
 static_assert(std::is_class_v<Adesk> && std::is_class_v<Acad> && std::is_class_v<AcRx> &&
               std::is_class_v<AcAp>);
 static_assert(kSame<Adesk::Int8, char> && kSame<Adesk::Int16, short> &&
               kSame<Adesk::Boolean, int> && sizeof(Adesk::Int32) == 4);
+static_assert(kSame<Adesk::uchar, unsigned char> && kSame<Adesk::ushort, unsigned short> &&
+              kSame<Adesk::uint, unsigned int> && kSame<Adesk::ulong, unsigned long> &&
+              sizeof(Adesk::IntDbId) > 0 && sizeof(Adesk::GsMarker) > 0 && Adesk::kFalse == 0 &&
+              Adesk::kTrue == 1);
 #ifdef _WIN32
 static_assert(kSame<Adesk::Int32, long> && kSame<ads_name, __int64[2]> &&
               kSame<ads_namep, __int64*>);
@@ -180,6 +194,8 @@ constexpr _ARXCOMMAND_ENTRY kCommand = {.pszCmdGroupName = L"g",
                                         .pCmdFct = AcRxFunctionPtr{},
                                         .pUIContext = static_cast<AcEdUIContext*>(nullptr),
                                         .localNameID = UINT{2}};
+static_assert(kSame<decltype(_ADSSYMBOL_ENTRY::nameID), UINT> &&
+              kSame<decltype(_ARXCOMMAND_ENTRY::localNameID), UINT>);
 constexpr _ADSSYMBOL_ENTRY kSymbol = {
     .pszName = L"f", .fptr = static_cast<int (*)()>(nullptr), .bRegFunc = true, .nameID = UINT{3}};
 constexpr _DBX_REGISTER_OBJECT_ENTRY kClass = {.desc = static_cast<AcRxClass* (*)()>(nullptr),
@@ -196,7 +212,8 @@ static_assert(kSame<decltype(&AcRxDbxApp::On_kInitAppMsg), Handler> &&
               kSame<decltype(&AcRxDbxApp::GetModuleInstance), HINSTANCE& (AcRxDbxApp::*)()>);
 static_assert(std::is_abstract_v<AcRxArxApp> && std::is_base_of_v<AcRxDbxApp, AcRxArxApp> &&
               kSame<decltype(&acrxGetApp), AcRxDbxApp* (*)()> &&
-              kSame<decltype(_hdllInstance), HINSTANCE>);
+              kSame<decltype(_hdllInstance), HINSTANCE> &&
+              std::is_trivially_destructible_v<AcRxDbxApp>);  // declares no destructor
 struct ProbeApp : AcRxArxApp {
     void RegisterServerComponents() override {}
     static_assert(kSame<decltype(m_hdllInstance), HINSTANCE> &&
@@ -207,12 +224,28 @@ struct ProbeApp : AcRxArxApp {
 // The view class is abstract and has no viewport number (the stand-in's view
 // class in src overrides every member).
 static_assert(std::is_abstract_v<AcGsView> && !HasViewportNumber<AcGsView> &&
+              std::has_virtual_destructor_v<AcGsView> &&
               kSame<decltype(&AcGsView::zoom), void (AcGsView::*)(double)> &&
               AcGsView::kParallel == 0 && AcGsView::kPerspective == 1);
 #endif
 
 }  // namespace
 
+// What IMPLEMENT_ARX_ENTRYPOINT defines, and a Lisp function's record.
+struct ProbeEntryApp : AcRxArxApp {
+    void RegisterServerComponents() override {}
+    static int ads_probe() { return 0; }
+};
+IMPLEMENT_ARX_ENTRYPOINT(ProbeEntryApp)
+ACED_ADSSYMBOL_ENTRY_AUTO(ProbeEntryApp, probe, false)
+static_assert(kSame<decltype(entryPointObject), ProbeEntryApp>);
+
 int main() {
-    return acrxGetApiVersion() == ((18 << 16) | 0) ? 0 : 1;
+    const bool namedLisp = __ADSSYMBOL_ENTRY_ProbeEntryApp_probe.nameID == static_cast<UINT>(-1);
+    const bool tolerant = AcGePoint2d(1, 2) == AcGePoint2d(1 + 1e-11, 2) &&
+                          AcGePoint2d(1, 2) != AcGePoint2d(1 + 1e-9, 2);
+    return acrxGetApiVersion() == ((18 << 16) | 0) && acrxGetApp() == &entryPointObject &&
+                   namedLisp && tolerant
+               ? 0
+               : 1;
 }

@@ -102,6 +102,24 @@ TEST_F(Timers, ScenarioEventsArriveInTheMiddleOfARedrawingTick) {
     EXPECT_EQ(250u, nowMs());
 }
 
+TEST_F(Timers, IdleHandlerRunsBetweenTicksUntilItRestsOrStopsTheLoop) {
+    std::vector<bool> busy;  // whether a scheduled callback came during a tick
+    scheduleAt(108, [&] { busy.push_back(inTimerProcedure()); });
+    scheduleAt(150, [&] { busy.push_back(inTimerProcedure()); });
+    SetTimer(nullptr, 0, 100, redrawTick);
+    std::vector<std::uint64_t> idle;
+    runMessageLoopUntil(1000, [&] {
+        idle.push_back(nowMs());
+        // Work done once: the loop looks again before it waits.
+        return idle.size() == 2 ? IdleResult::Worked
+               : nowMs() >= 150 ? IdleResult::Stop
+                                : IdleResult::Idle;
+    });
+    EXPECT_EQ((std::vector<bool>{true, false}), busy);
+    EXPECT_EQ((std::vector<std::uint64_t>{0, 116, 116, 216}), idle);
+    EXPECT_EQ(216u, nowMs());
+}
+
 TEST_F(Timers, TimersAreDeliveredOnlyOnTheArmingThread) {
     static std::atomic<int> threadTicks{0};
     static std::atomic<bool> onRegisteredThread{false};
