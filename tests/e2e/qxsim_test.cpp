@@ -223,6 +223,10 @@ TEST(Qxsim, SettingStepInAReadOnlyFolderWritesInPlaceOnlyWhereItFits) {
                               readOnly);
         const fs::path apps = fs::path(run.profile) / "QuorvexDevice/Applications";
         const std::string text = readFile(apps / "autocad_addin.ini");
+        if (!readOnly.launcher.empty() &&
+            (run.exitCode == -1 || run.exitCode == 126 || run.exitCode == 127)) {
+            GTEST_SKIP() << "qxsim cannot run as an unprivileged user from here: " << run.err;
+        }
         EXPECT_EQ(std::distance(fs::directory_iterator(apps), {}), 2) << "a file left";
         if (fits) {
             EXPECT_EQ(run.exitCode, 0) << run.err;
