@@ -15,7 +15,6 @@
 #include <variant>
 
 #include "cnfg.h"
-#include "file_kind.h"
 #include "file_replace.h"
 #include "path_sep.h"
 
