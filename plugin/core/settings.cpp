@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
 #include <variant>
 
 #include "cnfg.h"
+#include "file_kind.h"
 #include "file_replace.h"
 #include "path_sep.h"
 
@@ -244,6 +246,10 @@ bool Settings::keepUnusableFile() {
     }
     const std::string backupPath =
         joinPath(mApplicationsDirPath, std::filesystem::path(mFileName).stem().string() + ".bak");
+    if (isFileLink(mSettingsFilePath) && copyLinkedFile(backupPath)) {
+        hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
+        return true;
+    }
     // An older backup goes first: on Windows a rename onto a file fails.
     std::filesystem::remove(backupPath, ec);
     std::filesystem::rename(mSettingsFilePath, backupPath, ec);
@@ -256,6 +262,21 @@ bool Settings::keepUnusableFile() {
     }
     hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
     return true;
+}
+
+bool Settings::copyLinkedFile(const std::string& backupPath) {
+    // A link stays: the file it names is copied aside, and the default file
+    // then replaces it where it lies. One too large to copy is left alone
+    // and the link moved aside instead.
+    std::ifstream in(mSettingsFilePath.c_str(), std::ios::binary);
+    std::vector<char> bytes(kMaxReadFileBytes + 1);
+    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    const std::streamsize size = in.gcount();
+    if (in.bad() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
+        return false;
+    }
+    return replaceFileText(backupPath, std::string(&bytes[0], static_cast<std::size_t>(size)))
+               .status == kFileReplaced;
 }
 
 void Settings::clampNumericValues() {

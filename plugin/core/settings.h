@@ -110,6 +110,9 @@ private:
         std::string text;
     };
     void hold(int32_t level, std::string text);
+    // For a settings file that is a link: copies the file it names to
+    // backupPath; false when that is not possible.
+    bool copyLinkedFile(const std::string& backupPath);
     // Brings one value into [low, high], with one WRN entry when it was not
     // a plain decimal number or out of that range.
     void checkNumericValue(const char* key, int32_t& value, int32_t low, int32_t high);

@@ -353,6 +353,17 @@ FileReplaceResult replaceFileText(const std::string& path, const std::string& te
     return replace(result, path, text);
 }
 
+bool isFileLink(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+#endif
+}
+
 std::string describeFileReplace(const FileReplaceResult& result) {
     const std::string leftAsItWas = "'" + result.path + "' is left as it was";
     const std::string noTemporary =

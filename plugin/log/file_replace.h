@@ -59,6 +59,10 @@ struct FileReplaceResult {
 // only if the text fits in the space the file already has.
 FileReplaceResult replaceFileText(const std::string& path, const std::string& text);
 
+// True when path names a symbolic link (a reparse point on Windows), even one
+// to nothing.
+bool isFileLink(const std::string& path);
+
 // What happened, as the end of a sentence after "...: ", for a log entry or
 // an error message; empty for kFileReplaced.
 std::string describeFileReplace(const FileReplaceResult& result);

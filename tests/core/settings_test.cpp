@@ -189,6 +189,13 @@ TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_TRUE(!mayGiveAway || st.st_uid == 1234u) << st.st_uid;
     EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), {}), 1);
+
+    // One that cannot be used is copied aside, and the defaults replace it.
+    writeFile(real, settingsText("", "", "tmp"));
+    { Settings settings; }
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_EQ(readFile(real), kDefaultFile);
+    EXPECT_EQ(readFile(apps() / "autocad_addin.bak"), settingsText("", "", "tmp"));
 }
 
 // Read-only as on Windows: not written even by a process that could.
