@@ -161,10 +161,8 @@ bool limitView(const View2dShape& before, View2dShape& view) {
         view = before;
         return true;
     }
-    double height = view.height;
-    double unused = kMinViewField;
-    bool isChanged = limitField(height, unused);
-    view.height = height;
+    bool isChanged = !isFieldInside(view.height);
+    view.height = clampTo(view.height, kMinViewField, kMaxViewField);
     const double from[2] = {before.x, before.y};
     double to[2] = {view.x, view.y};
     double share = 1.0;
