@@ -1,21 +1,12 @@
 // Safe replace of a user's file: link resolution, an exclusive temporary
 // file beside the target, mode and owner kept, flushes, and the in-place
-// fallback for a read-only folder. One implementation per platform API.
+// fallback for a read-only folder, through the Windows file API (the
+// window-system stand-in has it on POSIX).
 #include "file_replace.h"
 
 #include <sstream>
 
-#ifdef _WIN32
 #include <windows.h>
-#else
-#include <errno.h>
-#include <fcntl.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -30,11 +21,8 @@ const char* const kLegacyTempSuffix = ".tmp";
 // hint, since the exclusive creation is what makes a name ours.
 unsigned long gTempCount = 0;
 
-#ifdef _WIN32
+// Either separator ends a folder's name, as on Windows.
 const char* const kSeparators = "\\/";
-#else
-const char* const kSeparators = "/";
-#endif
 
 std::string folderOf(const std::string& path) {
     const std::string::size_type cut = path.find_last_of(kSeparators);
@@ -56,8 +44,6 @@ FileReplaceResult withStatus(FileReplaceResult result, FileReplaceStatus status,
     result.error = error;
     return result;
 }
-
-#ifdef _WIN32
 
 typedef DWORD(WINAPI* FinalPathFn)(HANDLE, LPSTR, DWORD, DWORD);
 
@@ -199,148 +185,6 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
     return result;
 }
 
-#else  // POSIX
-
-bool writeAll(int fd, const std::string& text) {
-    std::string::size_type done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::string::size_type>(written);
-    }
-    return ::fsync(fd) == 0;
-}
-
-bool isSameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-FileReplaceResult writeInPlace(FileReplaceResult result, const struct stat& old,
-                               const std::string& text) {
-    // No O_TRUNC: the file keeps its length until the new text is in it.
-    const int fd = ::open(result.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return withStatus(result, kFileNoTemporary, errno);
-    }
-    struct stat now;
-    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) || !isSameFile(now, old) ||
-        now.st_size < static_cast<off_t>(text.size())) {
-        // Writing beyond the space the file has could fail half-way.
-        ::close(fd);
-        return withStatus(result, kFileNoTemporary, 0);
-    }
-    const bool isWritten = writeAll(fd, text) &&
-                           ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
-                           ::fsync(fd) == 0;
-    const int error = isWritten ? 0 : errno;
-    ::close(fd);
-    return isWritten ? withStatus(result, kFileWrittenInPlace, 0)
-                     : withStatus(result, kFileWriteFailed, error);
-}
-
-void flushFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-FileReplaceResult replace(FileReplaceResult result, const std::string& path,
-                          const std::string& text) {
-    struct stat old;
-    result.path = path;
-    bool exists = ::lstat(path.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        return withStatus(result, kFileNotCreated, errno);
-    }
-    if (exists && S_ISLNK(old.st_mode)) {
-        // The file the link names, in its own folder; a link to nothing is
-        // left alone rather than written through to wherever it points.
-        char* real = ::realpath(path.c_str(), NULL);
-        if (real == NULL) {
-            return withStatus(result, kFileNotRegular, errno);
-        }
-        result.path = real;
-        ::free(real);
-        if (::stat(result.path.c_str(), &old) != 0) {
-            return withStatus(result, kFileNotRegular, errno);
-        }
-    }
-    result.folder = folderOf(result.path);
-    if (exists && !S_ISREG(old.st_mode)) {
-        return withStatus(result, kFileNotRegular, 0);
-    }
-    // Read-only as on Windows: no write permission for anyone, whoever runs
-    // (root included), or none for this process.
-    if (exists && ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                   ::access(result.path.c_str(), W_OK) != 0)) {
-        return withStatus(result, kFileReadOnly, 0);
-    }
-    const std::string legacy = result.path + kLegacyTempSuffix;
-    struct stat leftover;
-    if (::lstat(legacy.c_str(), &leftover) == 0 && S_ISREG(leftover.st_mode) &&
-        leftover.st_uid == ::geteuid()) {
-        ::unlink(legacy.c_str());
-    }
-
-    std::string temp;
-    int fd = -1;
-    int error = 0;
-    for (int i = 0; i < kTempTries && fd < 0; ++i) {
-        temp = tempName(result.path, static_cast<unsigned long>(::getpid()));
-        // O_EXCL with O_CREAT fails on anything of that name, a link to
-        // nothing included; O_NOFOLLOW says so once more.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    exists ? 0600 : 0666);
-        error = fd < 0 ? errno : 0;
-        if (error != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        if (error == EACCES || error == EPERM || error == EROFS) {
-            return exists ? writeInPlace(result, old, text)
-                          : withStatus(result, kFileNotCreated, error);
-        }
-        return withStatus(
-            result, error == ENOSPC || error == EDQUOT ? kFileWriteFailed : kFileNotCreated, error);
-    }
-    bool isWritten = writeAll(fd, text);
-    if (isWritten && exists) {
-        // The owner first: changing it clears the set-id bits of the mode.
-        // A process that may not give the file away keeps it its own.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            // Neither: the new file stays the process's own.
-        }
-        isWritten = ::fchmod(fd, old.st_mode & 07777) == 0;
-    }
-    error = isWritten ? 0 : errno;
-    if (::close(fd) != 0 && isWritten) {
-        isWritten = false;
-        error = errno;
-    }
-    if (!isWritten) {
-        ::unlink(temp.c_str());
-        return withStatus(result, kFileWriteFailed, error);
-    }
-    if (::rename(temp.c_str(), result.path.c_str()) != 0) {
-        error = errno;
-        ::unlink(temp.c_str());
-        return withStatus(result, kFileReplaceFailed, error);
-    }
-    flushFolder(result.folder);
-    return result;
-}
-
-#endif
-
 }  // namespace
 
 FileReplaceResult replaceFileText(const std::string& path, const std::string& text) {
@@ -354,14 +198,9 @@ FileReplaceResult replaceFileText(const std::string& path, const std::string& te
 }
 
 bool isFileLink(const std::string& path) {
-#ifdef _WIN32
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-#else
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-#endif
 }
 
 std::string describeFileReplace(const FileReplaceResult& result) {
