@@ -111,16 +111,19 @@ add_library(qxlog STATIC
   ${QX_ROOT}/plugin/log/mutex.cpp)
 target_include_directories(qxlog PUBLIC ${QX_ROOT}/plugin/log)
 target_link_libraries(qxlog PUBLIC Threads::Threads)
+qx_module_dialect(qxlog)
 
 file(GLOB QX_WIN_CORE_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/core/*.cpp)
 add_library(qxcore STATIC ${QX_WIN_CORE_SOURCES})
 target_include_directories(qxcore PUBLIC ${QX_ROOT}/plugin/core)
 target_link_libraries(qxcore PUBLIC qxlog arxsdk qxv_ctrlr user32 Threads::Threads)
+qx_module_dialect(qxcore)
 
 file(GLOB QX_WIN_APP_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/app/*.cpp)
 add_library(qxapp_objs OBJECT ${QX_WIN_APP_SOURCES})
 target_include_directories(qxapp_objs PUBLIC ${QX_ROOT}/plugin/app)
 target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
+qx_module_dialect(qxapp_objs)
 
 # The host loads modules named *.arx. The .def file exports exactly the two
 # entry points, both PRIVATE, as the host SDK's default .def does. The GCC
@@ -129,7 +132,12 @@ target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
 # run-time itself is the system's msvcrt.dll, which mingw-w64 cannot link
 # statically.
 add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs> ${QX_ROOT}/plugin/app/qxautocad.def)
-target_link_libraries(qxautocad PRIVATE qxcore qxlog arxsdk qxv_ctrlr user32)
+# The C++ library comes before the host stand-in's import library: arxsim.dll
+# (C++20, which instantiates std::basic_string's members inline) exports its
+# copies of them, and the module (C++98, which takes them from the library's
+# own instantiations) must take them from its static C++ library, as it would
+# with the real host, not import them from the host.
+target_link_libraries(qxautocad PRIVATE qxcore qxlog stdc++ arxsdk qxv_ctrlr user32)
 target_link_options(qxautocad PRIVATE -static)
 set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 

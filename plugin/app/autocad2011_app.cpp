@@ -31,13 +31,13 @@ void CAutoCAD2011App::QXGroupQX_Toggle_Object_Move_Mode() {
 }
 
 CAutoCAD2011App::CAutoCAD2011App() : AcRxArxApp() {}
-CAutoCAD2011App::~CAutoCAD2011App() = default;
+CAutoCAD2011App::~CAutoCAD2011App() {}
 
 AcRx::AppRetCode CAutoCAD2011App::On_kInitAppMsg(void* pkt) {
     const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
     // A second init without an unload keeps the running plug-in object.
-    if (!mQxAutoCadP) {
-        mQxAutoCadP = std::make_unique<QxAutoCad>();
+    if (mQxAutoCadP.get() == NULL) {
+        mQxAutoCadP.reset(new QxAutoCad());
     }
     acutPrintf(ACRX_T("\nmQxAutoCadP constructed\n"));
     return result;

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-#include <memory>
-
 #include <arxHeaders.h>
+
+#include "scoped_ptr.h"
 
 class QxAutoCad;
 
@@ -16,12 +16,10 @@ class CAutoCAD2011App : public AcRxArxApp {
 public:
     CAutoCAD2011App();
     ~CAutoCAD2011App();
-    CAutoCAD2011App(const CAutoCAD2011App&) = delete;
-    CAutoCAD2011App& operator=(const CAutoCAD2011App&) = delete;
 
-    AcRx::AppRetCode On_kInitAppMsg(void* pkt) override;
-    AcRx::AppRetCode On_kUnloadAppMsg(void* pkt) override;
-    void RegisterServerComponents() override {}
+    AcRx::AppRetCode On_kInitAppMsg(void* pkt);
+    AcRx::AppRetCode On_kUnloadAppMsg(void* pkt);
+    void RegisterServerComponents() {}
 
     // The commands of group QXGroup, named as the registration macro finds
     // them (group and global name run together).
@@ -31,5 +29,9 @@ public:
     static void QXGroupQX_Toggle_Object_Move_Mode();
 
     // The plug-in object, from kInitAppMsg to kUnloadAppMsg.
-    std::unique_ptr<QxAutoCad> mQxAutoCadP;
+    ScopedPtr<QxAutoCad> mQxAutoCadP;
+
+private:
+    CAutoCAD2011App(const CAutoCAD2011App&);
+    CAutoCAD2011App& operator=(const CAutoCAD2011App&);
 };

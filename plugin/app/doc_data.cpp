@@ -8,14 +8,14 @@
 CDocDataManager gDocData;
 
 void CDocDataManager::documentToBeDeactivated(AcApDocument* pDeActivatedDoc) {
-    if (gAutoCadProxy != nullptr) {
+    if (gAutoCadProxy != NULL) {
         gAutoCadProxy->releaseCapForDocument(pDeActivatedDoc,
                                              "Drawing deactivated during a motion");
     }
 }
 
 void CDocDataManager::documentToBeDestroyed(AcApDocument* pDocToDestroy) {
-    if (gAutoCadProxy != nullptr) {
+    if (gAutoCadProxy != NULL) {
         gAutoCadProxy->releaseCapForDocument(pDocToDestroy, "Drawing closed during a motion");
     }
     AcApDataManager<CDocData>::documentToBeDestroyed(pDocToDestroy);

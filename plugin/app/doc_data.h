@@ -14,14 +14,16 @@ class CDocData {};
 
 class CDocDataManager : public AcApDataManager<CDocData> {
 public:
-    CDocDataManager() = default;
-    CDocDataManager(const CDocDataManager&) = delete;
-    CDocDataManager& operator=(const CDocDataManager&) = delete;
+    CDocDataManager() {}
 
     // A motion in the drawing ends first.
-    void documentToBeDeactivated(AcApDocument* pDeActivatedDoc) override;
+    void documentToBeDeactivated(AcApDocument* pDeActivatedDoc);
     // A motion in the drawing ends first; then its record is forgotten.
-    void documentToBeDestroyed(AcApDocument* pDocToDestroy) override;
+    void documentToBeDestroyed(AcApDocument* pDocToDestroy);
+
+private:
+    CDocDataManager(const CDocDataManager&);
+    CDocDataManager& operator=(const CDocDataManager&);
 };
 
 // The module's one manager.

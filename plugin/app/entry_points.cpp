@@ -21,7 +21,7 @@ namespace {
 // Any address inside the module identifies it, as an instance handle does.
 const char kModuleAnchor = 0;
 
-[[gnu::constructor]] void storeModuleInstance() {
+__attribute__((constructor)) void storeModuleInstance() {
     _hdllInstance = reinterpret_cast<HINSTANCE>(const_cast<char*>(&kModuleAnchor));
     gModuleInstance = _hdllInstance;
 }

@@ -13,7 +13,7 @@ namespace {
 // With a loaded proxy: flips the switch that `flagOf` picks and prints the
 // prefix followed by " on" or " off". Without one the command does nothing.
 void toggleAndReport(bool& (*flagOf)(AutoCadProxy&), const char* prefix) {
-    if (gAutoCadProxy == nullptr) {
+    if (gAutoCadProxy == NULL) {
         return;
     }
     bool& flag = flagOf(*gAutoCadProxy);
@@ -24,27 +24,33 @@ void toggleAndReport(bool& (*flagOf)(AutoCadProxy&), const char* prefix) {
     acutPrintf(wide.c_str());
 }
 
+bool& rotationCenterFlag(AutoCadProxy& proxy) {
+    return proxy.mQxAutoCadP->mToggleRotationCenter;
+}
+bool& rotationAxisFlag(AutoCadProxy& proxy) {
+    return proxy.mQxAutoCadP->mToggleRotationAxis;
+}
+bool& scrollModeFlag(AutoCadProxy& proxy) {
+    return proxy.mQxAutoCadP->mScrollTreeAndList;
+}
+bool& objectMoveModeFlag(AutoCadProxy& proxy) {
+    return proxy.mIsObjectMoveMode;
+}
+
 }  // namespace
 
 void toggleRotationCenter() {
-    toggleAndReport(
-        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mToggleRotationCenter; },
-        "\n=> Selection as Rotation Center: ");
+    toggleAndReport(rotationCenterFlag, "\n=> Selection as Rotation Center: ");
 }
 
 void toggleRotationAxis() {
-    toggleAndReport(
-        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mToggleRotationAxis; },
-        "\n=> Selected Line as Rotation Axis: ");
+    toggleAndReport(rotationAxisFlag, "\n=> Selected Line as Rotation Axis: ");
 }
 
 void toggleScrollMode() {
-    toggleAndReport(
-        [](AutoCadProxy& proxy) -> bool& { return proxy.mQxAutoCadP->mScrollTreeAndList; },
-        "\n=> Scroll Trees and Lists: ");
+    toggleAndReport(scrollModeFlag, "\n=> Scroll Trees and Lists: ");
 }
 
 void toggleObjectMoveMode() {
-    toggleAndReport([](AutoCadProxy& proxy) -> bool& { return proxy.mIsObjectMoveMode; },
-                    "\n=> Move Selected Object: ");
+    toggleAndReport(objectMoveModeFlag, "\n=> Move Selected Object: ");
 }

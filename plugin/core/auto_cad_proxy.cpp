@@ -5,26 +5,46 @@
 #include "logging.h"
 #include "qx_auto_cad.h"
 
-AutoCadProxy* gAutoCadProxy = nullptr;
-HINSTANCE gModuleInstance = nullptr;
+AutoCadProxy* gAutoCadProxy = NULL;
+HINSTANCE gModuleInstance = NULL;
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 // Tick intervals: at rest, and while a cap motion is under way.
-constexpr UINT kIdleTickMs = 100;
-constexpr UINT kMotionTickMs = 10;
+const UINT kIdleTickMs = 100;
+const UINT kMotionTickMs = 10;
 
 }  // namespace
 
-AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
+AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP)
+    : mQxAutoCadP(qxAutoCadP),
+      mTraSensBase(0),
+      mRotSensBase(0),
+      mMaxContMoveTime(0),
+      mUseInt3dIntrfce(false),
+      mNavMode(kNavModeNone),
+      mIsCapMoving(false),
+      mIsToRunTimer(true),
+      mIsDocLocked(false),
+      mIsNavBarHidden(false),
+      mRotMode(kRotModeTarget),
+      mIsZoomAllAfterView(0),
+      mRotModeTens(0),
+      mRotModeHundreds(0),
+      mIsObjectMoveMode(false),
+      mIsMenuLoaded(false),
+      mTimerId(0),
+      mLockedDocP(NULL),
+      mIsViewLimitWarned(false),
+      mIsMenuStampRacy(false) {
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy") << "Constructing ..." << LOG_END;
 
     mTraSensBase = mQxAutoCadP->mTraSensBase;
     mRotSensBase = mQxAutoCadP->mRotSensBase;
-    mMaxContMoveTime = static_cast<uint32_t>(mQxAutoCadP->mMaxContMoveTime);
+    mMaxContMoveTime = static_cast<UINT32>(mQxAutoCadP->mMaxContMoveTime);
     mUseInt3dIntrfce = mQxAutoCadP->mUseInt3dIntrfce;
 
     // With the other interface in charge the menu items are not needed.
@@ -33,7 +53,7 @@ AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
     }
 
     gAutoCadProxy = this;
-    mTimerId = SetTimer(nullptr, 0, kIdleTickMs, TimerProc);
+    mTimerId = SetTimer(NULL, 0, kIdleTickMs, TimerProc);
 
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy")
         << "AutoCadProxy constructed." << LOG_END;
@@ -43,29 +63,29 @@ AutoCadProxy::~AutoCadProxy() {
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructing ..." << LOG_END;
     releaseCapAtUnload();
     mIsToRunTimer = false;
-    KillTimer(nullptr, mTimerId);
+    KillTimer(NULL, mTimerId);
     if (gAutoCadProxy == this) {
-        gAutoCadProxy = nullptr;
+        gAutoCadProxy = NULL;
     }
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructed." << LOG_END;
 }
 
 void CALLBACK TimerProc(HWND /*hWnd*/, UINT /*msg*/, UINT_PTR /*timerId*/, DWORD /*tickCount*/) {
     AutoCadProxy* proxy = gAutoCadProxy;
-    if (proxy == nullptr) {
+    if (proxy == NULL) {
         return;
     }
     // Nothing may escape into the host's message loop. After a failure the
     // timer is not armed again: device processing stops until the next load.
     try {
-        KillTimer(nullptr, proxy->mTimerId);
+        KillTimer(NULL, proxy->mTimerId);
         if (!proxy->mIsMenuLoaded) {
             proxy->loadMenufile();
         }
         proxy->doTransform();
         if (proxy->mIsToRunTimer) {
             const UINT interval = proxy->mIsCapMoving ? kMotionTickMs : kIdleTickMs;
-            proxy->mTimerId = SetTimer(nullptr, 0, interval, TimerProc);
+            proxy->mTimerId = SetTimer(NULL, 0, interval, TimerProc);
         }
     } catch (...) {
         try {

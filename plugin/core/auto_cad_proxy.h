@@ -4,8 +4,6 @@
 // main thread except the members marked as shared with the device link.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 
 #include <arxHeaders.h>
 #include "device_codes.h"
+#include "interlocked_value.h"
 #include "mode_name_table.h"
 #include "module_instance.h"
 #include "nav_memory.h"
@@ -25,18 +24,19 @@ class AcGeVector3d;
 // What tells a changed menu file: present, size and modification time. A
 // missing file needs no first try: it gives nothing.
 struct MenuFileStamp {
-    bool exists = false;
-    std::uintmax_t size = 0;
-    std::int64_t modified = 0;  // ticks of the file clock
-    bool operator==(const MenuFileStamp&) const = default;
+    MenuFileStamp() : exists(false), size(0), modified(0) {}
+    bool operator==(const MenuFileStamp& other) const {
+        return exists == other.exists && size == other.size && modified == other.modified;
+    }
+    bool exists;
+    UINT64 size;
+    INT64 modified;  // ticks of the file clock
 };
 
 class AutoCadProxy {
 public:
     explicit AutoCadProxy(QxAutoCad* qxAutoCadP);
     ~AutoCadProxy();
-    AutoCadProxy(const AutoCadProxy&) = delete;
-    AutoCadProxy& operator=(const AutoCadProxy&) = delete;
 
     // ---- Navigation driver ------------------------------------------------
     // One tick's loop: keys, then cap passes until the time budget is spent
@@ -46,24 +46,23 @@ public:
     bool handleDeviceCap();
     // kNavMode2D in a layout's paper space, kNavMode3D everywhere else;
     // stored in mNavMode.
-    int32_t retrieveNavMode();
+    INT32 retrieveNavMode();
 
     // ---- 3D navigation ------------------------------------------------------
-    void handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx, int16_t ry,
-                                      int16_t rz);
-    void retrieveViewParams(AcGsView*& viewP, int32_t& vportNum);
+    void handleCapIsDeflectedIn3DMode(INT16 tx, INT16 ty, INT16 tz, INT16 rx, INT16 ry, INT16 rz);
+    void retrieveViewParams(AcGsView*& viewP, INT32& vportNum);
     bool calcScreenAxesRelativeToObject(AcGsView* viewP, AcGeVector3d& xAxis, AcGeVector3d& yAxis,
                                         AcGeVector3d& zAxis);
     void moveXYZ(AcGsView* viewP, double dx, double dy, double dz, const AcGeVector3d& xAxis,
-                 const AcGeVector3d& yAxis, const AcGeVector3d& zAxis, int32_t rotMode,
+                 const AcGeVector3d& yAxis, const AcGeVector3d& zAxis, INT32 rotMode,
                  bool isPerspective, bool isLevel);
     void move3D(AcGsView* viewP, double amount, const AcGeVector3d& direction, bool isLevel,
                 bool isPerspective);
     // `axis` may be replaced by the world Z axis (no-roll yaw).
     void rotate(AcGsView* viewP, double angle, int axisIndex, const AcGePoint3d& centre,
-                AcGeVector3d& axis, int32_t rotMode, bool isNoRoll, bool isPerspective);
+                AcGeVector3d& axis, INT32 rotMode, bool isNoRoll, bool isPerspective);
     // Ends a 2D or 3D motion; `mode` is the navigation mode of the pass.
-    void handleCapIsReleased(int32_t mode);
+    void handleCapIsReleased(INT32 mode);
     // At unload: ends a motion still under way as a release of the cap would
     // (document unlocked, navigation bar back, view written back).
     void releaseCapAtUnload();
@@ -74,7 +73,7 @@ public:
     void releaseCapForDocument(AcApDocument* doc, const char* why);
 
     // ---- 2D navigation ------------------------------------------------------
-    void handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz);
+    void handleCapIsDeflectedIn2DMode(INT16 tx, INT16 ty, INT16 tz);
     void pan2D(double dx, double dy);
     void zoom2D(double dz);
 
@@ -86,7 +85,7 @@ public:
 
     // ---- Scroll mode ---------------------------------------------------------
     // True when a control under the mouse pointer took the pass.
-    bool scrollWindowUnderCursor(int32_t x, int32_t y, int32_t z);
+    bool scrollWindowUnderCursor(INT32 x, INT32 y, INT32 z);
 
     // ---- Selection lookups ----------------------------------------------------
     // selSet null: the pickfirst selection, read only on a motion's first step.
@@ -95,47 +94,47 @@ public:
 
     // ---- Keys, menu file, menu-export plug-in ---------------------------------
     void handleDeviceKeys();
-    void execApplFunction(int32_t index);
-    void execSpecialApplFunction(int32_t code);
+    void execApplFunction(INT32 index);
+    void execSpecialApplFunction(INT32 code);
     // Sets mIsMenuLoaded once the file gave at least one mode name.
     void loadMenufile();
     void StartDotNETPlugin();
 
     // ---- Members, in this order -------------------------------------------------
     QxAutoCad* mQxAutoCadP;  // not owning
-    int32_t mTraSensBase = 0;
-    int32_t mRotSensBase = 0;
-    uint32_t mMaxContMoveTime = 0;  // ms budget of one tick
-    bool mUseInt3dIntrfce = false;
+    INT32 mTraSensBase;
+    INT32 mRotSensBase;
+    UINT32 mMaxContMoveTime;  // ms budget of one tick
+    bool mUseInt3dIntrfce;
     // Written on the main thread, read by the reading thread (mode name).
-    std::atomic<int32_t> mNavMode{kNavModeNone};
-    bool mIsCapMoving = false;
+    InterlockedValue mNavMode;
+    bool mIsCapMoving;
     // Looked up by the reading thread; see ModeNameTable.
     ModeNameTable mModeNames;
     // Main thread only.
     std::vector<std::string> mMenuEntries;
-    bool mIsToRunTimer = true;
-    bool mIsDocLocked = false;
-    bool mIsNavBarHidden = false;
+    bool mIsToRunTimer;
+    bool mIsDocLocked;
+    bool mIsNavBarHidden;
     // Rotation settings: written by the reading and watchdog threads.
-    std::atomic<int32_t> mRotMode{kRotModeTarget};
-    std::atomic<bool> mIsZoomAllAfterView{false};
-    std::atomic<bool> mRotModeTens{false};
-    std::atomic<bool> mRotModeHundreds{false};
-    bool mIsObjectMoveMode = false;
-    bool mIsMenuLoaded = false;
-    UINT_PTR mTimerId = 0;
+    InterlockedValue mRotMode;
+    InterlockedValue mIsZoomAllAfterView;
+    InterlockedValue mRotModeTens;
+    InterlockedValue mRotModeHundreds;
+    bool mIsObjectMoveMode;
+    bool mIsMenuLoaded;
+    UINT_PTR mTimerId;
     // The drawing the motion's lock was taken on, where the release gives it
     // back; null without a lock.
-    AcApDocument* mLockedDocP = nullptr;
+    AcApDocument* mLockedDocP;
     // This motion has warned of a step not applied for the view's limits.
-    bool mIsViewLimitWarned = false;
+    bool mIsViewLimitWarned;
     // Size and modification time of the menu file at the last load that
     // gave no mode names: it is read again only once it has changed.
     MenuFileStamp mFailedMenuStamp;
     // That stamp was taken too close to the file's last change to tell a
     // change of the same size after it: the file is read again.
-    bool mIsMenuStampRacy = false;
+    bool mIsMenuStampRacy;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every
@@ -144,14 +143,15 @@ public:
     public:
         PickfirstSet();
         ~PickfirstSet();
-        PickfirstSet(const PickfirstSet&) = delete;
-        PickfirstSet& operator=(const PickfirstSet&) = delete;
         bool isValid() const { return mIsValid; }
         Adesk::Int64* name() { return mName; }
 
     private:
-        ads_name mName = {0, 0};
-        bool mIsValid = false;
+        PickfirstSet(const PickfirstSet&);
+        PickfirstSet& operator=(const PickfirstSet&);
+
+        ads_name mName;
+        bool mIsValid;
     };
     // The document manager's current document; null without one or without
     // a manager.
@@ -174,10 +174,14 @@ public:
     bool transformPickfirst(const char* method, bool isToRedraw, MakeXform makeXform);
     // On a motion's first step: one ERR entry for each sensitivity base of 0
     // (that axis group stays still). True when `base` may be divided by.
-    bool isUsableSensBase(int32_t base, const char* key, const char* method) const;
+    bool isUsableSensBase(INT32 base, const char* key, const char* method) const;
     // Once a motion: the WRN entry that a step was not applied because its
     // view would leave the limits of view_limits.h.
     void warnViewOutOfLimits(const char* method);
+
+private:
+    AutoCadProxy(const AutoCadProxy&);
+    AutoCadProxy& operator=(const AutoCadProxy&);
 };
 
 // The one proxy, stored by its constructor and cleared by its destructor;

@@ -8,11 +8,11 @@
 namespace {
 
 // Blanks separate keys and surround values.
-constexpr const char* kBlanks = " \t";
+const char* const kBlanks = " \t";
 
 // Ends a file read in text mode on Windows (Ctrl-Z), as files made on DOS
 // may carry it after their last line.
-constexpr char kEndOfFileChar = '\x1A';
+const char kEndOfFileChar = '\x1A';
 
 // std::getline as a text-mode file reads on Windows, on every system: a
 // carriage return right before the line feed is part of the line end, and a
@@ -26,22 +26,28 @@ std::istream& readTextLine(std::istream& in, std::string& line) {
     if (end != std::string::npos) {
         line.erase(end);
         in.setstate(std::ios::eofbit);  // the next read fails
-    } else if (!in.eof() && !line.empty() && line.back() == '\r') {
-        line.pop_back();
+    } else if (!in.eof() && !line.empty() && line[line.size() - 1] == '\r') {
+        line.erase(line.size() - 1);
     }
     return in;
 }
 
 }  // namespace
 
-Cnfg::Cnfg(const std::string& fileName, int32_t& status) {
+const INT32 Cnfg::kOk;
+const INT32 Cnfg::kFileNotFound;
+const INT32 Cnfg::kSectionNotFound;
+const INT32 Cnfg::kParameterNotFound;
+const INT32 Cnfg::kNoFurtherParameter;
+
+Cnfg::Cnfg(const std::string& fileName, INT32& status) : mCommentChar('#'), mError(kOk) {
     status = open(fileName);
 }
 
 // The stream closes the file.
-Cnfg::~Cnfg() = default;
+Cnfg::~Cnfg() {}
 
-int32_t Cnfg::open(const std::string& fileName) {
+INT32 Cnfg::open(const std::string& fileName) {
     mTerminators = "#\r\n";
     mSeparators = "=\t";
     mCommentChar = mTerminators[0];
@@ -59,7 +65,7 @@ int32_t Cnfg::open(const std::string& fileName) {
         mError = kFileNotFound;
         return mError;
     }
-    mStream.open(fileName, std::ios::in);
+    mStream.open(fileName.c_str(), std::ios::in);
     if (!mStream.is_open()) {
         mError = kFileNotFound;
         return mError;
@@ -67,7 +73,7 @@ int32_t Cnfg::open(const std::string& fileName) {
     return kOk;
 }
 
-int32_t Cnfg::findSection(const std::string& name) {
+INT32 Cnfg::findSection(const std::string& name) {
     mError = kOk;
     mSection = name;
     mStream.clear();
@@ -87,7 +93,7 @@ int32_t Cnfg::findSection(const std::string& name) {
     return mError;
 }
 
-int32_t Cnfg::getNextParameter(std::string& key, std::string& value, bool trimValue) {
+INT32 Cnfg::getNextParameter(std::string& key, std::string& value, bool trimValue) {
     mError = kOk;
     if (mStream.good()) {
         // Comments and empty Windows lines in the first column stand between
@@ -112,12 +118,12 @@ int32_t Cnfg::getNextParameter(std::string& key, std::string& value, bool trimVa
     return mError;
 }
 
-int32_t Cnfg::getParameter(const std::string& key, std::string& value, const std::string& section,
-                           bool trimValue) {
+INT32 Cnfg::getParameter(const std::string& key, std::string& value, const std::string& section,
+                         bool trimValue) {
     mError = kOk;
     mParameter = key;
     if (!section.empty()) {
-        const int32_t result = findSection(section);
+        const INT32 result = findSection(section);
         if (result != kOk) {
             return result;
         }

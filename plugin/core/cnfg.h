@@ -4,36 +4,35 @@
 // getErrorText turns into a message for the caller. One thread at a time.
 #pragma once
 
-#include <cstdint>
 #include <fstream>
 #include <string>
+
+#include <windows.h>
 
 class Cnfg {
 public:
     // Sets up the members and opens fileName; status receives open's result.
-    Cnfg(const std::string& fileName, int32_t& status);
+    Cnfg(const std::string& fileName, INT32& status);
     ~Cnfg();
-    Cnfg(const Cnfg&) = delete;
-    Cnfg& operator=(const Cnfg&) = delete;
 
     // Opens fileName for reading: 0, or 1 when it cannot be opened (missing,
     // unreadable, not a regular file such as a folder or a pipe, or larger
     // than 8 MiB).
-    int32_t open(const std::string& fileName);
+    INT32 open(const std::string& fileName);
 
     // Rewinds and positions the stream on the line after the header of
     // section name: 0, or 2 when no such header exists.
-    int32_t findSection(const std::string& name);
+    INT32 findSection(const std::string& name);
 
     // Reads the next parameter line of the current section: 0 with key and
     // value set, or 4 at the end of the section's parameter list. When the
     // stream has already run out, key and value are left untouched.
-    int32_t getNextParameter(std::string& key, std::string& value, bool trimValue);
+    INT32 getNextParameter(std::string& key, std::string& value, bool trimValue);
 
     // Finds key in section (or, with an empty section, from the current
     // position on) and returns its value: 0, 2 (no section) or 3 (no key).
-    int32_t getParameter(const std::string& key, std::string& value, const std::string& section,
-                         bool trimValue);
+    INT32 getParameter(const std::string& key, std::string& value, const std::string& section,
+                       bool trimValue);
 
     // Splits one line into section name, key and value; each stays empty when
     // the line has no such part.
@@ -47,21 +46,24 @@ public:
     // Text of the last operation's error code.
     std::string getErrorText() const;
 
-    int32_t error() const { return mError; }
+    INT32 error() const { return mError; }
 
-    static constexpr int32_t kOk = 0;
-    static constexpr int32_t kFileNotFound = 1;
-    static constexpr int32_t kSectionNotFound = 2;
-    static constexpr int32_t kParameterNotFound = 3;
-    static constexpr int32_t kNoFurtherParameter = 4;
+    static const INT32 kOk = 0;
+    static const INT32 kFileNotFound = 1;
+    static const INT32 kSectionNotFound = 2;
+    static const INT32 kParameterNotFound = 3;
+    static const INT32 kNoFurtherParameter = 4;
 
 private:
-    char mCommentChar = '#';
+    Cnfg(const Cnfg&);
+    Cnfg& operator=(const Cnfg&);
+
+    char mCommentChar;
     std::string mSeparators;
     std::string mTerminators;
     std::string mFileName;
     std::string mSection;
     std::string mParameter;
     std::ifstream mStream;
-    int32_t mError = kOk;
+    INT32 mError;
 };

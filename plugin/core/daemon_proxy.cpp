@@ -12,46 +12,54 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\daemon_proxy";
-constexpr const char* kClass = "DaemonProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\daemon_proxy";
+const char* const kClass = "DaemonProxy";
 
 // Names under which the plug-in signs on and reports its mode.
-constexpr const char* kApplName = "acad";
-constexpr const char* kModeApplName = "AutoCAD";
+const char* const kApplName = "acad";
+const char* const kModeApplName = "AutoCAD";
 
 // Pause after a read that failed at once (within the millisecond it began),
 // so that a library whose read does not wait while the daemon is gone does
 // not make the loop spin. A read that waited and was then released (by a
 // disconnect or the loss of the daemon) is followed by the next one at once.
 // Destruction cuts the pause short.
-constexpr DWORD kFailedReadPauseMs = 100;
+const DWORD kFailedReadPauseMs = 100;
 
 void* readThreadMain(void* arg) {
-    auto* self = static_cast<DaemonProxy*>(arg);
+    DaemonProxy* self = static_cast<DaemonProxy*>(arg);
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
         << "Creating reading thread ..." << LOG_END;
     self->readMouseEvents();
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
         << "Reading thread ended." << LOG_END;
-    return nullptr;
+    return NULL;
 }
 
-bool isSpecialFunction(int32_t code) {
+bool isSpecialFunction(INT32 code) {
     return (code >= kEvSpecialFirst && code <= kEvSpecialLast) ||
            (code >= kEvSpecial2First && code <= kEvSpecial2Last);
 }
 
 }  // namespace
 
-DaemonProxy::DaemonProxy(QxAutoCad* qxAutoCadP) : mQxAutoCadP(qxAutoCadP) {
+DaemonProxy::DaemonProxy(QxAutoCad* qxAutoCadP)
+    : mQxAutoCadP(qxAutoCadP),
+      mReadThread(),
+      mIsToRead(0),
+      mIsReading(0),
+      mIsConnected(0),
+      mIsToSendMode(0),
+      mStopEvent(NULL),
+      mIsReadThreadStarted(false) {
     mIsToRead = true;
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructing ..." << LOG_END;
 
     mQxAutoCadP->mApplFunction = -1;
     mIsConnected = connect();
 
-    mStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    mIsReadThreadStarted = pthread_create(&mReadThread, nullptr, readThreadMain, this) == 0;
+    mStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
+    mIsReadThreadStarted = pthread_create(&mReadThread, NULL, readThreadMain, this) == 0;
 
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructed." << LOG_END;
 }
@@ -60,7 +68,7 @@ DaemonProxy::~DaemonProxy() {
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy") << "Destructing ..." << LOG_END;
 
     mIsToRead = false;
-    if (mStopEvent != nullptr) {
+    if (mStopEvent != NULL) {
         SetEvent(mStopEvent);
     }
     // Ending the sign-on releases a read that waits in the library.
@@ -71,9 +79,9 @@ DaemonProxy::~DaemonProxy() {
             << "Error in qxDisConnect()!" << LOG_END;
     }
     if (mIsReadThreadStarted) {
-        pthread_join(mReadThread, nullptr);
+        pthread_join(mReadThread, NULL);
     }
-    if (mStopEvent != nullptr) {
+    if (mStopEvent != NULL) {
         CloseHandle(mStopEvent);
     }
 
@@ -98,7 +106,7 @@ bool DaemonProxy::connect() {
         return false;
     }
 
-    for (int32_t devIdx = 0; devIdx < devNum; ++devIdx) {
+    for (INT32 devIdx = 0; devIdx < devNum; ++devIdx) {
         unsigned char devInfo[kDevInfoSize] = {};
         if (qxGetDevInfo(devIdx, devInfo) != 0) {
             QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::connect")
@@ -133,8 +141,8 @@ bool DaemonProxy::checkConnection() {
     // would keep moving the view for ever once the daemon is gone. Storing a
     // cap at rest lets the next pass end the motion as a release does. Only
     // a link that held is released: a daemon that stays away logs it once.
-    if (mIsConnected.exchange(false)) {
-        mQxAutoCadP->setCapSample(CapSample{});
+    if (mIsConnected.exchange(0) != 0) {
+        mQxAutoCadP->setCapSample(CapSample());
         QX_LOG(INF, kSrcFile, kClass, "DaemonProxy::checkConnection")
             << "Connection lost - cap released." << LOG_END;
     }
@@ -156,22 +164,22 @@ void DaemonProxy::retrieveRotMode() {
         std::memset(settings, 0, sizeof settings);
     }
 
-    int32_t code = 0;
+    INT32 code = 0;
     std::memcpy(&code, settings + kAdvSettingsRotCodeOffset, sizeof code);
 
     // Decimal digits of the code: hundreds and tens are flags, units the mode.
-    const int32_t hundreds = code / kRotCodeHundreds;
-    const int32_t tens = (code - kRotCodeHundreds * hundreds) / kRotCodeTens;
-    const int32_t units = code - kRotCodeHundreds * hundreds - kRotCodeTens * tens;
+    const INT32 hundreds = code / kRotCodeHundreds;
+    const INT32 tens = (code - kRotCodeHundreds * hundreds) / kRotCodeTens;
+    const INT32 units = code - kRotCodeHundreds * hundreds - kRotCodeTens * tens;
     bool isHundreds = hundreds >= 1;
-    int32_t rotMode = units;
+    INT32 rotMode = units;
     if (units == kRotCodeCameraLevel) {
         rotMode = kRotModeCamera;
         isHundreds = true;
     }
 
     AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
-    if (proxy == nullptr) {
+    if (proxy == NULL) {
         return;
     }
     proxy->mRotModeHundreds = isHundreds;
@@ -183,12 +191,12 @@ void DaemonProxy::retrieveRotMode() {
 void DaemonProxy::readMouseEvents() {
     mIsReading = true;
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
-        << "Invoking reading loop ... mIsToRead: " << static_cast<int32_t>(mIsToRead.load())
+        << "Invoking reading loop ... mIsToRead: " << static_cast<INT32>(mIsToRead.get())
         << LOG_END;
 
     std::string lastAcceptedMode;
     while (mIsToRead) {
-        CapSample sample;
+        CapSample sample = CapSample();
         int unused1 = 0;
         int unused2 = 0;
         int unused3 = 0;
@@ -201,8 +209,8 @@ void DaemonProxy::readMouseEvents() {
             mQxAutoCadP->setCapSample(sample);
         } else if (rc == 0) {
             QX_LOG(DBG, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
-                << "event: " << static_cast<int32_t>(code)
-                << ", APPL_FUNC_START: " << APPL_FUNC_START << LOG_END;
+                << "event: " << static_cast<INT32>(code) << ", APPL_FUNC_START: " << APPL_FUNC_START
+                << LOG_END;
             if (code == kEvRotSettings1 || code == kEvRotSettings2) {
                 retrieveRotMode();
             }
@@ -220,8 +228,8 @@ void DaemonProxy::readMouseEvents() {
         // Report the mode when it changed or the connection is new.
         const AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
         const std::string modeName =
-            proxy != nullptr ? proxy->mModeNames.nameAt(proxy->mNavMode) : "Unknown";
-        const bool isToSendMode = mIsToSendMode.exchange(false);
+            proxy != NULL ? proxy->mModeNames.nameAt(proxy->mNavMode) : "Unknown";
+        const bool isToSendMode = mIsToSendMode.exchange(0) != 0;
         if (modeName != lastAcceptedMode || isToSendMode) {
             if (qxSetApplMode(kModeApplName, modeName.c_str()) == 0) {
                 lastAcceptedMode = modeName;
@@ -229,7 +237,7 @@ void DaemonProxy::readMouseEvents() {
         }
 
         const bool isFailedAtOnce = rc != 0 && GetTickCount() == readStart;
-        if (isFailedAtOnce && mIsToRead && mStopEvent != nullptr) {
+        if (isFailedAtOnce && mIsToRead && mStopEvent != NULL) {
             WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
         }
     }

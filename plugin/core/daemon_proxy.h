@@ -7,28 +7,24 @@
 
 #include <pthread.h>
 
-#include <atomic>
-#include <cstdint>
-
 #include <windows.h>
 
 #include "device_codes.h"
+#include "interlocked_value.h"
 
 class QxAutoCad;
 
 // Layout of the library's blocks.
-inline constexpr int kDevInfoSize = 96;
-inline constexpr int kDevInfoNameOffset = 20;
-inline constexpr int kAdvSettingsSize = 148;
-inline constexpr int kAdvSettingsRotCodeOffset = 132;
-inline constexpr int kAdvSettingsZoomAllOffset = 138;
+const int kDevInfoSize = 96;
+const int kDevInfoNameOffset = 20;
+const int kAdvSettingsSize = 148;
+const int kAdvSettingsRotCodeOffset = 132;
+const int kAdvSettingsZoomAllOffset = 138;
 
 class DaemonProxy {
 public:
     explicit DaemonProxy(QxAutoCad* qxAutoCadP);
     ~DaemonProxy();
-    DaemonProxy(const DaemonProxy&) = delete;
-    DaemonProxy& operator=(const DaemonProxy&) = delete;
 
     // Signs on as "acad" and lists the devices; true on success.
     bool connect();
@@ -40,14 +36,17 @@ public:
     void readMouseEvents();
 
     QxAutoCad* mQxAutoCadP;  // not owning
-    pthread_t mReadThread{};
-    std::atomic<bool> mIsToRead{false};
-    std::atomic<bool> mIsReading{false};
-    std::atomic<bool> mIsConnected{false};
-    std::atomic<bool> mIsToSendMode{false};
+    pthread_t mReadThread;
+    InterlockedValue mIsToRead;
+    InterlockedValue mIsReading;
+    InterlockedValue mIsConnected;
+    InterlockedValue mIsToSendMode;
 
 private:
+    DaemonProxy(const DaemonProxy&);
+    DaemonProxy& operator=(const DaemonProxy&);
+
     // Set by destruction: ends the pause after a failed read at once.
-    HANDLE mStopEvent = nullptr;
-    bool mIsReadThreadStarted = false;
+    HANDLE mStopEvent;
+    bool mIsReadThreadStarted;
 };

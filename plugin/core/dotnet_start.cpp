@@ -3,8 +3,9 @@
 // the current drawing while the plug-in loads. Host's main thread.
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
+
+#include <windows.h>
 
 #include "auto_cad_proxy.h"
 #include "host_helpers.h"
@@ -14,14 +15,14 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
-constexpr const char* kMethod = "AutoCadProxy::StartDotNETPlugin";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
+const char* const kMethod = "AutoCadProxy::StartDotNETPlugin";
 
 const ACHAR* const kMenuExportFileName = L"MenuHarvester2011.dll";
-constexpr const ACHAR* kNetloadHead = L"(command \"netload\" \"";
-constexpr const ACHAR* kNetloadTail = L"\")\n";
-constexpr const char* kErrorCaption = "Quorvex Plug-in Error";
+const ACHAR* const kNetloadHead = L"(command \"netload\" \"";
+const ACHAR* const kNetloadTail = L"\")\n";
+const char* const kErrorCaption = "Quorvex Plug-in Error";
 
 // The module's own file path, wide as the system gives it.
 std::wstring modulePath() {
@@ -37,7 +38,7 @@ void AutoCadProxy::StartDotNETPlugin() {
     try {
         const std::string& appsDir = mQxAutoCadP->mApplicationsDirPath;
         if (!folderExists(appsDir)) {
-            showErrorBox(nullptr,
+            showErrorBox(NULL,
                          "Folder '" + appsDir +
                              "' not found!\n\nStart the driver first and try again to read out "
                              "AutoCAD's menu items.",
@@ -47,7 +48,7 @@ void AutoCadProxy::StartDotNETPlugin() {
         QX_LOG(TRC, kSrcFile, kClass, kMethod) << "Start .NET Plugin..." << LOG_END;
 
         AcApDocManager* docManager = acDocManagerPtr();
-        if (docManager == nullptr) {
+        if (docManager == NULL) {
             return;
         }
         // The path stays wide up to the command; the log and the file check
@@ -77,7 +78,7 @@ void AutoCadProxy::StartDotNETPlugin() {
         const Acad::ErrorStatus status = docManager->sendStringToExecute(
             docManager->curDocument(), command.c_str(), true, false, true);
         QX_LOG(TRC, kSrcFile, kClass, kMethod)
-            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<int64_t>(status)
+            << "totalCmd: '" << narrow(command) << "', ec: " << static_cast<INT64>(status)
             << LOG_END;
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, kMethod) << "Error StartDotNETPlugin()" << LOG_END;

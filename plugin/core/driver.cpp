@@ -9,19 +9,19 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 // The low 16 bits of the setting, read as a signed number.
-int16_t lowSigned16(int32_t value) {
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu));
+INT16 lowSigned16(INT32 value) {
+    return static_cast<INT16>(static_cast<UINT16>(static_cast<UINT32>(value) & 0xFFFFu));
 }
 
 }  // namespace
 
 void AutoCadProxy::doTransform() {
     const DWORD start = GetTickCount();
-    uint32_t elapsed = 0;
+    UINT32 elapsed = 0;
     bool isGoOn = true;
     // The budget is checked before each pass; the last pass runs to its end.
     while (elapsed < mMaxContMoveTime && isGoOn) {
@@ -38,16 +38,17 @@ void AutoCadProxy::doTransform() {
 }
 
 bool AutoCadProxy::handleDeviceCap() {
-    const int32_t threshold = lowSigned16(mQxAutoCadP->mMinThreshold);
-    const int32_t mode = retrieveNavMode();
+    const INT32 threshold = lowSigned16(mQxAutoCadP->mMinThreshold);
+    const INT32 mode = retrieveNavMode();
     const CapSample cap = mQxAutoCadP->capSample();
 
     // In 32 bits, so that -32768 counts as 32768.
-    const auto isAtRest = [threshold](int16_t axis) {
-        return std::abs(static_cast<int32_t>(axis)) <= threshold;
-    };
-    if (isAtRest(cap.tx) && isAtRest(cap.ty) && isAtRest(cap.tz) && isAtRest(cap.rx) &&
-        isAtRest(cap.ry) && isAtRest(cap.rz)) {
+    const INT16 axes[] = {cap.tx, cap.ty, cap.tz, cap.rx, cap.ry, cap.rz};
+    bool isAtRest = true;
+    for (int i = 0; i < 6; ++i) {
+        isAtRest = isAtRest && std::abs(static_cast<INT32>(axes[i])) <= threshold;
+    }
+    if (isAtRest) {
         handleCapIsReleased(mode);
         return false;
     }
@@ -71,13 +72,13 @@ bool AutoCadProxy::handleDeviceCap() {
     return true;
 }
 
-int32_t AutoCadProxy::retrieveNavMode() {
+INT32 AutoCadProxy::retrieveNavMode() {
     // A variable that cannot be read (no drawing open), or that comes as
     // another type than a short, keeps the value of the Model tab, so without
     // a document the mode is 3D.
     short tileMode = 1;
     short cvport = 2;
-    resbuf value{};
+    resbuf value = {};
     if (acedGetVar(ACRX_T("tilemode"), &value) == RTNORM && value.restype == RTSHORT) {
         tileMode = value.resval.rint;
     }

@@ -1,8 +1,8 @@
 #include "host_helpers.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
+
+#include "file_kind.h"
 
 #ifdef _WIN32
 #include <fcntl.h>  // _O_RDONLY
@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr DWORD kBeepHz = 440;
-constexpr DWORD kBeepMs = 200;
-constexpr int kAccessDenied = 13;  // what opening a folder as a file reports
+const DWORD kBeepHz = 440;
+const DWORD kBeepMs = 200;
+const int kAccessDenied = 13;  // what opening a folder as a file reports
 
 }  // namespace
 
@@ -47,8 +47,7 @@ std::string narrow(const std::wstring& text) {
 
 bool fileExists(const std::string& path) {
     // Asked of the file system, not by opening: opening a pipe would block.
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return isRegularFile(path);
 }
 
 bool folderExists(const std::string& path) {
@@ -63,7 +62,7 @@ bool folderExists(const std::string& path) {
     return errno == kAccessDenied;
 }
 
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+INT32 showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
     Beep(kBeepHz, kBeepMs);
     const std::wstring wideText = widen(text);
     const std::wstring wideCaption = widen(caption);

@@ -3,7 +3,6 @@
 // path is, and the error box the plug-in shows to the user.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include <windows.h>
@@ -18,4 +17,4 @@ bool fileExists(const std::string& path);
 // True for a folder that exists.
 bool folderExists(const std::string& path);
 // Beeps and shows a message box; returns the box's result.
-int32_t showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
+INT32 showErrorBox(HWND owner, const std::string& text, const std::string& caption, UINT type);

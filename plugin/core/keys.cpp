@@ -2,8 +2,6 @@
 // a macro of the menu file, a pending special function a standard view or
 // zoom all, both as text queued on the current drawing's command line.
 
-#include <atomic>
-#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,26 +14,26 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
-constexpr int32_t kNoApplFunction = -1;
-constexpr int32_t kNoSpecialFunction = 0;
+const INT32 kNoApplFunction = -1;
+const INT32 kNoSpecialFunction = 0;
 
-constexpr const ACHAR* kZoomAll = L"'_ZOOM _ALL ";
+const ACHAR* const kZoomAll = L"'_ZOOM _ALL ";
 // Paper space takes the zoom without the apostrophe (not transparently).
-constexpr const ACHAR* kZoomAllPaper = L"_ZOOM _ALL ";
-constexpr const ACHAR* kTwoEscapes = L"\x1b\x1b";
-constexpr const char* kMenuCmdHead = "(command (menucmd \"";
-constexpr const char* kMenuCmdTail = "\"))\n";
+const ACHAR* const kZoomAllPaper = L"_ZOOM _ALL ";
+const ACHAR* const kTwoEscapes = L"\x1b\x1b";
+const char* const kMenuCmdHead = "(command (menucmd \"";
+const char* const kMenuCmdTail = "\"))\n";
 
 struct SpecialCommand {
-    int32_t code;
+    INT32 code;
     const ACHAR* text;
 };
 
 // Standard views sent in model space. Each ends in one blank.
-constexpr SpecialCommand kViewCommands[] = {
+const SpecialCommand kViewCommands[] = {
     {kEvViewFront, L"'_-VIEW _FRONT "}, {kEvViewRight, L"'_-VIEW _RIGHT "},
     {kEvViewTop, L"'_-VIEW _TOP "},     {kEvViewBack, L"'_-VIEW _BACK "},
     {kEvViewLeft, L"'_-VIEW _LEFT "},   {kEvViewBottom, L"'_-VIEW _BOTTOM "},
@@ -63,15 +61,22 @@ bool isMenuCmd(const std::string& part) {
 // meanwhile by the reading thread stays for the next pass, and runs it. A
 // request whose operation throws is put back (unless a newer one came) and
 // runs again.
-template <class Run>
-void takeAndRun(std::atomic<int32_t>& pending, int32_t none, Run run) {
-    const int32_t request = pending.exchange(none);
+void takeAndRun(InterlockedValue& pending, INT32 none, AutoCadProxy& proxy,
+                void (AutoCadProxy::*run)(INT32)) {
+    const INT32 request = pending.exchange(none);
     try {
-        run(request);
+        (proxy.*run)(request);
     } catch (...) {
-        int32_t expected = none;
-        pending.compare_exchange_strong(expected, request);
+        pending.compareExchange(none, request);
         throw;
+    }
+}
+
+// Queues text on the command line of `doc` (of the manager's), if any.
+void sendToDocument(AcApDocManager* docManager, AcApDocument* doc, const ACHAR* text,
+                    bool isToActivate) {
+    if (doc != NULL) {
+        docManager->sendStringToExecute(doc, text, isToActivate, false, true);
     }
 }
 
@@ -79,13 +84,13 @@ void takeAndRun(std::atomic<int32_t>& pending, int32_t none, Run run) {
 
 void AutoCadProxy::handleDeviceKeys() {
     try {
-        if (mQxAutoCadP->mApplFunction.load() != kNoApplFunction) {
-            takeAndRun(mQxAutoCadP->mApplFunction, kNoApplFunction,
-                       [this](int32_t index) { execApplFunction(index); });
+        if (mQxAutoCadP->mApplFunction.get() != kNoApplFunction) {
+            takeAndRun(mQxAutoCadP->mApplFunction, kNoApplFunction, *this,
+                       &AutoCadProxy::execApplFunction);
         }
-        if (mQxAutoCadP->mSpecialFunction.load() != kNoSpecialFunction) {
-            takeAndRun(mQxAutoCadP->mSpecialFunction, kNoSpecialFunction,
-                       [this](int32_t code) { execSpecialApplFunction(code); });
+        if (mQxAutoCadP->mSpecialFunction.get() != kNoSpecialFunction) {
+            takeAndRun(mQxAutoCadP->mSpecialFunction, kNoSpecialFunction, *this,
+                       &AutoCadProxy::execSpecialApplFunction);
         }
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleDeviceKeys")
@@ -93,75 +98,67 @@ void AutoCadProxy::handleDeviceKeys() {
     }
 }
 
-void AutoCadProxy::execApplFunction(int32_t index) {
+void AutoCadProxy::execApplFunction(INT32 index) {
     AcApDocManager* docManager = acDocManagerPtr();
-    AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+    AcApDocument* doc = docManager != NULL ? docManager->curDocument() : NULL;
 
-    const auto count = static_cast<int64_t>(mMenuEntries.size());
+    const INT64 count = static_cast<INT64>(mMenuEntries.size());
     if (index >= count) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::execApplFunction")
-            << "keyEvent (" << static_cast<int64_t>(index) << "') too big (max. is " << (count - 1)
+            << "keyEvent (" << static_cast<INT64>(index) << "') too big (max. is " << (count - 1)
             << ")!" << LOG_END;
         return;
     }
-    if (doc == nullptr || index < 0) {
+    if (doc == NULL || index < 0) {
         return;
     }
 
-    const auto send = [&](const std::wstring& text) {
-        docManager->sendStringToExecute(doc, text.c_str(), true, false, true);
-    };
     const std::vector<std::string> parts = splitMacro(mMenuEntries[static_cast<size_t>(index)]);
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         if (i == 0) {
             // Cancel whatever command is running before the macro starts.
-            send(kTwoEscapes);
+            sendToDocument(docManager, doc, kTwoEscapes, true);
         }
         if (part.empty()) {
-            send(L"\n");
+            sendToDocument(docManager, doc, L"\n", true);
         } else if (isMenuCmd(part)) {
-            send(widen(kMenuCmdHead + part + kMenuCmdTail));
+            sendToDocument(docManager, doc, widen(kMenuCmdHead + part + kMenuCmdTail).c_str(),
+                           true);
         } else {
-            send(widen(part + "\n"));
+            sendToDocument(docManager, doc, widen(part + "\n").c_str(), true);
         }
     }
 }
 
-void AutoCadProxy::execSpecialApplFunction(int32_t code) {
+void AutoCadProxy::execSpecialApplFunction(INT32 code) {
     AcApDocManager* docManager = acDocManagerPtr();
-    AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
-    const auto send = [&](const ACHAR* text) {
-        if (doc != nullptr) {
-            docManager->sendStringToExecute(doc, text, false, false, true);
-        }
-    };
-
-    if (mNavMode.load() == kNavMode2D) {
+    AcApDocument* doc = docManager != NULL ? docManager->curDocument() : NULL;
+    if (mNavMode.get() == kNavMode2D) {
         // Paper space of a layout: only zoom all; standard views mean nothing here.
         if (code == kEvZoomAll) {
-            send(kZoomAllPaper);
+            sendToDocument(docManager, doc, kZoomAllPaper, false);
         }
         return;
     }
     if (code == kEvZoomAll) {
-        send(kZoomAll);
+        sendToDocument(docManager, doc, kZoomAll, false);
         return;
     }
 
-    const SpecialCommand* command = nullptr;
-    for (const auto& candidate : kViewCommands) {
-        if (candidate.code == code) {
-            command = &candidate;
+    const SpecialCommand* command = NULL;
+    for (std::size_t i = 0; i < sizeof kViewCommands / sizeof kViewCommands[0]; ++i) {
+        if (kViewCommands[i].code == code) {
+            command = &kViewCommands[i];
         }
     }
-    if (command != nullptr) {
-        send(command->text);
+    if (command != NULL) {
+        sendToDocument(docManager, doc, command->text, false);
     } else {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::execSpecialApplFunction")
-            << "Unknown special command '" << static_cast<int64_t>(code) << "' found!" << LOG_END;
+            << "Unknown special command '" << static_cast<INT64>(code) << "' found!" << LOG_END;
     }
-    if (mIsZoomAllAfterView.load()) {
-        send(kZoomAll);
+    if (mIsZoomAllAfterView.get() != 0) {
+        sendToDocument(docManager, doc, kZoomAll, false);
     }
 }

@@ -5,34 +5,30 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <time.h>
-#endif
-
 #include "auto_cad_proxy.h"
 #include "cnfg.h"
+#include "file_kind.h"
 #include "logging.h"
 #include "path_sep.h"
 #include "qx_auto_cad.h"
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
-constexpr const char* kMenuFileName = "autocad.mnu";
-constexpr const char* kModesSection = "Modes";
-constexpr const char* kMenuBarSection = "MenuBar";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
+const char* const kMenuFileName = "autocad.mnu";
+const char* const kModesSection = "Modes";
+const char* const kMenuBarSection = "MenuBar";
 
 // The macro of one "MenuBar" value: the text after the first "}", cut before
 // the first "|" after it. False when the value has no "}" or nothing after it.
 bool macroOfMenuLine(const std::string& value, std::string& macro) {
-    const auto brace = value.find('}');
+    const std::string::size_type brace = value.find('}');
     if (brace == std::string::npos || brace + 1 == value.size()) {
         return false;
     }
     macro = value.substr(brace + 1);
-    const auto bar = macro.find('|');
+    const std::string::size_type bar = macro.find('|');
     if (bar != std::string::npos) {
         macro.erase(bar);
     }
@@ -42,55 +38,35 @@ bool macroOfMenuLine(const std::string& value, std::string& macro) {
 // A change this close to a read may not show in the stamp of a later change
 // of the same size. A time on a whole second comes from a file system that
 // keeps whole seconds (FAT even two); the others keep finer times, taken from
-// a clock that moves in steps of a few milliseconds.
-#ifdef _WIN32
-const long long kStampSecond = 10000000;  // 100 ns ticks
-#else
-const long long kStampSecond = 1000000000;  // ns
-#endif
-const long long kCoarseStampGranularity = 2 * kStampSecond;
-const long long kFineStampGranularity = kStampSecond / 10;
+// a clock that moves in steps of a few milliseconds. In 100 ns ticks.
+const INT64 kStampSecond = 10000000;
+const INT64 kCoarseStampGranularity = 2 * kStampSecond;
+const INT64 kFineStampGranularity = kStampSecond / 10;
+
+INT64 ticksOf(const FILETIME& time) {
+    return static_cast<INT64>((static_cast<UINT64>(time.dwHighDateTime) << 32) |
+                              time.dwLowDateTime);
+}
 
 MenuFileStamp stampOf(const std::string& path) {
     MenuFileStamp stamp;
-#ifdef _WIN32
     WIN32_FILE_ATTRIBUTE_DATA data;
-    stamp.exists = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0 &&
-                   (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    stamp.exists = regularFileData(path, data);
     if (stamp.exists) {
-        stamp.size =
-            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        stamp.modified = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                         data.ftLastWriteTime.dwLowDateTime;
+        stamp.size = fileSizeOf(data);
+        stamp.modified = ticksOf(data.ftLastWriteTime);
     }
-#else
-    struct stat st;
-    stamp.exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    if (stamp.exists) {
-        stamp.size = static_cast<unsigned long long>(st.st_size);
-        stamp.modified =
-            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    }
-#endif
     return stamp;
 }
 
 // True when the file changed within the file system's timestamp granularity
-// of now, on the clock of its times.
+// of now.
 bool isRecentChange(const MenuFileStamp& stamp) {
-#ifdef _WIN32
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    const long long nowTicks =
-        (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-#else
-    struct timespec now;
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const long long nowTicks = static_cast<long long>(now.tv_sec) * 1000000000 + now.tv_nsec;
-#endif
-    const long long granularity =
+    const INT64 granularity =
         stamp.modified % kStampSecond == 0 ? kCoarseStampGranularity : kFineStampGranularity;
-    return stamp.modified > nowTicks - granularity;
+    return stamp.modified > ticksOf(now) - granularity;
 }
 
 }  // namespace
@@ -115,7 +91,7 @@ void AutoCadProxy::loadMenufile() {
         mMenuEntries.clear();
         return;
     }
-    int32_t status = Cnfg::kOk;
+    INT32 status = Cnfg::kOk;
     Cnfg menu(path, status);
     if (status != Cnfg::kOk) {
         mMenuEntries.clear();
@@ -146,11 +122,11 @@ void AutoCadProxy::loadMenufile() {
     mMenuEntries.swap(entries);
 
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::loadMenufile")
-        << "Menu file '" << path << "' with " << static_cast<int64_t>(mMenuEntries.size())
+        << "Menu file '" << path << "' with " << static_cast<INT64>(mMenuEntries.size())
         << " entries loaded." << LOG_END;
 
     const bool haveModes = !modeNames.empty();
-    mModeNames.set(std::move(modeNames));
+    mModeNames.set(modeNames);
     if (haveModes) {
         mIsMenuLoaded = true;
     }

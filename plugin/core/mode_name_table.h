@@ -4,15 +4,14 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "mutex.h"
+
 class ModeNameTable {
 public:
-    ModeNameTable() = default;
-    ModeNameTable(const ModeNameTable&) = delete;
-    ModeNameTable& operator=(const ModeNameTable&) = delete;
+    ModeNameTable() : mLock("ModeNameTable") {}
 
     // Replaces the whole table at once (build the new table aside first).
     void set(std::vector<std::string> names);
@@ -25,6 +24,9 @@ public:
     std::vector<std::string> names() const;
 
 private:
-    mutable std::mutex mLock;
+    ModeNameTable(const ModeNameTable&);
+    ModeNameTable& operator=(const ModeNameTable&);
+
+    mutable Mutex mLock;
     std::vector<std::string> mNames;
 };

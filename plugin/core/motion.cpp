@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 }  // namespace
 
@@ -21,15 +21,15 @@ void AutoCadProxy::lockDocumentForMotion() {
         return;
     }
     AcApDocManager* docManager = acDocManagerPtr();
-    if (docManager != nullptr) {
+    if (docManager != NULL) {
         takeDocumentLock(docManager, docManager->curDocument());
     }
     mIsDocLocked = true;
 }
 
 void AutoCadProxy::takeDocumentLock(AcApDocManager* docManager, AcApDocument* doc) {
-    if (docManager != nullptr &&
-        docManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true) == Acad::eOk) {
+    if (docManager != NULL &&
+        docManager->lockDocument(doc, AcAp::kWrite, NULL, NULL, true) == Acad::eOk) {
         mLockedDocP = doc;
     }
 }
@@ -37,14 +37,14 @@ void AutoCadProxy::takeDocumentLock(AcApDocManager* docManager, AcApDocument* do
 void AutoCadProxy::giveDocumentLockBack(AcApDocManager* docManager) {
     // Not the current drawing: the user may have switched since the lock was
     // taken.
-    if (docManager != nullptr && mLockedDocP != nullptr) {
+    if (docManager != NULL && mLockedDocP != NULL) {
         docManager->unlockDocument(mLockedDocP);
     }
     mIsDocLocked = false;
-    mLockedDocP = nullptr;
+    mLockedDocP = NULL;
 }
 
-bool AutoCadProxy::isUsableSensBase(int32_t base, const char* key, const char* method) const {
+bool AutoCadProxy::isUsableSensBase(INT32 base, const char* key, const char* method) const {
     if (base != 0) {
         return true;
     }
@@ -67,7 +67,7 @@ void AutoCadProxy::releaseCapAtUnload() {
 }
 
 void AutoCadProxy::releaseCapForDocument(AcApDocument* doc, const char* why) {
-    if (!mIsCapMoving || doc == nullptr || (doc != mLockedDocP && doc != currentDocument())) {
+    if (!mIsCapMoving || doc == NULL || (doc != mLockedDocP && doc != currentDocument())) {
         return;
     }
     QX_LOG(INF, kSrcFile, kClass, "AutoCadProxy::releaseCapForDocument")
@@ -78,18 +78,18 @@ void AutoCadProxy::releaseCapForDocument(AcApDocument* doc, const char* why) {
 void AutoCadProxy::releaseCapNow() {
     // A pass in paper space hid the navigation bar; the mode may have
     // changed since, so the bar is brought back whatever the last mode was.
-    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.load());
+    handleCapIsReleased(mIsNavBarHidden ? kNavMode2D : mNavMode.get());
 }
 
-void AutoCadProxy::handleCapIsReleased(int32_t mode) {
+void AutoCadProxy::handleCapIsReleased(INT32 mode) {
     if (!mIsCapMoving) {
         return;
     }
     try {
         AcApDocManager* docManager = acDocManagerPtr();
-        AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+        AcApDocument* doc = docManager != NULL ? docManager->curDocument() : NULL;
         if (mode == kNavMode2D) {
-            if (mIsNavBarHidden && docManager != nullptr) {
+            if (mIsNavBarHidden && docManager != NULL) {
                 docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 1 "), false, false,
                                                 true);
             }
@@ -100,10 +100,10 @@ void AutoCadProxy::handleCapIsReleased(int32_t mode) {
         } else {
             // Object move mode locked the drawing for this motion.
             giveDocumentLockBack(docManager);
-            AcGsView* viewP = nullptr;
-            int32_t vportNum = 0;
+            AcGsView* viewP = NULL;
+            INT32 vportNum = 0;
             retrieveViewParams(viewP, vportNum);
-            if (viewP != nullptr) {
+            if (viewP != NULL) {
                 if (viewP->isValid()) {
                     acgsSetViewParameters(vportNum, viewP, true, true, false);
                 } else {

@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 }  // namespace
 
-void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t tz) {
+void AutoCadProxy::handleCapIsDeflectedIn2DMode(INT16 tx, INT16 ty, INT16 tz) {
     if (!mIsCapMoving) {
         mIsViewLimitWarned = false;
     }
@@ -29,10 +29,10 @@ void AutoCadProxy::handleCapIsDeflectedIn2DMode(int16_t tx, int16_t ty, int16_t 
             // The first step of a motion takes the drawing for the timer and
             // hides the navigation bar until the release.
             AcApDocManager* docManager = acDocManagerPtr();
-            AcApDocument* doc = docManager != nullptr ? docManager->curDocument() : nullptr;
+            AcApDocument* doc = docManager != NULL ? docManager->curDocument() : NULL;
             takeDocumentLock(docManager, doc);
             if (!mIsDocLocked) {
-                if (docManager != nullptr) {
+                if (docManager != NULL) {
                     docManager->sendStringToExecute(doc, ACRX_T("_navbardisplay 0 "), false, false,
                                                     true);
                 }
@@ -70,8 +70,8 @@ void AutoCadProxy::pan2D(double dx, double dy) {
     const double viewHeight = viewport->viewHeight();
     const double viewWidth = viewport->width() / viewport->height() * viewHeight;
     const AcGePoint2d centre = viewport->viewCenter();
-    const View2dShape before = {centre.x, centre.y, viewHeight};
-    View2dShape view = {centre.x + dx * viewWidth, centre.y + dy * viewHeight, viewHeight};
+    const View2dShape before(centre.x, centre.y, viewHeight);
+    View2dShape view(centre.x + dx * viewWidth, centre.y + dy * viewHeight, viewHeight);
     if (limitView(before, view)) {
         warnViewOutOfLimits("AutoCadProxy::pan2D");
         if (isSameView(view, before)) {
@@ -97,8 +97,8 @@ void AutoCadProxy::zoom2D(double dz) {
         return;
     }
     const AcGePoint2d centre = viewport->viewCenter();
-    const View2dShape before = {centre.x, centre.y, viewport->viewHeight()};
-    View2dShape view = {centre.x, centre.y, before.height * factor};
+    const View2dShape before(centre.x, centre.y, viewport->viewHeight());
+    View2dShape view(centre.x, centre.y, before.height * factor);
     if (limitView(before, view)) {
         warnViewOutOfLimits("AutoCadProxy::zoom2D");
         if (isSameView(view, before)) {

@@ -19,14 +19,14 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 // Shift of one unit of dx, dy or dz, in units of sqrt(field width x height).
-constexpr double kMoveScale = 5.0;
+const double kMoveScale = 5.0;
 
 // Rotation modes that turn every motion round (camera-centred steering).
-bool isInverted(int32_t rotMode) {
+bool isInverted(INT32 rotMode) {
     return rotMode == kRotModeCamera || rotMode == kRotModeInvertedTarget;
 }
 
@@ -35,23 +35,39 @@ AcGsView::Projection projectionOf(bool isPerspective) {
 }
 
 ViewShape shapeOf(const AcGsView* viewP) {
-    return {viewP->position(), viewP->target(), viewP->upVector(), viewP->fieldWidth(),
-            viewP->fieldHeight()};
+    return ViewShape(viewP->position(), viewP->target(), viewP->upVector(), viewP->fieldWidth(),
+                     viewP->fieldHeight());
+}
+
+// Ends a 3D step: a view that passed its limits goes up to them (with the
+// warning for `method`) before the redraw; one left as it was is not redrawn.
+void finishStep(AutoCadProxy& proxy, AcGsView* viewP, const ViewShape& before, bool isPerspective,
+                const char* method) {
+    ViewShape view = shapeOf(viewP);
+    if (limitView(before, view)) {
+        viewP->setView(view.position, view.target, view.up, view.width, view.height,
+                       projectionOf(isPerspective));
+        proxy.warnViewOutOfLimits(method);
+        if (isSameView(view, before)) {
+            return;
+        }
+    }
+    viewP->update();
 }
 
 }  // namespace
 
-void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t tz, int16_t rx,
-                                                int16_t ry, int16_t rz) {
+void AutoCadProxy::handleCapIsDeflectedIn3DMode(INT16 tx, INT16 ty, INT16 tz, INT16 rx, INT16 ry,
+                                                INT16 rz) {
     const char* method = "AutoCadProxy::handleCapIsDeflectedIn3DMode";
     if (!mIsCapMoving) {
         mIsViewLimitWarned = false;
     }
     try {
-        AcGsView* viewP = nullptr;
-        int32_t vportNum = 0;
+        AcGsView* viewP = NULL;
+        INT32 vportNum = 0;
         retrieveViewParams(viewP, vportNum);
-        if (viewP == nullptr) {
+        if (viewP == NULL) {
             QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn3DMode")
                 << "ViewP could not be retrieved!" << LOG_END;
             return;
@@ -64,9 +80,9 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
         }
         const bool isPersp = viewP->isPerspective();
         // The device link may change these at any time: one value per step.
-        const int32_t rotMode = mRotMode.load();
-        const bool isNoRoll = mRotModeTens.load();
-        const bool isLevel = mRotModeHundreds.load();
+        const INT32 rotMode = mRotMode.get();
+        const bool isNoRoll = mRotModeTens.get() != 0;
+        const bool isLevel = mRotModeHundreds.get() != 0;
 
         if (mIsObjectMoveMode &&
             transformSelection3d(tx, ty, tz, rx, ry, rz, xAxis, yAxis, zAxis, isLevel, isNoRoll)) {
@@ -74,22 +90,7 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
             return;
         }
 
-        // A step that would take the view past its limits goes up to them
-        // before the redraw; one that leaves the view as it was redraws
-        // nothing.
         const ViewShape before = shapeOf(viewP);
-        const auto finishStep = [&] {
-            ViewShape view = shapeOf(viewP);
-            if (limitView(before, view)) {
-                viewP->setView(view.position, view.target, view.up, view.width, view.height,
-                               projectionOf(isPersp));
-                warnViewOutOfLimits(method);
-                if (isSameView(view, before)) {
-                    return;
-                }
-            }
-            viewP->update();
-        };
         const bool canMove = isUsableSensBase(mTraSensBase, "transSensBase", method);
         const bool canTurn = isUsableSensBase(mRotSensBase, "rotSensBase", method);
 
@@ -99,25 +100,25 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
                     isLevel);
         }
         if (!canTurn || (rx == 0 && ry == 0 && rz == 0)) {
-            finishStep();
+            finishStep(*this, viewP, before, isPersp, method);
             return;
         }
 
         // Rotation axes start as the screen axes; the centre comes from the
         // selected line, the selected objects or the rotation mode.
         AcGeVector3d axes[3] = {xAxis, yAxis, zAxis};
-        int32_t values[3] = {rx, ry, rz};
+        INT32 values[3] = {rx, ry, rz};
         AcGePoint3d centre = gWorldOrigin;  // every mode without a centre of its own
         if (mQxAutoCadP->mToggleRotationAxis && getSelObjectAxis(gSelAxis, gSelPoint)) {
             // Each rotation turns about the line, scaled by how closely the
             // line follows that screen axis.
             for (int i = 0; i < 3; ++i) {
-                const double f = std::clamp(gSelAxis.dotProduct(axes[i]), -1.0, 1.0);
-                values[i] = static_cast<int32_t>(std::trunc(values[i] * f));
+                const double f = std::max(-1.0, std::min(gSelAxis.dotProduct(axes[i]), 1.0));
+                values[i] = static_cast<INT32>(values[i] * f);  // towards zero
                 axes[i] = gSelAxis;
             }
             centre = gSelPoint;
-        } else if (mQxAutoCadP->mToggleRotationCenter && getSelObjectsCenter(nullptr, gSelPoint)) {
+        } else if (mQxAutoCadP->mToggleRotationCenter && getSelObjectsCenter(NULL, gSelPoint)) {
             centre = gSelPoint;
         } else if (rotMode == kRotModeCamera && isPersp) {
             centre = viewP->position();
@@ -135,17 +136,17 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(int16_t tx, int16_t ty, int16_t 
         if (values[2] != 0) {
             rotate(viewP, -values[2] / base, 2, centre, axes[2], rotMode, isNoRoll, isPersp);
         }
-        finishStep();
+        finishStep(*this, viewP, before, isPersp, method);
     } catch (...) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::handleCapIsDeflectedIn3DMode")
             << "Error handleCapIsDeflectedIn3DMode()" << LOG_END;
     }
 }
 
-void AutoCadProxy::retrieveViewParams(AcGsView*& viewP, int32_t& vportNum) {
-    resbuf value{};
+void AutoCadProxy::retrieveViewParams(AcGsView*& viewP, INT32& vportNum) {
+    resbuf value = {};
     const int rc = acedGetVar(ACRX_T("CVPORT"), &value);
-    gLastViewP = nullptr;
+    gLastViewP = NULL;
     // A value of another type than a short counts as not read.
     if (rc != RTNORM || value.restype != RTSHORT) {
         QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::retrieveViewParams")
@@ -153,7 +154,7 @@ void AutoCadProxy::retrieveViewParams(AcGsView*& viewP, int32_t& vportNum) {
     } else {
         gLastVportNum = value.resval.rint;
         gLastViewP = acgsGetGsView(gLastVportNum, true);
-        if (gLastViewP == nullptr) {
+        if (gLastViewP == NULL) {
             QX_LOG(ERR, kSrcFile, kClass, "AutoCadProxy::retrieveViewParams")
                 << "AcGsView object could not be retrieved!" << LOG_END;
         }
@@ -183,10 +184,10 @@ bool AutoCadProxy::calcScreenAxesRelativeToObject(AcGsView* viewP, AcGeVector3d&
 
 void AutoCadProxy::moveXYZ(AcGsView* viewP, double dx, double dy, double dz,
                            const AcGeVector3d& xAxis, const AcGeVector3d& yAxis,
-                           const AcGeVector3d& zAxis, int32_t rotMode, bool isPerspective,
+                           const AcGeVector3d& zAxis, INT32 rotMode, bool isPerspective,
                            bool isLevel) {
     try {
-        if (viewP == nullptr) {
+        if (viewP == NULL) {
             return;
         }
         if (isInverted(rotMode)) {
@@ -225,7 +226,7 @@ void AutoCadProxy::moveXYZ(AcGsView* viewP, double dx, double dy, double dz,
 void AutoCadProxy::move3D(AcGsView* viewP, double amount, const AcGeVector3d& direction,
                           bool isLevel, bool isPerspective) {
     try {
-        if (amount == 0.0 || viewP == nullptr) {
+        if (amount == 0.0 || viewP == NULL) {
             return;
         }
         AcGePoint3d position = viewP->position();
@@ -248,7 +249,7 @@ void AutoCadProxy::move3D(AcGsView* viewP, double amount, const AcGeVector3d& di
 }
 
 void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const AcGePoint3d& centre,
-                          AcGeVector3d& axis, int32_t rotMode, bool isNoRoll, bool isPerspective) {
+                          AcGeVector3d& axis, INT32 rotMode, bool isNoRoll, bool isPerspective) {
     try {
         if (angle == 0.0) {
             return;
@@ -261,7 +262,7 @@ void AutoCadProxy::rotate(AcGsView* viewP, double angle, int axisIndex, const Ac
         }
         QX_LOG(DBG, kSrcFile, kClass, "AutoCadProxy::rotate")
             << "Rotate Axis: " << angle << "(" << axisIndex << ")" << LOG_END;
-        if (viewP == nullptr) {
+        if (viewP == NULL) {
             return;
         }
         if (axisIndex == 1 && isNoRoll) {

@@ -11,14 +11,14 @@
 //   handler keeps rotating about the point and line found at the start.
 #pragma once
 
-#include <cstdint>
+#include <windows.h>
 
 #include <gepnt3d.h>
 #include <gevec3d.h>
 
 class AcGsView;
 
-extern int32_t gLastVportNum;  // "CVPORT" at the last successful view lookup
+extern INT32 gLastVportNum;    // "CVPORT" at the last successful view lookup
 extern AcGsView* gLastViewP;   // view of the last lookup, null after a failed one
 extern AcGePoint3d gSelPoint;  // centre of the selection or start of the line
 extern AcGeVector3d gSelAxis;  // unit direction of the selected line

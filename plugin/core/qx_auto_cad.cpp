@@ -8,32 +8,46 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\qx_auto_cad";
-constexpr const char* kClass = "QxAutoCad";
+const char* const kSrcFile = "..\\..\\common_sources\\qx_auto_cad";
+const char* const kClass = "QxAutoCad";
 
 // Period of the connection check.
-constexpr DWORD kWatchPeriodMs = 2000;
+const DWORD kWatchPeriodMs = 2000;
 
 void* watchThreadMain(void* arg) {
     static_cast<QxAutoCad*>(arg)->watchConnection();
-    return nullptr;
+    return NULL;
 }
 
 }  // namespace
 
-QxAutoCad::QxAutoCad() {
+QxAutoCad::QxAutoCad()
+    : mWatchThread(),
+      mIsToWatch(0),
+      mIsWatching(0),
+      mTx(0),
+      mTy(0),
+      mTz(0),
+      mRx(0),
+      mRy(0),
+      mRz(0),
+      mApplFunction(-1),
+      mSpecialFunction(0),
+      mCapLock("QxAutoCad"),
+      mStopEvent(NULL),
+      mIsWatchThreadStarted(false) {
     mIsToWatch = true;
-    setCapSample(CapSample{});
+    setCapSample(CapSample());
     mSpecialFunction = 0;
 
     initLogging();
 
-    mAutoCadProxyP = std::make_unique<AutoCadProxy>(this);
-    mDaemonProxyP = std::make_unique<DaemonProxy>(this);
+    mAutoCadProxyP.reset(new AutoCadProxy(this));
+    mDaemonProxyP.reset(new DaemonProxy(this));
 
     // Manual-reset: once set, every later wait returns at once.
-    mStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (pthread_create(&mWatchThread, nullptr, watchThreadMain, this) == 0) {
+    mStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
+    if (pthread_create(&mWatchThread, NULL, watchThreadMain, this) == 0) {
         mIsWatchThreadStarted = true;
     } else {
         // The text says "reading thread" for the watchdog on purpose: it is
@@ -54,18 +68,18 @@ QxAutoCad::~QxAutoCad() {
 
     // Wake the watchdog from its wait and let it finish its pass; joining
     // also covers a watchdog that has not begun to run yet.
-    if (mStopEvent != nullptr) {
+    if (mStopEvent != NULL) {
         SetEvent(mStopEvent);
     }
     if (mIsWatchThreadStarted) {
-        pthread_join(mWatchThread, nullptr);
+        pthread_join(mWatchThread, NULL);
     }
 
     // The reading loop looks up the proxy's mode names: the link goes first.
     mDaemonProxyP.reset();
     mAutoCadProxyP.reset();
 
-    if (mStopEvent != nullptr) {
+    if (mStopEvent != NULL) {
         CloseHandle(mStopEvent);
     }
     QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad") << "Destructed." << LOG_END;
@@ -88,7 +102,7 @@ void QxAutoCad::watchConnection() {
         if (!mDaemonProxyP->checkConnection()) {
             mDaemonProxyP->connect();
         }
-        if (mStopEvent == nullptr) {
+        if (mStopEvent == NULL) {
             Sleep(kWatchPeriodMs);
         } else {
             WaitForSingleObject(mStopEvent, kWatchPeriodMs);
@@ -98,7 +112,7 @@ void QxAutoCad::watchConnection() {
 }
 
 void QxAutoCad::setCapSample(const CapSample& sample) {
-    std::lock_guard<std::mutex> guard(mCapLock);
+    MutexLock guard(mCapLock);
     mTx = sample.tx;
     mTy = sample.ty;
     mTz = sample.tz;
@@ -108,6 +122,13 @@ void QxAutoCad::setCapSample(const CapSample& sample) {
 }
 
 CapSample QxAutoCad::capSample() const {
-    std::lock_guard<std::mutex> guard(mCapLock);
-    return CapSample{mTx, mTy, mTz, mRx, mRy, mRz};
+    MutexLock guard(mCapLock);
+    CapSample sample;
+    sample.tx = mTx;
+    sample.ty = mTy;
+    sample.tz = mTz;
+    sample.rx = mRx;
+    sample.ry = mRy;
+    sample.rz = mRz;
+    return sample;
 }

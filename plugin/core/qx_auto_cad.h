@@ -7,34 +7,31 @@
 
 #include <pthread.h>
 
-#include <atomic>
-#include <cstdint>
-#include <memory>
-#include <mutex>
-
 #include <windows.h>
 
+#include "interlocked_value.h"
+#include "mutex.h"
+#include "scoped_ptr.h"
 #include "settings.h"
 
 class AutoCadProxy;
 class DaemonProxy;
 
-// One motion sample of the cap, in the device's raw units.
+// One motion sample of the cap, in the device's raw units; CapSample() is at
+// rest.
 struct CapSample {
-    int16_t tx = 0;
-    int16_t ty = 0;
-    int16_t tz = 0;
-    int16_t rx = 0;
-    int16_t ry = 0;
-    int16_t rz = 0;
+    INT16 tx;
+    INT16 ty;
+    INT16 tz;
+    INT16 rx;
+    INT16 ry;
+    INT16 rz;
 };
 
 class QxAutoCad : public Settings {
 public:
     QxAutoCad();
     ~QxAutoCad();
-    QxAutoCad(const QxAutoCad&) = delete;
-    QxAutoCad& operator=(const QxAutoCad&) = delete;
 
     // Starts gLogging from the settings' [LOGGING] values; construction only.
     void initLogging();
@@ -48,28 +45,31 @@ public:
     void setCapSample(const CapSample& sample);
     CapSample capSample() const;
 
-    std::unique_ptr<AutoCadProxy> mAutoCadProxyP;
-    std::unique_ptr<DaemonProxy> mDaemonProxyP;
-    pthread_t mWatchThread{};
-    std::atomic<bool> mIsToWatch{false};
-    std::atomic<bool> mIsWatching{false};
+    ScopedPtr<AutoCadProxy> mAutoCadProxyP;
+    ScopedPtr<DaemonProxy> mDaemonProxyP;
+    pthread_t mWatchThread;
+    InterlockedValue mIsToWatch;
+    InterlockedValue mIsWatching;
 
     // Latest motion sample (guarded by mCapLock).
-    int16_t mTx = 0;
-    int16_t mTy = 0;
-    int16_t mTz = 0;
-    int16_t mRx = 0;
-    int16_t mRy = 0;
-    int16_t mRz = 0;
+    INT16 mTx;
+    INT16 mTy;
+    INT16 mTz;
+    INT16 mRx;
+    INT16 mRy;
+    INT16 mRz;
     // Pending requests, one of each kind; a newer one replaces an older one.
     // Take a request without losing one stored meanwhile: read it, run it,
-    // then compare_exchange it to the empty value (or exchange before running).
-    std::atomic<int32_t> mApplFunction{-1};    // menu entry index, -1: none
-    std::atomic<int32_t> mSpecialFunction{0};  // special event code, 0: none
+    // then compare-exchange it to the empty value (or exchange before running).
+    InterlockedValue mApplFunction;     // menu entry index, -1: none
+    InterlockedValue mSpecialFunction;  // special event code, 0: none
 
 private:
-    mutable std::mutex mCapLock;
+    QxAutoCad(const QxAutoCad&);
+    QxAutoCad& operator=(const QxAutoCad&);
+
+    mutable Mutex mCapLock;
     // Set by destruction: wakes the watchdog's 2000 ms wait at once.
-    HANDLE mStopEvent = nullptr;
-    bool mIsWatchThreadStarted = false;
+    HANDLE mStopEvent;
+    bool mIsWatchThreadStarted;
 };

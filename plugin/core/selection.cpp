@@ -3,38 +3,38 @@
 // line), with the pickfirst set of a scope and the current document that
 // object move mode uses too.
 // Host's main thread only.
-#include <optional>
-
 #include "auto_cad_proxy.h"
 #include "logging.h"
 #include "nav_memory.h"
+#include "scoped_ptr.h"
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
-constexpr const char* kClass = "AutoCadProxy";
+const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
+const char* const kClass = "AutoCadProxy";
 
 // Opens an entity for read and closes it again at the end of the scope.
 class ReadEntity {
 public:
-    explicit ReadEntity(const ads_name name) {
+    explicit ReadEntity(const ads_name name) : mEntity(NULL) {
         AcDbObjectId id;
         if (acdbGetObjectId(id, name) == Acad::eOk &&
             acdbOpenAcDbEntity(mEntity, id, AcDb::kForRead) != Acad::eOk) {
-            mEntity = nullptr;
+            mEntity = NULL;
         }
     }
     ~ReadEntity() {
-        if (mEntity != nullptr) {
+        if (mEntity != NULL) {
             mEntity->close();
         }
     }
-    ReadEntity(const ReadEntity&) = delete;
-    ReadEntity& operator=(const ReadEntity&) = delete;
     AcDbEntity* get() const { return mEntity; }
 
 private:
-    AcDbEntity* mEntity = nullptr;
+    ReadEntity(const ReadEntity&);
+    ReadEntity& operator=(const ReadEntity&);
+
+    AcDbEntity* mEntity;
 };
 
 }  // namespace
@@ -42,7 +42,7 @@ private:
 // ---- Helpers -------------------------------------------------------------------
 
 AutoCadProxy::PickfirstSet::PickfirstSet()
-    : mIsValid(acedSSGet(ACRX_T("I"), nullptr, nullptr, nullptr, mName) == RTNORM) {}
+    : mName(), mIsValid(acedSSGet(ACRX_T("I"), NULL, NULL, NULL, mName) == RTNORM) {}
 
 AutoCadProxy::PickfirstSet::~PickfirstSet() {
     if (mIsValid) {
@@ -52,7 +52,7 @@ AutoCadProxy::PickfirstSet::~PickfirstSet() {
 
 AcApDocument* AutoCadProxy::currentDocument() {
     AcApDocManager* docManager = acDocManagerPtr();
-    return docManager != nullptr ? docManager->curDocument() : nullptr;
+    return docManager != NULL ? docManager->curDocument() : NULL;
 }
 
 // ---- Lookups ---------------------------------------------------------------------
@@ -60,13 +60,13 @@ AcApDocument* AutoCadProxy::currentDocument() {
 bool AutoCadProxy::getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre) {
     try {
         // Without a set the selection is read only on a motion's first step.
-        if (mIsCapMoving && selSet == nullptr) {
+        if (mIsCapMoving && selSet == NULL) {
             return gLastCenterResult;
         }
-        std::optional<PickfirstSet> own;
+        ScopedPtr<PickfirstSet> own;
         Adesk::Int64* set = selSet;
-        if (set == nullptr) {
-            own.emplace();
+        if (set == NULL) {
+            own.reset(new PickfirstSet());
             if (!own->isValid()) {
                 gLastCenterResult = false;
                 return false;
@@ -79,7 +79,7 @@ bool AutoCadProxy::getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre) {
         AcGePoint3d sum(0.0, 0.0, 0.0);
         long used = 0;
         for (long i = 0; i < count; ++i) {
-            ads_name entName{};
+            ads_name entName = {};
             if (acedSSName(set, i, entName) != RTNORM) {
                 gLastCenterResult = false;
                 return false;
@@ -88,7 +88,7 @@ bool AutoCadProxy::getSelObjectsCenter(ads_name selSet, AcGePoint3d& centre) {
             // the mean is taken over the others.
             ReadEntity entity(entName);
             AcDbExtents extents;
-            if (entity.get() == nullptr || entity.get()->getGeomExtents(extents) != Acad::eOk) {
+            if (entity.get() == NULL || entity.get()->getGeomExtents(extents) != Acad::eOk) {
                 continue;
             }
             const AcGePoint3d lo = extents.minPoint();
@@ -126,7 +126,7 @@ bool AutoCadProxy::getSelObjectAxis(AcGeVector3d& axis, AcGePoint3d& startPoint)
             return false;
         }
         long count = 0;
-        ads_name entName{};
+        ads_name entName = {};
         if (acedSSLength(set.name(), &count) != RTNORM || count != 1 ||
             acedSSName(set.name(), 0, entName) != RTNORM) {
             gLastAxisResult = false;
@@ -137,7 +137,7 @@ bool AutoCadProxy::getSelObjectAxis(AcGeVector3d& axis, AcGePoint3d& startPoint)
         gLastAxisResult = false;
         AcGePoint3d start;
         AcGePoint3d end;
-        if (entity.get() != nullptr && entity.get()->isKindOf(AcDbLine::desc())) {
+        if (entity.get() != NULL && entity.get()->isKindOf(AcDbLine::desc())) {
             const AcDbCurve* curve = AcDbCurve::cast(entity.get());
             if (curve->getStartPoint(start) == Acad::eOk && curve->getEndPoint(end) == Acad::eOk) {
                 axis = (end - start).normalize(AcGeContext::gTol);

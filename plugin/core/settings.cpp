@@ -8,12 +8,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
-#include <variant>
 
 #include "cnfg.h"
 #include "file_kind.h"
@@ -22,60 +20,62 @@
 
 namespace {
 
-constexpr const char* kSrcFile = "..\\..\\common_sources\\settings";
-constexpr const char* kClass = "Settings";
-constexpr const char* kProgramSection = "PROGRAM";
-constexpr const char* kEnvUserProfile = "USERPROFILE";
+const char* const kSrcFile = "..\\..\\common_sources\\settings";
+const char* const kClass = "Settings";
+const char* const kProgramSection = "PROGRAM";
+const char* const kEnvUserProfile = "USERPROFILE";
 
 // Width of the key column in the settings file.
-constexpr int kKeyWidth = 22;
+const int kKeyWidth = 22;
 // Label widths of the dump.
-constexpr int kSettingsLabelWidth = 25;
-constexpr int kLogParsLabelWidth = 18;
+const int kSettingsLabelWidth = 25;
+const int kLogParsLabelWidth = 18;
 
-// One key of a section: its name, the member it fills and the comment
-// written beside it.
+// One key of a section: its name, the member it fills (one of the three,
+// the others null) and the comment written beside it.
 template <typename Owner>
 struct KeyEntry {
     const char* key;
-    std::variant<std::string Owner::*, int32_t Owner::*, bool Owner::*> member;
+    std::string Owner::*text;
+    INT32 Owner::*number;
+    bool Owner::*flag;
     const char* comment;
 };
 
 const KeyEntry<Settings> kProgramKeys[] = {
-    {"name", &Settings::mName, "# program's name"},
-    {"version", &Settings::mVersion, "# program's version number"},
-    {"transSensBase", &Settings::mTraSensBase, "# base sensitivity divisor for translation"},
-    {"rotSensBase", &Settings::mRotSensBase, "# base sensitivity divisor for rotation"},
-    {"minThreshold", &Settings::mMinThreshold,
+    {"name", &Settings::mName, 0, 0, "# program's name"},
+    {"version", &Settings::mVersion, 0, 0, "# program's version number"},
+    {"transSensBase", 0, &Settings::mTraSensBase, 0, "# base sensitivity divisor for translation"},
+    {"rotSensBase", 0, &Settings::mRotSensBase, 0, "# base sensitivity divisor for rotation"},
+    {"minThreshold", 0, &Settings::mMinThreshold, 0,
      "# minimal threshold (overrides setting in control panel)"},
-    {"maxContMoveTime", &Settings::mMaxContMoveTime,
+    {"maxContMoveTime", 0, &Settings::mMaxContMoveTime, 0,
      "# maximal time for continuous cap movement in milliseconds"},
-    {"toggleRotationCenter", &Settings::mToggleRotationCenter,
+    {"toggleRotationCenter", 0, 0, &Settings::mToggleRotationCenter,
      "# if true a selected object will define the rotation center"},
-    {"toggleRotationAxis", &Settings::mToggleRotationAxis,
+    {"toggleRotationAxis", 0, 0, &Settings::mToggleRotationAxis,
      "# if true a selected line will define the rotation axis"},
-    {"scrollTreeAndList", &Settings::mScrollTreeAndList,
+    {"scrollTreeAndList", 0, 0, &Settings::mScrollTreeAndList,
      "# scroll trees and lists if the mouse is above (on/off)"},
-    {"useInt3dIntrfce", &Settings::mUseInt3dIntrfce,
+    {"useInt3dIntrfce", 0, 0, &Settings::mUseInt3dIntrfce,
      "# if true no rotations/translations are done by this plugin; the Omnibridge Plug-in must "
      "be used instead."},
 };
 
 const KeyEntry<LogParameters> kLoggingKeys[] = {
-    {"logFile", &LogParameters::mLogFile, "# name of log file"},
-    {"maxSize", &LogParameters::mMaxSize, "# max. size of log file (kB)"},
-    {"logToFile", &LogParameters::mIsLogToFile, "# log into log file:               off/on"},
-    {"logToCnsl", &LogParameters::mIsLogToCnsl, "# log to console:                  off/on"},
-    {"warning", &LogParameters::mIsWarning, "# log warnings:                    off/on"},
-    {"creation", &LogParameters::mIsCreation, "# log creation etc.:               off/on"},
-    {"trace", &LogParameters::mIsTrace, "# log trace data:                  off/on"},
-    {"devcom", &LogParameters::mIsDevCom, "# not used in this plug-in"},
-    {"intcom", &LogParameters::mIsIntCom, "# log internal communication data: off/on"},
-    {"info", &LogParameters::mIsInfo, "# log info data:                   off/on"},
-    {"debug", &LogParameters::mIsDebug, "# log debug data:                  off/on"},
-    {"tmp", &LogParameters::mIsTmp, "# log data of temporal interest:   off/on"},
-    {"fileToLog", &LogParameters::mExclFileToLog, "# name of the exclusively logged file"},
+    {"logFile", &LogParameters::mLogFile, 0, 0, "# name of log file"},
+    {"maxSize", 0, &LogParameters::mMaxSize, 0, "# max. size of log file (kB)"},
+    {"logToFile", 0, 0, &LogParameters::mIsLogToFile, "# log into log file:               off/on"},
+    {"logToCnsl", 0, 0, &LogParameters::mIsLogToCnsl, "# log to console:                  off/on"},
+    {"warning", 0, 0, &LogParameters::mIsWarning, "# log warnings:                    off/on"},
+    {"creation", 0, 0, &LogParameters::mIsCreation, "# log creation etc.:               off/on"},
+    {"trace", 0, 0, &LogParameters::mIsTrace, "# log trace data:                  off/on"},
+    {"devcom", 0, 0, &LogParameters::mIsDevCom, "# not used in this plug-in"},
+    {"intcom", 0, 0, &LogParameters::mIsIntCom, "# log internal communication data: off/on"},
+    {"info", 0, 0, &LogParameters::mIsInfo, "# log info data:                   off/on"},
+    {"debug", 0, 0, &LogParameters::mIsDebug, "# log debug data:                  off/on"},
+    {"tmp", 0, 0, &LogParameters::mIsTmp, "# log data of temporal interest:   off/on"},
+    {"fileToLog", &LogParameters::mExclFileToLog, 0, 0, "# name of the exclusively logged file"},
 };
 
 // What atoi reads of a value (optional blanks, sign and digits) as the file
@@ -112,35 +112,35 @@ bool isDecimalNumber(const std::string& text) {
 }
 
 // atoi in 64 bits, saturating beyond them; anything but a number gives 0.
-int64_t toWideInt(const std::string& text) {
-    return std::strtoll(leadingNumber(text).c_str(), nullptr, 10);
+INT64 toWideInt(const std::string& text) {
+    return _strtoi64(leadingNumber(text).c_str(), NULL, 10);
 }
 
 // atoi: values beyond the 32-bit range are clamped instead of overflowing.
-int32_t toInt(const std::string& text) {
-    return static_cast<int32_t>(std::clamp<int64_t>(toWideInt(text), INT32_MIN, INT32_MAX));
+INT32 toInt(const std::string& text) {
+    return static_cast<INT32>(std::max<INT64>(INT_MIN, std::min<INT64>(toWideInt(text), INT_MAX)));
 }
 
 template <typename Owner>
 void assignValue(Owner& owner, const KeyEntry<Owner>& entry, const std::string& text) {
-    if (auto str = std::get_if<std::string Owner::*>(&entry.member)) {
-        owner.** str = text;
-    } else if (auto num = std::get_if<int32_t Owner::*>(&entry.member)) {
-        owner.** num = toInt(text);
-    } else if (auto flag = std::get_if<bool Owner::*>(&entry.member)) {
-        owner.** flag = Settings::isOn(text);
+    if (entry.text != 0) {
+        owner.*entry.text = text;
+    } else if (entry.number != 0) {
+        owner.*entry.number = toInt(text);
+    } else if (entry.flag != 0) {
+        owner.*entry.flag = Settings::isOn(text);
     }
 }
 
 template <typename Owner>
 std::string valueText(const Owner& owner, const KeyEntry<Owner>& entry) {
-    if (auto str = std::get_if<std::string Owner::*>(&entry.member)) {
-        return owner.**str;
+    if (entry.text != 0) {
+        return owner.*entry.text;
     }
-    if (auto num = std::get_if<int32_t Owner::*>(&entry.member)) {
-        return std::to_string(owner.**num);
+    if (entry.number != 0) {
+        return decimalText(owner.*entry.number);
     }
-    return Settings::onOff(owner.*std::get<bool Owner::*>(entry.member));
+    return Settings::onOff(owner.*entry.flag);
 }
 
 // Looks every key of the table up in section and stores what it finds. One
@@ -149,11 +149,12 @@ std::string valueText(const Owner& owner, const KeyEntry<Owner>& entry) {
 // What each value reads as a number goes to `numbers` by key, so that a range
 // warning can show it as the file has it.
 template <typename Owner, size_t N>
-int32_t readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
-                    const std::string& section, NumberTexts& numbers) {
-    int32_t failures = 0;
+INT32 readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
+                  const std::string& section, NumberTexts& numbers) {
+    INT32 failures = 0;
     std::string value;
-    for (const auto& entry : keys) {
+    for (size_t i = 0; i < N; ++i) {
+        const KeyEntry<Owner>& entry = keys[i];
         failures += Settings::readParameter(cnfg, entry.key, value, section);
         assignValue(owner, entry, value);
         numbers[entry.key] = value;
@@ -183,21 +184,53 @@ std::string textFileBytes(const std::string& text) {
 // comment, line end.
 template <typename Owner, size_t N>
 void writeSection(const Owner& owner, const KeyEntry<Owner> (&keys)[N], std::ostream& out,
-                  int32_t valueWidth) {
+                  INT32 valueWidth) {
     out << std::left;
-    for (const auto& entry : keys) {
+    for (size_t i = 0; i < N; ++i) {
+        const KeyEntry<Owner>& entry = keys[i];
         out << '\t' << std::setw(kKeyWidth) << entry.key << "= " << std::setw(valueWidth)
             << valueText(owner, entry) << entry.comment << '\n';
     }
 }
 
+// One line of a dump: indent, the label right-aligned in `width`, the value
+// and `end`.
+template <typename T>
+void dumpLine(std::ostream& out, const std::string& indent, int width, const char* label,
+              const T& value, const char* end) {
+    out << indent << std::right << std::setw(width) << label << value << end;
+}
+
 }  // namespace
+
+const char* const Settings::kDefaultName = "AutoCAD Plug-in";
+const char* const Settings::kDefaultVersion = "2.9.0";
+const INT32 Settings::kDefaultTraSensBase;
+const INT32 Settings::kDefaultRotSensBase;
+const INT32 Settings::kDefaultMinThreshold;
+const INT32 Settings::kDefaultMaxContMoveTime;
+const bool Settings::kDefaultToggleRotationCenter;
+const bool Settings::kDefaultToggleRotationAxis;
+const bool Settings::kDefaultScrollTreeAndList;
+const bool Settings::kDefaultUseInt3dIntrfce;
+const INT32 Settings::kValueWidth;
+const INT32 Settings::kMaxMinThreshold;
+const INT32 Settings::kMaxMaxContMoveTime;
 
 Settings::Settings()
     : mDeviceDirName("QuorvexDevice"),
       mFileName("autocad_addin.ini"),
       mApplicationsDirName("Applications"),
-      mUserProfilePath(getUserProfile()) {
+      mUserProfilePath(getUserProfile()),
+      mTraSensBase(kDefaultTraSensBase),
+      mRotSensBase(kDefaultRotSensBase),
+      mMinThreshold(kDefaultMinThreshold),
+      mMaxContMoveTime(kDefaultMaxContMoveTime),
+      mToggleRotationCenter(kDefaultToggleRotationCenter),
+      mToggleRotationAxis(kDefaultToggleRotationAxis),
+      mScrollTreeAndList(kDefaultScrollTreeAndList),
+      mUseInt3dIntrfce(kDefaultUseInt3dIntrfce),
+      mIsFileWritable(true) {
     const bool hasProfile = !mUserProfilePath.empty();
     std::string settingsDirPath;
     if (hasProfile) {
@@ -240,20 +273,18 @@ Settings::Settings()
 bool Settings::keepUnusableFile() {
     // Only a file that is there: a missing one has nothing to keep, and
     // anything but a regular file (a folder, a pipe) is never written over.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(mSettingsFilePath, ec)) {
+    if (!isRegularFile(mSettingsFilePath)) {
         return true;
     }
     const std::string backupPath =
-        joinPath(mApplicationsDirPath, std::filesystem::path(mFileName).stem().string() + ".bak");
+        joinPath(mApplicationsDirPath, mFileName.substr(0, mFileName.find_last_of('.')) + ".bak");
     if (isFileLink(mSettingsFilePath) && copyLinkedFile(backupPath)) {
         hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
         return true;
     }
     // An older backup goes first: on Windows a rename onto a file fails.
-    std::filesystem::remove(backupPath, ec);
-    std::filesystem::rename(mSettingsFilePath, backupPath, ec);
-    if (ec) {
+    std::remove(backupPath.c_str());
+    if (std::rename(mSettingsFilePath.c_str(), backupPath.c_str()) != 0) {
         // The user's file stays the only copy: run on the defaults in memory.
         mIsFileWritable = false;
         hold(ERR, "Settings file '" + mSettingsFilePath + "' couldn't be kept as '" + backupPath +
@@ -269,7 +300,7 @@ bool Settings::copyLinkedFile(const std::string& backupPath) {
     // then replaces it where it lies. One too large to copy is left alone
     // and the link moved aside instead.
     std::ifstream in(mSettingsFilePath.c_str(), std::ios::binary);
-    std::vector<char> bytes(kMaxReadFileBytes + 1);
+    std::vector<char> bytes(static_cast<std::size_t>(kMaxReadFileBytes) + 1);
     in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
     const std::streamsize size = in.gcount();
     if (in.bad() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
@@ -282,14 +313,14 @@ bool Settings::copyLinkedFile(const std::string& backupPath) {
 void Settings::clampNumericValues() {
     // A negative threshold would count every axis as deflected, and a tick
     // budget without bound would never give the host its thread back.
-    checkNumericValue("transSensBase", mTraSensBase, INT32_MIN, INT32_MAX);
-    checkNumericValue("rotSensBase", mRotSensBase, INT32_MIN, INT32_MAX);
+    checkNumericValue("transSensBase", mTraSensBase, INT_MIN, INT_MAX);
+    checkNumericValue("rotSensBase", mRotSensBase, INT_MIN, INT_MAX);
     checkNumericValue("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
     checkNumericValue("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
-    checkNumericValue("maxSize", mLogPars.mMaxSize, 0, INT32_MAX);
+    checkNumericValue("maxSize", mLogPars.mMaxSize, 0, INT_MAX);
 }
 
-void Settings::checkNumericValue(const char* key, int32_t& value, int32_t low, int32_t high) {
+void Settings::checkNumericValue(const char* key, INT32& value, INT32 low, INT32 high) {
     // The check takes the number as the file has it (the member holds it
     // clamped to 32 bits); beyond 64 bits it saturates, which every range
     // here still tells apart. The warning shows the value as written.
@@ -298,32 +329,34 @@ void Settings::checkNumericValue(const char* key, int32_t& value, int32_t low, i
         return;
     }
     const std::string& text = read->second;
-    const int64_t wide = toWideInt(text);
-    const int32_t used = static_cast<int32_t>(wide < low ? low : (wide > high ? high : wide));
+    const INT64 wide = toWideInt(text);
+    const INT32 used = static_cast<INT32>(std::max<INT64>(low, std::min<INT64>(wide, high)));
     const bool isDecimal = isDecimalNumber(text);
     const bool isInRange = used == wide;
     value = used;
     if (isDecimal && isInRange) {
         return;
     }
-    std::ostringstream entry;
-    entry << "Setting '" << key << "' read as " << (text.empty() ? "(empty)" : text) << " is ";
+    std::string entry = std::string("Setting '") + key + "' read as " +
+                        (text.empty() ? std::string("(empty)") : text) + " is ";
     if (!isDecimal) {
-        entry << "not a decimal number" << (isInRange ? "" : " and ");
+        entry += isInRange ? "not a decimal number" : "not a decimal number and ";
     }
     if (!isInRange) {
-        entry << "out of range " << low << ".." << high;
+        entry += "out of range " + decimalText(low) + ".." + decimalText(high);
     }
-    entry << " - using " << used << ".";
-    hold(WRN, entry.str());
+    hold(WRN, entry + " - using " + decimalText(used) + ".");
 }
 
-void Settings::hold(int32_t level, std::string text) {
-    mHeldEntries.push_back({level, std::move(text)});
+void Settings::hold(INT32 level, std::string text) {
+    mHeldEntries.push_back(HeldEntry());
+    mHeldEntries.back().level = level;
+    mHeldEntries.back().text.swap(text);
 }
 
 void Settings::writeHeldEntries() {
-    for (const HeldEntry& entry : mHeldEntries) {
+    for (std::size_t i = 0; i < mHeldEntries.size(); ++i) {
+        const HeldEntry& entry = mHeldEntries[i];
         QX_LOG(entry.level, kSrcFile, kClass, "Settings::Settings") << entry.text << LOG_END;
     }
     mHeldEntries.clear();
@@ -337,14 +370,14 @@ Settings::~Settings() {
     QX_LOG(CRT, kSrcFile, kClass, "Settings::~Settings") << "Destructed." << LOG_END;
 }
 
-int32_t Settings::readSettingsFile(const std::string& path) {
-    int32_t status = 0;
+INT32 Settings::readSettingsFile(const std::string& path) {
+    INT32 status = 0;
     Cnfg cnfg(path, status);
     if (status != 0) {
         return -1;
     }
     mReadNumbers.clear();
-    int32_t failures = readSection(*this, kProgramKeys, cnfg, kProgramSection, mReadNumbers);
+    INT32 failures = readSection(*this, kProgramKeys, cnfg, kProgramSection, mReadNumbers);
     failures = readLogParameters(mLogPars, cnfg, failures, mReadNumbers);
     if (failures != 0) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::readSettingsFile")
@@ -354,9 +387,9 @@ int32_t Settings::readSettingsFile(const std::string& path) {
     return 0;
 }
 
-int32_t Settings::readParameter(Cnfg& cnfg, const std::string& key, std::string& value,
-                                const std::string& section) {
-    const int32_t result = cnfg.getParameter(key, value, section, true);
+INT32 Settings::readParameter(Cnfg& cnfg, const std::string& key, std::string& value,
+                              const std::string& section) {
+    const INT32 result = cnfg.getParameter(key, value, section, true);
     if (result != 0) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::readParameter") << cnfg.getErrorText() << LOG_END;
     }
@@ -377,7 +410,7 @@ void Settings::setDefaults() {
     mLogPars = LogParameters();
 }
 
-int32_t Settings::writeSettingsFile(const std::string& path) {
+INT32 Settings::writeSettingsFile(const std::string& path) {
     // The text is built first and then replaces the user's file in one step
     // (file_replace.h): a full disk, a read-only file or anything but a
     // regular file leaves it as it was.
@@ -414,26 +447,25 @@ int32_t Settings::writeSettingsFile(const std::string& path) {
 
 std::string Settings::toString() const {
     std::ostringstream out;
-    const auto line = [&out](const char* label, const auto& value) {
-        out << std::right << std::setw(kSettingsLabelWidth) << label << value << '\n';
-    };
-    line("(AutoCAD Plug-in) mName: ", mName);
-    line("               mVersion: ", mVersion);
-    line("           mTraSensBase: ", mTraSensBase);
-    line("           mRotSensBase: ", mRotSensBase);
-    line("          mMinThreshold: ", mMinThreshold);
-    line("       mMaxContMoveTime: ", mMaxContMoveTime);
-    line("  mToggleRotationCenter: ", mToggleRotationCenter);
-    line("    mToggleRotationAxis: ", mToggleRotationAxis);
-    line("     mScrollTreeAndList: ", mScrollTreeAndList);
-    line("       mUseInt3dIntrfce: ", mUseInt3dIntrfce);
+    const std::string none;
+    const int width = kSettingsLabelWidth;
+    dumpLine(out, none, width, "(AutoCAD Plug-in) mName: ", mName, "\n");
+    dumpLine(out, none, width, "               mVersion: ", mVersion, "\n");
+    dumpLine(out, none, width, "           mTraSensBase: ", mTraSensBase, "\n");
+    dumpLine(out, none, width, "           mRotSensBase: ", mRotSensBase, "\n");
+    dumpLine(out, none, width, "          mMinThreshold: ", mMinThreshold, "\n");
+    dumpLine(out, none, width, "       mMaxContMoveTime: ", mMaxContMoveTime, "\n");
+    dumpLine(out, none, width, "  mToggleRotationCenter: ", mToggleRotationCenter, "\n");
+    dumpLine(out, none, width, "    mToggleRotationAxis: ", mToggleRotationAxis, "\n");
+    dumpLine(out, none, width, "     mScrollTreeAndList: ", mScrollTreeAndList, "\n");
+    dumpLine(out, none, width, "       mUseInt3dIntrfce: ", mUseInt3dIntrfce, "\n");
     out << "               mLogPars:" << '\n' << ::toString(mLogPars, "    ") << '\n';
     return out.str();
 }
 
 std::string Settings::getUserProfile() {
     const char* profile = std::getenv(kEnvUserProfile);
-    return profile == nullptr ? std::string() : std::string(profile);
+    return profile == NULL ? std::string() : std::string(profile);
 }
 
 const char* Settings::onOff(bool isOn) {
@@ -444,39 +476,32 @@ bool Settings::isOn(const std::string& text) {
     return text.find("on") != std::string::npos;
 }
 
-int32_t readLogParameters(LogParameters& pars, Cnfg& cnfg, int32_t failures, NumberTexts& numbers) {
+INT32 readLogParameters(LogParameters& pars, Cnfg& cnfg, INT32 failures, NumberTexts& numbers) {
     return failures + readSection(pars, kLoggingKeys, cnfg, pars.mSectionName, numbers);
 }
 
-void writeLogParameters(const LogParameters& pars, std::ostream& out, int32_t valueWidth) {
+void writeLogParameters(const LogParameters& pars, std::ostream& out, INT32 valueWidth) {
     out << '[' << pars.mSectionName << "]\n";
     writeSection(pars, kLoggingKeys, out, valueWidth);
 }
 
 std::string toString(const LogParameters& pars, const std::string& indent) {
     std::ostringstream out;
-    bool first = true;
-    const auto line = [&](const char* label, const auto& value) {
-        if (!first) {
-            out << '\n';
-        }
-        first = false;
-        out << indent << std::right << std::setw(kLogParsLabelWidth) << label << value;
-    };
-    line("    mSectionName: ", pars.mSectionName);
-    line("mSettingsDirPath: ", pars.mSettingsDirPath);
-    line("        mLogFile: ", pars.mLogFile);
-    line("        mMaxSize: ", pars.mMaxSize);
-    line("    mIsLogToFile: ", pars.mIsLogToFile);
-    line("    mIsLogToCnsl: ", pars.mIsLogToCnsl);
-    line("      mIsWarning: ", pars.mIsWarning);
-    line("     mIsCreation: ", pars.mIsCreation);
-    line("        mIsTrace: ", pars.mIsTrace);
-    line("       mIsDevCom: ", pars.mIsDevCom);
-    line("       mIsIntCom: ", pars.mIsIntCom);
-    line("         mIsInfo: ", pars.mIsInfo);
-    line("        mIsDebug: ", pars.mIsDebug);
-    line("          mIsTmp: ", pars.mIsTmp);
-    line("  mExclFileToLog: ", pars.mExclFileToLog);
+    const int width = kLogParsLabelWidth;
+    dumpLine(out, indent, width, "    mSectionName: ", pars.mSectionName, "\n");
+    dumpLine(out, indent, width, "mSettingsDirPath: ", pars.mSettingsDirPath, "\n");
+    dumpLine(out, indent, width, "        mLogFile: ", pars.mLogFile, "\n");
+    dumpLine(out, indent, width, "        mMaxSize: ", pars.mMaxSize, "\n");
+    dumpLine(out, indent, width, "    mIsLogToFile: ", pars.mIsLogToFile, "\n");
+    dumpLine(out, indent, width, "    mIsLogToCnsl: ", pars.mIsLogToCnsl, "\n");
+    dumpLine(out, indent, width, "      mIsWarning: ", pars.mIsWarning, "\n");
+    dumpLine(out, indent, width, "     mIsCreation: ", pars.mIsCreation, "\n");
+    dumpLine(out, indent, width, "        mIsTrace: ", pars.mIsTrace, "\n");
+    dumpLine(out, indent, width, "       mIsDevCom: ", pars.mIsDevCom, "\n");
+    dumpLine(out, indent, width, "       mIsIntCom: ", pars.mIsIntCom, "\n");
+    dumpLine(out, indent, width, "         mIsInfo: ", pars.mIsInfo, "\n");
+    dumpLine(out, indent, width, "        mIsDebug: ", pars.mIsDebug, "\n");
+    dumpLine(out, indent, width, "          mIsTmp: ", pars.mIsTmp, "\n");
+    dumpLine(out, indent, width, "  mExclFileToLog: ", pars.mExclFileToLog, "");
     return out.str();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <float.h>
 
 #include "auto_cad_proxy.h"
 #include "logging.h"
@@ -13,9 +14,8 @@ namespace {
 const char* const kSrcFile = "..\\..\\common_sources\\auto_cad_proxy";
 const char* const kClass = "AutoCadProxy";
 
-// False for an infinity and NaN, without the run-time's classification.
 bool isFinite(double value) {
-    return value - value == 0.0;
+    return _finite(value) != 0;
 }
 
 bool isFinite(const AcGePoint3d& p) {

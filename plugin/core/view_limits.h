@@ -16,6 +16,9 @@ const double kMaxViewCoordinate = 1e15;
 
 // What a 3D step may change of a view.
 struct ViewShape {
+    ViewShape(const AcGePoint3d& position_, const AcGePoint3d& target_, const AcGeVector3d& up_,
+              double width_, double height_)
+        : position(position_), target(target_), up(up_), width(width_), height(height_) {}
     AcGePoint3d position;
     AcGePoint3d target;
     AcGeVector3d up;
@@ -25,6 +28,7 @@ struct ViewShape {
 
 // The 2D view of a paper-space viewport: its centre (x, y) and view height.
 struct View2dShape {
+    View2dShape(double x_, double y_, double height_) : x(x_), y(y_), height(height_) {}
     double x;
     double y;
     double height;

@@ -2,41 +2,45 @@
 #include "log_time.h"
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
-#include <cstdint>
+#include <cstring>
 #include <ctime>
-#include <string_view>
 
 namespace {
 
-constexpr std::size_t kFileWidth = 16;
-constexpr std::size_t kLineWidth = 4;
-constexpr std::size_t kClassMethodWidth = 32;
+const std::size_t kFileWidth = 16;
+const std::size_t kLineWidth = 4;
+const std::size_t kClassMethodWidth = 32;
 
 // Appends a text to its column, or its tail behind a "*" when it is too wide.
-void appendCut(std::string& out, std::string_view text, std::size_t width, Align align) {
-    if (text.size() > width) {
+void appendCut(std::string& out, const char* text, std::size_t size, std::size_t width,
+               Align align) {
+    if (size > width) {
         out += '*';
-        out.append(text.substr(text.size() - (width - 1)));
+        out.append(text + size - (width - 1), width - 1);
         return;
     }
-    appendAligned(out, text, width, align);
+    appendAligned(out, text, size, width, align);
 }
 
 // "class::method" left-aligned in its column, or its tail behind a "*".
-void appendClassMethod(std::string& out, std::string_view cls, std::string_view method,
-                       std::size_t width) {
-    const std::size_t size = cls.size() + 2 + method.size();
+void appendClassMethod(std::string& out, const char* cls, const char* method, std::size_t width) {
+    const std::size_t clsSize = std::strlen(cls);
+    const std::size_t methodSize = std::strlen(method);
+    const std::size_t size = clsSize + 2 + methodSize;
     if (size <= width) {
-        out.append(cls).append("::").append(method).append(width - size, ' ');
+        out.append(cls, clsSize)
+            .append("::", 2)
+            .append(method, methodSize)
+            .append(width - size, ' ');
         return;
     }
     std::size_t skip = size - (width - 1);
     out += '*';
-    for (const std::string_view part : {cls, std::string_view("::"), method}) {
-        const std::size_t cut = std::min(skip, part.size());
-        out.append(part.substr(cut));
+    const char* const parts[] = {cls, "::", method};
+    const std::size_t sizes[] = {clsSize, 2, methodSize};
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t cut = std::min(skip, sizes[i]);
+        out.append(parts[i] + cut, sizes[i] - cut);
         skip -= cut;
     }
 }
@@ -47,60 +51,88 @@ char digit(int value) {
 
 }  // namespace
 
-void appendAligned(std::string& out, std::string_view text, std::size_t width, Align align) {
-    std::size_t fill = text.size() < width ? width - text.size() : 0;
-    if (align == Align::Right) {
+void appendAligned(std::string& out, const char* text, std::size_t size, std::size_t width,
+                   Align align) {
+    std::size_t fill = size < width ? width - size : 0;
+    if (align == AlignRight) {
         out.append(fill, ' ');
     }
-    out.append(text);
-    if (align == Align::Left) {
+    out.append(text, size);
+    if (align == AlignLeft) {
         out.append(fill, ' ');
     }
 }
 
+char* writeDecimal(INT64 value, char* end) {
+    // Digits of the magnitude, computed unsigned so that the most negative
+    // value has one too.
+    UINT64 magnitude = value < 0 ? 0 - static_cast<UINT64>(value) : static_cast<UINT64>(value);
+    char* start = end;
+    do {
+        *--start = digit(static_cast<int>(magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        *--start = '-';
+    }
+    return start;
+}
+
+std::string decimalText(INT64 value) {
+    char text[kDecimalChars];
+    char* const end = text + sizeof text;
+    const char* const start = writeDecimal(value, end);
+    return std::string(start, static_cast<std::size_t>(end - start));
+}
+
 std::string formatLogPrefix(const char* file, int line, const char* className,
                             const char* methodName) {
-    std::string_view path = file != nullptr ? file : "";
-    const std::size_t slash = path.find_last_of('\\');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::string_view cls = className != nullptr ? className : "";
-    const std::string_view method = methodName != nullptr ? methodName : "";
+    const char* path = file != NULL ? file : "";
+    const char* const slash = std::strrchr(path, '\\');
+    const char* const name = slash == NULL ? path : slash + 1;
+    const char* const cls = className != NULL ? className : "";
+    const char* const method = methodName != NULL ? methodName : "";
 
     // Built by hand, without temporaries: this runs for every entry.
-    char lineText[16];
-    const auto lineEnd = std::to_chars(lineText, lineText + sizeof lineText, line).ptr;
+    char lineText[kDecimalChars];
+    char* const lineEnd = lineText + sizeof lineText;
+    const char* const lineStart = writeDecimal(line, lineEnd);
 
     std::string out;
     out.reserve(kFileWidth + kLineWidth + kClassMethodWidth + 8);
-    appendCut(out, name, kFileWidth, Align::Right);
+    appendCut(out, name, std::strlen(name), kFileWidth, AlignRight);
     out += "| ";
-    appendAligned(out, std::string_view(lineText, static_cast<std::size_t>(lineEnd - lineText)),
-                  kLineWidth, Align::Right);
+    appendAligned(out, lineStart, static_cast<std::size_t>(lineEnd - lineStart), kLineWidth,
+                  AlignRight);
     out += "| ";
     appendClassMethod(out, cls, method, kClassMethodWidth);
     return out;
 }
 
 std::string getTimeString() {
-    using namespace std::chrono;
-    return formatTimeOfDay(
-        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    // 100 ns units since 1601; the epoch of 1970 is 11644473600 s later.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const INT64 ticks =
+        static_cast<INT64>((static_cast<UINT64>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    const INT64 kEpochTicks = 116444736000000000LL;
+    return formatTimeOfDay((ticks - kEpochTicks) / 10000);
 }
 
-std::string formatTimeOfDay(int64_t msSinceEpoch) {
+std::string formatTimeOfDay(INT64 msSinceEpoch) {
     // Unix time has no leap seconds, so the time of day is the remainder of
     // the milliseconds since the epoch.
-    const int64_t msPerDay = 24LL * 60 * 60 * 1000;
-    int64_t ms = msSinceEpoch % msPerDay;
+    const INT64 msPerDay = 24LL * 60 * 60 * 1000;
+    INT64 ms = msSinceEpoch % msPerDay;
     if (ms < 0) {
         ms += msPerDay;
     }
     // Digits by hand: this runs for every log line, and printf costs more
     // than the rest of the line's columns together.
-    const auto h = static_cast<int>(ms / 3600000);
-    const auto m = static_cast<int>(ms / 60000 % 60);
-    const auto s = static_cast<int>(ms / 1000 % 60);
-    const auto milli = static_cast<int>(ms % 1000);
+    const int h = static_cast<int>(ms / 3600000);
+    const int m = static_cast<int>(ms / 60000 % 60);
+    const int s = static_cast<int>(ms / 1000 % 60);
+    const int milli = static_cast<int>(ms % 1000);
     const char text[] = {digit(h / 10),      digit(h % 10),          ':',
                          digit(m / 10),      digit(m % 10),          ':',
                          digit(s / 10),      digit(s % 10),          '.',
@@ -109,7 +141,7 @@ std::string formatTimeOfDay(int64_t msSinceEpoch) {
 }
 
 std::string getDateString() {
-    std::time_t now = std::time(nullptr);
+    std::time_t now = std::time(NULL);
     char buf[32] = {};
 #ifdef _WIN32
     ctime_s(buf, sizeof buf, &now);

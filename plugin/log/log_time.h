@@ -3,14 +3,24 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
-#include <string_view>
 
-enum class Align { Left, Right };
+#include <windows.h>
 
-// Appends text to out, filled with spaces to at least `width` characters.
-void appendAligned(std::string& out, std::string_view text, std::size_t width, Align align);
+enum Align { AlignLeft, AlignRight };
+
+// Appends the `size` characters at `text` to out, filled with spaces to at
+// least `width` characters.
+void appendAligned(std::string& out, const char* text, std::size_t size, std::size_t width,
+                   Align align);
+
+// Characters the decimal text of any 64-bit value needs, sign included.
+const std::size_t kDecimalChars = 20;
+// Writes the decimal text of value (with a '-' when negative) so that it ends
+// at `end`, and returns where it starts (at least end - kDecimalChars).
+char* writeDecimal(INT64 value, char* end);
+// The decimal text of value.
+std::string decimalText(INT64 value);
 
 // File, line and class-and-method columns of a log line: the file name after
 // its last backslash right-aligned in 16, "| ", the line right-aligned in 4,
@@ -22,7 +32,7 @@ std::string formatLogPrefix(const char* file, int line, const char* className,
 // Current UTC time of day as "hh:mm:ss.mmm" (system clock).
 std::string getTimeString();
 // The UTC time of day of a time in ms since 1970 (also before) as "hh:mm:ss.mmm".
-std::string formatTimeOfDay(int64_t msSinceEpoch);
+std::string formatTimeOfDay(INT64 msSinceEpoch);
 
 // Local date as "Www Mmm dd yyyy" from the ctime text.
 std::string getDateString();

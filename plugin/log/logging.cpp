@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <float.h>
 #include <iomanip>
 #include <iostream>
-#include <string_view>
 
 #include <windows.h>
 
@@ -17,7 +16,7 @@
 #include "os_ids.h"
 #include "path_sep.h"
 
-constinit std::atomic<int> gLogAlive{0};
+volatile LONG gLogAlive = 0;
 Logging gLogging;
 
 namespace {
@@ -27,32 +26,32 @@ const char* const kClassName = "Logging";
 
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
 
-constexpr std::size_t kThreadWidth = 6;
+const std::size_t kThreadWidth = 6;
 // Bytes a line end takes in the log file: a text-mode file on Windows writes
 // each line feed as CR LF.
 #ifdef _WIN32
-constexpr int64_t kLineEndBytes = 2;
+const INT64 kLineEndBytes = 2;
 #else
-constexpr int64_t kLineEndBytes = 1;
+const INT64 kLineEndBytes = 1;
 #endif
-constexpr std::size_t kHexDumpColumns = 10;
+const std::size_t kHexDumpColumns = 10;
 // Width of the time column, which repeats of an entry do not compare.
-constexpr std::size_t kTimeWidth = 12;
+const std::size_t kTimeWidth = 12;
 // An entry seen again within this time is a repeat. Of a run of repeats the
 // first few are written, so that events a test or a user counts stay whole;
 // while a run goes on, the count of those left out is written at a period.
-constexpr uint32_t kRepeatWindowMs = 1000;
-constexpr int32_t kRepeatsWritten = 3;
-constexpr uint32_t kLeftOutPeriodMs = 1000;
+const UINT32 kRepeatWindowMs = 1000;
+const INT32 kRepeatsWritten = 3;
+const UINT32 kLeftOutPeriodMs = 1000;
 // Entries remembered: enough for a few alternating texts of one flood.
-constexpr std::size_t kRecentEntries = 8;
+const std::size_t kRecentEntries = 8;
 const char* const kDefaultLogFile = "forgot_to_name_this_file_log.txt";
 
 // Constant texts only: the log writes a header while it is destroyed at
 // unload, after the file's other objects with destructors would be gone.
-constexpr std::string_view kHeaderRule =
+const char kHeaderRule[] =
     "------------------------------------------------------------------------------------------";
-static_assert(kHeaderRule.size() == 90);
+typedef char HeaderRuleIs90Wide[sizeof kHeaderRule == 91 ? 1 : -1];
 const char* const kHeaderColumns =
     "    Time    |Typ|  TID |      File      | Line|        Class And Method         | LogText";
 const char* const kHeaderColumnRule =
@@ -61,7 +60,7 @@ const char* const kHeaderColumnRule =
 // Source-file name the filter compares: after the last "/", else after the
 // last backslash, else the whole path.
 std::string filterFileName(const char* sourceFilePath) {
-    std::string path = sourceFilePath != nullptr ? sourceFilePath : "";
+    std::string path = sourceFilePath != NULL ? sourceFilePath : "";
     std::size_t cut = path.find_last_of('/');
     if (cut == std::string::npos) {
         cut = path.find_last_of('\\');
@@ -74,17 +73,35 @@ bool isFullPath(const std::string& file) {
 }
 
 // Time, tag and thread columns followed by the prefix and the last "| ".
-std::string entryHead(int32_t level, const std::string& prefix) {
+std::string entryHead(INT32 level, const std::string& prefix) {
     std::string head = getTimeString();
     head.reserve(head.size() + prefix.size() + 16);
     head += "|";
     head += kLevelTags[level];
     head += "|";
-    appendAligned(head, std::to_string(currentThreadId()), kThreadWidth, Align::Right);
+    char thread[kDecimalChars];
+    char* const threadEnd = thread + sizeof thread;
+    const char* const threadStart = writeDecimal(currentThreadId(), threadEnd);
+    appendAligned(head, threadStart, static_cast<std::size_t>(threadEnd - threadStart),
+                  kThreadWidth, AlignRight);
     head += "|";
     head += prefix;
     head += "| ";
     return head;
+}
+
+// The host compiler's runtime writes exponents with three digits at least
+// ("1e+010"), C99 with two ("1e+10"), as the log always has: the leading zero
+// of a three-digit exponent is dropped. Returns the new size.
+int dropThirdExponentDigit(char* text, int size) {
+    const char* const e = static_cast<const char*>(std::memchr(text, 'e', size));
+    if (e == NULL || text + size - e != 5 || e[2] != '0') {
+        return size;
+    }
+    char* const zero = text + (e - text) + 2;
+    zero[0] = zero[1];
+    zero[1] = zero[2];
+    return size - 1;
 }
 
 }  // namespace
@@ -97,7 +114,15 @@ std::string entryHead(int32_t level, const std::string& prefix) {
     } else                                                                            \
         *this
 
-Logging::Logging() : mEntryStream(std::make_unique<std::ostringstream>()), mEntryLock("Logging") {
+Logging::Logging()
+    : mEntryStream(new std::ostringstream()),
+      mWritePos(-1),
+      mIsWriteFailed(false),
+      mLostEntries(0),
+      mIsHeaderLost(false),
+      mEntryLock("Logging"),
+      mIsHexDump(false),
+      mEntryHeadSize(0) {
     // Silent until init: no file, no console, every level but ERR off.
     mLogFile = "c:\\def_log.txt";
     mMaxSize = 5000;
@@ -112,7 +137,7 @@ Logging::Logging() : mEntryStream(std::make_unique<std::ostringstream>()), mEntr
     mIsDebug = false;
     mIsTmp = false;
     if (this == &gLogging) {
-        gLogAlive.store(kLogAliveValue, std::memory_order_release);
+        InterlockedExchange(&gLogAlive, kLogAliveValue);
     }
 }
 
@@ -120,9 +145,9 @@ Logging::~Logging() {
     flushRepeats();
     QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
     if (this == &gLogging) {
-        gLogAlive.store(0, std::memory_order_release);
+        InterlockedExchange(&gLogAlive, 0);
     }
-    if (mLogStream) {
+    if (mLogStream.get() != NULL) {
         mLogStream->close();
         mLogStream.reset();
     }
@@ -135,7 +160,7 @@ void Logging::init(const LogParameters& pars) {
     mRecentEntries.clear();
     static_cast<LogParameters&>(*this) = pars;
     mIsHexDump = false;
-    if (mLogStream) {
+    if (mLogStream.get() != NULL) {
         mLogStream->close();
         mLogStream.reset();
     }
@@ -149,7 +174,7 @@ void Logging::init(const LogParameters& pars) {
         mLogFile = kDefaultLogFile;
     }
     mLogFilePath = isFullPath(mLogFile) ? mLogFile : joinPath(mSettingsDirPath, mLogFile);
-    mLogStream = std::make_unique<std::ofstream>();
+    mLogStream.reset(new std::ofstream());
     openLogStream();
     if (!mLogStream->is_open()) {
         QX_LOG_SELF(ERR, "Logging::init")
@@ -160,7 +185,7 @@ void Logging::init(const LogParameters& pars) {
     writeHeader();
 }
 
-bool Logging::startEntry(int32_t level, const char* sourceFilePath, const std::string& prefix) {
+bool Logging::startEntry(INT32 level, const char* sourceFilePath, const std::string& prefix) {
     if (!mExclFileToLog.empty() && mExclFileToLog != filterFileName(sourceFilePath)) {
         return false;
     }
@@ -187,7 +212,7 @@ Logging& Logging::operator<<(const std::string& text) {
             out << "\n" << std::dec << std::setw(4) << i << ": ";
         }
         // Bytes are shown as sign-extended 32-bit values (0x80 -> ffffff80).
-        int32_t byte = static_cast<signed char>(text[i]);
+        INT32 byte = static_cast<signed char>(text[i]);
         out << std::hex << byte << " ";
     }
     out << std::hex;
@@ -195,7 +220,7 @@ Logging& Logging::operator<<(const std::string& text) {
     return *this;
 }
 
-Logging& Logging::operator<<(int32_t value) {
+Logging& Logging::operator<<(INT32 value) {
     if (value == LOG_HEX) {
         mIsHexDump = true;
     } else if (value == LOG_END) {
@@ -211,18 +236,18 @@ Logging& Logging::operator<<(int32_t value) {
 
 Logging& Logging::operator<<(double value) {
     std::ostream& out = *mEntryStream;
-    // With no float format, sign or width set, the stream prints "%.<precision>g",
-    // which to_chars in general form with that precision gives exactly, at a
-    // fraction of the cost; a line of 3D navigation carries such a number.
-    constexpr auto kFormatFlags = std::ios_base::floatfield | std::ios_base::showpos |
-                                  std::ios_base::showpoint | std::ios_base::uppercase;
-    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && std::isfinite(value)) {
+    // With no float format, sign or width set, the stream prints "%.<precision>g":
+    // formatted here directly, without the stream's locale machinery; a line
+    // of 3D navigation carries such a number.
+    const std::ios_base::fmtflags kFormatFlags = std::ios_base::floatfield |
+                                                 std::ios_base::showpos | std::ios_base::showpoint |
+                                                 std::ios_base::uppercase;
+    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && _finite(value)) {
         char text[32];
-        const auto [end, error] =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::general,
-                          static_cast<int>(out.precision()));
-        if (error == std::errc()) {
-            out.write(text, end - text);
+        const int size =
+            _snprintf(text, sizeof text, "%.*g", static_cast<int>(out.precision()), value);
+        if (size >= 0 && static_cast<std::size_t>(size) < sizeof text) {
+            out.write(text, dropThirdExponentDigit(text, size));
             return *this;
         }
     }
@@ -247,10 +272,15 @@ void Logging::writeEntry(const std::string& text) {
         writeLine(text);
         return;
     }
-    const uint32_t now = GetTickCount();
-    const std::string_view key = std::string_view(text).substr(kTimeWidth);
-    auto it = std::find_if(mRecentEntries.begin(), mRecentEntries.end(),
-                           [key](const RecentEntry& entry) { return entry.key == key; });
+    const UINT32 now = GetTickCount();
+    // The key is the text after the time column.
+    const std::size_t keySize = text.size() - kTimeWidth;
+    std::list<RecentEntry>::iterator it = mRecentEntries.begin();
+    while (it != mRecentEntries.end() &&
+           (it->key.size() != keySize ||
+            std::memcmp(it->key.data(), text.data() + kTimeWidth, keySize) != 0)) {
+        ++it;
+    }
     if (it != mRecentEntries.end() && now - it->lastSeenMs < kRepeatWindowMs) {
         it->lastSeenMs = now;
         if (it->writtenInRun < kRepeatsWritten) {
@@ -269,17 +299,21 @@ void Logging::writeEntry(const std::string& text) {
         if (it->leftOut > 0) {
             writeLeftOut(*it, now);
         }
-        RecentEntry entry = std::move(*it);
-        mRecentEntries.erase(it);
-        mRecentEntries.push_back(std::move(entry));
+        mRecentEntries.splice(mRecentEntries.end(), mRecentEntries, it);
     } else {
         if (mRecentEntries.size() == kRecentEntries) {
+            // The oldest record is dropped; it takes the new entry.
             if (mRecentEntries.front().leftOut > 0) {
                 writeLeftOut(mRecentEntries.front(), now);
             }
-            mRecentEntries.erase(mRecentEntries.begin());
+            mRecentEntries.splice(mRecentEntries.end(), mRecentEntries, mRecentEntries.begin());
+        } else {
+            mRecentEntries.push_back(RecentEntry());
         }
-        mRecentEntries.push_back({std::string(key), mEntryHeadSize - kTimeWidth, 0, 0, 0, 0});
+        RecentEntry& fresh = mRecentEntries.back();
+        fresh.key.assign(text, kTimeWidth, keySize);
+        fresh.headSize = mEntryHeadSize - kTimeWidth;
+        fresh.leftOut = 0;
     }
     RecentEntry& entry = mRecentEntries.back();
     entry.lastSeenMs = now;
@@ -288,10 +322,10 @@ void Logging::writeEntry(const std::string& text) {
     writeLine(text);
 }
 
-void Logging::writeLeftOut(RecentEntry& entry, uint32_t nowMs) {
+void Logging::writeLeftOut(RecentEntry& entry, UINT32 nowMs) {
     std::string line = getTimeString();
     line.append(entry.key, 0, entry.headSize);
-    line += "Left out " + std::to_string(entry.leftOut) + " repeats of: ";
+    line += "Left out " + decimalText(entry.leftOut) + " repeats of: ";
     line.append(entry.key, entry.headSize);
     entry.leftOut = 0;
     entry.lastCountMs = nowMs;
@@ -299,22 +333,23 @@ void Logging::writeLeftOut(RecentEntry& entry, uint32_t nowMs) {
 }
 
 void Logging::flushRepeats() {
-    const uint32_t now = GetTickCount();
-    for (RecentEntry& entry : mRecentEntries) {
-        if (entry.leftOut > 0) {
-            writeLeftOut(entry, now);
+    const UINT32 now = GetTickCount();
+    for (std::list<RecentEntry>::iterator it = mRecentEntries.begin(); it != mRecentEntries.end();
+         ++it) {
+        if (it->leftOut > 0) {
+            writeLeftOut(*it, now);
         }
     }
 }
 
 void Logging::writeLine(const std::string& text) {
-    if (mLogStream && mIsWriteFailed) {
+    if (mLogStream.get() != NULL && mIsWriteFailed) {
         reopenAfterFailedWrite();
     }
-    if (mLogStream && !mIsWriteFailed) {
+    if (mLogStream.get() != NULL && !mIsWriteFailed) {
         // In 64 bits: a limit of 2147484 kB or more would wrap in 32 bits and
         // rotate the log before every line.
-        const int64_t limit = static_cast<int64_t>(mMaxSize) * 1000;
+        const INT64 limit = static_cast<INT64>(mMaxSize) * 1000;
         if (writePosition() >= limit) {
             backupLogFile();
         }
@@ -322,10 +357,9 @@ void Logging::writeLine(const std::string& text) {
         if (mIsHeaderLost && writeOut(headerText())) {
             mIsHeaderLost = false;
         }
-        if (mLostEntries > 0 &&
-            writeOwnError(__LINE__, "Logging::writeLine",
-                          "Writing the log file failed: " + std::to_string(mLostEntries) +
-                              " entries lost.")) {
+        if (mLostEntries > 0 && writeOwnError(__LINE__, "Logging::writeLine",
+                                              "Writing the log file failed: " +
+                                                  decimalText(mLostEntries) + " entries lost.")) {
             mLostEntries = 0;
         }
     }
@@ -343,7 +377,7 @@ bool Logging::writeOut(const std::string& text) {
 }
 
 bool Logging::writeToFile(const std::string& text) {
-    if (!mLogStream || !mIsLogToFile) {
+    if (mLogStream.get() == NULL || !mIsLogToFile) {
         return true;
     }
     if (mIsWriteFailed) {
@@ -366,8 +400,8 @@ bool Logging::writeToFile(const std::string& text) {
         mLogStream->close();
         return false;
     }
-    mWritePos += static_cast<int64_t>(text.size()) + kLineEndBytes;
-    if constexpr (kLineEndBytes > 1) {
+    mWritePos += static_cast<INT64>(text.size()) + kLineEndBytes;
+    if (kLineEndBytes > 1) {
         // Line feeds inside the text (the header) are widened as well.
         mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
     }
@@ -383,7 +417,7 @@ void Logging::reopenAfterFailedWrite() {
     mIsWriteFailed = false;
     // The failed write may have left part of a line: end it, so that the
     // next line starts in the first column.
-    std::ifstream in(mLogFilePath, std::ios::binary | std::ios::ate);
+    std::ifstream in(mLogFilePath.c_str(), std::ios::binary | std::ios::ate);
     char last = '\n';
     if (in && in.tellg() > 0 && in.seekg(-1, std::ios::end) && in.get(last) && last != '\n') {
         writeToFile(std::string());
@@ -410,8 +444,8 @@ std::string Logging::headerText() const {
     return header;
 }
 
-int32_t Logging::backupLogFile() {
-    if (!mLogStream) {
+INT32 Logging::backupLogFile() {
+    if (mLogStream.get() == NULL) {
         return -1;
     }
     mLogStream->close();
@@ -441,13 +475,13 @@ void Logging::openLogStream() {
     // Anything but a regular file (a pipe would block) counts as not
     // openable.
     if (isRegularOrMissing(mLogFilePath)) {
-        mLogStream->open(mLogFilePath, std::ios::out | std::ios::app);
+        mLogStream->open(mLogFilePath.c_str(), std::ios::out | std::ios::app);
     }
     mLogStream->seekp(0, std::ios::end);
-    mWritePos = static_cast<int64_t>(mLogStream->tellp());
+    mWritePos = static_cast<INT64>(mLogStream->tellp());
 }
 
-int64_t Logging::writePosition() const {
+INT64 Logging::writePosition() const {
     return mLogStream->is_open() && !mLogStream->fail() ? mWritePos : -1;
 }
 

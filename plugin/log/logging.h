@@ -4,47 +4,63 @@
 // init() runs on the host's main thread before other threads start.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
+#include <cstddef>
 #include <fstream>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <vector>
+#include <list>
+
+#include <windows.h>
 
 #include "log_time.h"
 #include "mutex.h"
+#include "scoped_ptr.h"
 
 // Log levels; the code indexes the level's tag and flag. ERR is always
 // written; a code of 9 or more is no level and is dropped.
-enum LogLevel : int32_t { ERR = 0, WRN, CRT, TRC, DCM, ICM, INF, DBG, TMP };
+enum LogLevel { ERR = 0, WRN, CRT, TRC, DCM, ICM, INF, DBG, TMP };
 
 // Tokens streamed through the integer operator: end the entry / hex-dump the
 // next string. These two values can never be logged as numbers.
-inline constexpr int32_t LOG_END = 314159;
-inline constexpr int32_t LOG_HEX = 271828;
+const INT32 LOG_END = 314159;
+const INT32 LOG_HEX = 271828;
 
 // Value of gLogAlive while gLogging is usable.
-inline constexpr int32_t kLogAliveValue = 314159;
+const LONG kLogAliveValue = 314159;
 
 // The [LOGGING] settings: file, size limit, level flags, source-file filter.
 class LogParameters {
 public:
-    std::string mSectionName = "LOGGING";
+    LogParameters()
+        : mSectionName("LOGGING"),
+          mLogFile("autocad_addin_log.txt"),
+          mMaxSize(5000),
+          mIsLogToFile(true),
+          mIsLogToCnsl(false),
+          mIsWarning(false),
+          mIsCreation(true),
+          mIsTrace(false),
+          mIsDevCom(false),
+          mIsIntCom(false),
+          mIsInfo(true),
+          mIsDebug(false),
+          mIsTmp(false) {}
+
+    std::string mSectionName;
     std::string mSettingsDirPath;  // folder of a log file named without a path
-    std::string mLogFile = "autocad_addin_log.txt";
-    int32_t mMaxSize = 5000;  // units of 1000 bytes
-    bool mIsLogToFile = true;
-    bool mIsLogToCnsl = false;
-    bool mIsWarning = false;
-    bool mIsCreation = true;
-    bool mIsTrace = false;
-    bool mIsDevCom = false;
-    bool mIsIntCom = false;
-    bool mIsInfo = true;
-    bool mIsDebug = false;
-    bool mIsTmp = false;
+    std::string mLogFile;
+    INT32 mMaxSize;  // units of 1000 bytes
+    bool mIsLogToFile;
+    bool mIsLogToCnsl;
+    bool mIsWarning;
+    bool mIsCreation;
+    bool mIsTrace;
+    bool mIsDevCom;
+    bool mIsIntCom;
+    bool mIsInfo;
+    bool mIsDebug;
+    bool mIsTmp;
     std::string mExclFileToLog;  // when set, only this source file is logged
 };
 
@@ -52,15 +68,13 @@ class Logging : public LogParameters {
 public:
     Logging();
     ~Logging();
-    Logging(const Logging&) = delete;
-    Logging& operator=(const Logging&) = delete;
 
     // Takes over the parameters and (re)opens the log file.
     void init(const LogParameters& pars);
 
     // True when an entry of this level may pass: the one flag test QX_LOG
     // makes before it formats anything. Level 0 always passes.
-    bool isLevelOn(int32_t level) const {
+    bool isLevelOn(INT32 level) const {
         switch (level) {
             case ERR:
                 return true;
@@ -87,13 +101,13 @@ public:
 
     // Opens an entry; on true the caller holds mEntryLock until it streams
     // LOG_END.
-    bool startEntry(int32_t level, const char* sourceFilePath, const std::string& prefix);
+    bool startEntry(INT32 level, const char* sourceFilePath, const std::string& prefix);
 
     // Appends the text, or hex-dumps it after LOG_HEX.
     Logging& operator<<(const std::string& text);
     // LOG_HEX requests a hex dump, LOG_END ends the entry; other values are
     // appended in decimal.
-    Logging& operator<<(int32_t value);
+    Logging& operator<<(INT32 value);
     // Doubles as the stream writes them, without the stream's slow path when
     // its format is the default.
     Logging& operator<<(double value);
@@ -119,15 +133,18 @@ public:
     std::string headerText() const;
     // Moves the log file to its ".bak" name and starts a new one: 0 done,
     // -1 no log stream, -2 old backup not removable, -3 log file not movable.
-    int32_t backupLogFile();
+    INT32 backupLogFile();
 
     const std::string& logFilePath() const { return mLogFilePath; }
 
 private:
+    Logging(const Logging&);
+    Logging& operator=(const Logging&);
+
     void openLogStream();
     // Empties the entry stream and restores its default format.
     void resetEntryStream();
-    int64_t writePosition() const;
+    INT64 writePosition() const;
     // Writes a finished line to the file and/or standard output; false when
     // it should have reached the file and did not.
     bool writeOut(const std::string& text);
@@ -147,52 +164,56 @@ private:
     // the run lasts, before the entry when it comes again after a pause, and
     // when its record is dropped or the log closes.
     struct RecentEntry {
-        std::string key;           // the line without its time: level, thread, site, text
-        std::size_t headSize = 0;  // of key: where the text starts
-        uint32_t lastSeenMs = 0;
-        uint32_t lastCountMs = 0;  // start of the run, or its last count line
-        int32_t writtenInRun = 0;
-        int64_t leftOut = 0;
+        RecentEntry() : headSize(0), lastSeenMs(0), lastCountMs(0), writtenInRun(0), leftOut(0) {}
+        std::string key;       // the line without its time: level, thread, site, text
+        std::size_t headSize;  // of key: where the text starts
+        UINT32 lastSeenMs;
+        UINT32 lastCountMs;  // start of the run, or its last count line
+        INT32 writtenInRun;
+        INT64 leftOut;
     };
     // Writes a finished entry unless it repeats a recent one.
     void writeEntry(const std::string& text);
     // The line that says how many repeats of `entry` were left out.
-    void writeLeftOut(RecentEntry& entry, uint32_t nowMs);
+    void writeLeftOut(RecentEntry& entry, UINT32 nowMs);
     // Writes the counts still pending; with mEntryLock held or no other
     // thread left.
     void flushRepeats();
 
     std::string mLogFilePath;
-    std::unique_ptr<std::ostringstream> mEntryStream;
-    std::unique_ptr<std::ofstream> mLogStream;
+    ScopedPtr<std::ostringstream> mEntryStream;
+    ScopedPtr<std::ofstream> mLogStream;
     // Write position of mLogStream, kept here so that the size check of a
     // line costs no seek; as tellp(): -1 while the stream is not usable.
-    int64_t mWritePos = -1;
+    INT64 mWritePos;
     // A write to the file failed and it has not been reopened since; the
     // entries that did not reach it meanwhile.
-    bool mIsWriteFailed = false;
-    int64_t mLostEntries = 0;
+    bool mIsWriteFailed;
+    INT64 mLostEntries;
     // The header block was among them: written first once the file can be
     // written again.
-    bool mIsHeaderLost = false;
+    bool mIsHeaderLost;
     Mutex mEntryLock;
-    bool mIsHexDump = false;
+    bool mIsHexDump;
     // Size of the current entry's head (time to the last "| ").
-    std::size_t mEntryHeadSize = 0;
-    std::vector<RecentEntry> mRecentEntries;  // oldest first
+    std::size_t mEntryHeadSize;
+    // Oldest first; a list, so that a record moves to the back (or the
+    // oldest one's takes a new entry) without copying any.
+    std::list<RecentEntry> mRecentEntries;
 };
 
 // The one Logging instance of the module.
 extern Logging gLogging;
 // kLogAliveValue while gLogging is usable, 0 before its construction and
-// after its destruction; read by every thread without the lock.
-extern std::atomic<int> gLogAlive;
+// after its destruction; read by every thread without the lock, through the
+// interlocked functions.
+extern volatile LONG gLogAlive;
 
 // The log statement:
 //   QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect") << "text" << LOG_END;
 // A disabled level costs the alive test and one flag test and formats nothing.
 #define QX_LOG(level, file, className, methodName)                                  \
-    if (gLogAlive.load(std::memory_order_acquire) != kLogAliveValue ||              \
+    if (InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue ||           \
         !gLogging.isLevelOn(level)) {                                               \
     } else if (!gLogging.startEntry(                                                \
                    (level), (file),                                                 \

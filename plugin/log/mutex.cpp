@@ -7,20 +7,21 @@
 #include <iostream>
 #include <string>
 
+#include "log_time.h"
 #include "os_ids.h"
 
 namespace {
 
 // "errno = N, error: text" for the error number of the failed call.
 std::string errnoText(int err) {
-    return "errno = " + std::to_string(err) + ", error: " + std::strerror(err);
+    return "errno = " + decimalText(err) + ", error: " + std::strerror(err);
 }
 
 }  // namespace
 
 Mutex::Mutex(const char* name) {
     std::string full =
-        std::string(name != nullptr ? name : "") + "_" + std::to_string(currentProcessId());
+        std::string(name != NULL ? name : "") + "_" + decimalText(currentProcessId());
     std::size_t len = full.copy(mName, kNameSize - 1);
     mName[len] = '\0';
 
@@ -42,7 +43,7 @@ Mutex::~Mutex() {
     }
 }
 
-int32_t Mutex::lock() {
+INT32 Mutex::lock() {
     int result;
     // A signal handler interrupting the wait is no failure: wait again, or
     // the caller would go on without holding the lock.
@@ -57,7 +58,7 @@ int32_t Mutex::lock() {
     return result;
 }
 
-int32_t Mutex::unlock() {
+INT32 Mutex::unlock() {
     int result = sem_post(&mSemaphore);
     if (result != 0) {
         int err = errno;

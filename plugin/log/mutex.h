@@ -5,7 +5,7 @@
 
 #include <semaphore.h>
 
-#include <cstdint>
+#include <windows.h>
 
 class Mutex {
 public:
@@ -13,18 +13,32 @@ public:
     // id, cut to 31 characters.
     explicit Mutex(const char* name);
     ~Mutex();
-    Mutex(const Mutex&) = delete;
-    Mutex& operator=(const Mutex&) = delete;
 
     // Waits until the lock is free and takes it; 0 or the failing call's result.
-    int32_t lock();
+    INT32 lock();
     // Releases the lock, waking one waiter; 0 or the failing call's result.
-    int32_t unlock();
+    INT32 unlock();
 
     const char* name() const { return mName; }
 
 private:
-    static constexpr int kNameSize = 32;
+    Mutex(const Mutex&);
+    Mutex& operator=(const Mutex&);
+
+    static const int kNameSize = 32;
     sem_t mSemaphore;
     char mName[kNameSize];
+};
+
+// Holds a Mutex for the length of a scope.
+class MutexLock {
+public:
+    explicit MutexLock(Mutex& mutex) : mMutex(mutex) { mMutex.lock(); }
+    ~MutexLock() { mMutex.unlock(); }
+
+private:
+    MutexLock(const MutexLock&);
+    MutexLock& operator=(const MutexLock&);
+
+    Mutex& mMutex;
 };

@@ -5,9 +5,9 @@
 #include <string>
 
 #ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
+const char kPathSeparator = '\\';
 #else
-inline constexpr char kPathSeparator = '/';
+const char kPathSeparator = '/';
 #endif
 
 // Joins a folder and a name with exactly one separator between them. An empty
@@ -17,7 +17,7 @@ inline std::string joinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) {
         return name;
     }
-    if (dir.back() == kPathSeparator) {
+    if (dir[dir.size() - 1] == kPathSeparator) {
         return dir + name;
     }
     return dir + kPathSeparator + name;

@@ -14,7 +14,7 @@ extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 class AppHost : public TestHost {
 protected:
     void TearDown() override {
-        if (app().mQxAutoCadP) {
+        if (app().mQxAutoCadP.get() != nullptr) {
             send(AcRx::kUnloadAppMsg);
         }
         TestHost::TearDown();

@@ -37,7 +37,7 @@ TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
     EXPECT_EQ(gModuleInstance, _hdllInstance);
     EXPECT_EQ(app().GetModuleInstance(), _hdllInstance);
 
-    ASSERT_TRUE(app().mQxAutoCadP);
+    ASSERT_NE(app().mQxAutoCadP.get(), nullptr);
     EXPECT_EQ(win32sim::registeredThreadCount(), 2);  // reading thread and watchdog
     const auto printed = arxsim::printed();
     EXPECT_EQ(std::count(printed.begin(), printed.end(), L"\nmQxAutoCadP constructed\n"), 1);
@@ -50,7 +50,7 @@ TEST_F(Lifecycle, InitRegistersFourCommandsThenCreatesThePlugInObject) {
 
 TEST_F(Lifecycle, UnloadWithoutInitOnlyRemovesCommands) {
     EXPECT_EQ(send(AcRx::kUnloadAppMsg), AcRx::kRetOK);
-    EXPECT_FALSE(app().mQxAutoCadP);
+    EXPECT_EQ(app().mQxAutoCadP.get(), nullptr);
     EXPECT_TRUE(arxsim::printed().empty());
     EXPECT_EQ(win32sim::registeredThreadCount(), 0);
 }

@@ -448,7 +448,7 @@ TEST_F(LoggingTest, StatementFormatsNothingForADisabledLevel) {
     LogParameters pars;
     pars.mSettingsDirPath = mProfile.string();
     { Logging other; }  // only the process's own log marks itself alive or gone
-    EXPECT_EQ(gLogAlive.load(), 314159);
+    EXPECT_EQ(InterlockedCompareExchange(&gLogAlive, 0, 0), 314159);
     gLogging.init(pars);
     int formatted = 0;
     QX_LOG(DBG, kFile, "Unit", "Unit::run") << ++formatted << LOG_END;

@@ -16,26 +16,25 @@ public:
     // builds its manager while the host loads it.
     AcApDataManager() { acDocManager->addReactor(this); }
     // Deregisters, unless the host has already torn its manager down.
-    ~AcApDataManager() override {
+    ~AcApDataManager() {
         if (AcApDocManager* manager = acDocManagerPtr()) {
             manager->removeReactor(this);
         }
     }
-    AcApDataManager(const AcApDataManager&) = delete;
-    AcApDataManager& operator=(const AcApDataManager&) = delete;
 
-    void documentToBeDestroyed(AcApDocument* pDocToDestroy) override {
-        mDataMap.erase(pDocToDestroy);
-    }
+    void documentToBeDestroyed(AcApDocument* pDocToDestroy) { mDataMap.erase(pDocToDestroy); }
 
     // The record of a drawing, created on first use.
     T& docData(AcApDocument* doc) { return mDataMap[doc]; }
     // The record of the current drawing (of no drawing when none is open).
     T& docData() {
         AcApDocManager* manager = acDocManagerPtr();
-        return docData(manager != nullptr ? manager->curDocument() : nullptr);
+        return docData(manager != NULL ? manager->curDocument() : NULL);
     }
 
 private:
+    AcApDataManager(const AcApDataManager&);
+    AcApDataManager& operator=(const AcApDataManager&);
+
     std::map<AcApDocument*, T> mDataMap;
 };

@@ -25,7 +25,7 @@ struct Acad {
         eNotInDatabase = 137,
         eDegenerateGeometry = 153,
         eLockViolation = 320,
-        eNoDocument = 330,
+        eNoDocument = 330
     };
 };
 

@@ -32,9 +32,9 @@ public:
     virtual Acad::ErrorStatus addCommand(const ACHAR* cmdGroupName, const ACHAR* cmdGlobalName,
                                          const ACHAR* cmdLocalName, Adesk::Int32 commandFlags,
                                          AcRxFunctionPtr functionAddr,
-                                         AcEdUIContext* UIContext = nullptr, int fcode = -1,
-                                         HINSTANCE hResourceHandle = nullptr,
-                                         AcEdCommand** cmdPtrRet = nullptr);
+                                         AcEdUIContext* UIContext = NULL, int fcode = -1,
+                                         HINSTANCE hResourceHandle = NULL,
+                                         AcEdCommand** cmdPtrRet = NULL);
     // eKeyNotFound when the group has no such command.
     virtual Acad::ErrorStatus removeCmd(const ACHAR* cmdGroupName, const ACHAR* cmdGlobalName);
 };

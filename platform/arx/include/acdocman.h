@@ -12,7 +12,7 @@ struct AcAp {
         kWrite = 0x04,
         kProtectedAutoWrite = 0x14,
         kRead = 0x20,
-        kXWrite = 0x40,
+        kXWrite = 0x40
     };
 };
 
@@ -51,7 +51,7 @@ public:
     virtual void documentActivated(AcApDocument* pActivatedDoc);
 
 protected:
-    AcApDocManagerReactor() = default;
+    AcApDocManagerReactor() {}
 };
 
 // The host's open drawings, their locks and their command lines. Abstract:
@@ -68,8 +68,8 @@ public:
     // document.
     virtual Acad::ErrorStatus lockDocument(AcApDocument* pDoc,
                                            AcAp::DocLockMode lockMode = AcAp::kWrite,
-                                           const ACHAR* pGlobalCmdName = nullptr,
-                                           const ACHAR* pLocalCmdName = nullptr,
+                                           const ACHAR* pGlobalCmdName = NULL,
+                                           const ACHAR* pLocalCmdName = NULL,
                                            bool prompt = true) = 0;
     // Undoes one lock; eNotApplicable when `pDoc` is not locked.
     virtual Acad::ErrorStatus unlockDocument(AcApDocument* pDoc) = 0;

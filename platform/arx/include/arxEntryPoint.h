@@ -84,48 +84,30 @@ class AcRxArxApp : public AcRxDbxApp {
 public:
     AcRxArxApp() : AcRxDbxApp() {}
 
-    AcRx::AppRetCode On_kInitAppMsg(void* pkt) override {
+    AcRx::AppRetCode On_kInitAppMsg(void* pkt) {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kInitAppMsg(pkt);
         registerCommands(m_hdllInstance);
         return result;
     }
-    AcRx::AppRetCode On_kUnloadAppMsg(void* pkt) override {
+    AcRx::AppRetCode On_kUnloadAppMsg(void* pkt) {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kUnloadAppMsg(pkt);
         removeCommands();
         return result;
     }
-    AcRx::AppRetCode On_kLoadDwgMsg(void* pkt) override {
+    AcRx::AppRetCode On_kLoadDwgMsg(void* pkt) {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kLoadDwgMsg(pkt);
-        forEachLispFunction([this](const _ADSSYMBOL_ENTRY& entry, short number) {
-            ACHAR buffer[kNameChars];
-            acedDefun(entryName(entry.pszName, entry.nameID, buffer), number);
-            if (entry.bRegFunc) {
-                acedRegFunc(entry.fptr, number);
-            }
-            return false;
-        });
+        forEachLispFunction(kDefine, 0);
         return result;
     }
-    AcRx::AppRetCode On_kUnloadDwgMsg(void* pkt) override {
+    AcRx::AppRetCode On_kUnloadDwgMsg(void* pkt) {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kUnloadDwgMsg(pkt);
-        forEachLispFunction([this](const _ADSSYMBOL_ENTRY& entry, short number) {
-            ACHAR buffer[kNameChars];
-            acedUndef(entryName(entry.pszName, entry.nameID, buffer), number);
-            return false;
-        });
+        forEachLispFunction(kUndefine, 0);
         return result;
     }
     // Calls the function whose number the host says is being invoked, if any.
-    AcRx::AppRetCode On_kInvkSubrMsg(void* pkt) override {
+    AcRx::AppRetCode On_kInvkSubrMsg(void* pkt) {
         const AcRx::AppRetCode result = AcRxDbxApp::On_kInvkSubrMsg(pkt);
-        const int code = acedGetFunCode();
-        forEachLispFunction([code](const _ADSSYMBOL_ENTRY& entry, short number) {
-            if (number != code) {
-                return false;
-            }
-            entry.fptr();
-            return true;
-        });
+        forEachLispFunction(kInvoke, acedGetFunCode());
         return result;
     }
 
@@ -133,19 +115,36 @@ private:
     // Buffer size for names loaded from the string resources.
     static const int kNameChars = 132;
 
-    // Calls visit(entry, number) for every Lisp function, numbered 0, 1, ...
-    // over the non-null slots, until it returns true.
-    template <class Visit>
-    static void forEachLispFunction(Visit visit) {
+    enum LispAction { kDefine, kUndefine, kInvoke };
+    // Defines or undefines every Lisp function, numbered 0, 1, ... over the
+    // non-null slots, or calls the one numbered `code`.
+    void forEachLispFunction(LispAction action, int code) const {
         short number = 0;
         for (_ADSSYMBOL_ENTRY* const* slot = ACRX_STANDIN_FIRST(ADSSYMBOL);
              slot < ACRX_STANDIN_END(ADSSYMBOL); ++slot) {
-            if (*slot != NULL) {
-                if (visit(**slot, number)) {
-                    return;
-                }
-                ++number;
+            const _ADSSYMBOL_ENTRY* entry = *slot;
+            if (entry == NULL) {
+                continue;
             }
+            ACHAR buffer[kNameChars];
+            switch (action) {
+                case kDefine:
+                    acedDefun(entryName(entry->pszName, entry->nameID, buffer), number);
+                    if (entry->bRegFunc) {
+                        acedRegFunc(entry->fptr, number);
+                    }
+                    break;
+                case kUndefine:
+                    acedUndef(entryName(entry->pszName, entry->nameID, buffer), number);
+                    break;
+                case kInvoke:
+                    if (number == code) {
+                        entry->fptr();
+                        return;
+                    }
+                    break;
+            }
+            ++number;
         }
     }
 

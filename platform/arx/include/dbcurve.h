@@ -10,5 +10,5 @@ public:
     virtual Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const;
 
 protected:
-    AcDbCurve() = default;
+    AcDbCurve() {}
 };

@@ -11,13 +11,13 @@ public:
     AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end);
     AcGePoint3d startPoint() const;
     AcGePoint3d endPoint() const;
-    Acad::ErrorStatus getStartPoint(AcGePoint3d& point) const override;
-    Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const override;
+    Acad::ErrorStatus getStartPoint(AcGePoint3d& point) const;
+    Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const;
 
 private:
     friend struct AcDbObjectAccess;
-    void applyTransform(const AcGeMatrix3d& xform) override;
-    AcDbExtents extents() const override;
+    void applyTransform(const AcGeMatrix3d& xform);
+    AcDbExtents extents() const;
     AcGePoint3d mStart;
     AcGePoint3d mEnd;
 };
@@ -30,13 +30,13 @@ public:
     AcGeVector3d normal() const;
     double radius() const;
     // A closed curve starts and ends at the point at angle 0 of its plane.
-    Acad::ErrorStatus getStartPoint(AcGePoint3d& point) const override;
-    Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const override;
+    Acad::ErrorStatus getStartPoint(AcGePoint3d& point) const;
+    Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const;
 
 private:
     friend struct AcDbObjectAccess;
-    void applyTransform(const AcGeMatrix3d& xform) override;
-    AcDbExtents extents() const override;
+    void applyTransform(const AcGeMatrix3d& xform);
+    AcDbExtents extents() const;
     AcGePoint3d mCenter;
     AcGeVector3d mNormal;
     double mRadius;
@@ -65,9 +65,9 @@ public:
 
 private:
     friend struct AcDbObjectAccess;
-    AcDbExtents extents() const override;
-    double mWidth = 400.0;
-    double mHeight = 300.0;
-    double mViewHeight = 150.0;
+    AcDbExtents extents() const;
+    double mWidth;
+    double mHeight;
+    double mViewHeight;
     AcGePoint2d mViewCenter;
 };

@@ -6,7 +6,7 @@
 // Opaque identity of a database object; null when default-constructed.
 class AcDbObjectId {
 public:
-    AcDbObjectId() = default;
+    AcDbObjectId() : mId(0) {}
     bool isNull() const { return mId == 0; }
     void setNull() { mId = 0; }
     Adesk::IntPtr asOldId() const { return mId; }
@@ -21,5 +21,5 @@ public:
     static const AcDbObjectId kNull;
 
 private:
-    Adesk::IntPtr mId = 0;
+    Adesk::IntPtr mId;
 };

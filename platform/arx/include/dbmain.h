@@ -34,9 +34,6 @@ private:
 class AcDbObject : public AcRxObject {
 public:
     ACRX_DECLARE_MEMBERS(AcDbObject);
-    AcDbObject(const AcDbObject&) = delete;
-    AcDbObject& operator=(const AcDbObject&) = delete;
-
     AcDbObjectId objectId() const { return mId; }
     Adesk::Boolean isReadEnabled() const;
     Adesk::Boolean isWriteEnabled() const;
@@ -47,14 +44,17 @@ public:
     void assertWriteEnabled(Adesk::Boolean autoUndo = true, Adesk::Boolean recordModified = true);
 
 protected:
-    AcDbObject() = default;
+    AcDbObject() : mReaders(0), mIsWriter(false), mIsErased(false) {}
 
 private:
+    AcDbObject(const AcDbObject&);
+    AcDbObject& operator=(const AcDbObject&);
+
     friend struct AcDbObjectAccess;
     AcDbObjectId mId;
-    int mReaders = 0;
-    bool mIsWriter = false;
-    bool mIsErased = false;
+    int mReaders;
+    bool mIsWriter;
+    bool mIsErased;
 };
 
 class AcDbEntity : public AcDbObject {
@@ -67,7 +67,7 @@ public:
     virtual Acad::ErrorStatus transformBy(const AcGeMatrix3d& xform);
 
 protected:
-    AcDbEntity() = default;
+    AcDbEntity() {}
 
 private:
     friend struct AcDbObjectAccess;
@@ -88,14 +88,14 @@ Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::O
 template <class T>
 Acad::ErrorStatus acdbOpenObject(T*& pObj, AcDbObjectId id, AcDb::OpenMode mode,
                                  bool openErased = false) {
-    pObj = nullptr;
-    AcDbObject* obj = nullptr;
+    pObj = NULL;
+    AcDbObject* obj = NULL;
     const Acad::ErrorStatus es = acdbOpenAcDbObject(obj, id, mode, openErased);
     if (es != Acad::eOk) {
         return es;
     }
     pObj = T::cast(obj);
-    if (pObj == nullptr) {
+    if (pObj == NULL) {
         obj->close();
         return Acad::eIllegalEntityType;
     }

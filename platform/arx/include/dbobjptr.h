@@ -8,10 +8,8 @@ template <class T>
 class AcDbObjectPointer {
 public:
     AcDbObjectPointer(AcDbObjectId id, AcDb::OpenMode mode, bool openErased = false)
-        : mStatus(acdbOpenObject(mObj, id, mode, openErased)) {}
+        : mObj(NULL), mStatus(acdbOpenObject(mObj, id, mode, openErased)) {}
     ~AcDbObjectPointer() { close(); }
-    AcDbObjectPointer(const AcDbObjectPointer&) = delete;
-    AcDbObjectPointer& operator=(const AcDbObjectPointer&) = delete;
 
     Acad::ErrorStatus openStatus() const { return mStatus; }
     T* object() { return mObj; }
@@ -20,16 +18,19 @@ public:
     const T* operator->() const { return mObj; }
     operator T*() const { return mObj; }
     Acad::ErrorStatus close() {
-        if (mObj == nullptr) {
+        if (mObj == NULL) {
             return Acad::eNullObjectPointer;
         }
         const Acad::ErrorStatus es = mObj->close();
-        mObj = nullptr;
+        mObj = NULL;
         mStatus = Acad::eNullObjectPointer;
         return es;
     }
 
 private:
-    T* mObj = nullptr;
+    AcDbObjectPointer(const AcDbObjectPointer&);
+    AcDbObjectPointer& operator=(const AcDbObjectPointer&);
+
+    T* mObj;
     Acad::ErrorStatus mStatus;
 };

@@ -9,11 +9,13 @@
 // column 3 of rows 0..2.
 class AcGeMatrix3d {
 public:
-    constexpr AcGeMatrix3d()  // the identity
-        : entry{{1.0, 0.0, 0.0, 0.0},
-                {0.0, 1.0, 0.0, 0.0},
-                {0.0, 0.0, 1.0, 0.0},
-                {0.0, 0.0, 0.0, 1.0}} {}
+    AcGeMatrix3d() {  // the identity
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 4; ++column) {
+                entry[row][column] = row == column ? 1.0 : 0.0;
+            }
+        }
+    }
     static const AcGeMatrix3d kIdentity;
 
     AcGeMatrix3d& setToIdentity();

@@ -5,8 +5,8 @@
 
 class AcGePoint2d {
 public:
-    constexpr AcGePoint2d() : x(0.0), y(0.0) {}
-    constexpr AcGePoint2d(double xx, double yy) : x(xx), y(yy) {}
+    AcGePoint2d() : x(0.0), y(0.0) {}
+    AcGePoint2d(double xx, double yy) : x(xx), y(yy) {}
     static const AcGePoint2d kOrigin;
 
     AcGePoint2d& set(double xx, double yy);

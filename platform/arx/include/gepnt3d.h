@@ -6,8 +6,8 @@
 
 class AcGePoint3d {
 public:
-    constexpr AcGePoint3d() : x(0.0), y(0.0), z(0.0) {}
-    constexpr AcGePoint3d(double xx, double yy, double zz) : x(xx), y(yy), z(zz) {}
+    AcGePoint3d() : x(0.0), y(0.0), z(0.0) {}
+    AcGePoint3d(double xx, double yy, double zz) : x(xx), y(yy), z(zz) {}
 
     static const AcGePoint3d kOrigin;
 

@@ -4,7 +4,7 @@
 
 class AcGeTol {
 public:
-    constexpr AcGeTol() : mEqualPoint(1e-10), mEqualVector(1e-10) {}
+    AcGeTol() : mEqualPoint(1e-10), mEqualVector(1e-10) {}
     double equalPoint() const { return mEqualPoint; }
     double equalVector() const { return mEqualVector; }
     void setEqualPoint(double val) { mEqualPoint = val; }

@@ -3,8 +3,8 @@
 
 class AcGeVector2d {
 public:
-    constexpr AcGeVector2d() : x(0.0), y(0.0) {}
-    constexpr AcGeVector2d(double xx, double yy) : x(xx), y(yy) {}
+    AcGeVector2d() : x(0.0), y(0.0) {}
+    AcGeVector2d(double xx, double yy) : x(xx), y(yy) {}
     double length() const;
 
     double x, y;

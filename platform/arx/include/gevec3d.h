@@ -8,8 +8,8 @@ class AcGeMatrix3d;
 
 class AcGeVector3d {
 public:
-    constexpr AcGeVector3d() : x(0.0), y(0.0), z(0.0) {}
-    constexpr AcGeVector3d(double xx, double yy, double zz) : x(xx), y(yy), z(zz) {}
+    AcGeVector3d() : x(0.0), y(0.0), z(0.0) {}
+    AcGeVector3d(double xx, double yy, double zz) : x(xx), y(yy), z(zz) {}
 
     static const AcGeVector3d kIdentity;  // (0, 0, 0)
     static const AcGeVector3d kXAxis;

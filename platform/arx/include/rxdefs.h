@@ -21,16 +21,8 @@ struct AcRx {
         kEndDialogMsg = 15,
         kSuspendMsg = 16,
         kInitTabGroupMsg = 17,
-        kEndTabGroupMsg = 18,
+        kEndTabGroupMsg = 18
     };
-    enum AppRetCode {
-        kRetOK = 0,
-        kRetError = 3,
-    };
-    enum Ordering {
-        kLessThan = -1,
-        kEqual = 0,
-        kGreaterThan = 1,
-        kNotOrderable = 2,
-    };
+    enum AppRetCode { kRetOK = 0, kRetError = 3 };
+    enum Ordering { kLessThan = -1, kEqual = 0, kGreaterThan = 1, kNotOrderable = 2 };
 };

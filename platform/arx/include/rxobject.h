@@ -25,17 +25,17 @@ public:
     bool isKindOf(const AcRxClass* aClass) const;
 
 protected:
-    AcRxObject() = default;
-    AcRxObject(const AcRxObject&) = default;
-    AcRxObject& operator=(const AcRxObject&) = default;
+    AcRxObject() {}
+    AcRxObject(const AcRxObject&) {}
+    AcRxObject& operator=(const AcRxObject&) { return *this; }
 };
 
 // Declares the runtime-class members of a host class (in the class body).
 #define ACRX_DECLARE_MEMBERS(CLASS_NAME)                                             \
     static AcRxClass* desc();                                                        \
     static CLASS_NAME* cast(const AcRxObject* inPtr) {                               \
-        return (inPtr == nullptr || !inPtr->isKindOf(CLASS_NAME::desc()))            \
-                   ? nullptr                                                         \
+        return (inPtr == NULL || !inPtr->isKindOf(CLASS_NAME::desc()))               \
+                   ? NULL                                                            \
                    : const_cast<CLASS_NAME*>(static_cast<const CLASS_NAME*>(inPtr)); \
     }                                                                                \
-    AcRxClass* isA() const override
+    AcRxClass* isA() const

@@ -225,7 +225,7 @@ AcDbExtents AcDbCircle::extents() const {
 
 // ---- AcDbViewport ------------------------------------------------------------------
 
-AcDbViewport::AcDbViewport() = default;
+AcDbViewport::AcDbViewport() : mWidth(400.0), mHeight(300.0), mViewHeight(150.0) {}
 
 double AcDbViewport::width() const {
     std::lock_guard<std::mutex> guard(drawing().lock);

@@ -36,6 +36,13 @@ typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef void* HANDLE;
+// Fixed-width integers of <basetsd.h>.
+typedef int16_t INT16;
+typedef uint16_t UINT16;
+typedef int32_t INT32;
+typedef uint32_t UINT32;
+typedef int64_t INT64;
+typedef uint64_t UINT64;
 
 // Typed handles, as with STRICT: distinct pointer types that do not convert.
 #define DECLARE_HANDLE(name) \
@@ -111,6 +118,35 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef enum _GET_FILEEX_INFO_LEVELS {
+    GetFileExInfoStandard,
+    GetFileExMaxInfoLevel
+} GET_FILEEX_INFO_LEVELS;
+
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA, *LPWIN32_FILE_ATTRIBUTE_DATA;
+
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_NAME 123L
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -121,6 +157,8 @@ DWORD WINAPI GetTickCount(void);
 // On a plug-in thread: waits until the clock has moved on by `dwMilliseconds`.
 // On the host thread: moves the clock on (virtual time) or really waits.
 void WINAPI Sleep(DWORD dwMilliseconds);
+// The real UTC time (not the stand-in clock) in 100 ns units since 1601-01-01.
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime);
 
 // ---- Thread timers ---------------------------------------------------------
 // Only timers without a window are supported (hWnd must be NULL; otherwise the
@@ -155,9 +193,35 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 // ---- Process and thread ----------------------------------------------------
 DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetCurrentProcessId(void);
+// The calling thread's last error; set by the file functions below only.
+DWORD WINAPI GetLastError(void);
+
+// ---- Files -----------------------------------------------------------------
+// Attributes, size and write time of a file or folder (links followed):
+// FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_DEVICE for what is
+// neither a folder nor a regular file (a pipe, a device, a socket),
+// FILE_ATTRIBUTE_NORMAL for a regular file. FALSE with GetLastError ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND when there is nothing at the path.
+BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                 LPVOID lpFileInformation);
 
 #ifdef __cplusplus
 }
 #endif
+
+// ---- Interlocked variables -------------------------------------------------
+// Atomic read-modify-write of a 32-bit value shared between threads, each a
+// full barrier as on Windows; built on the compiler's atomics, which the
+// thread sanitizer understands. A plain read of the value is not atomic: read
+// it with InterlockedCompareExchange(&value, 0, 0).
+static __inline LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
+    return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
+}
+static __inline LONG InterlockedCompareExchange(LONG volatile* Destination, LONG ExChange,
+                                                LONG Comperand) {
+    __atomic_compare_exchange_n(Destination, &Comperand, ExChange, 0, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return Comperand;
+}
 
 #include "win32_desktop_api.h"

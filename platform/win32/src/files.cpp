@@ -1,12 +1,14 @@
-// The Windows file functions the module replaces a user's file with, on
-// POSIX: handles over file descriptors, the last error from errno, and the
-// Windows meanings (an exclusive creation that never follows a link, a
+// The Windows file functions of the module on POSIX: file attributes, the
+// real time in the file system's unit, the last error from errno, and the
+// handles the module replaces a user's file with, over file descriptors, with
+// the Windows meanings (an exclusive creation that never follows a link, a
 // read-only attribute, a replace that keeps the old file's mode and owner).
 #include <windows.h>
 
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,7 +68,7 @@ DWORD errorOf(int error) {
         case EBADF:
             return ERROR_INVALID_HANDLE;
         default:
-            return 31;  // ERROR_GEN_FAILURE
+            return ERROR_INVALID_NAME;
     }
 }
 
@@ -79,6 +81,15 @@ BOOL fail(int error) {
 BOOL succeed() {
     tLastError = 0;
     return TRUE;
+}
+
+// 100 ns units since 1601-01-01.
+FILETIME fileTimeOf(const timespec& time) {
+    const uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
+    const uint64_t ticks =
+        (static_cast<uint64_t>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000ULL +
+        static_cast<uint64_t>(time.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 std::string folderOf(const std::string& path) {
@@ -121,6 +132,42 @@ extern "C" {
 
 DWORD WINAPI GetLastError(void) {
     return tLastError;
+}
+
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    *lpSystemTimeAsFileTime = fileTimeOf(now);
+}
+
+BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                 LPVOID lpFileInformation) {
+    if (lpFileName == nullptr || fInfoLevelId != GetFileExInfoStandard ||
+        lpFileInformation == nullptr) {
+        tLastError = ERROR_INVALID_NAME;
+        return FALSE;
+    }
+    struct stat st;
+    if (stat(lpFileName, &st) != 0) {
+        return fail(errno);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (S_ISDIR(st.st_mode)) {
+        data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else if (S_ISREG(st.st_mode)) {
+        data.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+        const uint64_t size = static_cast<uint64_t>(st.st_size);
+        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        data.nFileSizeLow = static_cast<DWORD>(size);
+    } else {
+        data.dwFileAttributes = FILE_ATTRIBUTE_DEVICE;
+    }
+    data.ftCreationTime = fileTimeOf(st.st_ctim);
+    data.ftLastAccessTime = fileTimeOf(st.st_atim);
+    data.ftLastWriteTime = fileTimeOf(st.st_mtim);
+    *static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(lpFileInformation) = data;
+    tLastError = 0;
+    return TRUE;
 }
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
