@@ -36,7 +36,11 @@ TEST_F(HostileProfile, ApplicationsFolderMissingOrAFileShowsOneOkBox) {
     EXPECT_EQ(win32sim::soundedBeeps().size(), 1u);
     EXPECT_TRUE(arxsim::sentStrings().empty());
 
-    unload();
+    unload();  // the settings are written back, and cannot be
+    EXPECT_EQ(logCount("Writing default settings file 'autocad_addin.ini' failed: the file could "
+                       "not be created in the folder '" +
+                       appsDir().string() + "'."),
+              1);
     std::ofstream(appsDir()) << "a file, not a folder";
     load();
     EXPECT_EQ(win32sim::shownMessageBoxes().size(), 2u);

@@ -188,6 +188,8 @@ TEST_F(Nav3d, ReleaseWritesTheFinalViewBack) {
 // view back.
 TEST_F(Nav3d, HeldMotionsStopAtTheViewLimitsAndTheReleaseWritesTheViewBack) {
     gLogging.mIsWarning = true;
+    pass(0, 0, -32767, 100, 0, 0);
+    EXPECT_EQ(0, logCount("Step held")) << "a step within the limits";
     for (int i = 0; i < 4000; ++i) {  // about 70 s of steps: far past an infinite field
         pass(0, 0, -32767, 100, 0, 0);
     }
