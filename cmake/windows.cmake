@@ -105,6 +105,7 @@ add_dependencies(arxsdk arxsim)
 
 # ---- The plug-in ------------------------------------------------------------
 add_library(qxlog STATIC
+  ${QX_ROOT}/plugin/log/file_replace.cpp
   ${QX_ROOT}/plugin/log/logging.cpp
   ${QX_ROOT}/plugin/log/log_time.cpp
   ${QX_ROOT}/plugin/log/mutex.cpp)
@@ -175,6 +176,8 @@ include(CPack)
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES ${QX_ROOT}/sim/module_loader.cpp ${QX_ROOT}/sim/folder_lock.cpp)
 list(FILTER QX_WIN_SIM_SOURCES EXCLUDE REGEX "/sim/live_[a-z_]+\\.cpp$")
+# The module's safe replace of a user's file, for the `setting` step.
+list(APPEND QX_WIN_SIM_SOURCES ${QX_ROOT}/plugin/log/file_replace.cpp)
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
               "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp"
               "examples/autocad_addin.ini;kBundledDefaultSettings;bundled_settings.cpp")

@@ -156,7 +156,15 @@ std::string renderSvg(const Scene& scene) {
         << "<g class=\"view\" clip-path=\"url(#view)\">\n"
         << "<rect width=\"" << kPictureWidth << "\" height=\"" << kPictureHeight << "\" fill=\""
         << (scene.paper ? "#fdfcf7" : "#f4f6f8") << "\"/>\n";
-    if (scene.paper) {
+    if (!projector.valid()) {
+        // Two lines, so that the note fits the view's width.
+        svg << "<text x=\"" << kPictureWidth / 2 << "\" y=\"" << kPictureHeight / 2 - 8
+            << "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"13\" "
+               "fill=\"#b00020\"><tspan>This view cannot be drawn: its camera, target,</tspan>"
+               "<tspan x=\""
+            << kPictureWidth / 2
+            << "\" dy=\"18\">up direction or field is degenerate or not finite.</tspan></text>\n";
+    } else if (scene.paper) {
         // The viewport's border on the sheet: the field of its view.
         const double w = scene.camera.width * std::min(kPictureWidth / scene.camera.width,
                                                        kPictureHeight / scene.camera.height);

@@ -46,6 +46,11 @@ Projector::Projector(const Camera& camera, double pixelsWide, double pixelsHigh)
     if (mValid) {
         mScale = std::min(pixelsWide / camera.width, pixelsHigh / camera.height);
     }
+    // A camera of infinities or NaN, or a field so small that its scale
+    // overflows, would put NaN and infinities into the picture.
+    mValid = mValid && std::isfinite(mDistance) && std::isfinite(mScale) &&
+             std::isfinite(dot(camera.target, camera.target)) &&
+             std::isfinite(dot(mFrame.up, mFrame.right));
 }
 
 double Projector::depth(Vec3 point) const {
@@ -96,7 +101,8 @@ bool Projector::projectSegment(Vec3 a, Vec3 b, Pixel& pa, Pixel& pb) const {
     }
     pa = *first;
     pb = *second;
-    return true;
+    // Points too far off the picture for a double are left out.
+    return std::isfinite(pa.x) && std::isfinite(pa.y) && std::isfinite(pb.x) && std::isfinite(pb.y);
 }
 
 Pixel Projector::direction(Vec3 d) const {

@@ -54,7 +54,8 @@ public:
 
     const ScreenFrame& frame() const { return mFrame; }
     // False for a degenerate camera (camera on its target, up along the line
-    // of sight, empty field): nothing is projected then.
+    // of sight, empty field, numbers that are not finite or a field too small
+    // to scale): nothing is projected then.
     bool valid() const { return mValid; }
 
     // The pixel of a world point; none for a point at or behind the camera's

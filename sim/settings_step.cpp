@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_kind.h"
+#include "file_replace.h"
 #include "scenario.h"
 #include "scenario_tokens.h"
 
@@ -139,25 +140,16 @@ std::string setSetting(const std::string& path, const std::string& key, const st
     if (!found) {
         return notAKeyMessage(path, key, keys);
     }
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-        for (const std::string& line : lines) {
-            out << line << end;
-        }
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return "cannot write the settings file '" + path + "'";
-        }
+    const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string newText;
+    for (const std::string& line : lines) {
+        newText += line + end;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);  // replaces the file, also on Windows
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return "cannot replace the settings file '" + path + "'";
+    // The module's own safe replace: a link stays a link, mode and owner
+    // stay, a read-only file and anything left beside it are never written.
+    const FileReplaceResult result = replaceFileText(path, newText);
+    if (result.status != kFileReplaced && result.status != kFileWrittenInPlace) {
+        return "cannot write the settings file '" + path + "': " + describeFileReplace(result);
     }
     return {};
 }

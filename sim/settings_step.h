@@ -10,7 +10,7 @@ namespace qxsim {
 // Sets KEY to VALUE in the settings file at `path`, keeping the line's layout
 // (the value's column and the comment after it). A missing file is first
 // written with the module's defaults, as the module itself writes them. The
-// file is replaced in one step (a temporary file beside it, then a rename).
+// file is replaced as the module replaces it (file_replace.h).
 // Returns an empty text, or what went wrong.
 std::string setSetting(const std::string& path, const std::string& key, const std::string& value);
 

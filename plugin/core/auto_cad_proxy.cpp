@@ -38,7 +38,8 @@ AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP)
       mIsMenuLoaded(false),
       mTimerId(0),
       mLockedDocP(NULL),
-      mIsViewLimitWarned(false) {
+      mIsViewLimitWarned(false),
+      mIsMenuStampRacy(false) {
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy") << "Constructing ..." << LOG_END;
 
     mTraSensBase = mQxAutoCadP->mTraSensBase;

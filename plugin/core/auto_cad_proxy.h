@@ -132,6 +132,9 @@ public:
     // Size and modification time of the menu file at the last load that
     // gave no mode names: it is read again only once it has changed.
     MenuFileStamp mFailedMenuStamp;
+    // That stamp was taken too close to the file's last change to tell a
+    // change of the same size after it: the file is read again.
+    bool mIsMenuStampRacy;
 
     // ---- Helpers of navigation and object move mode ------------------------------
     // The pickfirst selection ("I") for the length of a scope: freed on every

@@ -70,13 +70,18 @@ void AutoCadProxy::pan2D(double dx, double dy) {
     const double viewHeight = viewport->viewHeight();
     const double viewWidth = viewport->width() / viewport->height() * viewHeight;
     const AcGePoint2d centre = viewport->viewCenter();
-    const AcGePoint2d moved(centre.x + dx * viewWidth, centre.y + dy * viewHeight);
-    if (!isWithinViewLimits(View2dShape(centre.x, centre.y, viewHeight),
-                            View2dShape(moved.x, moved.y, viewHeight))) {
+    const View2dShape before(centre.x, centre.y, viewHeight);
+    View2dShape view(centre.x + dx * viewWidth, centre.y + dy * viewHeight, viewHeight);
+    if (limitView(before, view)) {
         warnViewOutOfLimits("AutoCadProxy::pan2D");
-        return;
+        if (isSameView(view, before)) {
+            return;
+        }
     }
-    viewport->setViewCenter(moved);
+    viewport->setViewCenter(AcGePoint2d(view.x, view.y));
+    if (view.height != viewHeight) {
+        viewport->setViewHeight(view.height);  // set up outside its limits
+    }
     viewport->updateDisplay();
     viewport.close();
 }
@@ -92,13 +97,16 @@ void AutoCadProxy::zoom2D(double dz) {
         return;
     }
     const AcGePoint2d centre = viewport->viewCenter();
-    const double height = viewport->viewHeight();
-    if (!isWithinViewLimits(View2dShape(centre.x, centre.y, height),
-                            View2dShape(centre.x, centre.y, height * factor))) {
+    const View2dShape before(centre.x, centre.y, viewport->viewHeight());
+    View2dShape view(centre.x, centre.y, before.height * factor);
+    if (limitView(before, view)) {
         warnViewOutOfLimits("AutoCadProxy::zoom2D");
-        return;
+        if (isSameView(view, before)) {
+            return;
+        }
+        viewport->setViewCenter(AcGePoint2d(view.x, view.y));
     }
-    viewport->setViewHeight(height * factor);
+    viewport->setViewHeight(view.height);
     viewport->updateDisplay();
     viewport.close();
 }

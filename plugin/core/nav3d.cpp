@@ -39,17 +39,20 @@ ViewShape shapeOf(const AcGsView* viewP) {
                      viewP->fieldHeight());
 }
 
-// Ends a 3D step: redraws the view, or puts `before` back (and warns for
-// `method`) when the step took the view out of its limits.
+// Ends a 3D step: a view that passed its limits goes up to them (with the
+// warning for `method`) before the redraw; one left as it was is not redrawn.
 void finishStep(AutoCadProxy& proxy, AcGsView* viewP, const ViewShape& before, bool isPerspective,
                 const char* method) {
-    if (isWithinViewLimits(before, shapeOf(viewP))) {
-        viewP->update();
-        return;
+    ViewShape view = shapeOf(viewP);
+    if (limitView(before, view)) {
+        viewP->setView(view.position, view.target, view.up, view.width, view.height,
+                       projectionOf(isPerspective));
+        proxy.warnViewOutOfLimits(method);
+        if (isSameView(view, before)) {
+            return;
+        }
     }
-    viewP->setView(before.position, before.target, before.up, before.width, before.height,
-                   projectionOf(isPerspective));
-    proxy.warnViewOutOfLimits(method);
+    viewP->update();
 }
 
 }  // namespace
@@ -87,8 +90,6 @@ void AutoCadProxy::handleCapIsDeflectedIn3DMode(INT16 tx, INT16 ty, INT16 tz, IN
             return;
         }
 
-        // A step that would take the view out of its limits is undone before
-        // the redraw, so the release writes the last good view back.
         const ViewShape before = shapeOf(viewP);
         const bool canMove = isUsableSensBase(mTraSensBase, "transSensBase", method);
         const bool canTurn = isUsableSensBase(mRotSensBase, "rotSensBase", method);

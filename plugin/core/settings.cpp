@@ -13,10 +13,9 @@
 #include <map>
 #include <sstream>
 
-#include <windows.h>
-
 #include "cnfg.h"
 #include "file_kind.h"
+#include "file_replace.h"
 #include "path_sep.h"
 
 namespace {
@@ -97,6 +96,21 @@ std::string leadingNumber(const std::string& text) {
     return end == digits ? std::string() : text.substr(start, end - start);
 }
 
+// True for an optional sign and decimal digits, nothing else: "0x9C40",
+// "1e5" and "12abc" read as 0, 1 and 12, which is not what they say.
+bool isDecimalNumber(const std::string& text) {
+    const std::string::size_type digits = !text.empty() && (text[0] == '+' || text[0] == '-');
+    if (digits == text.size()) {
+        return false;
+    }
+    for (std::string::size_type i = digits; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // atoi in 64 bits, saturating beyond them; anything but a number gives 0.
 INT64 toWideInt(const std::string& text) {
     return _strtoi64(leadingNumber(text).c_str(), NULL, 10);
@@ -143,9 +157,27 @@ INT32 readSection(Owner& owner, const KeyEntry<Owner> (&keys)[N], Cnfg& cnfg,
         const KeyEntry<Owner>& entry = keys[i];
         failures += Settings::readParameter(cnfg, entry.key, value, section);
         assignValue(owner, entry, value);
-        numbers[entry.key] = leadingNumber(value);
+        numbers[entry.key] = value;
     }
     return failures;
+}
+
+// The file's bytes as a text-mode file has them: on Windows each line ends
+// in CR LF.
+std::string textFileBytes(const std::string& text) {
+#ifdef _WIN32
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 32);
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            bytes += '\r';
+        }
+        bytes += text[i];
+    }
+    return bytes;
+#else
+    return text;
+#endif
 }
 
 // Tab, key in 22, "= ", value in the given width (longer values whole),
@@ -182,7 +214,6 @@ const bool Settings::kDefaultToggleRotationAxis;
 const bool Settings::kDefaultScrollTreeAndList;
 const bool Settings::kDefaultUseInt3dIntrfce;
 const INT32 Settings::kValueWidth;
-const char* const Settings::kTempSuffix = ".tmp";
 const INT32 Settings::kMaxMinThreshold;
 const INT32 Settings::kMaxMaxContMoveTime;
 
@@ -247,6 +278,10 @@ bool Settings::keepUnusableFile() {
     }
     const std::string backupPath =
         joinPath(mApplicationsDirPath, mFileName.substr(0, mFileName.find_last_of('.')) + ".bak");
+    if (isFileLink(mSettingsFilePath) && copyLinkedFile(backupPath)) {
+        hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
+        return true;
+    }
     // An older backup goes first: on Windows a rename onto a file fails.
     std::remove(backupPath.c_str());
     if (std::rename(mSettingsFilePath.c_str(), backupPath.c_str()) != 0) {
@@ -260,29 +295,57 @@ bool Settings::keepUnusableFile() {
     return true;
 }
 
-void Settings::clampValue(const char* key, INT32& value, INT32 low, INT32 high) {
-    // The check and the warning take the number as the file has it (the
-    // member holds it clamped to 32 bits); beyond 64 bits it saturates,
-    // which every range here still tells apart.
-    const NumberTexts::const_iterator read = mReadNumbers.find(key);
-    const bool isRead = read != mReadNumbers.end() && !read->second.empty();
-    const INT64 wide = isRead ? toWideInt(read->second) : value;
-    const INT32 used = static_cast<INT32>(std::max<INT64>(low, std::min<INT64>(wide, high)));
-    if (used != wide) {
-        hold(WRN, std::string("Setting '") + key + "' read as " +
-                      (isRead ? read->second : decimalText(value)) + " is out of range " +
-                      decimalText(low) + ".." + decimalText(high) + " - using " +
-                      decimalText(used) + ".");
+bool Settings::copyLinkedFile(const std::string& backupPath) {
+    // A link stays: the file it names is copied aside, and the default file
+    // then replaces it where it lies. One too large to copy is left alone
+    // and the link moved aside instead.
+    std::ifstream in(mSettingsFilePath.c_str(), std::ios::binary);
+    std::vector<char> bytes(static_cast<std::size_t>(kMaxReadFileBytes) + 1);
+    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    const std::streamsize size = in.gcount();
+    if (in.bad() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
+        return false;
     }
-    value = used;
+    return replaceFileText(backupPath, std::string(&bytes[0], static_cast<std::size_t>(size)))
+               .status == kFileReplaced;
 }
 
 void Settings::clampNumericValues() {
     // A negative threshold would count every axis as deflected, and a tick
     // budget without bound would never give the host its thread back.
-    clampValue("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
-    clampValue("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
-    clampValue("maxSize", mLogPars.mMaxSize, 0, INT_MAX);
+    checkNumericValue("transSensBase", mTraSensBase, INT_MIN, INT_MAX);
+    checkNumericValue("rotSensBase", mRotSensBase, INT_MIN, INT_MAX);
+    checkNumericValue("minThreshold", mMinThreshold, 0, kMaxMinThreshold);
+    checkNumericValue("maxContMoveTime", mMaxContMoveTime, 0, kMaxMaxContMoveTime);
+    checkNumericValue("maxSize", mLogPars.mMaxSize, 0, INT_MAX);
+}
+
+void Settings::checkNumericValue(const char* key, INT32& value, INT32 low, INT32 high) {
+    // The check takes the number as the file has it (the member holds it
+    // clamped to 32 bits); beyond 64 bits it saturates, which every range
+    // here still tells apart. The warning shows the value as written.
+    const NumberTexts::const_iterator read = mReadNumbers.find(key);
+    if (read == mReadNumbers.end()) {
+        return;
+    }
+    const std::string& text = read->second;
+    const INT64 wide = toWideInt(text);
+    const INT32 used = static_cast<INT32>(std::max<INT64>(low, std::min<INT64>(wide, high)));
+    const bool isDecimal = isDecimalNumber(text);
+    const bool isInRange = used == wide;
+    value = used;
+    if (isDecimal && isInRange) {
+        return;
+    }
+    std::string entry = std::string("Setting '") + key + "' read as " +
+                        (text.empty() ? std::string("(empty)") : text) + " is ";
+    if (!isDecimal) {
+        entry += isInRange ? "not a decimal number" : "not a decimal number and ";
+    }
+    if (!isInRange) {
+        entry += "out of range " + decimalText(low) + ".." + decimalText(high);
+    }
+    hold(WRN, entry + " - using " + decimalText(used) + ".");
 }
 
 void Settings::hold(INT32 level, std::string text) {
@@ -348,21 +411,10 @@ void Settings::setDefaults() {
 }
 
 INT32 Settings::writeSettingsFile(const std::string& path) {
-    // The file is written beside the user's one and moved over it in one
-    // step: a full disk or a failed write leaves the user's file as it was.
-    // A pipe or a folder in either place is never opened.
-    const std::string tempPath = path + kTempSuffix;
-    std::ofstream out;
-    if (!path.empty() && isRegularOrMissing(path) && isRegularOrMissing(tempPath)) {
-        out.open(tempPath.c_str(), std::ios::out | std::ios::trunc);
-    }
-    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
-        << "Writing new default settings file ..." << LOG_END;
-    if (!out.is_open()) {
-        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
-        return -1;
-    }
+    // The text is built first and then replaces the user's file in one step
+    // (file_replace.h): a full disk, a read-only file or anything but a
+    // regular file leaves it as it was.
+    std::ostringstream out;
     out << std::left;
     out << "# Configuration file for QuorvexDevice's AutoCAD plug-in\n";
     out << '\n';
@@ -370,20 +422,23 @@ INT32 Settings::writeSettingsFile(const std::string& path) {
     writeSection(*this, kProgramKeys, out, kValueWidth);
     out << '\n';
     writeLogParameters(mLogPars, out, kValueWidth);
-    out.close();  // flushes: a full disk shows here at the latest
-    const char* failure = NULL;
-    if (out.fail()) {
-        failure = "could not be written completely (disk full?)";
-    } else if (!MoveFileExA(tempPath.c_str(), path.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        failure = "could not replace the old one";
-    }
-    if (failure != NULL) {
-        std::remove(tempPath.c_str());
+    QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
+        << "Writing new default settings file ..." << LOG_END;
+    const FileReplaceResult result = replaceFileText(path, textFileBytes(out.str()));
+    if (result.status == kFileNotRegular) {
         QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed: the new file "
-            << failure << "; '" << path << "' is left as it was." << LOG_END;
-        return -2;
+            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
+        return -1;
+    }
+    if (result.status == kFileWrittenInPlace) {
+        QX_LOG(WRN, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName
+            << "': " << describeFileReplace(result) << "." << LOG_END;
+    } else if (result.status != kFileReplaced) {
+        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+            << "Writing default settings file '" << mFileName
+            << "' failed: " << describeFileReplace(result) << "." << LOG_END;
+        return result.status == kFileNotCreated ? -1 : -2;
     }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Default settings file written." << LOG_END;

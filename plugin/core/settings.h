@@ -17,8 +17,7 @@
 
 class Cnfg;
 
-// What each value of the settings file reads as a number (sign and digits as
-// the file has them), by key.
+// Each value of the settings file as the file has it, by key.
 typedef std::map<std::string, std::string> NumberTexts;
 
 class Settings {
@@ -38,11 +37,11 @@ public:
     // The table defaults for the PROGRAM values, fresh log parameters (with an
     // empty settings folder).
     void setDefaults();
-    // Writes the whole settings file with the current values into a
-    // temporary file beside it (path + kTempSuffix) and moves that over path
-    // in one step: 0, -1 when the temporary file cannot be opened, -2 when
-    // writing or moving it failed. On failure the file at path is left as it
-    // was and the temporary file is gone.
+    // Writes the whole settings file with the current values through the
+    // safe replace of file_replace.h: 0 (also when written in place, with a
+    // WRN entry), -1 when anything but a regular file is at path or the file
+    // cannot be created, -2 when it could not be replaced (read-only, no
+    // room, no temporary file possible); then it is left as it was.
     INT32 writeSettingsFile(const std::string& path);
     // Multi-line dump of all values for the log.
     std::string toString() const;
@@ -52,7 +51,8 @@ public:
     // the user's file is still in place: it must not be written over.
     bool keepUnusableFile();
     // Brings every numeric value read from the file into a range that cannot
-    // freeze the host or the log; one WRN entry for each value changed.
+    // freeze the host or the log; one WRN entry for each value changed or
+    // not written as a decimal number.
     void clampNumericValues();
     // Writes the entries held while the log had not started; called once the
     // log has started.
@@ -78,9 +78,6 @@ public:
 
     // Width of the value column in the settings file.
     static const INT32 kValueWidth = 50;
-    // Appended to the settings file's path for the file written before it
-    // replaces the old one.
-    static const char* const kTempSuffix;
 
     std::string mDeviceDirName;
     std::string mFileName;
@@ -115,9 +112,12 @@ private:
         std::string text;
     };
     void hold(INT32 level, std::string text);
-    // Brings `value` (read under `key`) into low..high; a WRN entry when
-    // that changed it.
-    void clampValue(const char* key, INT32& value, INT32 low, INT32 high);
+    // For a settings file that is a link: copies the file it names to
+    // backupPath; false when that is not possible.
+    bool copyLinkedFile(const std::string& backupPath);
+    // Brings one value into [low, high], with one WRN entry when it was not
+    // a plain decimal number or out of that range.
+    void checkNumericValue(const char* key, INT32& value, INT32 low, INT32 high);
 
     // False while the file in place is the user's own that could not be kept
     // aside: the values in memory are then never written over it.
@@ -130,9 +130,9 @@ private:
 // Section [LOGGING] of the settings file, kept beside Settings because the
 // log's record does not know the reader. All on the host's main thread.
 
-// Reads the thirteen LOGGING keys (section mSectionName) into pars, and what
-// each reads as a number into numbers; returns failures plus the sum of the
-// thirteen lookup results.
+// Reads the thirteen LOGGING keys (section mSectionName) into pars, and each
+// value's text into numbers; returns failures plus the sum of the thirteen
+// lookup results.
 INT32 readLogParameters(LogParameters& pars, Cnfg& cnfg, INT32 failures, NumberTexts& numbers);
 // Writes the section header line and the thirteen LOGGING lines with the
 // given value width.

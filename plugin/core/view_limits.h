@@ -1,8 +1,8 @@
-// The range of views navigation may leave behind, in drawing units: a step
-// whose view would not be finite, or would pass one of these limits, is not
-// applied. A limit that the view had passed already before the step (a view
-// the user set up so) holds that view to finite numbers only. Host's main
-// thread only.
+// The range of views navigation may leave behind, in drawing units. A step
+// that would pass a limit takes the view up to the limit and no further; a
+// view already outside (one the user set up so, or a field of zero or a
+// subnormal size) is brought to the nearest limit by the next step; a step
+// whose view would not be finite is not applied. Host's main thread only.
 #pragma once
 
 #include <gepnt3d.h>
@@ -26,14 +26,23 @@ struct ViewShape {
     double height;
 };
 
-// True when `after` is finite, passes no limit that `before` kept, and still
-// has a camera apart from its target and an up vector.
-bool isWithinViewLimits(const ViewShape& before, const ViewShape& after);
-// The same for a 2D view: its centre (x, y) and view height.
+// The 2D view of a paper-space viewport: its centre (x, y) and view height.
 struct View2dShape {
     View2dShape(double x_, double y_, double height_) : x(x_), y(y_), height(height_) {}
     double x;
     double y;
     double height;
 };
-bool isWithinViewLimits(const View2dShape& before, const View2dShape& after);
+
+// Brings `view`, the result of a step from `before`, within the limits:
+// the field by one factor for width and height where one fits (so a zoom
+// keeps the field's shape), the camera and target along the step up to the
+// first coordinate that reaches its limit. A view that would not be finite,
+// or would lose its line of sight or up vector, becomes `before` again.
+// True when `view` had to be changed.
+bool limitView(const ViewShape& before, ViewShape& view);
+bool limitView(const View2dShape& before, View2dShape& view);
+
+// True when both are the same view, number for number.
+bool isSameView(const ViewShape& a, const ViewShape& b);
+bool isSameView(const View2dShape& a, const View2dShape& b);

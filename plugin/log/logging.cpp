@@ -119,6 +119,7 @@ Logging::Logging()
       mWritePos(-1),
       mIsWriteFailed(false),
       mLostEntries(0),
+      mIsHeaderLost(false),
       mEntryLock("Logging"),
       mIsHexDump(false),
       mEntryHeadSize(0) {
@@ -165,6 +166,7 @@ void Logging::init(const LogParameters& pars) {
     }
     mIsWriteFailed = false;
     mLostEntries = 0;
+    mIsHeaderLost = false;
     if (!mIsLogToFile) {
         return;
     }
@@ -351,6 +353,10 @@ void Logging::writeLine(const std::string& text) {
         if (writePosition() >= limit) {
             backupLogFile();
         }
+        // A file whose header was lost gets one before anything else.
+        if (mIsHeaderLost && writeOut(headerText())) {
+            mIsHeaderLost = false;
+        }
         if (mLostEntries > 0 && writeOwnError(__LINE__, "Logging::writeLine",
                                               "Writing the log file failed: " +
                                                   decimalText(mLostEntries) + " entries lost.")) {
@@ -419,6 +425,15 @@ void Logging::reopenAfterFailedWrite() {
 }
 
 void Logging::writeHeader() {
+    // A lost header counts as a lost entry: the failure is told once, and
+    // the file gets a header when it can be written again.
+    if (!writeOut(headerText())) {
+        ++mLostEntries;
+        mIsHeaderLost = true;
+    }
+}
+
+std::string Logging::headerText() const {
     std::string header(kHeaderRule);
     header += "\nQuorvex logfile '" + mLogFile + "' opened at " + getDateString() + "\n";
     header += kHeaderRule;
@@ -426,7 +441,7 @@ void Logging::writeHeader() {
     header += kHeaderColumns;
     header += "\n";
     header += kHeaderColumnRule;
-    writeOut(header);
+    return header;
 }
 
 INT32 Logging::backupLogFile() {

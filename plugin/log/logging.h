@@ -130,6 +130,7 @@ public:
     void writeLine(const std::string& text);
     // Writes the five-line header block.
     void writeHeader();
+    std::string headerText() const;
     // Moves the log file to its ".bak" name and starts a new one: 0 done,
     // -1 no log stream, -2 old backup not removable, -3 log file not movable.
     INT32 backupLogFile();
@@ -189,6 +190,9 @@ private:
     // entries that did not reach it meanwhile.
     bool mIsWriteFailed;
     INT64 mLostEntries;
+    // The header block was among them: written first once the file can be
+    // written again.
+    bool mIsHeaderLost;
     Mutex mEntryLock;
     bool mIsHexDump;
     // Size of the current entry's head (time to the last "| ").

@@ -36,7 +36,11 @@ TEST_F(HostileProfile, ApplicationsFolderMissingOrAFileShowsOneOkBox) {
     EXPECT_EQ(win32sim::soundedBeeps().size(), 1u);
     EXPECT_TRUE(arxsim::sentStrings().empty());
 
-    unload();
+    unload();  // the settings are written back, and cannot be
+    EXPECT_EQ(logCount("Writing default settings file 'autocad_addin.ini' failed: the file could "
+                       "not be created in the folder '" +
+                       appsDir().string() + "'."),
+              1);
     std::ofstream(appsDir()) << "a file, not a folder";
     load();
     EXPECT_EQ(win32sim::shownMessageBoxes().size(), 2u);
@@ -59,13 +63,48 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
         const std::string console = out.text();
         checks.expect(countOf(console, "Opening log file 'autocad_addin_log.txtfailed!") == 1,
                       "the log failure is reported once:\n" + console);
-        checks.expect(
-            countOf(console, "Writing default settings file 'autocad_addin.ini' failed!") == 1,
-            "the failed write-back is reported once:\n" + console);
+        checks.expect(countOf(console,
+                              "Writing default settings file 'autocad_addin.ini' "
+                              "failed: the file is read-only;") == 1,
+                      "the failed write-back is reported once:\n" + console);
         checks.expect(readFile(settingsPath()) == mine, "the settings file changed");
         checks.expect(!fs::exists(logPath()), "a log file appeared");
         return checks.failures();
     });
+}
+
+// A read-only applications folder and a writable file: a text that fits in
+// the file's own space is written in place, one that does not leaves it as
+// it was, and the entry names the folder either way.
+TEST_F(HostileProfile, AReadOnlyFolderGetsTheFileWrittenInPlaceOnlyWhereItFits) {
+    for (const bool fits : {true, false}) {
+        std::string mine = defaultSettings();
+        for (const char* key : {"logToCnsl             = ", "warning               = "}) {
+            mine.replace(mine.find(key) + 24, 3, "on ");
+        }
+        if (!fits) {
+            mine.erase(mine.find("# maximal time"), 20);  // a user's shorter file
+        }
+        writeFile(settingsPath(), mine);
+        runUnprivileged([&] {
+            Checks checks;
+            fs::permissions(appsDir(), fs::perms::owner_read | fs::perms::owner_exec);
+            CoutCapture out;
+            load();
+            mQx->mToggleRotationAxis = true;
+            unload();
+            fs::permissions(appsDir(), fs::perms::owner_all);
+            const std::string written = readFile(settingsPath());
+            const std::string entry =
+                "no temporary file can be made in the folder '" + appsDir().string() + "'";
+            checks.expect(countOf(out.text(), entry) == 1,
+                          "one entry names the folder:\n" + out.text());
+            checks.expect(fits ? written.find("toggleRotationAxis    = on") != std::string::npos
+                               : written == mine,
+                          (fits ? "not written in place:\n" : "the file changed:\n") + written);
+            return checks.failures();
+        });
+    }
 }
 
 TEST_F(HostileProfile, PipesInPlaceOfTheFilesAreNeverOpened) {

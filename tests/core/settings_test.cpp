@@ -4,6 +4,8 @@
 // settings folder stays untouched: pinned down end to end (tests/e2e); empty,
 // binary, huge and folder settings files are covered by the hostile-file tests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -78,31 +80,34 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
     EXPECT_FALSE(Settings::isOn("1"));
     EXPECT_FALSE(Settings::isOn("true"));
 
-    writeFile(iniFile(), settingsText("name=  spaced name\t# comment\nrotSensBase=abc\n"
-                                      "minThreshold=99999999999\ntoggleRotationAxis=none\n"
-                                      "toggleRotationCenter=ON\nmaxContMoveTime=-1\n",
+    writeFile(iniFile(), settingsText("name=  spaced name\t# comment\ntransSensBase=0x9C40\n"
+                                      "rotSensBase=1e5\nminThreshold=40000abc\n"
+                                      "toggleRotationAxis=none\ntoggleRotationCenter=ON\n"
+                                      "maxContMoveTime=99999999999\n",
                                       "maxSize=12abc\nlogFile=my#log.txt\ntmp=off\n"));
     Settings settings;
-    // Numbers that would freeze the host are brought into range, each with
-    // one WRN entry once the log has started.
+    // Values that are not what they say, or would freeze the host, each get
+    // one WRN entry, as written, once the log has started.
     logToConsole();
     testing::internal::CaptureStdout();
     settings.writeHeldEntries();
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("|WRN|"), std::string::npos) << out;
-    EXPECT_NE(out.find("| Setting 'minThreshold' read as 99999999999 is out of range 0..32767 - "
-                       "using 32767.\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(
-        out.find("| Setting 'maxContMoveTime' read as -1 is out of range 0..10000 - using 0."),
-        std::string::npos)
-        << out;
-    EXPECT_EQ(settings.mMaxContMoveTime, 0);
+    for (const char* entry :
+         {"|WRN|", "| Setting 'transSensBase' read as 0x9C40 is not a decimal number - using 0.\n",
+          "| Setting 'rotSensBase' read as 1e5 is not a decimal number - using 1.\n",
+          "| Setting 'minThreshold' read as 40000abc is not a decimal number and out of range "
+          "0..32767 - using 32767.\n",
+          "| Setting 'maxContMoveTime' read as 99999999999 is out of range 0..10000 - using "
+          "10000.\n",
+          "| Setting 'maxSize' read as 12abc is not a decimal number - using 12.\n"}) {
+        EXPECT_NE(out.find(entry), std::string::npos) << entry << "\n" << out;
+    }
+    EXPECT_EQ(countOf(out, "|WRN|"), 5) << out;
+    EXPECT_EQ(settings.mMaxContMoveTime, 10000);
     EXPECT_EQ(settings.mName, "spaced name");
     EXPECT_EQ(settings.mVersion, "7");
-    EXPECT_EQ(settings.mTraSensBase, 7);
-    EXPECT_EQ(settings.mRotSensBase, 0);
+    EXPECT_EQ(settings.mTraSensBase, 0);
+    EXPECT_EQ(settings.mRotSensBase, 1);
     EXPECT_EQ(settings.mMinThreshold, 32767);
     EXPECT_TRUE(settings.mToggleRotationAxis);
     EXPECT_FALSE(settings.mToggleRotationCenter);
@@ -162,6 +167,96 @@ TEST_F(SettingsTest, AFullDiskLeavesTheUserFileAsItWas) {
                               iniFile() + "' is left as it was.\n"),
               std::string::npos)
         << out.text();
+}
+
+// The file a link names is replaced in its own folder, keeping its mode and
+// owner; the link stays, and no temporary file is left there.
+TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
+    const fs::path real = mProfile / "store" / "real.ini";
+    fs::create_directories(real.parent_path());
+    writeFile(real, settingsText());
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    const bool mayGiveAway = chown(real.c_str(), 1234, 1234) == 0;  // as root
+    fs::create_symlink("../../store/real.ini", settingsPath());
+    {
+        Settings settings;
+        settings.mToggleRotationAxis = false;
+    }
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_NE(readFile(real).find("toggleRotationAxis    = off"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_TRUE(!mayGiveAway || st.st_uid == 1234u) << st.st_uid;
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), {}), 1);
+
+    // One that cannot be used is copied aside, and the defaults replace it.
+    writeFile(real, settingsText("", "", "tmp"));
+    { Settings settings; }
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_EQ(readFile(real), kDefaultFile);
+    EXPECT_EQ(readFile(apps() / "autocad_addin.bak"), settingsText("", "", "tmp"));
+}
+
+// Read-only as on Windows: not written even by a process that could.
+TEST_F(SettingsTest, AReadOnlyFileIsLeftAsItWas) {
+    writeFile(iniFile(), settingsText());
+    fs::permissions(iniFile(), fs::perms::owner_read | fs::perms::group_read);
+    logToConsole();
+    CoutCapture out;
+    {
+        Settings settings;
+        settings.mToggleRotationAxis = false;
+    }
+    EXPECT_EQ(readFile(iniFile()), settingsText());
+    EXPECT_EQ(fs::status(iniFile()).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed: the "
+                              "file is read-only; '" +
+                              iniFile() + "' is left as it was.\n"),
+              std::string::npos)
+        << out.text();
+}
+
+// A link, folder or pipe where a temporary file could go is never opened,
+// followed or in the way; a plain leftover of an earlier version goes.
+TEST_F(SettingsTest, NothingLeftBesideTheFileIsOpenedFollowedOrInTheWay) {
+    const fs::path victim = mProfile / "victim.txt";
+    const auto makeLeftover = [&](const fs::path& path, int kind) {
+        switch (kind) {
+            case 0:
+                fs::create_symlink(victim, path);
+                break;
+            case 1:
+                fs::create_directory(path);
+                break;
+            case 2:
+                ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+                break;
+            default:
+                writeFile(path, "left over");
+        }
+    };
+    // The first names a temporary file of this process would get.
+    for (int n = 1; n <= 30; ++n) {
+        makeLeftover(iniFile() + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp",
+                     n % 3);
+    }
+    const fs::path old = iniFile() + ".tmp";
+    for (int kind = 0; kind < 4; ++kind) {
+        writeFile(victim, "victim");
+        makeLeftover(old, kind);
+        {
+            Settings settings;
+            settings.mScrollTreeAndList = kind % 2 == 0;
+        }
+        EXPECT_NE(readFile(iniFile()).find(kind % 2 == 0 ? "scrollTreeAndList     = on"
+                                                         : "scrollTreeAndList     = off"),
+                  std::string::npos)
+            << kind;
+        EXPECT_EQ(readFile(victim), "victim");
+        EXPECT_EQ(fs::exists(fs::symlink_status(old)), kind != 3) << kind;
+        fs::remove(old);
+    }
 }
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {

@@ -126,7 +126,8 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     if (setup.prepare) {
         setup.prepare(run.dir);
     }
-    std::vector<std::string> args = {QXSIM_EXE};
+    std::vector<std::string> args = setup.launcher;
+    args.push_back(QXSIM_EXE);
     if (setup.giveProfile) {
         run.profile = run.dir + "/profile";
         fs::create_directories(run.profile);

@@ -35,7 +35,9 @@ struct RunSetup {
     // qxsim-transcript.jsonl beside the profile folder.
     bool giveTranscript = true;
     std::vector<std::string> extraArgs;  // before the scenario
-    bool passScenario = true;            // false: qxsim plays its bundled tour
+    // Given: the program and arguments qxsim runs under (setpriv, say).
+    std::vector<std::string> launcher;
+    bool passScenario = true;  // false: qxsim plays its bundled tour
     // Given: the scenario goes to qxsim's standard input and qxsim reads "-".
     bool scenarioOnStdin = false;
     // Given: called with the run's folder before qxsim starts.

@@ -125,6 +125,125 @@ TEST(Qxsim, SettingStepsGiveTheModuleTheirValuesOnAProfileWithoutSettings) {
     removeRun(run);
 }
 
+// The `setting` step and the module at unload write the file a link names,
+// where it lies, with its mode and owner; both leave a read-only file alone.
+TEST(Qxsim, SettingStepsAndTheModuleReplaceALinkedFileWhereItLies) {
+    for (const bool readOnly : {false, true}) {
+        RunSetup linked;
+        linked.seedSettings = false;
+        linked.prepare = [readOnly](const std::string& dir) {
+            const std::string real = dir + "/store/real.ini";
+            fs::create_directories(dir + "/profile/QuorvexDevice/Applications");
+            fs::create_directories(dir + "/store");
+            fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", real);
+            EXPECT_EQ(chmod(real.c_str(), readOnly ? 0444 : 0600), 0);
+            EXPECT_TRUE(chown(real.c_str(), 1234, 1234) == 0 || geteuid() != 0);
+            fs::create_symlink("../../../store/real.ini",
+                               dir + "/profile/QuorvexDevice/Applications/autocad_addin.ini");
+        };
+        SimRun run = runQxsim(
+            "setting transSensBase 123\nwait 100\ncommand QX_Toggle_Rotation_Axis\nwait 100\n",
+            linked);
+        const std::string real = run.dir + "/store/real.ini";
+        const std::string text = readFile(real);
+        struct stat st {};
+        ASSERT_EQ(stat(real.c_str(), &st), 0);
+        EXPECT_TRUE(fs::is_symlink(run.profile + "/QuorvexDevice/Applications/autocad_addin.ini"));
+        EXPECT_EQ(st.st_mode & 07777, readOnly ? 0444u : 0600u);
+        EXPECT_TRUE(st.st_uid == 1234u || geteuid() != 0) << st.st_uid;
+        EXPECT_EQ(std::distance(fs::directory_iterator(run.dir + "/store"), {}), 1);
+        if (readOnly) {
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_NE(run.err.find("cannot write the settings file '" + run.profile +
+                                   "/QuorvexDevice/Applications/autocad_addin.ini': the file is "
+                                   "read-only; '" +
+                                   real + "' is left as it was"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(text, readFile(QX_E2E_DIR "/profile/autocad_addin.ini"));
+        } else {
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_NE(text.find("transSensBase         = 123 "), std::string::npos) << text;
+            EXPECT_NE(text.find("toggleRotationAxis    = on "), std::string::npos) << text;
+        }
+        removeRun(run);
+    }
+}
+
+// A link, folder or pipe of the old temporary file's name beside the
+// settings file is never opened, followed or in the way.
+TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
+    for (int kind = 0; kind < 3; ++kind) {
+        RunSetup setup;
+        setup.prepare = [kind](const std::string& dir) {
+            const std::string apps = dir + "/profile/QuorvexDevice/Applications";
+            const std::string leftover = apps + "/autocad_addin.ini.tmp";
+            fs::create_directories(apps);
+            writeFile(dir + "/victim.txt", "victim");
+            if (kind == 0) {
+                fs::create_symlink("../../../victim.txt", leftover);
+            } else if (kind == 1) {
+                fs::create_directory(leftover);
+            } else {
+                EXPECT_EQ(mkfifo(leftover.c_str(), 0644), 0);
+            }
+        };
+        SimRun run = runQxsim("setting rotSensBase 77\nwait 100\n", setup);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string settings = run.profile + "/QuorvexDevice/Applications/autocad_addin.ini";
+        EXPECT_FALSE(fs::is_symlink(settings)) << kind;
+        EXPECT_NE(readFile(settings).find("rotSensBase           = 77 "), std::string::npos);
+        EXPECT_EQ(readFile(run.dir + "/victim.txt"), "victim");
+        removeRun(run);
+    }
+}
+
+// A read-only applications folder: the `setting` step writes the file in
+// place where the new text fits in it, and otherwise leaves it as it was.
+TEST(Qxsim, SettingStepInAReadOnlyFolderWritesInPlaceOnlyWhereItFits) {
+    for (const bool fits : {true, false}) {
+        RunSetup readOnly;
+        readOnly.seedSettings = false;
+        if (geteuid() == 0) {  // as a user, for whom folder permissions hold
+            readOnly.launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                 "--clear-groups"};
+        }
+        readOnly.prepare = [](const std::string& dir) {
+            const fs::path apps = fs::path(dir) / "profile/QuorvexDevice/Applications";
+            fs::create_directories(apps);
+            fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", apps / "autocad_addin.ini");
+            for (const fs::path& path :
+                 {fs::path(dir), apps.parent_path(), apps, apps / "autocad_addin.ini"}) {
+                EXPECT_TRUE(chown(path.c_str(), 65534, 65534) == 0 || geteuid() != 0);
+            }
+            fs::permissions(apps, fs::perms::owner_read | fs::perms::owner_exec);
+        };
+        SimRun run = runQxsim(fits ? "setting transSensBase 123\nwait 10\n"
+                                   : "setting name \"" + std::string(60, 'n') + "\"\nwait 10\n",
+                              readOnly);
+        const fs::path apps = fs::path(run.profile) / "QuorvexDevice/Applications";
+        const std::string text = readFile(apps / "autocad_addin.ini");
+        if (!readOnly.launcher.empty() &&
+            (run.exitCode == -1 || run.exitCode == 126 || run.exitCode == 127)) {
+            GTEST_SKIP() << "qxsim cannot run as an unprivileged user from here: " << run.err;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(apps), {}), 2) << "a file left";
+        if (fits) {
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_NE(text.find("transSensBase         = 123 "), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_NE(run.err.find("no temporary file can be made in the folder '" + apps.string() +
+                                   "' (read-only?)"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(text, readFile(QX_E2E_DIR "/profile/autocad_addin.ini"));
+        }
+        fs::permissions(apps, fs::perms::owner_all);
+        removeRun(run);
+    }
+}
+
 TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
     RunSetup folder;
     folder.passScenario = false;

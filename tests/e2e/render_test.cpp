@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,6 +92,38 @@ TEST(Render, FolderThatCannotBeMadeIsAnIoError) {
     EXPECT_NE(run.err.find("cannot make the picture folder 'scenario.qxs/pictures'"),
               std::string::npos)
         << run.err;
+    removeRun(run);
+}
+
+// A field set up below its limit, zoomed in further for 100 s: the view ends
+// at the limit, every view finite, and no picture holds NaN or infinity.
+TEST(Render, AViewPushedPastItsLimitEndsThereAndIsDrawnFinite) {
+    RunSetup setup;
+    setup.extraArgs = {"--render", "pictures"};
+    SimRun run = runQxsim(
+        "setting transSensBase 1\nsetting rotSensBase 1\ndrawing sample\n"
+        "camera 0 0 1e-6 0 0 0 0 1 0 1e-300 1e-300 perspective\nwait 100\n"
+        "cap 32767 32767 32767 32767 32767 32767\nwait 100000\nrelease\nwait 500\n",
+        setup);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_FALSE(run.transcript.empty());
+    for (const std::string& line : run.transcript) {
+        EXPECT_EQ(line.find("null"), std::string::npos) << line;  // JSON has no NaN
+    }
+    const auto saved =
+        std::find_if(run.transcript.rbegin(), run.transcript.rend(),
+                     [](const std::string& line) { return textField(line, "ev") == "view_saved"; });
+    ASSERT_NE(saved, run.transcript.rend());
+    EXPECT_EQ(numberField(*saved, "width"), 1e-9) << *saved;
+    EXPECT_EQ(numberField(*saved, "height"), 1e-9) << *saved;
+    int pictures = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(run.dir) / "pictures")) {
+        const std::string svg = readFile(entry.path());
+        pictures += entry.path().extension() == ".svg";
+        EXPECT_EQ(svg.find("nan"), std::string::npos) << entry.path();
+        EXPECT_EQ(svg.find("inf"), std::string::npos) << entry.path();
+    }
+    EXPECT_EQ(pictures, 3);
     removeRun(run);
 }
 

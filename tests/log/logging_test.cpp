@@ -244,15 +244,17 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
     EXPECT_EQ(log.backupLogFile(), 0);
 }
 
+// The header counts as the first entry lost; the file gets one when it can be
+// written again.
 TEST_F(LoggingTest, AFullDiskCostsEntriesUntilThereIsRoomAgain) {
     FullDisk disk(file("disk"));
     const LogParameters pars = params(file("disk/log.txt"));
     Logging log;
-    log.init(pars);
     disk.fill();
     constexpr int kEntries = 20;
     {
         CoutCapture err(std::cerr);
+        log.init(pars);
         for (int i = 0; i < kEntries; ++i) {
             logEntry(log, INF, "entry " + std::to_string(i) + ";");
         }
@@ -269,9 +271,9 @@ TEST_F(LoggingTest, AFullDiskCostsEntriesUntilThereIsRoomAgain) {
     ASSERT_TRUE(std::regex_search(
         text, lost,
         std::regex(
-            R"(\n\d\d:.*\| Writing the log file failed: (\d+) entries lost.\n.*\| after\n$)")))
+            R"(^-{90}\n(.*\n){4}(.*;\n)?.*\| Writing the log file failed: (\d+) entries lost.\n.*\| after\n$)")))
         << text;
-    const int excess = countOf(text, ";\n") + std::stoi(lost[1]) - kEntries;
+    const int excess = countOf(text, ";\n") + std::stoi(lost[3]) - kEntries - 1;
     EXPECT_TRUE(excess == 0 || excess == 1) << text;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "picture.h"
 #include "projection.h"
 
@@ -105,6 +107,38 @@ TEST(Picture, DrawsEntitiesWhereTheyProjectAndHighlightsTheSelection) {
     EXPECT_NE(svg.find("stroke=\"#e76f51\"", circleAt), std::string::npos);
     EXPECT_GT(circleAt, svg.find("#1d3557"));
     EXPECT_NE(svg.find(">parallel<"), std::string::npos);
+}
+
+// No picture holds NaN or an infinity: a view that cannot be drawn is a note
+// saying so, and a point too far off the picture for a double is left out.
+TEST(Picture, AViewThatCannotBeDrawnIsANote) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        Vec3 position;
+        double field;
+        Vec3 end;
+        bool drawable;
+    } cases[] = {
+        {{0, 0, 100}, 1.5e-323, {1, 1, 0}, false},  {{0, 0, 100}, 0, {1, 1, 0}, false},
+        {{nan, 0, 100}, 200, {1, 1, 0}, false},     {{0, inf, 100}, 200, {1, 1, 0}, false},
+        {{0, 0, 100}, 1e-300, {1e300, 0, 0}, true}, {{0, 0, 100}, 200, {1, 1, 0}, true},
+    };
+    for (const auto& c : cases) {
+        Scene scene;
+        scene.camera = camera(c.position, {0, 1, 0}, c.field != 200);
+        scene.camera.width = scene.camera.height = c.field;
+        SceneEntity line;
+        line.end = c.end;
+        scene.entities = {line, line};
+        scene.entities[1].start = {1, 0, 0};
+        scene.entities[1].end = {0, 0, 1};
+        const std::string svg = renderSvg(scene);
+        EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
+        EXPECT_EQ(svg.find("inf"), std::string::npos) << svg;
+        EXPECT_EQ(svg.find(">This view cannot be drawn: ") == std::string::npos, c.drawable) << svg;
+        EXPECT_EQ(svg.find("<path") != std::string::npos, c.drawable) << svg;
+    }
 }
 
 // The view is clipped to its own part of the picture and every panel (the

@@ -187,9 +187,90 @@ int _close(int fd);
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 
 // Renames a file in one step (rename(2)); an existing file of the new name is
-// replaced only with MOVEFILE_REPLACE_EXISTING, a folder never. FALSE on
+// replaced only with MOVEFILE_REPLACE_EXISTING, a folder never; with
+// MOVEFILE_WRITE_THROUGH the folder is flushed before it returns. FALSE on
 // failure (errno set), as for a name in another file system.
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+
+typedef const void* LPCVOID;
+typedef int64_t LONGLONG;
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
+typedef INT_PTR(WINAPI* FARPROC)(void);
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_BEGIN 0
+#define REPLACEFILE_IGNORE_MERGE_ERRORS 0x00000002
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_WRITE_PROTECT 19L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_DISK_FULL 112L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_UNABLE_TO_REMOVE_REPLACED 1175L
+
+// The file functions below set the last error (GetLastError) from errno:
+// EEXIST ERROR_FILE_EXISTS, EACCES/EPERM/EROFS ERROR_ACCESS_DENIED,
+// ENOSPC/EDQUOT/EFBIG ERROR_DISK_FULL, ENOENT ERROR_FILE_NOT_FOUND, ...
+
+// Opens a file as Windows does, never waiting on a pipe: CREATE_NEW creates
+// it exclusively and fails on anything of that name, a link (even one to
+// nothing), a folder or a pipe included (O_CREAT | O_EXCL | O_NOFOLLOW);
+// CREATE_ALWAYS creates or truncates; OPEN_EXISTING follows links. Access 0
+// opens for queries only. A folder is never opened (ERROR_ACCESS_DENIED).
+// The handle is closed with CloseHandle. Attributes, share modes and the
+// template are ignored.
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+// Synchronous only (lpOverlapped must be NULL).
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+// fsync(2).
+BOOL WINAPI FlushFileBuffers(HANDLE hFile);
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
+BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove,
+                             PLARGE_INTEGER lpNewFilePointer, DWORD dwMoveMethod);
+// Cuts or extends the file at the file pointer.
+BOOL WINAPI SetEndOfFile(HANDLE hFile);
+// The attributes of the name itself (a link is not followed, as on Windows):
+// FILE_ATTRIBUTE_REPARSE_POINT for a link, FILE_ATTRIBUTE_DIRECTORY for a
+// folder, FILE_ATTRIBUTE_DEVICE for a pipe, device or socket, otherwise
+// FILE_ATTRIBUTE_NORMAL; FILE_ATTRIBUTE_READONLY is added for a file no one
+// may write (no write permission bit) or this process may not.
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+// Removes a file or link, never a folder.
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+// Moves lpReplacementFileName over lpReplacedFileName in one step, giving it
+// the replaced file's mode and, where the process may, its owner; the folder
+// is flushed afterwards. A backup name is not supported (must be NULL); the
+// replaced file must exist.
+BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName,
+                         LPCSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
+                         LPVOID lpReserved);
+// The final path of an open file, links resolved (no "\\?\" prefix here).
+// Returns its length, or the size needed when cchFilePath is too small, or 0.
+DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD cchFilePath,
+                                       DWORD dwFlags);
+// "kernel32.dll" (any case) is this stand-in; other names give NULL.
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+// The stand-in's own functions by name (dlsym); NULL for others.
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 
 #ifdef __cplusplus
 }

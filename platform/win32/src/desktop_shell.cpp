@@ -174,7 +174,20 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
         errno = EEXIST;
         return FALSE;
     }
-    return ::rename(lpExistingFileName, lpNewFileName) == 0 ? TRUE : FALSE;
+    if (::rename(lpExistingFileName, lpNewFileName) != 0) {
+        return FALSE;
+    }
+    if ((dwFlags & MOVEFILE_WRITE_THROUGH) != 0) {
+        const std::string name = lpNewFileName;
+        const std::size_t cut = name.find_last_of('/');
+        const std::string folder = cut == std::string::npos ? "." : name.substr(0, cut + 1);
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+    return TRUE;
 }
 
 // fopen as the Windows run-time has it, for code linked with

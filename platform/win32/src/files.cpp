@@ -1,28 +1,86 @@
-// File attributes on the POSIX file system, the last error they leave, and
-// the real time in the file system's unit.
-#include <sys/stat.h>
+// The Windows file functions of the module on POSIX: file attributes, the
+// real time in the file system's unit, the last error from errno, and the
+// handles the module replaces a user's file with, over file descriptors, with
+// the Windows meanings (an exclusive creation that never follows a link, a
+// read-only attribute, a replace that keeps the old file's mode and owner).
+#include <windows.h>
 
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
 
-#include <windows.h>
+#include "files.h"
 
 namespace {
 
 thread_local DWORD tLastError = 0;
 
-DWORD errorOfErrno(int err) {
-    switch (err) {
+// An open file: the handle is the object's address.
+struct FileObject {
+    int fd;
+};
+
+std::mutex& filesLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::set<FileObject*>& liveFiles() {
+    static std::set<FileObject*> files;
+    return files;
+}
+
+FileObject* findFile(HANDLE handle) {
+    std::lock_guard<std::mutex> guard(filesLock());
+    auto* file = static_cast<FileObject*>(handle);
+    return liveFiles().count(file) != 0 ? file : nullptr;
+}
+
+DWORD errorOf(int error) {
+    switch (error) {
+        case 0:
+            return 0;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ERROR_DISK_FULL;
         case ENOENT:
             return ERROR_FILE_NOT_FOUND;
         case ENOTDIR:
             return ERROR_PATH_NOT_FOUND;
-        case EACCES:
-            return ERROR_ACCESS_DENIED;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
         default:
             return ERROR_INVALID_NAME;
     }
+}
+
+BOOL fail(int error) {
+    errno = error;
+    tLastError = errorOf(error);
+    return FALSE;
+}
+
+BOOL succeed() {
+    tLastError = 0;
+    return TRUE;
 }
 
 // 100 ns units since 1601-01-01.
@@ -34,20 +92,56 @@ FILETIME fileTimeOf(const timespec& time) {
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
+std::string folderOf(const std::string& path) {
+    const std::size_t cut = path.find_last_of('/');
+    return cut == std::string::npos ? "." : (cut == 0 ? "/" : path.substr(0, cut));
+}
+
+void flushFolder(const std::string& path) {
+    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
-extern "C" void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime) {
+namespace win32sim::detail {
+
+bool closeFileHandle(HANDLE handle) {
+    FileObject* file = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(filesLock());
+        file = static_cast<FileObject*>(handle);
+        if (liveFiles().erase(file) == 0) {
+            return false;
+        }
+    }
+    const int rc = ::close(file->fd);
+    delete file;
+    if (rc != 0) {
+        return fail(errno);
+    }
+    return succeed();
+}
+
+}  // namespace win32sim::detail
+
+extern "C" {
+
+DWORD WINAPI GetLastError(void) {
+    return tLastError;
+}
+
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     *lpSystemTimeAsFileTime = fileTimeOf(now);
 }
 
-extern "C" DWORD WINAPI GetLastError(void) {
-    return tLastError;
-}
-
-extern "C" BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
-                                            LPVOID lpFileInformation) {
+BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                 LPVOID lpFileInformation) {
     if (lpFileName == nullptr || fInfoLevelId != GetFileExInfoStandard ||
         lpFileInformation == nullptr) {
         tLastError = ERROR_INVALID_NAME;
@@ -55,8 +149,7 @@ extern "C" BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_L
     }
     struct stat st;
     if (stat(lpFileName, &st) != 0) {
-        tLastError = errorOfErrno(errno);
-        return FALSE;
+        return fail(errno);
     }
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (S_ISDIR(st.st_mode)) {
@@ -76,3 +169,225 @@ extern "C" BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_L
     tLastError = 0;
     return TRUE;
 }
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
+                          LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
+                          DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
+                          HANDLE /*hTemplateFile*/) {
+    if (lpFileName == nullptr) {
+        fail(ENOENT);
+        return INVALID_HANDLE_VALUE;
+    }
+    const bool isWrite = (dwDesiredAccess & GENERIC_WRITE) != 0;
+    const bool isRead = (dwDesiredAccess & GENERIC_READ) != 0;
+    int flags = (isWrite ? (isRead ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
+    switch (dwCreationDisposition) {
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
+            break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case OPEN_EXISTING:
+            break;
+        default:
+            fail(EINVAL);
+            return INVALID_HANDLE_VALUE;
+    }
+    const int fd = ::open(lpFileName, flags, 0666);
+    if (fd < 0) {
+        fail(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        fail(EACCES);
+        return INVALID_HANDLE_VALUE;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    auto* file = new FileObject{fd};
+    {
+        std::lock_guard<std::mutex> guard(filesLock());
+        liveFiles().insert(file);
+    }
+    succeed();
+    return file;
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+    FileObject* file = findFile(hFile);
+    if (lpNumberOfBytesWritten != nullptr) {
+        *lpNumberOfBytesWritten = 0;
+    }
+    if (file == nullptr || lpOverlapped != nullptr) {
+        return fail(EBADF);
+    }
+    const char* bytes = static_cast<const char*>(lpBuffer);
+    DWORD done = 0;
+    while (done < nNumberOfBytesToWrite) {
+        const ssize_t n = ::write(file->fd, bytes + done, nNumberOfBytesToWrite - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return fail(n < 0 ? errno : ENOSPC);
+        }
+        done += static_cast<DWORD>(n);
+        if (lpNumberOfBytesWritten != nullptr) {
+            *lpNumberOfBytesWritten = done;
+        }
+    }
+    return succeed();
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+    FileObject* file = findFile(hFile);
+    if (file == nullptr) {
+        return fail(EBADF);
+    }
+    return ::fsync(file->fd) == 0 ? succeed() : fail(errno);
+}
+
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+    FileObject* file = findFile(hFile);
+    struct stat st {};
+    if (file == nullptr || lpFileSize == nullptr) {
+        return fail(EBADF);
+    }
+    if (::fstat(file->fd, &st) != 0) {
+        return fail(errno);
+    }
+    lpFileSize->QuadPart = st.st_size;
+    return succeed();
+}
+
+BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove,
+                             PLARGE_INTEGER lpNewFilePointer, DWORD dwMoveMethod) {
+    FileObject* file = findFile(hFile);
+    if (file == nullptr || dwMoveMethod > 2) {
+        return fail(EBADF);
+    }
+    const int whence =
+        dwMoveMethod == FILE_BEGIN ? SEEK_SET : (dwMoveMethod == 1 ? SEEK_CUR : SEEK_END);
+    const off_t at = ::lseek(file->fd, static_cast<off_t>(liDistanceToMove.QuadPart), whence);
+    if (at < 0) {
+        return fail(errno);
+    }
+    if (lpNewFilePointer != nullptr) {
+        lpNewFilePointer->QuadPart = at;
+    }
+    return succeed();
+}
+
+BOOL WINAPI SetEndOfFile(HANDLE hFile) {
+    FileObject* file = findFile(hFile);
+    if (file == nullptr) {
+        return fail(EBADF);
+    }
+    const off_t at = ::lseek(file->fd, 0, SEEK_CUR);
+    return at >= 0 && ::ftruncate(file->fd, at) == 0 ? succeed() : fail(errno);
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    struct stat st {};
+    if (lpFileName == nullptr || ::lstat(lpFileName, &st) != 0) {
+        fail(lpFileName == nullptr ? ENOENT : errno);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    succeed();
+    if (S_ISLNK(st.st_mode)) {
+        return FILE_ATTRIBUTE_REPARSE_POINT;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return FILE_ATTRIBUTE_DIRECTORY;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return FILE_ATTRIBUTE_DEVICE;
+    }
+    const bool isReadOnly =
+        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(lpFileName, W_OK) != 0;
+    return isReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    struct stat st {};
+    if (lpFileName == nullptr || ::lstat(lpFileName, &st) != 0) {
+        return fail(lpFileName == nullptr ? ENOENT : errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return fail(EACCES);
+    }
+    return ::unlink(lpFileName) == 0 ? succeed() : fail(errno);
+}
+
+BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName,
+                         LPCSTR lpBackupFileName, DWORD /*dwReplaceFlags*/, LPVOID /*lpExclude*/,
+                         LPVOID /*lpReserved*/) {
+    if (lpReplacedFileName == nullptr || lpReplacementFileName == nullptr ||
+        lpBackupFileName != nullptr) {
+        return fail(EINVAL);
+    }
+    struct stat old {};
+    if (::stat(lpReplacedFileName, &old) != 0) {
+        return fail(errno);
+    }
+    // The owner first: changing it clears the set-id bits of the mode. A
+    // process that may not give the file away keeps it its own.
+    if (::chown(lpReplacementFileName, old.st_uid, old.st_gid) != 0 &&
+        ::chown(lpReplacementFileName, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither: the new file stays the process's own, as on Windows.
+    }
+    if (::chmod(lpReplacementFileName, old.st_mode & 07777) != 0 ||
+        ::rename(lpReplacementFileName, lpReplacedFileName) != 0) {
+        const int error = errno;
+        fail(error);
+        tLastError = ERROR_UNABLE_TO_REMOVE_REPLACED;
+        return FALSE;
+    }
+    flushFolder(lpReplacedFileName);
+    return succeed();
+}
+
+DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD cchFilePath,
+                                       DWORD /*dwFlags*/) {
+    FileObject* file = findFile(hFile);
+    if (file == nullptr) {
+        fail(EBADF);
+        return 0;
+    }
+    char path[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(file->fd);
+    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
+    if (length <= 0 || length >= static_cast<ssize_t>(sizeof path)) {
+        fail(length < 0 ? errno : ENAMETOOLONG);
+        return 0;
+    }
+    succeed();
+    if (static_cast<DWORD>(length) >= cchFilePath) {
+        return static_cast<DWORD>(length) + 1;
+    }
+    std::memcpy(lpszFilePath, path, static_cast<std::size_t>(length));
+    lpszFilePath[length] = '\0';
+    return static_cast<DWORD>(length);
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+    static int kernel;
+    if (lpModuleName != nullptr && strcasecmp(lpModuleName, "kernel32.dll") == 0) {
+        return reinterpret_cast<HMODULE>(&kernel);
+    }
+    fail(ENOENT);
+    return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    if (hModule == nullptr || lpProcName == nullptr) {
+        fail(EINVAL);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(::dlsym(RTLD_DEFAULT, lpProcName));
+}
+
+}  // extern "C"

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "files.h"
 #include "transcript.h"
 #include "sim_state.h"
 
@@ -105,6 +106,9 @@ extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds
 }
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+    if (win32sim::detail::closeFileHandle(hObject)) {
+        return TRUE;
+    }
     std::lock_guard<std::mutex> guard(win32sim::simLock());
     EventObject* event = findEventLocked(hObject);
     if (!event) {
