@@ -120,6 +120,14 @@ void PageHub::appendLocked(std::string_view event, std::string_view data) {
         mRecent.pop_front();
     }
     mCv.notify_all();
+    if (mBell) {
+        mBell();
+    }
+}
+
+void PageHub::setBell(std::function<void()> bell) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mBell = std::move(bell);
 }
 
 void PageHub::publish(std::string_view event, std::string_view data) {
@@ -142,32 +150,57 @@ std::string randomHex(int digits) {
     return out;
 }
 
-PageTicket PageHub::issue() {
+bool PageHub::streamOpenLocked(std::uint64_t page) const {
+    return std::find(mPages.begin(), mPages.end(), page) != mPages.end();
+}
+
+std::optional<PageTicket> PageHub::issue(Clock::time_point now) {
     PageTicket ticket{randomHex(32), 0};
     std::lock_guard<std::mutex> guard(mLock);
-    ticket.number = ++mLastPage;
-    for (auto it = mTickets.begin(); mTickets.size() >= kTickets && it != mTickets.end();) {
-        const bool open = std::find(mPages.begin(), mPages.end(), it->number) != mPages.end();
-        it = open ? std::next(it) : mTickets.erase(it);
+    if (mTickets.size() >= kTickets) {
+        const auto spare = std::find_if(mTickets.begin(), mTickets.end(), [&](const Ticket& t) {
+            return !streamOpenLocked(t.page.number) &&
+                   (!t.lastUse || now - *t.lastUse >= kKeptAfterUse);
+        });
+        if (spare == mTickets.end()) {
+            return std::nullopt;
+        }
+        mTickets.erase(spare);
     }
-    mTickets.push_back(ticket);
+    ticket.number = ++mLastPage;
+    mTickets.push_back({ticket, std::nullopt});
     return ticket;
 }
 
-std::uint64_t PageHub::pageOf(std::string_view token) const {
+std::uint64_t PageHub::pageOf(std::string_view token, Clock::time_point now) {
     std::lock_guard<std::mutex> guard(mLock);
-    for (const PageTicket& t : mTickets) {
-        if (!token.empty() && t.token == token) {
-            return t.number;
+    // No early exit, neither within a secret nor over the tickets: the time
+    // taken tells nothing of how much of a secret a guess got right.
+    std::uint64_t found = 0;
+    for (const Ticket& t : mTickets) {
+        const std::string& secret = t.page.token;
+        unsigned diff = token.size() == secret.size() ? 0 : 1;
+        for (std::size_t i = 0; i < secret.size(); ++i) {
+            diff |= static_cast<unsigned char>(secret[i]) ^
+                    static_cast<unsigned char>(i < token.size() ? token[i] : 0);
+        }
+        found |= t.page.number & (0 - static_cast<std::uint64_t>(diff == 0));
+    }
+    for (Ticket& t : mTickets) {
+        if (found != 0 && t.page.number == found) {
+            t.lastUse = now;
         }
     }
-    return 0;
+    return found;
 }
 
-bool PageHub::open(std::uint64_t page, std::string& first, std::uint64_t& cursor) {
+PageHub::Opened PageHub::open(std::uint64_t page, std::string& first, std::uint64_t& cursor) {
     std::lock_guard<std::mutex> guard(mLock);
+    if (streamOpenLocked(page)) {
+        return Opened::PageHasOne;
+    }
     if (mPages.size() >= kStreams) {
-        return false;
+        return Opened::Full;
     }
     for (const Event& e : mLatest) {
         first += e.block;
@@ -183,7 +216,7 @@ bool PageHub::open(std::uint64_t page, std::string& first, std::uint64_t& cursor
     mPages.push_back(page);
     cursor = mNextId;
     publishPagesLocked();
-    return true;
+    return Opened::Yes;
 }
 
 void PageHub::close(std::uint64_t page) {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -71,13 +72,20 @@ struct PageTicket {
 // and the recorded scenario the pages may download.
 class PageHub {
 public:
+    using Clock = std::chrono::steady_clock;
     // Pages served and not yet forgotten, and event streams open at once.
     static constexpr std::size_t kTickets = 64;
     static constexpr std::size_t kStreams = 6;
+    // A secret used this recently (or with an open stream) is kept.
+    static constexpr std::chrono::minutes kKeptAfterUse{10};
 
     PageHub() = default;
     PageHub(const PageHub&) = delete;
     PageHub& operator=(const PageHub&) = delete;
+
+    // Called (under the hub's lock: it must not call the hub) after each new
+    // event, so that waiting streams read it; set before events come.
+    void setBell(std::function<void()> bell);
 
     // Publishes one event to every page. Other events than transcript and
     // log (frames, state) are replayed to a page that opens later, the latest
@@ -85,16 +93,20 @@ public:
     // events are replayed too.
     void publish(std::string_view event, std::string_view data);
 
-    // A page is served: its ticket. Past kTickets the oldest tickets of
-    // pages without an event stream are forgotten.
-    PageTicket issue();
-    // The number of the page whose secret `token` is, or 0.
-    std::uint64_t pageOf(std::string_view token) const;
+    // A page is served: its ticket. Past kTickets the oldest ticket without
+    // an event stream and unused for kKeptAfterUse is forgotten; none when
+    // every ticket is still in use.
+    std::optional<PageTicket> issue(Clock::time_point now = Clock::now());
+    // The number of the page whose secret `token` is, or 0; counts as a use.
+    // Every ticket is compared, in time that does not depend on where the
+    // texts differ.
+    std::uint64_t pageOf(std::string_view token, Clock::time_point now = Clock::now());
 
     // A page opened its event stream: it steers the session when no other
-    // open page does. Sets the events it starts with and `cursor`; false
-    // when kStreams are open already.
-    bool open(std::uint64_t page, std::string& first, std::uint64_t& cursor);
+    // open page does. Sets the events it starts with and `cursor`. A page
+    // has one stream; kStreams are open at most.
+    enum class Opened { Yes, PageHasOne, Full };
+    Opened open(std::uint64_t page, std::string& first, std::uint64_t& cursor);
     void close(std::uint64_t page);
     bool steers(std::uint64_t page) const;
     // The page is shown or hidden (it says so when the browser tells it).
@@ -134,13 +146,20 @@ private:
     std::size_t mEndRead = 0;       // streams that have taken it
     std::vector<Event> mLatest;     // latest of each other kind
     std::uint64_t mNextId = 1;
-    std::deque<PageTicket> mTickets;
+    struct Ticket {
+        PageTicket page;
+        std::optional<Clock::time_point> lastUse;
+    };
+    bool streamOpenLocked(std::uint64_t page) const;
+
+    std::deque<Ticket> mTickets;
     std::uint64_t mLastPage = 0;
     std::vector<std::uint64_t> mPages;  // open streams in the order they opened
     std::optional<std::chrono::steady_clock::time_point> mHiddenSince;  // of the steering page
     bool mHiddenTold = false;
     std::optional<std::string> mGone;
     bool mShut = false;
+    std::function<void()> mBell;
 };
 
 // `digits` random hexadecimal digits, from the system's source of randomness.

@@ -1,40 +1,72 @@
-// The live session's HTTP server (cpp-httplib).
+// The live session's HTTP server: Boost.Beast over Boost.Asio, a few threads
+// of its own, each connection on a strand. A connection reads one request's
+// head, judges it, reads its body only when it is accepted, answers, and
+// reads the next head; a refusal is answered once and ends the connection.
 
 #include "live_server.h"
 
-#include "live_gate.h"
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+// ThreadSanitizer does not see fences: under it Asio counts its references
+// and orders its handlers with atomics and locks that it does see.
+#if defined(__SANITIZE_THREAD__)
+#define BOOST_ASIO_DISABLE_FENCED_BLOCK
+#define BOOST_ASIO_DISABLE_STD_ATOMIC
+#endif
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <list>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace qxsim {
 namespace {
 
-// The longest step line a page may send, and a whole request body.
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using beast::error_code;
+using Status = http::status;
+
+// The longest step line a page may send, a request's body and its head.
 constexpr std::size_t kMaxStepBytes = 1000;
 constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+constexpr std::size_t kMaxHeadBytes = 16 * 1024;
+// Connections waiting for a request's head; past that the longest waiting goes.
+constexpr std::size_t kWaitingConnections = 256;
+// A connection's first byte of a head comes within kIdleTime of the
+// connection or the last answer, the rest of the head within kHeadTime; a
+// body within kBodyTime; a write that makes no progress ends it.
+constexpr std::chrono::seconds kIdleTime{5};
+constexpr std::chrono::seconds kHeadTime{3};
+constexpr std::chrono::seconds kBodyTime{5};
+constexpr std::chrono::seconds kWriteTime{5};
+// After a refusal the client's unread bytes are taken and dropped for a
+// while, unread: a close with bytes unread resets the connection, and the
+// client might lose the answer.
+constexpr std::chrono::seconds kLingerTime{1};
+constexpr std::size_t kLingerBytes = 256 * 1024;
 // An event stream with nothing to say writes a comment this often, so a
 // closed page is noticed and its place given up.
 constexpr std::chrono::milliseconds kIdleBeat{500};
+// Threads that serve requests.
+constexpr int kThreads = 2;
 // The type and header of a page's POSTs.
-constexpr const char* kPostType = "application/x-qxsim";
+constexpr std::string_view kPostType = "application/x-qxsim";
 constexpr const char* kTokenHeader = "X-Qxsim-Token";
-
-// Whether this thread's request was refused with a line of its own already.
-thread_local bool tRefusalLogged = false;
 
 std::mutex& logLock() {
     static std::mutex lock;
     return lock;
-}
-
-// Logs the reason as written, before the answer is compressed.
-void refuse(const httplib::Request& req, httplib::Response& res, int status,
-            const std::string& why) {
-    res.status = status;
-    res.set_content(why + "\n", "text/plain; charset=utf-8");
-    liveLog(req.method + " " + req.path + " refused (" + std::to_string(status) + "): " + why);
-    tRefusalLogged = true;
 }
 
 std::string replaced(std::string text, std::string_view marker, const std::string& value) {
@@ -45,29 +77,692 @@ std::string replaced(std::string text, std::string_view marker, const std::strin
     return text;
 }
 
-// A POST's body as it streams in; none after a refusal (413 past the limit).
-std::optional<std::string> bodyOf(const httplib::Request& req, httplib::Response& res,
-                                  const httplib::ContentReader& reader) {
-    std::string body;
-    bool over = false;
-    const bool whole = reader([&](const char* data, std::size_t size) {
-        over = body.size() + size > kMaxBodyBytes;
-        body.append(data, over ? 0 : size);
-        return !over;
-    });
-    if (whole && !over) {
-        return body;
+// The names this server answers to: its own address and the loopback's other
+// names, with any port (a forwarded port has another number) or none.
+bool ownHost(std::string_view host) {
+    for (std::string_view name : {"127.0.0.1", "localhost", "[::1]"}) {
+        if (!host.starts_with(name)) {
+            continue;
+        }
+        std::string_view port = host.substr(name.size());
+        if (port.empty()) {
+            return true;
+        }
+        port.remove_prefix(1);
+        return host[name.size()] == ':' && !port.empty() && port.size() <= 5 &&
+               port.find_first_not_of("0123456789") == std::string_view::npos;
     }
-    GatedServer::closeAfterAnswer();
-    if (over || GatedServer::bodyCut()) {
-        refuse(req, res, 413, "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
+    return false;
+}
+
+// The value of `name` in the target's query, as sent (secrets need no decoding).
+std::string_view queryValue(std::string_view target, std::string_view name) {
+    std::size_t at = target.find('?');
+    while (at != std::string_view::npos) {
+        const std::string_view rest = target.substr(at + 1);
+        const std::size_t end = rest.find('&');
+        const std::string_view pair = rest.substr(0, end);
+        if (pair.size() > name.size() && pair.starts_with(name) && pair[name.size()] == '=') {
+            return pair.substr(name.size() + 1);
+        }
+        at = end == std::string_view::npos ? end : at + 1 + end;
+    }
+    return {};
+}
+
+// A browser names the destination of each request; a page for a tab is a
+// "document". A client that names none (curl, a test) is taken as a tab.
+bool toTab(const http::request<http::empty_body>& req) {
+    bool named = false;
+    for (const auto& field : req) {
+        named |= beast::iequals(field.name_string().substr(0, 10), "sec-fetch-");
+    }
+    return !named || req["Sec-Fetch-Dest"] == "document";
+}
+
+// The one range (first and last byte) that `range` names in a body of `size`
+// bytes; nullopt for none or one not understood (the whole body is sent),
+// and `unsatisfiable` set when it names no byte of the body.
+std::optional<std::pair<std::size_t, std::size_t>> rangeOf(std::string_view range, std::size_t size,
+                                                           bool& unsatisfiable) {
+    unsatisfiable = false;
+    if (!range.starts_with("bytes=")) {
+        return std::nullopt;
+    }
+    range.remove_prefix(6);
+    const std::size_t dash = range.find('-');
+    if (dash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto number = [](std::string_view text, std::size_t& value) {
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+    };
+    std::size_t first = 0, last = size - 1;
+    if (dash == 0) {
+        std::size_t suffix = 0;
+        if (!number(range.substr(1), suffix)) {
+            return std::nullopt;
+        }
+        first = size - std::min(suffix, size);
+        unsatisfiable = suffix == 0 || size == 0;
     } else {
-        refuse(req, res, 400, "the body did not come whole");
+        const bool open = dash + 1 == range.size();
+        if (!number(range.substr(0, dash), first) ||
+            (!open && (!number(range.substr(dash + 1), last) || last < first))) {
+            return std::nullopt;
+        }
+        unsatisfiable = first >= size;
     }
-    return std::nullopt;
+    return std::pair{first, std::min(last, size - 1)};
+}
+
+enum class Route { Page, Icon, Events, Scenario, Step, Visibility, Quit };
+
+// What a request's head earned: a route, or a refusal with its reason.
+struct Verdict {
+    std::optional<Route> route;
+    Status status = Status::ok;
+    std::string why;
+    std::uint64_t page = 0;
+};
+
+Verdict refused(Status status, std::string why) {
+    return Verdict{std::nullopt, status, std::move(why), 0};
+}
+
+Verdict accepted(Route route, std::uint64_t page = 0) {
+    return Verdict{route, Status::ok, {}, page};
+}
+
+class Connection;
+
+}  // namespace
+
+class LiveServer::Service {
+public:
+    Service(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder, const char* page)
+        : hub(hub), inbox(inbox), recorder(recorder), page(page) {}
+    // The strands named in `streams` go before the io_context that serves them.
+    ~Service() {
+        stop();
+        streams.clear();
+    }
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    std::string start(int listener, std::string& error);
+    void stop();
+
+    // The verdict on a request's head; `hasBody` when a body follows it.
+    Verdict judge(const http::request<http::empty_body>& req, bool hasBody);
+    // Connections waiting for a head, oldest first; past kWaitingConnections
+    // the oldest is dropped.
+    void waiting(const std::shared_ptr<Connection>& c);
+    void notWaiting(Connection& c);
+    void addStream(const std::shared_ptr<Connection>& c);
+
+    PageHub& hub;
+    StepInbox& inbox;
+    const LiveRecorder& recorder;
+    const char* page;
+    StepLimits limits;
+    const std::string session = randomHex(16);  // the pages of this server know it
+
+    // A connection that waits: reached through `raw` while the lock is held
+    // (its destructor takes it off the list first, under the lock).
+    struct Waiting {
+        Connection* raw;
+        std::weak_ptr<Connection> owned;
+    };
+    std::mutex lock;  // the two lists below and Connection::mWaitingAt
+    std::list<Waiting> waitingList;
+    // Open event streams and their strands.
+    std::vector<std::pair<std::weak_ptr<Connection>, asio::any_io_executor>> streams;
+
+private:
+    void accept();
+    void ringStreams();
+
+    // Destroyed first: the handlers it still holds end their connections,
+    // which take themselves off the lists above.
+    asio::io_context mIo;
+    tcp::acceptor mAcceptor{mIo};
+    asio::steady_timer mRetry{mIo};
+    std::vector<std::thread> mThreads;
+};
+
+namespace {
+
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    Connection(LiveServer::Service& service, tcp::socket socket)
+        : mService(service), mStream(std::move(socket)), mBell(mStream.get_executor()) {}
+    ~Connection() {
+        mService.notWaiting(*this);
+        if (mStreaming) {
+            mService.hub.close(mPage);
+        }
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void start() {
+        asio::dispatch(mStream.get_executor(), [self = shared_from_this()] { self->awaitHead(); });
+    }
+    asio::any_io_executor executor() { return mStream.get_executor(); }
+    // On its strand: new events for an event stream.
+    void ring() { mBell.cancel(); }
+    // Any thread: ends the connection.
+    void drop() {
+        asio::post(mStream.get_executor(), [self = shared_from_this()] { self->mStream.close(); });
+    }
+
+    std::optional<std::list<LiveServer::Service::Waiting>::iterator> mWaitingAt;  // Service::lock
+
+private:
+    void awaitHead();
+    void readHead();
+    void onHead(error_code ec);
+    void readBody();
+    void onBody(error_code ec);
+    void serve(const std::string& body);
+    void refuse(Status status, const std::string& why);
+    void send(http::response<http::string_body> res);
+    void sendContent(std::string body, const char* type);
+    void linger();
+    void drain(std::size_t left);
+    void openStream();
+    void pump();
+
+    LiveServer::Service& mService;
+    beast::tcp_stream mStream;
+    beast::flat_buffer mBuffer{kMaxHeadBytes + kMaxBodyBytes};
+    std::optional<http::request_parser<http::empty_body>> mHead;
+    std::optional<http::request_parser<http::string_body>> mBody;
+    std::string mMethod = "request", mTarget, mRange;
+    Route mRoute = Route::Page;
+    std::uint64_t mPage = 0;
+    bool mKeepAlive = false;
+    // An event stream's state.
+    asio::steady_timer mBell;
+    bool mStreaming = false;
+    bool mBeatDue = false;
+    std::uint64_t mCursor = 0;
+    std::string mOut;
+};
+
+void Connection::awaitHead() {
+    mMethod = "request";
+    mTarget.clear();
+    mHead.emplace();
+    mHead->header_limit(kMaxHeadBytes);
+    mHead->body_limit(kMaxBodyBytes);
+    if (mBuffer.size() > 0) {
+        return readHead();
+    }
+    mService.waiting(shared_from_this());
+    mStream.expires_after(kIdleTime);
+    mStream.async_read_some(mBuffer.prepare(4096),
+                            [self = shared_from_this()](error_code ec, std::size_t n) {
+                                self->mBuffer.commit(n);
+                                if (ec) {
+                                    return;  // gone, idle too long or dropped
+                                }
+                                self->readHead();
+                            });
+}
+
+void Connection::readHead() {
+    mStream.expires_after(kHeadTime);
+    http::async_read_header(
+        mStream, mBuffer, *mHead,
+        [self = shared_from_this()](error_code ec, std::size_t) { self->onHead(ec); });
+}
+
+void Connection::onHead(error_code ec) {
+    mService.notWaiting(*this);
+    if (ec == http::error::body_limit) {
+        return refuse(Status::payload_too_large,
+                      "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
+    }
+    if (ec && ec.category() == http::make_error_code(http::error::bad_target).category() &&
+        ec != http::error::partial_message && ec != http::error::end_of_stream) {
+        return refuse(Status::bad_request, "a malformed request: " + ec.message());
+    }
+    if (ec) {
+        return;  // gone, or too slow: nothing to answer
+    }
+    const auto& req = mHead->get();
+    mMethod = std::string(req.method_string());
+    mTarget = std::string(req.target());
+    mRange = std::string(req[http::field::range]);
+    mKeepAlive = req.keep_alive();
+    const bool hasBody = mHead->chunked() || mHead->content_length().value_or(0) > 0;
+    const Verdict verdict = mService.judge(req, hasBody);
+    if (!verdict.route) {
+        return refuse(verdict.status, verdict.why);
+    }
+    mRoute = *verdict.route;
+    mPage = verdict.page;
+    if (mRoute == Route::Events) {
+        return openStream();
+    }
+    if (hasBody) {
+        return readBody();
+    }
+    serve({});
+}
+
+void Connection::readBody() {
+    const bool proceed = beast::iequals(mHead->get()[http::field::expect], "100-continue");
+    mBody.emplace(std::move(*mHead));
+    mHead.reset();
+    mBody->body_limit(kMaxBodyBytes);
+    const auto read = [self = shared_from_this()] {
+        self->mStream.expires_after(kBodyTime);
+        http::async_read(self->mStream, self->mBuffer, *self->mBody,
+                         [self](error_code ec, std::size_t) { self->onBody(ec); });
+    };
+    if (!proceed) {
+        return read();
+    }
+    // A client that waits for leave to send its body gets it.
+    static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    mStream.expires_after(kWriteTime);
+    asio::async_write(mStream, asio::buffer(kContinue.data(), kContinue.size()),
+                      [read](error_code ec, std::size_t) {
+                          if (!ec) {
+                              read();
+                          }
+                      });
+}
+
+void Connection::onBody(error_code ec) {
+    if (ec == http::error::body_limit) {
+        return refuse(Status::payload_too_large,
+                      "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
+    }
+    if (ec && mStream.socket().is_open()) {
+        return refuse(Status::bad_request, "the body did not come whole: " + ec.message());
+    }
+    if (!ec) {
+        const std::string body = std::move(mBody->get().body());
+        mBody.reset();
+        serve(body);
+    }
+}
+
+void Connection::serve(const std::string& body) {
+    LiveServer::Service& s = mService;
+    switch (mRoute) {
+        case Route::Page: {
+            const std::optional<PageTicket> ticket = s.hub.issue();
+            if (!ticket) {
+                return refuse(Status::service_unavailable,
+                              "every page's secret is in use: close a page of this session first");
+            }
+            std::string text = replaced(s.page, "QX_PAGE_TOKEN", ticket->token);
+            text = replaced(std::move(text), "QX_PAGE_NUMBER", std::to_string(ticket->number));
+            text = replaced(std::move(text), "QX_SESSION", s.session);
+            // The picture as it stands, shown before the page's event stream is open.
+            return sendContent(
+                replaced(std::move(text), "<!--QX_FIRST_PICTURE-->", s.hub.picture()),
+                "text/html; charset=utf-8");
+        }
+        case Route::Icon: {
+            // Browsers ask for an icon on their own; there is none.
+            http::response<http::string_body> res{Status::no_content, 11};
+            return send(std::move(res));
+        }
+        case Route::Scenario:
+            return sendContent(s.recorder.text(), "text/plain; charset=utf-8");
+        case Route::Step: {
+            std::string error;
+            // The number is the step's line in messages; the inbox gives the real one.
+            std::optional<Step> step = pageStep(body, 0, error);
+            if (!step) {
+                return refuse(Status::bad_request, error);
+            }
+            if (std::optional<std::string> over =
+                    s.limits.admit(step->kind, std::chrono::steady_clock::now())) {
+                return refuse(Status::too_many_requests, *over);
+            }
+            http::response<http::string_body> res{Status::accepted, 11};
+            res.set(http::field::content_type, "text/plain");
+            res.body() = std::to_string(s.inbox.push(std::move(*step)));
+            return send(std::move(res));
+        }
+        case Route::Visibility:
+            if (body != "hidden" && body != "visible") {
+                return refuse(Status::bad_request, "a page is 'hidden' or 'visible'");
+            }
+            s.hub.shown(mPage, body == "visible");
+            return send(http::response<http::string_body>{Status::no_content, 11});
+        case Route::Quit:
+            s.inbox.quit();
+            return send(http::response<http::string_body>{Status::accepted, 11});
+        case Route::Events:
+            break;
+    }
+}
+
+void Connection::sendContent(std::string body, const char* type) {
+    bool unsatisfiable = false;
+    const auto range = rangeOf(mRange, body.size(), unsatisfiable);
+    if (unsatisfiable) {
+        return refuse(Status::range_not_satisfiable,
+                      "the range is past the end (" + std::to_string(body.size()) + " bytes)");
+    }
+    http::response<http::string_body> res{range ? Status::partial_content : Status::ok, 11};
+    if (range) {
+        res.set(http::field::content_range, "bytes " + std::to_string(range->first) + "-" +
+                                                std::to_string(range->second) + "/" +
+                                                std::to_string(body.size()));
+        body = body.substr(range->first, range->second - range->first + 1);
+    }
+    res.set(http::field::content_type, type);
+    res.set(http::field::cache_control, "no-store");
+    if (mRoute == Route::Page) {
+        res.set("X-Frame-Options", "DENY");
+        res.set("Content-Security-Policy", "frame-ancestors 'none'");
+        res.set("Referrer-Policy", "no-referrer");
+    } else {
+        res.set(http::field::content_disposition, "attachment; filename=\"live-session.qxs\"");
+    }
+    res.body() = std::move(body);
+    send(std::move(res));
+}
+
+void Connection::refuse(Status status, const std::string& why) {
+    const std::string path = mTarget.substr(0, mTarget.find('?'));
+    liveLog(mMethod + (path.empty() ? "" : " " + path) + " refused (" +
+            std::to_string(static_cast<unsigned>(status)) + "): " + why);
+    http::response<http::string_body> res{status, 11};
+    res.set(http::field::content_type, "text/plain; charset=utf-8");
+    res.body() = why + "\n";
+    mKeepAlive = false;
+    send(std::move(res));
+}
+
+void Connection::send(http::response<http::string_body> res) {
+    res.set("X-Content-Type-Options", "nosniff");
+    res.keep_alive(mKeepAlive);
+    res.prepare_payload();
+    auto held = std::make_shared<http::response<http::string_body>>(std::move(res));
+    mStream.expires_after(kWriteTime);
+    http::async_write(mStream, *held,
+                      [self = shared_from_this(), held](error_code ec, std::size_t) {
+                          if (ec) {
+                              return;
+                          }
+                          if (held->need_eof()) {
+                              return self->linger();
+                          }
+                          self->awaitHead();
+                      });
+}
+
+void Connection::linger() {
+    error_code ignored;
+    mStream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    mStream.expires_after(kLingerTime);
+    drain(kLingerBytes);
+}
+
+void Connection::drain(std::size_t left) {
+    mBuffer.clear();
+    mStream.async_read_some(mBuffer.prepare(4096),
+                            [self = shared_from_this(), left](error_code ec, std::size_t n) {
+                                if (!ec && n < left) {
+                                    self->drain(left - n);
+                                }
+                            });
+}
+
+void Connection::openStream() {
+    std::string first;
+    switch (mService.hub.open(mPage, first, mCursor)) {
+        case PageHub::Opened::PageHasOne:
+            return refuse(Status::conflict,
+                          "this page's event stream is open already: a page has one");
+        case PageHub::Opened::Full:
+            return refuse(Status::service_unavailable,
+                          "at most " + std::to_string(PageHub::kStreams) +
+                              " event streams at once: a browser's pages share one");
+        case PageHub::Opened::Yes:
+            break;
+    }
+    mStreaming = true;
+    mService.addStream(shared_from_this());
+    // No length: the stream ends with the connection. Never compressed.
+    mOut =
+        "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
+        "X-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n" +
+        first;
+    mStream.expires_after(kWriteTime);
+    asio::async_write(mStream, asio::buffer(mOut),
+                      [self = shared_from_this()](error_code ec, std::size_t) {
+                          if (!ec) {
+                              self->pump();
+                          }
+                      });
+}
+
+// Writes what the hub has for this stream, or a comment after kIdleBeat of
+// nothing, and waits for more. A ring() cancels the wait.
+void Connection::pump() {
+    mOut.clear();
+    if (!mService.hub.next(mCursor, mOut, std::chrono::milliseconds(0))) {
+        return;  // the session ends
+    }
+    if (mOut.empty() && !mBeatDue) {
+        mBell.expires_after(kIdleBeat);
+        mBell.async_wait([self = shared_from_this()](error_code ec) {
+            self->mBeatDue = !ec;
+            self->pump();
+        });
+        return;
+    }
+    if (mOut.empty()) {
+        mOut = ": idle\n\n";
+    }
+    mBeatDue = false;
+    mStream.expires_after(kWriteTime);
+    asio::async_write(mStream, asio::buffer(mOut),
+                      [self = shared_from_this()](error_code ec, std::size_t) {
+                          if (!ec) {
+                              self->pump();
+                          }
+                      });
 }
 
 }  // namespace
+
+Verdict LiveServer::Service::judge(const http::request<http::empty_body>& req, bool hasBody) {
+    // One Host, one of this server's names; no second Origin, Content-Length
+    // or Transfer-Encoding to read otherwise than the parser did.
+    if (req.count(http::field::host) != 1 || req.count(http::field::origin) > 1 ||
+        req.count(http::field::content_length) > 1 ||
+        req[http::field::content_length].find(',') != std::string_view::npos) {
+        return refused(Status::bad_request, "one Host, Origin and Content-Length at most");
+    }
+    const std::string_view te = req[http::field::transfer_encoding];
+    if (req.count(http::field::transfer_encoding) > 1 || (!te.empty() && te != "chunked")) {
+        return refused(Status::bad_request, "a body is sent whole or chunked, not encoded");
+    }
+    const std::string_view host = req[http::field::host];
+    if (!ownHost(host)) {
+        return refused(Status::forbidden,
+                       "this server answers to 127.0.0.1, localhost and [::1] only");
+    }
+    if (req.count(http::field::origin) == 1 &&
+        req[http::field::origin] != "http://" + std::string(host)) {
+        return refused(Status::forbidden, "requests from another site's pages are refused");
+    }
+    if (req[http::field::range].find(',') != std::string_view::npos) {
+        return refused(Status::range_not_satisfiable, "one range at most");
+    }
+    const std::string_view target = req.target();
+    const std::string_view path = target.substr(0, target.find('?'));
+    static const std::pair<std::string_view, Route> kRoutes[] = {
+        {"/", Route::Page},         {"/favicon.ico", Route::Icon},
+        {"/events", Route::Events}, {"/scenario", Route::Scenario},
+        {"/step", Route::Step},     {"/visibility", Route::Visibility},
+        {"/quit", Route::Quit}};
+    const auto* found = std::find_if(std::begin(kRoutes), std::end(kRoutes),
+                                     [&](const auto& r) { return r.first == path; });
+    if (found == std::end(kRoutes)) {
+        return refused(Status::not_found, "no such page");
+    }
+    const Route route = found->second;
+    const bool post = route == Route::Step || route == Route::Visibility || route == Route::Quit;
+    if (req.method() != (post ? http::verb::post : http::verb::get)) {
+        return refused(Status::method_not_allowed,
+                       std::string(path) + " takes " + (post ? "POST" : "GET") + " only");
+    }
+    if (!post && hasBody) {
+        return refused(Status::bad_request, "a GET has no body");
+    }
+    if (route == Route::Icon) {
+        return accepted(route);
+    }
+    if (route == Route::Page) {
+        if (!toTab(req)) {
+            return refused(Status::forbidden, "the page goes to a browser's tab only");
+        }
+        return accepted(route);
+    }
+    if (!post) {
+        const std::uint64_t page = hub.pageOf(queryValue(target, "token"));
+        if (page == 0) {
+            return refused(Status::forbidden,
+                           "name the page's secret: " + std::string(path) + "?token=...");
+        }
+        return accepted(route, page);
+    }
+    const std::string_view type = req[http::field::content_type];
+    if (type.substr(0, type.find(';')) != kPostType) {
+        return refused(Status::unsupported_media_type,
+                       "a page's request is of the type " + std::string(kPostType));
+    }
+    const std::uint64_t page = hub.pageOf(req[kTokenHeader]);
+    if (page == 0) {
+        return refused(Status::forbidden,
+                       std::string("no page's secret in the header ") + kTokenHeader);
+    }
+    if (route != Route::Visibility && !hub.steers(page)) {
+        return refused(Status::forbidden, route == Route::Quit
+                                              ? "only the page that steers the session can end it"
+                                              : "this page watches the session: another page "
+                                                "steers it");
+    }
+    return accepted(route, page);
+}
+
+void LiveServer::Service::waiting(const std::shared_ptr<Connection>& c) {
+    std::shared_ptr<Connection> oldest;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (c->mWaitingAt) {
+            return;
+        }
+        if (waitingList.size() >= kWaitingConnections) {
+            waitingList.front().raw->mWaitingAt.reset();
+            oldest = waitingList.front().owned.lock();
+            waitingList.pop_front();
+        }
+        c->mWaitingAt = waitingList.insert(waitingList.end(), Waiting{c.get(), c});
+    }
+    if (oldest) {
+        oldest->drop();
+    }
+}
+
+void LiveServer::Service::notWaiting(Connection& c) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (c.mWaitingAt) {
+        waitingList.erase(*c.mWaitingAt);
+        c.mWaitingAt.reset();
+    }
+}
+
+void LiveServer::Service::addStream(const std::shared_ptr<Connection>& c) {
+    std::lock_guard<std::mutex> guard(lock);
+    std::erase_if(streams, [](const auto& s) { return s.first.expired(); });
+    streams.emplace_back(c, c->executor());
+}
+
+// Called by the hub under its lock: no connection is held here, so none can
+// end here (its end closes its page in the hub).
+void LiveServer::Service::ringStreams() {
+    std::lock_guard<std::mutex> guard(lock);
+    for (const auto& stream : streams) {
+        asio::post(stream.second, [weak = stream.first] {
+            if (std::shared_ptr<Connection> c = weak.lock()) {
+                c->ring();
+            }
+        });
+    }
+}
+
+std::string LiveServer::Service::start(int listener, std::string& error) {
+    error_code ec;
+    if (mAcceptor.assign(tcp::v4(), listener, ec); ec) {
+        ::close(listener);
+    }
+    const tcp::endpoint local = ec ? tcp::endpoint() : mAcceptor.local_endpoint(ec);
+    if (ec) {
+        error = "cannot listen: " + ec.message();
+        return {};
+    }
+    hub.setBell([this] { ringStreams(); });
+    accept();
+    for (int i = 0; i < kThreads; ++i) {
+        mThreads.emplace_back([this] {
+            for (;;) {
+                try {
+                    mIo.run();
+                    return;
+                } catch (const std::exception& e) {
+                    liveLog(std::string("a request failed: ") + e.what());
+                }
+            }
+        });
+    }
+    return "http://127.0.0.1:" + std::to_string(local.port()) + "/";
+}
+
+void LiveServer::Service::accept() {
+    mAcceptor.async_accept(asio::make_strand(mIo), [this](error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted) {
+            return;
+        }
+        if (ec) {
+            // Out of descriptors, say: try again in a moment.
+            mRetry.expires_after(std::chrono::milliseconds(100));
+            mRetry.async_wait([this](error_code wait) {
+                if (!wait) {
+                    accept();
+                }
+            });
+            return;
+        }
+        socket.set_option(tcp::no_delay(true), ec);
+        std::make_shared<Connection>(*this, std::move(socket))->start();
+        accept();
+    });
+}
+
+void LiveServer::Service::stop() {
+    hub.setBell({});
+    hub.shut();
+    mIo.stop();
+    for (std::thread& thread : mThreads) {
+        thread.join();
+    }
+    mThreads.clear();
+}
 
 void liveLog(const std::string& text) {
     std::lock_guard<std::mutex> guard(logLock());
@@ -106,185 +801,41 @@ std::optional<Step> pageStep(std::string_view body, std::uint64_t number, std::s
     return step;
 }
 
+int listenOnLoopback(int port, std::string& error) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // No SO_REUSEPORT: a second server on the port fails to bind.
+    const int yes = 1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (fd < 0 || port < 0 || port > 65535 ||
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes)) != 0 ||
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::listen(fd, SOMAXCONN) != 0) {
+        error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
+    }
+    return fd;
+}
+
 LiveServer::LiveServer(PageHub& hub, StepInbox& inbox, const LiveRecorder& recorder,
                        const char* page)
-    : mHub(hub),
-      mInbox(inbox),
-      mRecorder(recorder),
-      mPage(page),
-      mServer(std::make_unique<GatedServer>(
-          GateLimits{.workers = PageHub::kStreams + 6, .bodyBytes = kMaxBodyBytes})) {
-    mServer->set_payload_max_length(kMaxBodyBytes);
-    // A page's steps reuse one connection (the gate's deadlines bound it).
-    mServer->set_keep_alive_timeout(5);
-    mServer->set_keep_alive_max_count(100000);
-    mServer->set_logger([](const httplib::Request& req, const httplib::Response& res) {
-        // httplib's own refusals (no such path, a malformed request).
-        if (res.status >= 400 && !tRefusalLogged) {
-            liveLog(req.method + " " + req.path + " refused (" + std::to_string(res.status) + ")");
-        }
-        tRefusalLogged = false;
-    });
-    route();
-}
+    : mService(std::make_unique<Service>(hub, inbox, recorder, page)) {}
 
 LiveServer::~LiveServer() {
     stop();
 }
 
-void LiveServer::route() {
-    using Handled = httplib::Server::HandlerResponse;
-    mServer->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        tRefusalLogged = false;
-        const std::string host = req.get_header_value("Host");
-        const std::string port = ":" + std::to_string(mPort);
-        if (host != "127.0.0.1" + port && host != "localhost" + port) {
-            refuse(req, res, 403, "this server answers to 127.0.0.1" + port + " only");
-            return Handled::Handled;
-        }
-        if (req.has_header("Origin") && req.get_header_value("Origin") != "http://" + host) {
-            refuse(req, res, 403, "requests from another site's pages are refused");
-            return Handled::Handled;
-        }
-        if (req.get_header_value("Range").find(',') != std::string::npos) {
-            refuse(req, res, 416, "one range at most");
-            return Handled::Handled;
-        }
-        return Handled::Unhandled;
-    });
-    mServer->Get("/", [this](const httplib::Request&, httplib::Response& res) {
-        const PageTicket ticket = mHub.issue();
-        std::string page = replaced(mPage, "QX_PAGE_TOKEN", ticket.token);
-        page = replaced(std::move(page), "QX_PAGE_NUMBER", std::to_string(ticket.number));
-        page = replaced(std::move(page), "QX_SESSION", mSession);
-        // The picture as it stands, shown before the page's event stream is open.
-        page = replaced(std::move(page), "<!--QX_FIRST_PICTURE-->", mHub.picture());
-        res.set_header("X-Frame-Options", "DENY");
-        res.set_header("Content-Security-Policy", "frame-ancestors 'none'");
-        res.set_header("Cache-Control", "no-store");
-        res.set_header("Referrer-Policy", "no-referrer");
-        res.set_content(page, "text/html; charset=utf-8");
-    });
-    // Browsers ask for an icon on their own; there is none, and that is no
-    // malformed request worth a log line.
-    mServer->Get("/favicon.ico",
-                 [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
-    mServer->Get("/scenario", [this](const httplib::Request& req, httplib::Response& res) {
-        if (mHub.pageOf(req.get_param_value("token")) == 0) {
-            return refuse(req, res, 403, "name the page's secret: /scenario?token=...");
-        }
-        res.set_header("Content-Disposition", "attachment; filename=\"live-session.qxs\"");
-        res.set_header("Cache-Control", "no-store");
-        res.set_content(mRecorder.text(), "text/plain; charset=utf-8");
-    });
-    mServer->Get("/events", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::uint64_t page = mHub.pageOf(req.get_param_value("token"));
-        if (page == 0) {
-            return refuse(req, res, 403, "name the page's secret: /events?token=...");
-        }
-        auto cursor = std::make_shared<std::uint64_t>(0);
-        auto first = std::make_shared<std::string>();
-        if (!mHub.open(page, *first, *cursor)) {
-            return refuse(req, res, 503,
-                          "at most " + std::to_string(PageHub::kStreams) +
-                              " event streams at once: a browser's pages share one");
-        }
-        res.set_header("Cache-Control", "no-store");
-        res.set_chunked_content_provider(
-            "text/event-stream",
-            [this, cursor, first](std::size_t, httplib::DataSink& sink) {
-                std::string out = std::move(*first);
-                first->clear();
-                if (out.empty() && !mHub.next(*cursor, out, kIdleBeat)) {
-                    return false;
-                }
-                if (out.empty()) {
-                    out = ": idle\n\n";
-                }
-                return sink.write(out.data(), out.size());
-            },
-            [this, page](bool) { mHub.close(page); });
-    });
-    // A POST from one of this server's pages: `handle` gets the page's number
-    // and the body, once both passed their checks.
-    using PostHandler = std::function<void(const httplib::Request&, httplib::Response&,
-                                           std::uint64_t, const std::string&)>;
-    const auto post = [this](const char* path, PostHandler handle) {
-        mServer->Post(path, [this, handle](const httplib::Request& req, httplib::Response& res,
-                                           const httplib::ContentReader& reader) {
-            const std::optional<std::string> body = bodyOf(req, res, reader);
-            const std::string type = req.get_header_value("Content-Type");
-            if (!body) {
-                return;
-            }
-            if (type.substr(0, type.find(';')) != kPostType) {
-                return refuse(req, res, 415,
-                              std::string("a page's request is of the type ") + kPostType);
-            }
-            const std::uint64_t page = mHub.pageOf(req.get_header_value(kTokenHeader));
-            if (page == 0) {
-                return refuse(req, res, 403,
-                              std::string("no page's secret in the header ") + kTokenHeader);
-            }
-            handle(req, res, page, *body);
-        });
-    };
-    post("/step", [this](const httplib::Request& req, httplib::Response& res, std::uint64_t page,
-                         const std::string& body) {
-        if (!mHub.steers(page)) {
-            return refuse(req, res, 403, "this page watches the session: another page steers it");
-        }
-        std::string error;
-        // The number is the step's line in messages; the inbox gives the real one.
-        std::optional<Step> step = pageStep(body, 0, error);
-        if (!step) {
-            return refuse(req, res, 400, error);
-        }
-        if (std::optional<std::string> over =
-                mLimits.admit(step->kind, std::chrono::steady_clock::now())) {
-            return refuse(req, res, 429, *over);
-        }
-        res.status = 202;
-        res.set_content(std::to_string(mInbox.push(std::move(*step))), "text/plain");
-    });
-    post("/visibility", [this](const httplib::Request& req, httplib::Response& res,
-                               std::uint64_t page, const std::string& body) {
-        if (body != "hidden" && body != "visible") {
-            return refuse(req, res, 400, "a page is 'hidden' or 'visible'");
-        }
-        mHub.shown(page, body == "visible");
-        res.status = 204;
-    });
-    post("/quit", [this](const httplib::Request& req, httplib::Response& res, std::uint64_t page,
-                         const std::string&) {
-        if (!mHub.steers(page)) {
-            return refuse(req, res, 403, "only the page that steers the session can end it");
-        }
-        mInbox.quit();
-        res.status = 202;
-    });
-}
-
-std::string LiveServer::start(int port, std::string& error) {
-    const char* host = "127.0.0.1";
-    const int bound = port == 0 ? mServer->bind_to_any_port(host)
-                                : (mServer->bind_to_port(host, port) ? port : -1);
-    if (bound <= 0) {
-        error = "cannot listen on " + std::string(host) + ":" + std::to_string(port);
-        return {};
-    }
-    mPort = bound;
-    mThread = std::thread([this] { mServer->listen_after_bind(); });
-    return "http://" + std::string(host) + ":" + std::to_string(bound) + "/";
+std::string LiveServer::start(int listener, std::string& error) {
+    return mService->start(listener, error);
 }
 
 void LiveServer::stop() {
-    mHub.shut();
-    if (mThread.joinable()) {
-        mServer->stop();
-        mThread.join();
-    }
-    mServer->shutdown();
+    mService->stop();
 }
 
 }  // namespace qxsim

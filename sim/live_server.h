@@ -9,26 +9,27 @@
 //   POST /visibility         "hidden" or "visible": the page's browser says so
 //   POST /quit               ends the session
 //
-// Only requests for this server's own address (Host) from its own pages
-// (Origin, when the browser sends one) are served. A POST carries its page's
-// secret in the header X-Qxsim-Token and the type application/x-qxsim,
-// neither of which a form or another site's page can send without asking
-// first (and the server answers no such question). Only the first page with
-// an open event stream steers (403 for the others); steps are limited in rate
-// (429). A refused request gets a 4xx answer and a line on standard error;
-// nothing ends the session but /quit or the signal that stops qxsim.
+// Only requests for this server's own address (Host: 127.0.0.1, localhost
+// or [::1], with any port, so that a forwarded port works) from its own pages
+// (Origin, when the browser sends one) are served. A secret goes only to a
+// browser's tab (or a client that names no Sec-Fetch-* header), with the
+// page. A POST carries its page's secret in the header X-Qxsim-Token and the
+// type application/x-qxsim, neither of which a form or another site's page
+// can send without asking first (and the server answers no such question).
+// Only the first page with an open event stream steers (403 for the others);
+// steps are limited in rate (429). A request is judged on its head, before
+// any byte of its body is read; a refused request gets one 4xx answer, a
+// line on standard error and the end of its connection. Nothing ends the
+// session but /quit or the signal that stops qxsim.
 #pragma once
 
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "live_hub.h"
 #include "live_recorder.h"
 
 namespace qxsim {
-
-class GatedServer;
 
 class LiveServer {
 public:
@@ -37,25 +38,22 @@ public:
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;
 
-    // Binds 127.0.0.1:`port` (0: any free port) and starts serving. Returns
-    // the URL, or an empty text with `error` set.
-    std::string start(int port, std::string& error);
+    // Serves on `listener` (from listenOnLoopback(), owned from now on).
+    // Returns the URL, or an empty text with `error` set.
+    std::string start(int listener, std::string& error);
     // Ends every event stream and stops serving; also done by the destructor.
     void stop();
 
-private:
-    void route();
+    class Service;
 
-    PageHub& mHub;
-    StepInbox& mInbox;
-    const LiveRecorder& mRecorder;
-    const char* mPage;
-    StepLimits mLimits;
-    const std::string mSession = randomHex(16);  // the pages of this server know it
-    int mPort = 0;
-    std::unique_ptr<GatedServer> mServer;
-    std::thread mThread;
+private:
+    std::unique_ptr<Service> mService;
 };
+
+// A socket listening on 127.0.0.1:`port` (0: any free port), not inherited
+// by child processes, or -1 with `error` set. Taken before anything else, so
+// that a second qxsim on a busy port ends having touched nothing.
+int listenOnLoopback(int port, std::string& error);
 
 // Logs a line about the live session on standard error (any thread).
 void liveLog(const std::string& text);

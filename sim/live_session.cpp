@@ -339,7 +339,7 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     PageHub hub;
     StepInbox inbox;
     LiveServer server(hub, inbox, recorder, kLivePage);
-    const std::string url = server.start(options.port, error);
+    const std::string url = server.start(options.listener, error);
     if (url.empty()) {
         player.finish();
         return kExitIo;

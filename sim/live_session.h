@@ -17,7 +17,7 @@
 namespace qxsim {
 
 struct LiveOptions {
-    int port = 8765;
+    int listener = -1;         // listening socket (listenOnLoopback), handed to the server
     std::string preludeName;   // for messages
     std::string prelude;       // scenario text played before the page takes over
     std::string logPath;       // the module's log, shown on the page

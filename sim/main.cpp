@@ -15,6 +15,7 @@
 #include "options.h"
 #include "exit_codes.h"
 #include "live_input.h"
+#include "live_server.h"
 #include "live_session.h"
 #include "module_session.h"
 #include "picture_book.h"
@@ -154,6 +155,11 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     std::string scenarioName, scenarioText, error;
+    // A busy port ends a live session before it has touched any file.
+    const int listener = options.live ? listenOnLoopback(options.port, error) : -1;
+    if (options.live && listener < 0) {
+        return fail(kExitIo, error);
+    }
     if (!readScenario(options, scenarioName, scenarioText, error)) {
         return fail(kExitScenario, error);
     }
@@ -163,7 +169,8 @@ int run(int argc, char** argv) {
     }
 
     SessionPaths paths;
-    if (std::optional<std::string> pathError = prepareSessionPaths(options, paths)) {
+    FolderLock lock;
+    if (std::optional<std::string> pathError = prepareSessionPaths(options, paths, lock)) {
         return fail(kExitIo, *pathError);
     }
     // Checked whole before the module loads: a mistake on the last line
@@ -211,9 +218,9 @@ int run(int argc, char** argv) {
     Player player(module, settingsPath(paths));
     player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        const LiveOptions live{options.port,        scenarioName,
-                               scenarioText,        logPath(paths),
-                               settingsPath(paths), "{" + json.text().substr(1) + "}"};
+        const LiveOptions live{
+            listener,       scenarioName,        scenarioText,
+            logPath(paths), settingsPath(paths), "{" + json.text().substr(1) + "}"};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;

@@ -50,7 +50,8 @@ std::optional<std::string> createDefaultProfile(const fs::path& profile) {
 
 }  // namespace
 
-std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths) {
+std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
+                                               FolderLock& lock) {
     std::error_code ec;
     fs::path profile = fs::absolute(options.profileDir.value_or(kDefaultProfileDir), ec);
     if (ec) {
@@ -60,6 +61,9 @@ std::optional<std::string> prepareSessionPaths(const Options& options, SessionPa
     profile = profile.lexically_normal();
     if (!profile.has_filename() && profile.has_parent_path()) {
         profile = profile.parent_path();
+    }
+    if (std::optional<std::string> error = lock.take(profile.parent_path().string())) {
+        return error;
     }
     if (!options.profileDir) {
         if (std::optional<std::string> error = createDefaultProfile(profile)) {

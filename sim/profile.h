@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "folder_lock.h"
 #include "options.h"
 
 namespace qxsim {
@@ -20,8 +21,10 @@ struct SessionPaths {
 // A folder given with --profile is used as it is: nothing is created in it.
 // The default ./qxsim-profile gets QuorvexDevice/Applications and a sample
 // autocad.mnu when they are missing. The transcript goes to --transcript, or
-// beside the profile folder. Returns an error text on failure.
-std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths);
+// beside the profile folder. `lock` is taken on the folder that holds the
+// profile before anything is written. Returns an error text on failure.
+std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
+                                               FolderLock& lock);
 
 // Where the module keeps its files in a profile (the USERPROFILE it sees):
 // the device folder (the log file), its Applications folder (settings and

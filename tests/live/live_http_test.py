@@ -4,9 +4,10 @@ client would send them.
 Usage: live_http_test.py QXSIM
 
 Each request must be refused with the status given (and a line on standard
-error, readable even when the client asked for compression), the user's
-settings file must stay as it was, and slow, idle or greedy clients must not
-keep the page from being served.
+error, readable even when the client asked for compression), a refusal must
+be the last answer on its connection, the user's settings file must stay as
+it was, slow, idle or greedy clients must not keep the page from being
+served, and a second qxsim must leave a running one's files alone.
 """
 import os
 import re
@@ -68,6 +69,36 @@ class Session:
                       % (token, self.port)).encode())
         return sock, sock.recv(4096)
 
+    def refuses_once(self, data, status):
+        """Whether `data` gets one answer, of `status`, and the end of its
+        connection (within TIMEOUT); and what came."""
+        sock = self.connect()
+        sock.sendall(data.replace('HOST', '127.0.0.1:%d' % self.port).encode())
+        got, deadline = b'', time.monotonic() + TIMEOUT
+        while time.monotonic() < deadline:
+            more = sock.recv(65536)
+            if not more:
+                sock.close()
+                return got.startswith(b'HTTP/1.1 %d ' % status) and got.count(b'HTTP/1.1') == 1, got
+            got += more
+        sock.close()
+        return False, got + b' (still open)'
+
+
+def until_seen(sock, seen, wanted):
+    """Reads an event stream until `wanted` has come."""
+    while wanted not in seen:
+        more = sock.recv(65536)
+        check(more, 'the stream ended before %r' % wanted)
+        seen += more
+    return seen
+
+
+def post(path, body, *headers):
+    return ('POST %s HTTP/1.1\r\nHost: HOST\r\n%sContent-Type: application/x-qxsim\r\n'
+            'Content-Length: %d\r\n\r\n%s' % (path, ''.join(h + '\r\n' for h in headers),
+                                              len(body), body))
+
 
 def main():
     qxsim = sys.argv[1]
@@ -104,6 +135,8 @@ def main():
             (s.request('/scenario?token=' + watch, headers={'Range': 'bytes=0-1,0-1'})[0], 416),
             (s.request('/nothing', headers={'Accept-Encoding': 'gzip, br'})[0], 404),
             (s.post('/step', 'cap 1 2', steer), 400),
+            (s.request('/', headers={'Host': 'localhost.rebind.example:%d' % s.port})[0], 403),
+            (s.request('/', headers={'Origin': 'http://localhost:%d' % s.port})[0], 403),
         ]
         for n, (status, want) in enumerate(refused):
             check(status == want, 'request %d: %d, not %d' % (n, status, want))
@@ -112,6 +145,75 @@ def main():
         status, headers, _ = s.request('/')
         check(headers['X-Frame-Options'] == 'DENY' and
               "frame-ancestors 'none'" in headers['Content-Security-Policy'], 'framing allowed')
+        # A forwarded port: the loopback's names with any port are the page's own.
+        for name in ('localhost:9', '[::1]:65000', '127.0.0.1'):
+            check(s.request('/', headers={'Host': name, 'Origin': 'http://' + name})[0] == 200,
+                  'forwarded as ' + name)
+
+        # A refusal is the last answer on its connection: nothing after its
+        # head (a body holding a request, say) is read as a request. Framing
+        # is read one way only, and a bad one is answered too.
+        smuggled = 'GET / HTTP/1.1\r\nHost: HOST\r\n\r\n'
+        visible = post('/visibility', 'visible', 'X-Qxsim-Token: ' + steer)
+        once = [
+            (post('/step', smuggled, 'Origin: http://evil.example'), 403),
+            (post('/step', smuggled).replace('HOST', 'rebind.example', 1), 403),
+            ('GET /favicon.ico HTTP/1.1\r\nHost: HOST\r\nRange: bytes=0-1,2-3\r\n'
+             'Content-Length: %d\r\n\r\n%s' % (len(smuggled), smuggled), 416),
+            ('NOT A REQUEST\r\n\r\n' + smuggled, 400),
+            ('GET / HTTP/1.1\r\nHost: HOST\r\nHost: rebind.example\r\n\r\n', 400),
+            ('GET / HTTP/1.1\r\nHost: rebind.example\r\nHost: HOST\r\n\r\n', 400),
+            (visible.replace('\r\n\r\n', '\r\nContent-Length: 7\r\n\r\n'), 400),
+            (visible.replace('\r\n\r\n', '\r\nTransfer-Encoding: chunked\r\n\r\n')
+             .replace('visible', '7\r\nvisible\r\n0\r\n\r\n'), 400),
+            (visible.replace('Content-Length: 7', 'Transfer-Encoding: chunked')
+             .replace('visible', 'ffffffffffffffffffff\r\n'), 400),
+            ('GET /scenario?token=%s HTTP/1.1\r\nHost: HOST\r\nRange: bytes=99999999-\r\n\r\n'
+             % watch, 416),
+        ] + [('GET / HTTP/1.1\r\nHost: HOST\r\nContent-Length: %s\r\n\r\n' % length, status)
+             for length, status in (('-1', 400), ('9' * 20, 400), ('65537', 413))]
+        for n, (data, status) in enumerate(once):
+            ok, got = s.refuses_once(data, status)
+            check(ok, 'request %d of the refusals: %r' % (n, got))
+        status, headers, part = s.request('/scenario?token=' + watch, headers={'Range': 'bytes=2-9'})
+        check(status == 206 and part == b'Recorded' and headers['Content-Range'].startswith(
+            'bytes 2-9/'), 'one range of the download: %d %r' % (status, part))
+
+        # Secrets go with the page to a browser's tab only, and those in use stay.
+        for dest in ('image', 'iframe', 'empty'):
+            status, _, page = s.request('/', headers={'Sec-Fetch-Dest': dest})
+            check(status == 403 and b'token' not in page, 'a secret for a %s: %d' % (dest, status))
+        check(s.request('/', headers={'Sec-Fetch-Dest': 'document'})[0] == 200, 'no tab')
+        tabs = [s.ticket()[0] for _ in range(70)]
+        for token in (steer, watch, tabs[-1]):
+            check(s.post('/visibility', 'visible', token) == 204, 'a secret in use was dropped')
+
+        # One event stream per secret; a second one leaves the first alone.
+        for _ in range(7):
+            ok, got = s.refuses_once('GET /events?token=%s HTTP/1.1\r\nHost: HOST\r\n\r\n'
+                                     % steer, 409)
+            check(ok, 'a second stream of one secret: %r' % got)
+        status, _, number = s.request('/step', 'select none', {
+            'Content-Type': 'application/x-qxsim', 'X-Qxsim-Token': steer})
+        check(status == 202, 'the steering page lost its place: %d' % status)
+        head = until_seen(steering, head, b'"applied":' + number)
+        other, other_head = s.stream(watch)
+        check(other_head.startswith(b'HTTP/1.1 200'), 'another page: %r' % other_head)
+        other.close()
+
+        # Heads are judged before bodies: heads whose bodies never come hold nothing.
+        waiting = [s.connect() for _ in range(24)]
+        for n, sock in enumerate(waiting):
+            sock.sendall(post('/visibility', '', 'X-Qxsim-Token: ' + (steer if n % 2 else ''))
+                         .replace('Length: 0', 'Length: 65536').replace('HOST', host).encode())
+        started = time.monotonic()
+        check(all(sock.recv(100).startswith(b'HTTP/1.1 403') for sock in waiting[0::2]),
+              'a head without a secret waited for its body')
+        check(s.request('/')[0] == 200 and time.monotonic() - started < 2,
+              'the page behind heads waiting for bodies took %.1f s'
+              % (time.monotonic() - started))
+        for sock in waiting:
+            sock.close()
 
         # Steps a person does not send: unload/load cycles, then a flood.
         statuses = [s.post('/step', step, steer) for _ in range(12) for step in ('unload', 'load')]
@@ -121,11 +223,27 @@ def main():
             flood += 1
         check(flood < 2000, 'no step refused in a flood')
 
-        # A second qxsim on the same port.
-        second = subprocess.run([qxsim, '--live', '--port', str(s.port)], cwd=work,
-                                capture_output=True, text=True, timeout=60)
-        check(second.returncode == 1 and 'cannot listen' in second.stderr,
-              'second qxsim on the port: %d %s' % (second.returncode, second.stderr))
+        # A second qxsim finds the first before it touches a file: on the same
+        # port, in the same folder (live or not); stopped, the first writes nothing.
+        files = [os.path.join(work, 'qxsim-transcript.jsonl'),
+                 os.path.join(work, 'qxsim-profile', 'QuorvexDevice', 'autocad_addin_log.txt')]
+        elsewhere = tempfile.mkdtemp(prefix='qx-live-second-')
+        here = 'qxsim already runs in this folder (process %d)' % s.proc.pid
+        s.proc.send_signal(signal.SIGSTOP)
+        try:
+            written = [open(f, 'rb').read() for f in files]
+            for args, cwd, says in ((['--live', '--port', str(s.port)], work, 'cannot listen'),
+                                    (['--live', '--port', str(s.port)], elsewhere, 'cannot listen'),
+                                    (['--live', '--port', '0'], work, here), ([], work, here)):
+                second = subprocess.run([qxsim] + args, cwd=cwd, capture_output=True, text=True,
+                                        timeout=60)
+                check(second.returncode == 1 and says in second.stderr,
+                      'a second qxsim %s: %d %s' % (args, second.returncode, second.stderr))
+            check([open(f, 'rb').read() for f in files] == written, "the first one's files changed")
+            check(os.listdir(elsewhere) == [], 'a qxsim on a busy port made %s'
+                  % os.listdir(elsewhere))
+        finally:
+            s.proc.send_signal(signal.SIGCONT)
 
         # Greedy clients: many streams, slowloris, idle connections.
         streams = [s.stream(s.ticket()[0]) for _ in range(16)]
@@ -143,8 +261,9 @@ def main():
 
         # A chunked body is cut at the limit while it streams.
         sock = s.connect()
-        sock.sendall(('POST /step HTTP/1.1\r\nHost: %s\r\nTransfer-Encoding: chunked\r\n'
-                      'Content-Type: application/x-qxsim\r\n\r\n' % host).encode())
+        sock.sendall(('POST /visibility HTTP/1.1\r\nHost: %s\r\nTransfer-Encoding: chunked\r\n'
+                      'Content-Type: application/x-qxsim\r\nX-Qxsim-Token: %s\r\n\r\n'
+                      % (host, steer)).encode())
         sent, chunk = 0, b'4000\r\n' + b'x' * 0x4000 + b'\r\n'
         try:
             while sent < 64 << 20:
@@ -160,7 +279,7 @@ def main():
         steering.close()
         log = s.proc.stderr.read()
         for line in ("POST /step refused (403): requests from another site's pages",
-                     'POST /step refused (413)', 'refused (429): more than 20 unload',
+                     'POST /visibility refused (413)', 'refused (429): more than 20 unload',
                      'GET /nothing refused (404)', 'refused (416): one range at most'):
             check(line in log, 'no line %r in:\n%s' % (line, log))
     finally:
