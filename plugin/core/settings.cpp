@@ -299,11 +299,16 @@ bool Settings::copyLinkedFile(const std::string& backupPath) {
     // A link stays: the file it names is copied aside, and the default file
     // then replaces it where it lies. One too large to copy is left alone
     // and the link moved aside instead.
+    // A file that cannot be opened or read to its end has no copy: then the
+    // link is moved aside and the file it names stays untouched.
     std::ifstream in(mSettingsFilePath.c_str(), std::ios::binary);
+    if (!in.is_open()) {
+        return false;
+    }
     std::vector<char> bytes(static_cast<std::size_t>(kMaxReadFileBytes) + 1);
     in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
     const std::streamsize size = in.gcount();
-    if (in.bad() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
+    if (in.bad() || !in.eof() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
         return false;
     }
     return replaceFileText(backupPath, std::string(&bytes[0], static_cast<std::size_t>(size)))

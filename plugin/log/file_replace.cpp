@@ -179,6 +179,17 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
                : MoveFileExA(temp.c_str(), result.path.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!isMoved) {
         error = GetLastError();
+        if (exists && (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                       error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
+            // ReplaceFile has already moved the old file out of the way: the
+            // new text still takes its name, or stays in the temporary file
+            // rather than being lost with it.
+            if (MoveFileExA(temp.c_str(), result.path.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                return result;
+            }
+            return withStatus(result, kFileReplaceFailed, static_cast<int>(GetLastError()));
+        }
         DeleteFileA(temp.c_str());
         return withStatus(result, kFileReplaceFailed, static_cast<int>(error));
     }
