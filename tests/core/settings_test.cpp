@@ -117,6 +117,15 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
     EXPECT_TRUE(settings.mLogPars.mIsLogToCnsl);
     EXPECT_FALSE(settings.mLogPars.mIsTmp);
     EXPECT_EQ(settings.mLogPars.mExclFileToLog, "on");
+
+    // A sign alone has no digits: not a number either.
+    writeFile(iniFile(), settingsText("transSensBase=-\n", ""));
+    Settings signOnly;
+    testing::internal::CaptureStdout();
+    signOnly.writeHeldEntries();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "| Setting 'transSensBase' read as - is not a decimal number - using 0.\n"),
+              std::string::npos);
 }
 
 TEST_F(SettingsTest, MissingKeyReplacesWholeFileWithDefaults) {
