@@ -92,6 +92,15 @@ FILETIME fileTimeOf(const timespec& time) {
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
+// The kind a file's mode gives, as Windows names it: a folder, a regular
+// file, or a device for everything else (a pipe, a socket, a device node).
+DWORD kindAttributesOf(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) {
+        return FILE_ATTRIBUTE_DIRECTORY;
+    }
+    return S_ISREG(st.st_mode) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DEVICE;
+}
+
 std::string folderOf(const std::string& path) {
     const std::size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? "." : (cut == 0 ? "/" : path.substr(0, cut));
@@ -152,15 +161,11 @@ BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfo
         return fail(errno);
     }
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (S_ISDIR(st.st_mode)) {
-        data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
-    } else if (S_ISREG(st.st_mode)) {
-        data.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+    data.dwFileAttributes = kindAttributesOf(st);
+    if (data.dwFileAttributes == FILE_ATTRIBUTE_NORMAL) {
         const uint64_t size = static_cast<uint64_t>(st.st_size);
         data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
         data.nFileSizeLow = static_cast<DWORD>(size);
-    } else {
-        data.dwFileAttributes = FILE_ATTRIBUTE_DEVICE;
     }
     data.ftCreationTime = fileTimeOf(st.st_ctim);
     data.ftLastAccessTime = fileTimeOf(st.st_atim);
@@ -300,11 +305,9 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     if (S_ISLNK(st.st_mode)) {
         return FILE_ATTRIBUTE_REPARSE_POINT;
     }
-    if (S_ISDIR(st.st_mode)) {
-        return FILE_ATTRIBUTE_DIRECTORY;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return FILE_ATTRIBUTE_DEVICE;
+    const DWORD kind = kindAttributesOf(st);
+    if (kind != FILE_ATTRIBUTE_NORMAL) {
+        return kind;
     }
     const bool isReadOnly =
         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(lpFileName, W_OK) != 0;
