@@ -2,6 +2,8 @@
 // console, and touches nothing it may not. An applications folder that is
 // missing or a file gets the one message box. A log folder that disappears and
 // a backup that cannot be removed are covered by tests/log.
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,6 +146,7 @@ TEST_F(HostileProfile, AKillAtAnyStepLeavesTheOldOrTheNewFile) {
             for (int step = 1; !isDone && step < 50; ++step) {
                 const pid_t child = fork();
                 if (child == 0) {
+                    prctl(PR_SET_PDEATHSIG, SIGKILL);
                     win32sim::killAtFileChange(step);
                     replaceFileText(settingsPath().string(), next);
                     std::_Exit(0);

@@ -208,8 +208,10 @@ TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
 // over an older one, and the entry names it; with every name taken the
 // user's file stays as it is.
 TEST_F(SettingsTest, KeepingUnusableFilesOnlyAddsBackups) {
-    const fs::path notes = mProfile / "b.txt", big = mProfile / "big", empty = mProfile / "empty";
+    const fs::path notes = mProfile / "b.txt", big = mProfile / "big", empty = mProfile / "empty",
+                   shared = mProfile / "shared";
     writeFile(notes, "my other notes B");
+    writeFile(shared, "my shared notes");
     writeFile(empty, "");
     writeFile(big, "");
     fs::resize_file(big, 9 << 20);
@@ -217,29 +219,35 @@ TEST_F(SettingsTest, KeepingUnusableFilesOnlyAddsBackups) {
     fs::create_symlink(notes, bak(""));
     logToConsole();
     CoutCapture out;
-    const auto run = [&](const fs::path& linkTo) {
+    const auto run = [&](const fs::path& linkTo, bool isHardLink = false) {
         fs::remove(iniFile());
         if (linkTo.empty()) {
             writeFile(iniFile(), "mine");
+        } else if (isHardLink) {
+            fs::create_hard_link(linkTo, iniFile());
         } else {
             fs::create_symlink(linkTo, iniFile());
         }
         Settings settings;
         settings.writeHeldEntries();
     };
-    run(big);    // too large to copy: the link itself goes aside
-    run(empty);  // copied
-    run({});     // moved
+    run(big);           // too large to copy: the link itself goes aside
+    run(empty);         // copied
+    run({});            // moved
+    run(shared, true);  // copied: the two names stay one file
     EXPECT_EQ(readFile(notes), "my other notes B");
     EXPECT_EQ(fs::file_size(big), 9u << 20);
     EXPECT_EQ(fs::read_symlink(bak("")), notes);
     EXPECT_EQ(fs::read_symlink(bak("1")), big);
     EXPECT_EQ(readFile(bak("2")), "");
     EXPECT_EQ(readFile(bak("3")), "mine");
-    for (const char* n : {"1", "2", "3"}) {
+    EXPECT_EQ(readFile(bak("4")), "my shared notes");
+    EXPECT_EQ(readFile(shared), kDefaultFile);
+    EXPECT_EQ(fs::hard_link_count(shared), 2u);
+    for (const char* n : {"1", "2", "3", "4"}) {
         EXPECT_EQ(countOf(out.text(), "' kept as '" + bak(n).string() + "'.\n"), 1) << out.text();
     }
-    for (int n = 4; n <= 9; ++n) {
+    for (int n = 5; n <= 9; ++n) {
         writeFile(bak(std::to_string(n)), "older");
     }
     run({});
