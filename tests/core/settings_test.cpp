@@ -317,6 +317,11 @@ TEST_F(SettingsTest, NothingLeftBesideTheFileIsOpenedFollowedOrInTheWay) {
         EXPECT_EQ(fs::exists(fs::symlink_status(old)), kind != 3) << kind;
         fs::remove(old);
     }
+    // One of a process that runs stays.
+    const std::string running = iniFile() + "." + std::to_string(getppid()) + "-1.tmp";
+    writeFile(running, "");
+    { Settings settings; }
+    EXPECT_TRUE(fs::exists(running));
     // With every name taken the entry says so.
     for (int n = 31; n <= 100; ++n) {
         makeLeftover(iniFile() + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp",

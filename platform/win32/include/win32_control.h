@@ -117,6 +117,9 @@ int armedTimerCount();
 std::string wideToUtf8(std::wstring_view text);
 
 // ---- Files -------------------------------------------------------------------
+// Handles of CreateFileA, FindFirstFileA and OpenProcess not yet closed.
+int openFileHandleCount();
+
 // A kill at a chosen step of a file's replacement (tests, in a child process):
 // the process ends with SIGKILL at the start of its nth call, counted from
 // this one, of a file function that changes the file system (CreateFileA

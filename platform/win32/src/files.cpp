@@ -235,6 +235,11 @@ bool closeFileHandle(HANDLE handle) {
 
 }  // namespace win32sim::detail
 
+int win32sim::openFileHandleCount() {
+    std::lock_guard<std::mutex> guard(filesLock());
+    return static_cast<int>(liveFiles().size());
+}
+
 void win32sim::killAtFileChange(int n) {
     gFileChanges = 0;
     gKillAtChange = n;
