@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
@@ -276,43 +274,22 @@ bool Settings::keepUnusableFile() {
     if (!isRegularFile(mSettingsFilePath)) {
         return true;
     }
-    const std::string backupPath =
+    const std::string backupBase =
         joinPath(mApplicationsDirPath, mFileName.substr(0, mFileName.find_last_of('.')) + ".bak");
-    if (isFileLink(mSettingsFilePath) && copyLinkedFile(backupPath)) {
-        hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
+    const FileKeepResult kept = keepFileAside(mSettingsFilePath, backupBase);
+    if (kept.isKept) {
+        hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + kept.backupPath + "'.");
         return true;
     }
-    // An older backup goes first: on Windows a rename onto a file fails.
-    std::remove(backupPath.c_str());
-    if (std::rename(mSettingsFilePath.c_str(), backupPath.c_str()) != 0) {
-        // The user's file stays the only copy: run on the defaults in memory.
-        mIsFileWritable = false;
-        hold(ERR, "Settings file '" + mSettingsFilePath + "' couldn't be kept as '" + backupPath +
-                      "'! It is left as it is; the default values are used.");
-        return false;
-    }
-    hold(INF, "Settings file '" + mSettingsFilePath + "' kept as '" + backupPath + "'.");
-    return true;
-}
-
-bool Settings::copyLinkedFile(const std::string& backupPath) {
-    // A link stays: the file it names is copied aside, and the default file
-    // then replaces it where it lies. One too large to copy is left alone
-    // and the link moved aside instead.
-    // A file that cannot be opened or read to its end has no copy: then the
-    // link is moved aside and the file it names stays untouched.
-    std::ifstream in(mSettingsFilePath.c_str(), std::ios::binary);
-    if (!in.is_open()) {
-        return false;
-    }
-    std::vector<char> bytes(static_cast<std::size_t>(kMaxReadFileBytes) + 1);
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    const std::streamsize size = in.gcount();
-    if (in.bad() || !in.eof() || size > static_cast<std::streamsize>(kMaxReadFileBytes)) {
-        return false;
-    }
-    return replaceFileText(backupPath, std::string(&bytes[0], static_cast<std::size_t>(size)))
-               .status == kFileReplaced;
+    // The user's file stays the only copy: run on the defaults in memory.
+    mIsFileWritable = false;
+    const std::string where =
+        kept.error == ERROR_ALREADY_EXISTS
+            ? "as any of '" + backupBase + "' to '" + kept.backupPath + "' (all taken)"
+            : "as '" + kept.backupPath + "'";
+    hold(ERR, "Settings file '" + mSettingsFilePath + "' couldn't be kept " + where +
+                  "! It is left as it is; the default values are used.");
+    return false;
 }
 
 void Settings::clampNumericValues() {

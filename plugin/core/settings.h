@@ -46,9 +46,11 @@ public:
     // Multi-line dump of all values for the log.
     std::string toString() const;
     // Before the default file replaces a settings file that is there but
-    // could not be used (unreadable, too large, keys missing), moves the
-    // user's file aside as "autocad_addin.bak" in the same folder. False when
-    // the user's file is still in place: it must not be written over.
+    // could not be used (unreadable, too large, keys missing), keeps the
+    // user's file aside under the first free name of "autocad_addin.bak",
+    // "autocad_addin.bak1" ... "autocad_addin.bak9" in the same folder
+    // (keepFileAside of file_replace.h). False when the user's file is still
+    // in place: it must not be written over.
     bool keepUnusableFile();
     // Brings every numeric value read from the file into a range that cannot
     // freeze the host or the log; one WRN entry for each value changed or
@@ -112,9 +114,6 @@ private:
         std::string text;
     };
     void hold(INT32 level, std::string text);
-    // For a settings file that is a link: copies the file it names to
-    // backupPath; false when that is not possible.
-    bool copyLinkedFile(const std::string& backupPath);
     // Brings one value into [low, high], with one WRN entry when it was not
     // a plain decimal number or out of that range.
     void checkNumericValue(const char* key, INT32& value, INT32 low, INT32 high);

@@ -3,7 +3,6 @@
 #include "logging.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <float.h>
@@ -13,6 +12,7 @@
 #include <windows.h>
 
 #include "file_kind.h"
+#include "file_replace.h"
 #include "os_ids.h"
 #include "path_sep.h"
 
@@ -56,6 +56,17 @@ const char* const kHeaderColumns =
     "    Time    |Typ|  TID |      File      | Line|        Class And Method         | LogText";
 const char* const kHeaderColumnRule =
     "------------+---+------+----------------+-----+---------------------------------+---------";
+
+bool isMissingFileError(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// True unless the file's last byte can be read and is no line feed.
+bool endsInLineFeed(const std::string& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    char last = '\n';
+    return !(in.seekg(-1, std::ios::end) && in.get(last)) || last == '\n';
+}
 
 // Source-file name the filter compares: after the last "/", else after the
 // last backslash, else the whole path.
@@ -411,17 +422,8 @@ bool Logging::writeToFile(const std::string& text) {
 void Logging::reopenAfterFailedWrite() {
     mLogStream->clear();
     openLogStream();
-    if (!mLogStream->is_open()) {
-        return;  // tried again with the next entry
-    }
-    mIsWriteFailed = false;
-    // The failed write may have left part of a line: end it, so that the
-    // next line starts in the first column.
-    std::ifstream in(mLogFilePath.c_str(), std::ios::binary | std::ios::ate);
-    char last = '\n';
-    if (in && in.tellg() > 0 && in.seekg(-1, std::ios::end) && in.get(last) && last != '\n') {
-        writeToFile(std::string());
-    }
+    // Else tried again with the next entry.
+    mIsWriteFailed = !mLogStream->is_open();
 }
 
 void Logging::writeHeader() {
@@ -451,11 +453,14 @@ INT32 Logging::backupLogFile() {
     mLogStream->close();
     std::string bakPath = backupPath();
 
-    if (std::remove(bakPath.c_str()) != 0 && errno != ENOENT) {
+    // A file or link of that name goes (a link without what it names), never
+    // a folder; the move then replaces nothing that came in between.
+    if (!DeleteFileA(bakPath.c_str()) && !isMissingFileError(GetLastError())) {
         writeOwnError(__LINE__, "Logging::backupLogFile", "'" + bakPath + "' couldn't be removed!");
         return -2;
     }
-    if (std::rename(mLogFilePath.c_str(), bakPath.c_str()) != 0 && errno != ENOENT) {
+    if (!MoveFileExA(mLogFilePath.c_str(), bakPath.c_str(), 0) &&
+        !isMissingFileError(GetLastError())) {
         std::cout << "File '" << mLogFilePath << "' couldn't be renamed to '" << bakPath << "'!"
                   << std::endl;
         return -3;
@@ -472,13 +477,19 @@ INT32 Logging::backupLogFile() {
 
 void Logging::openLogStream() {
     // Append: earlier runs stay in the file; POSIX files are shared anyway.
-    // Anything but a regular file (a pipe would block) counts as not
-    // openable.
-    if (isRegularOrMissing(mLogFilePath)) {
+    // Anything but a regular file (a pipe would block) and a link (the log
+    // is never written through one) count as not openable.
+    if (isRegularOrMissing(mLogFilePath) && !isFileLink(mLogFilePath)) {
         mLogStream->open(mLogFilePath.c_str(), std::ios::out | std::ios::app);
     }
     mLogStream->seekp(0, std::ios::end);
     mWritePos = static_cast<INT64>(mLogStream->tellp());
+    // A line cut short (a full disk, a kill) is ended first, so that what
+    // follows, the next line or a header, starts in the first column.
+    if (mWritePos > 0 && !endsInLineFeed(mLogFilePath)) {
+        *mLogStream << std::endl;
+        mWritePos = static_cast<INT64>(mLogStream->tellp());
+    }
 }
 
 INT64 Logging::writePosition() const {

@@ -48,7 +48,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 class HostileSettings : public HostileHost {
 protected:
     // Loads over `bytes` as the settings file: the plug-in falls back to the
-    // defaults, writes the default file and keeps the user's file beside it.
+    // defaults, writes the default file and keeps the user's file beside it,
+    // under the next backup name.
     void expectReplacedByDefaults(const std::string& bytes) {
         writeFile(settingsPath(), bytes);
         load();
@@ -56,9 +57,13 @@ protected:
         EXPECT_TRUE(mQx->mToggleRotationCenter);
         EXPECT_TRUE(keysStillWork());
         EXPECT_EQ(readFile(settingsPath()), defaultSettings());
-        EXPECT_EQ(readFile(appsDir() / "autocad_addin.bak"), bytes) << "the user's file is gone";
+        const std::string backup = mBackups == 0 ? "" : std::to_string(mBackups);
+        ++mBackups;
+        EXPECT_EQ(readFile(appsDir() / ("autocad_addin.bak" + backup)), bytes)
+            << "the user's file is gone";
         unload();
     }
+    int mBackups = 0;
 };
 
 TEST_F(HostileSettings, EmptyBinaryAndCrOnlyFilesAreReplacedAndKept) {

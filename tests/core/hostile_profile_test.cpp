@@ -2,13 +2,18 @@
 // console, and touches nothing it may not. An applications folder that is
 // missing or a file gets the one message box. A log folder that disappears and
 // a backup that cannot be removed are covered by tests/log.
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 
 #include "arx_control.h"
+#include "file_replace.h"
 #include "hostile_host.h"
+#include "win32_control.h"
 #include "win32_desktop_control.h"
 
 namespace fs = std::filesystem;
@@ -39,7 +44,7 @@ TEST_F(HostileProfile, ApplicationsFolderMissingOrAFileShowsOneOkBox) {
     unload();  // the settings are written back, and cannot be
     EXPECT_EQ(logCount("Writing default settings file 'autocad_addin.ini' failed: the file could "
                        "not be created in the folder '" +
-                       appsDir().string() + "'."),
+                       appsDir().string() + "' (the folder does not exist)."),
               1);
     std::ofstream(appsDir()) << "a file, not a folder";
     load();
@@ -104,6 +109,74 @@ TEST_F(HostileProfile, AReadOnlyFolderGetsTheFileWrittenInPlaceOnlyWhereItFits) 
                           (fits ? "not written in place:\n" : "the file changed:\n") + written);
             return checks.failures();
         });
+    }
+}
+
+// A kill at any step of a write leaves the file reading as the old text or
+// the new one, whether it is replaced through a temporary file (made with the
+// file's mode), written in place in a read-only folder, or written in place
+// through a copy because it has a second name, which stays one with it. The
+// temporary files of killed processes go with the next write.
+TEST_F(HostileProfile, AKillAtAnyStepLeavesTheOldOrTheNewFile) {
+    const std::string mine = defaultSettings("warning", "on") + "# the user's own line\n";
+    const std::string next = defaultSettings();
+    const fs::path second = deviceDir() / "second.ini";
+    const auto temporaries = [&] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(appsDir())) {
+            if (entry.path().extension() == ".tmp") {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    };
+    for (const char* way : {"replaced", "in a read-only folder", "with a second name"}) {
+        writeFile(settingsPath(), mine);
+        fs::permissions(settingsPath(), fs::perms::owner_read | fs::perms::owner_write);
+        if (way[0] == 'w') {
+            fs::create_hard_link(settingsPath(), second);
+        }
+        runUnprivileged([&] {
+            Checks checks;
+            umask(022);
+            if (way[0] == 'i') {
+                fs::permissions(appsDir(), fs::perms::owner_read | fs::perms::owner_exec);
+            }
+            bool isDone = false;
+            for (int step = 1; !isDone && step < 50; ++step) {
+                const pid_t child = fork();
+                if (child == 0) {
+                    prctl(PR_SET_PDEATHSIG, SIGKILL);
+                    win32sim::killAtFileChange(step);
+                    replaceFileText(settingsPath().string(), next);
+                    std::_Exit(0);
+                }
+                int status = 0;
+                waitpid(child, &status, 0);
+                isDone = WIFEXITED(status);
+                const std::string text = readFile(settingsPath());
+                const std::string at =
+                    std::string(way) + ", killed at step " + std::to_string(step);
+                // The new text may stand padded with blanks to the old length.
+                checks.expect(text == mine || text == next ||
+                                  (text.size() == mine.size() && text.starts_with(next) &&
+                                   text.find_first_not_of(" \n", next.size()) == std::string::npos),
+                              at + ": mixed\n" + text);
+                for (const fs::path& temp : temporaries()) {
+                    checks.expect((fs::status(temp).permissions() & fs::perms::all) ==
+                                      (fs::perms::owner_read | fs::perms::owner_write),
+                                  at + ": " + temp.filename().string() + " readable by others");
+                }
+                checks.expect(way[0] != 'w' || (fs::hard_link_count(settingsPath()) == 2 &&
+                                                readFile(second) == text),
+                              at + ": the names were split");
+            }
+            checks.expect(readFile(settingsPath()) == next, std::string(way) + ": not written");
+            checks.expect(temporaries().empty(), std::string(way) + ": temporary files left");
+            return checks.failures();
+        });
+        fs::permissions(appsDir(), fs::perms::owner_all);
+        fs::remove(second);
     }
 }
 

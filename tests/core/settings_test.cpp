@@ -178,15 +178,19 @@ TEST_F(SettingsTest, AFullDiskLeavesTheUserFileAsItWas) {
         << out.text();
 }
 
-// The file a link names is replaced in its own folder, keeping its mode and
-// owner; the link stays, and no temporary file is left there.
+// The file a link names is replaced in its own folder, however deep, keeping
+// its mode and owner; the link stays, and no temporary file is left there.
 TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
-    const fs::path real = mProfile / "store" / "real.ini";
+    fs::path store = "store";
+    for (char c = 'a'; c < 'g'; ++c) {
+        store /= std::string(200, c);
+    }
+    const fs::path real = mProfile / store / "real.ini";
     fs::create_directories(real.parent_path());
     writeFile(real, settingsText());
     ASSERT_EQ(chmod(real.c_str(), 0600), 0);
     const bool mayGiveAway = chown(real.c_str(), 1234, 1234) == 0;  // as root
-    fs::create_symlink("../../store/real.ini", settingsPath());
+    fs::create_symlink("../.." / store / "real.ini", settingsPath());
     {
         Settings settings;
         settings.mToggleRotationAxis = false;
@@ -198,13 +202,60 @@ TEST_F(SettingsTest, ALinkedFileIsReplacedWhereItLiesWithItsModeAndOwner) {
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_TRUE(!mayGiveAway || st.st_uid == 1234u) << st.st_uid;
     EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), {}), 1);
+}
 
-    // One that cannot be used is copied aside, and the defaults replace it.
-    writeFile(real, settingsText("", "", "tmp"));
-    { Settings settings; }
-    EXPECT_TRUE(fs::is_symlink(settingsPath()));
-    EXPECT_EQ(readFile(real), kDefaultFile);
-    EXPECT_EQ(readFile(apps() / "autocad_addin.bak"), settingsText("", "", "tmp"));
+// Keeping an unusable file aside only adds a backup, never through a link nor
+// over an older one, and the entry names it; with every name taken the
+// user's file stays as it is.
+TEST_F(SettingsTest, KeepingUnusableFilesOnlyAddsBackups) {
+    const fs::path notes = mProfile / "b.txt", big = mProfile / "big", empty = mProfile / "empty",
+                   shared = mProfile / "shared";
+    writeFile(notes, "my other notes B");
+    writeFile(shared, "my shared notes");
+    writeFile(empty, "");
+    writeFile(big, "");
+    fs::resize_file(big, 9 << 20);
+    const auto bak = [&](const std::string& n) { return apps() / ("autocad_addin.bak" + n); };
+    fs::create_symlink(notes, bak(""));
+    logToConsole();
+    CoutCapture out;
+    const auto run = [&](const fs::path& linkTo, bool isHardLink = false) {
+        fs::remove(iniFile());
+        if (linkTo.empty()) {
+            writeFile(iniFile(), "mine");
+        } else if (isHardLink) {
+            fs::create_hard_link(linkTo, iniFile());
+        } else {
+            fs::create_symlink(linkTo, iniFile());
+        }
+        Settings settings;
+        settings.writeHeldEntries();
+    };
+    run(big);           // too large to copy: the link itself goes aside
+    run(empty);         // copied
+    run({});            // moved
+    run(shared, true);  // copied: the two names stay one file
+    EXPECT_EQ(readFile(notes), "my other notes B");
+    EXPECT_EQ(fs::file_size(big), 9u << 20);
+    EXPECT_EQ(fs::read_symlink(bak("")), notes);
+    EXPECT_EQ(fs::read_symlink(bak("1")), big);
+    EXPECT_EQ(readFile(bak("2")), "");
+    EXPECT_EQ(readFile(bak("3")), "mine");
+    EXPECT_EQ(readFile(bak("4")), "my shared notes");
+    EXPECT_EQ(readFile(shared), kDefaultFile);
+    EXPECT_EQ(fs::hard_link_count(shared), 2u);
+    for (const char* n : {"1", "2", "3", "4"}) {
+        EXPECT_EQ(countOf(out.text(), "' kept as '" + bak(n).string() + "'.\n"), 1) << out.text();
+    }
+    for (int n = 5; n <= 9; ++n) {
+        writeFile(bak(std::to_string(n)), "older");
+    }
+    run({});
+    EXPECT_EQ(readFile(iniFile()), "mine");
+    EXPECT_EQ(countOf(out.text(), "' couldn't be kept as any of '" + bak("").string() + "' to '" +
+                                      bak("9").string() + "' (all taken)! It is left as it is;"),
+              1)
+        << out.text();
 }
 
 // Read-only as on Windows: not written even by a process that could.
@@ -266,6 +317,24 @@ TEST_F(SettingsTest, NothingLeftBesideTheFileIsOpenedFollowedOrInTheWay) {
         EXPECT_EQ(fs::exists(fs::symlink_status(old)), kind != 3) << kind;
         fs::remove(old);
     }
+    // One of a process that runs stays.
+    const std::string running = iniFile() + "." + std::to_string(getppid()) + "-1.tmp";
+    writeFile(running, "");
+    { Settings settings; }
+    EXPECT_TRUE(fs::exists(running));
+    // With every name taken the entry says so.
+    for (int n = 31; n <= 100; ++n) {
+        makeLeftover(iniFile() + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp",
+                     3);
+    }
+    fs::remove(iniFile());
+    logToConsole();
+    CoutCapture out;
+    { Settings settings; }
+    EXPECT_NE(out.text().find("could not be created in the folder '" + apps().string() +
+                              "' (every name tried for a temporary file is taken).\n"),
+              std::string::npos)
+        << out.text();
 }
 
 TEST_F(SettingsTest, UnsetUserProfileWritesNothing) {

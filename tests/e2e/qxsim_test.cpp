@@ -171,10 +171,12 @@ TEST(Qxsim, SettingStepsAndTheModuleReplaceALinkedFileWhereItLies) {
 }
 
 // A link, folder or pipe of the old temporary file's name beside the
-// settings file is never opened, followed or in the way.
+// settings file is never opened, followed or in the way; a temporary file a
+// killed process left goes; a second name of the settings file stays one.
 TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
-    for (int kind = 0; kind < 3; ++kind) {
+    for (int kind = 0; kind < 4; ++kind) {
         RunSetup setup;
+        setup.seedSettings = kind < 3;
         setup.prepare = [kind](const std::string& dir) {
             const std::string apps = dir + "/profile/QuorvexDevice/Applications";
             const std::string leftover = apps + "/autocad_addin.ini.tmp";
@@ -184,8 +186,12 @@ TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
                 fs::create_symlink("../../../victim.txt", leftover);
             } else if (kind == 1) {
                 fs::create_directory(leftover);
-            } else {
+            } else if (kind == 2) {
                 EXPECT_EQ(mkfifo(leftover.c_str(), 0644), 0);
+            } else {  // no process id is this high
+                writeFile(apps + "/autocad_addin.ini.4194305-1.tmp", "left by a kill");
+                fs::copy_file(QX_E2E_DIR "/profile/autocad_addin.ini", apps + "/autocad_addin.ini");
+                fs::create_hard_link(apps + "/autocad_addin.ini", dir + "/second.ini");
             }
         };
         SimRun run = runQxsim("setting rotSensBase 77\nwait 100\n", setup);
@@ -194,6 +200,12 @@ TEST(Qxsim, LeftoversBesideTheSettingsFileAreHarmless) {
         EXPECT_FALSE(fs::is_symlink(settings)) << kind;
         EXPECT_NE(readFile(settings).find("rotSensBase           = 77 "), std::string::npos);
         EXPECT_EQ(readFile(run.dir + "/victim.txt"), "victim");
+        if (kind == 3) {
+            EXPECT_EQ(std::distance(
+                          fs::directory_iterator(run.profile + "/QuorvexDevice/Applications"), {}),
+                      2);
+            EXPECT_EQ(readFile(run.dir + "/second.ini"), readFile(settings));
+        }
         removeRun(run);
     }
 }

@@ -196,6 +196,17 @@ TEST_F(LoggingTest, PlacesTheLogFileOrReportsThatItCannot) {
         EXPECT_EQ(log.logFilePath(), path);
         EXPECT_EQ(readLines(path).size(), 5u) << path;
     }
+    // A line an earlier run left cut short ends before the new header.
+    writeFile(file("torn.txt"), "12:00:00.000|ERR| cut sh");
+    Logging().init(params("torn.txt"));
+    EXPECT_TRUE(readFile(file("torn.txt")).starts_with("12:00:00.000|ERR| cut sh\n-----"));
+    // A link in the log's place is never written through.
+    fs::create_symlink(file("torn.txt"), file("link.txt"));
+    const std::string before = readFile(file("torn.txt"));
+    Logging linked;
+    linked.init(params("link.txt"));
+    EXPECT_FALSE(linked.mIsLogToFile);
+    EXPECT_EQ(readFile(file("torn.txt")), before);
     LogParameters pars = params(file("missing/log.txt"));
     pars.mIsLogToCnsl = true;
     CoutCapture out;
@@ -303,7 +314,7 @@ TEST_F(LoggingTest, AnOpenEntryHoldsOffOtherThreads) {
 
 TEST_F(LoggingTest, BackupFailuresLeaveOnlyTheConsole) {
     EXPECT_EQ(Logging().backupLogFile(), -1);
-    fs::create_directories(file("log.bak/keep"));  // an old backup that cannot go
+    fs::create_directory(file("log.bak"));  // not a backup: it stays
     fs::create_directory(file("sub"));
     mPars.mIsLogToCnsl = true;
     mPars.mMaxSize = 0;

@@ -36,6 +36,7 @@ void TestHost::SetUp() {
 void TestHost::TearDown() {
     EXPECT_EQ(win32sim::registeredThreadCount(), 0) << "threads left running";
     EXPECT_EQ(win32sim::openEventCount(), 0) << "event handles left open";
+    EXPECT_EQ(win32sim::openFileHandleCount(), 0) << "file, listing or process handles left open";
     const arxdrawing::Balances b = arxdrawing::balances();
     EXPECT_EQ(0, b.stillOpen()) << "objects left open";
     EXPECT_EQ(0, b.setsLeaked()) << "selection sets not freed";

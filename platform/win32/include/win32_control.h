@@ -116,6 +116,17 @@ int armedTimerCount();
 // units that are no character become U+FFFD.
 std::string wideToUtf8(std::wstring_view text);
 
+// ---- Files -------------------------------------------------------------------
+// Handles of CreateFileA, FindFirstFileA and OpenProcess not yet closed.
+int openFileHandleCount();
+
+// A kill at a chosen step of a file's replacement (tests, in a child process):
+// the process ends with SIGKILL at the start of its nth call, counted from
+// this one, of a file function that changes the file system (CreateFileA
+// creating a file, WriteFile, FlushFileBuffers, SetEndOfFile, MoveFileExA,
+// ReplaceFileA, DeleteFileA). 0 switches it off.
+void killAtFileChange(int n);
+
 // Clears clock, timers, schedule and counters for a new session (tests).
 // Requires that no plug-in thread is alive. The string table is kept.
 void resetSimulation();

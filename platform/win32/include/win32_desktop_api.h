@@ -186,10 +186,11 @@ int _close(int fd);
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 
-// Renames a file in one step (rename(2)); an existing file of the new name is
-// replaced only with MOVEFILE_REPLACE_EXISTING, a folder never; with
-// MOVEFILE_WRITE_THROUGH the folder is flushed before it returns. FALSE on
-// failure (errno set), as for a name in another file system.
+// Renames a file in one step (rename(2)); anything of the new name, a link
+// to nothing included, is replaced only with MOVEFILE_REPLACE_EXISTING
+// (ERROR_ALREADY_EXISTS otherwise, checked and renamed in one step), a folder
+// never; with MOVEFILE_WRITE_THROUGH the folder is flushed before it returns.
+// FALSE on failure (last error set), as for a name in another file system.
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 
 typedef const void* LPCVOID;
@@ -235,8 +236,11 @@ typedef INT_PTR(WINAPI* FARPROC)(void);
 // nothing), a folder or a pipe included (O_CREAT | O_EXCL | O_NOFOLLOW);
 // CREATE_ALWAYS creates or truncates; OPEN_EXISTING follows links. Access 0
 // opens for queries only. A folder is never opened (ERROR_ACCESS_DENIED).
-// The handle is closed with CloseHandle. Attributes, share modes and the
-// template are ignored.
+// The handle is closed with CloseHandle. Attributes and share modes are
+// ignored. A template (a handle opened with GENERIC_READ, else
+// ERROR_ACCESS_DENIED) gives a file CREATE_NEW makes its attributes: here its
+// mode, which the file has before any byte is written in it; without one a
+// new file gets 0666 less the umask.
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -269,6 +273,54 @@ BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName
 // Returns its length, or the size needed when cchFilePath is too small, or 0.
 DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD cchFilePath,
                                        DWORD dwFlags);
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *PBY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+// fstat(2) of an open file: its kind and size as GetFileAttributesExA gives
+// them, its times, device and inode, and the count of its names (hard links).
+BOOL WINAPI GetFileInformationByHandle(HANDLE hFile,
+                                       LPBY_HANDLE_FILE_INFORMATION lpFileInformation);
+
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+#define ERROR_NO_MORE_FILES 18L
+// The names of a folder that match a pattern of "*" and "?" in the last part
+// of lpFileName, with the attributes GetFileAttributesA gives each (a link is
+// not followed). INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND when none
+// matches; FindNextFileA is FALSE with ERROR_NO_MORE_FILES after the last.
+HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
+BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
+BOOL WINAPI FindClose(HANDLE hFindFile);
+
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define STILL_ACTIVE ((DWORD)0x00000103L)
+#define ERROR_INVALID_PARAMETER 87L
+// A handle of a running process (or of a process of another user, which
+// may not be asked more); NULL with ERROR_INVALID_PARAMETER when no process
+// has that id. GetExitCodeProcess gives STILL_ACTIVE while it runs, else 0.
+// CloseHandle closes it.
+HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
+
 // "kernel32.dll" (any case) is this stand-in; other names give NULL.
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 // The stand-in's own functions by name (dlsym); NULL for others.

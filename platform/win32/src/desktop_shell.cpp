@@ -1,4 +1,4 @@
-// Message box, beep, module path, file opening and moving of the <windows.h>
+// Message box, beep, module path and file opening of the <windows.h>
 // stand-in. Boxes and beeps are recorded (and written to the transcript)
 // instead of shown or sounded; the module path is the real path of the
 // shared object; a folder cannot be opened as a file, as on Windows.
@@ -161,33 +161,6 @@ int _open(const char* filename, int oflag, ...) {
 
 int _close(int fd) {
     return ::close(fd);
-}
-
-BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
-    if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
-        errno = EINVAL;
-        return FALSE;
-    }
-    struct stat st {};
-    if (::stat(lpNewFileName, &st) == 0 &&
-        ((dwFlags & MOVEFILE_REPLACE_EXISTING) == 0 || S_ISDIR(st.st_mode))) {
-        errno = EEXIST;
-        return FALSE;
-    }
-    if (::rename(lpExistingFileName, lpNewFileName) != 0) {
-        return FALSE;
-    }
-    if ((dwFlags & MOVEFILE_WRITE_THROUGH) != 0) {
-        const std::string name = lpNewFileName;
-        const std::size_t cut = name.find_last_of('/');
-        const std::string folder = cut == std::string::npos ? "." : name.substr(0, cut + 1);
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
-    return TRUE;
 }
 
 // fopen as the Windows run-time has it, for code linked with

@@ -2,15 +2,21 @@
 // real time in the file system's unit, the last error from errno, and the
 // handles the module replaces a user's file with, over file descriptors, with
 // the Windows meanings (an exclusive creation that never follows a link, a
-// read-only attribute, a replace that keeps the old file's mode and owner).
+// read-only attribute, a replace that keeps the old file's mode and owner, a
+// move that replaces nothing unless asked), folder listings and the question
+// whether a process still runs.
 #include <windows.h>
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -20,15 +26,27 @@
 #include <string>
 
 #include "files.h"
+#include "win32_control.h"
 
 namespace {
 
 thread_local DWORD tLastError = 0;
 
-// An open file: the handle is the object's address.
+// An open file, folder listing or process: the handle is the object's
+// address.
 struct FileObject {
-    int fd;
+    int fd = -1;
+    bool isReadable = false;  // opened with GENERIC_READ
+    pid_t process = 0;        // a process handle has no descriptor
+    DIR* folder = nullptr;    // a listing of FindFirstFileA
+    std::string folderPath;   // the listed folder, with its separator
+    std::string pattern;
 };
+
+// The kill of killAtFileChange(): the call at which it comes, and the calls
+// counted so far.
+std::atomic<int> gKillAtChange{0};
+std::atomic<int> gFileChanges{0};
 
 std::mutex& filesLock() {
     static std::mutex lock;
@@ -44,6 +62,20 @@ FileObject* findFile(HANDLE handle) {
     std::lock_guard<std::mutex> guard(filesLock());
     auto* file = static_cast<FileObject*>(handle);
     return liveFiles().count(file) != 0 ? file : nullptr;
+}
+
+HANDLE registerObject(FileObject* object) {
+    std::lock_guard<std::mutex> guard(filesLock());
+    liveFiles().insert(object);
+    return object;
+}
+
+// Called first by every function that changes the file system.
+void countFileChange() {
+    const int killAt = gKillAtChange.load();
+    if (killAt > 0 && gFileChanges.fetch_add(1) + 1 == killAt) {
+        ::kill(::getpid(), SIGKILL);
+    }
 }
 
 DWORD errorOf(int error) {
@@ -67,6 +99,8 @@ DWORD errorOf(int error) {
             return ERROR_PATH_NOT_FOUND;
         case EBADF:
             return ERROR_INVALID_HANDLE;
+        case ESRCH:
+            return ERROR_INVALID_PARAMETER;
         default:
             return ERROR_INVALID_NAME;
     }
@@ -101,6 +135,67 @@ DWORD kindAttributesOf(const struct stat& st) {
     return S_ISREG(st.st_mode) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DEVICE;
 }
 
+// What GetFileAttributesA gives for a name whose lstat(2) is st.
+DWORD attributesOf(const char* path, const struct stat& st) {
+    if (S_ISLNK(st.st_mode)) {
+        return FILE_ATTRIBUTE_REPARSE_POINT;
+    }
+    const DWORD kind = kindAttributesOf(st);
+    if (kind != FILE_ATTRIBUTE_NORMAL) {
+        return kind;
+    }
+    const bool isReadOnly =
+        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path, W_OK) != 0;
+    return isReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Windows wildcards: "*" any run of characters, "?" any one.
+bool matchesPattern(const char* pattern, const char* name) {
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern == '?' || *pattern == *name) {
+            ++pattern;
+            ++name;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') {
+        ++pattern;
+    }
+    return *pattern == '\0';
+}
+
+// The next name of a listing that matches its pattern.
+bool nextMatch(FileObject& find, WIN32_FIND_DATAA& data) {
+    while (const dirent* entry = ::readdir(find.folder)) {
+        const std::string path = find.folderPath + entry->d_name;
+        struct stat st {};
+        if (!matchesPattern(find.pattern.c_str(), entry->d_name) ||
+            ::lstat(path.c_str(), &st) != 0) {
+            continue;
+        }
+        data = WIN32_FIND_DATAA{};
+        data.dwFileAttributes = attributesOf(path.c_str(), st);
+        data.ftCreationTime = fileTimeOf(st.st_ctim);
+        data.ftLastAccessTime = fileTimeOf(st.st_atim);
+        data.ftLastWriteTime = fileTimeOf(st.st_mtim);
+        const uint64_t size = static_cast<uint64_t>(st.st_size);
+        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        data.nFileSizeLow = static_cast<DWORD>(size);
+        std::strncpy(data.cFileName, entry->d_name, sizeof data.cFileName - 1);
+        return true;
+    }
+    return false;
+}
+
 std::string folderOf(const std::string& path) {
     const std::size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? "." : (cut == 0 ? "/" : path.substr(0, cut));
@@ -127,7 +222,10 @@ bool closeFileHandle(HANDLE handle) {
             return false;
         }
     }
-    const int rc = ::close(file->fd);
+    const int rc = file->fd >= 0 ? ::close(file->fd) : 0;
+    if (file->folder != nullptr) {
+        ::closedir(file->folder);
+    }
     delete file;
     if (rc != 0) {
         return fail(errno);
@@ -136,6 +234,16 @@ bool closeFileHandle(HANDLE handle) {
 }
 
 }  // namespace win32sim::detail
+
+int win32sim::openFileHandleCount() {
+    std::lock_guard<std::mutex> guard(filesLock());
+    return static_cast<int>(liveFiles().size());
+}
+
+void win32sim::killAtFileChange(int n) {
+    gFileChanges = 0;
+    gKillAtChange = n;
+}
 
 extern "C" {
 
@@ -178,7 +286,7 @@ BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfo
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                           LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
                           DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
-                          HANDLE /*hTemplateFile*/) {
+                          HANDLE hTemplateFile) {
     if (lpFileName == nullptr) {
         fail(ENOENT);
         return INVALID_HANDLE_VALUE;
@@ -199,7 +307,21 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwSh
             fail(EINVAL);
             return INVALID_HANDLE_VALUE;
     }
-    const int fd = ::open(lpFileName, flags, 0666);
+    mode_t mode = 0666;
+    const bool hasTemplate = dwCreationDisposition == CREATE_NEW && hTemplateFile != nullptr;
+    if (hasTemplate) {
+        const FileObject* model = findFile(hTemplateFile);
+        struct stat modelStat {};
+        if (model == nullptr || !model->isReadable || ::fstat(model->fd, &modelStat) != 0) {
+            fail(EACCES);
+            return INVALID_HANDLE_VALUE;
+        }
+        mode = modelStat.st_mode & 0777;
+    }
+    if ((flags & O_CREAT) != 0) {
+        countFileChange();
+    }
+    const int fd = ::open(lpFileName, flags, mode);
     if (fd < 0) {
         fail(errno);
         return INVALID_HANDLE_VALUE;
@@ -210,14 +332,15 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwSh
         fail(EACCES);
         return INVALID_HANDLE_VALUE;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    auto* file = new FileObject{fd};
-    {
-        std::lock_guard<std::mutex> guard(filesLock());
-        liveFiles().insert(file);
+    if (hasTemplate) {
+        ::fchmod(fd, mode);  // past the umask; the file is still empty
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    auto* file = new FileObject;
+    file->fd = fd;
+    file->isReadable = isRead;
     succeed();
-    return file;
+    return registerObject(file);
 }
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
@@ -229,6 +352,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     if (file == nullptr || lpOverlapped != nullptr) {
         return fail(EBADF);
     }
+    countFileChange();
     const char* bytes = static_cast<const char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToWrite) {
@@ -252,6 +376,7 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     if (file == nullptr) {
         return fail(EBADF);
     }
+    countFileChange();
     return ::fsync(file->fd) == 0 ? succeed() : fail(errno);
 }
 
@@ -291,6 +416,7 @@ BOOL WINAPI SetEndOfFile(HANDLE hFile) {
     if (file == nullptr) {
         return fail(EBADF);
     }
+    countFileChange();
     const off_t at = ::lseek(file->fd, 0, SEEK_CUR);
     return at >= 0 && ::ftruncate(file->fd, at) == 0 ? succeed() : fail(errno);
 }
@@ -302,16 +428,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
         return INVALID_FILE_ATTRIBUTES;
     }
     succeed();
-    if (S_ISLNK(st.st_mode)) {
-        return FILE_ATTRIBUTE_REPARSE_POINT;
-    }
-    const DWORD kind = kindAttributesOf(st);
-    if (kind != FILE_ATTRIBUTE_NORMAL) {
-        return kind;
-    }
-    const bool isReadOnly =
-        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(lpFileName, W_OK) != 0;
-    return isReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    return attributesOf(lpFileName, st);
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
@@ -319,6 +436,7 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     if (lpFileName == nullptr || ::lstat(lpFileName, &st) != 0) {
         return fail(lpFileName == nullptr ? ENOENT : errno);
     }
+    countFileChange();
     if (S_ISDIR(st.st_mode)) {
         return fail(EACCES);
     }
@@ -336,6 +454,7 @@ BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName
     if (::stat(lpReplacedFileName, &old) != 0) {
         return fail(errno);
     }
+    countFileChange();
     // The owner first: changing it clears the set-id bits of the mode. A
     // process that may not give the file away keeps it its own.
     if (::chown(lpReplacementFileName, old.st_uid, old.st_gid) != 0 &&
@@ -360,20 +479,157 @@ DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD c
         fail(EBADF);
         return 0;
     }
-    char path[PATH_MAX];
     const std::string link = "/proc/self/fd/" + std::to_string(file->fd);
-    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
-    if (length <= 0 || length >= static_cast<ssize_t>(sizeof path)) {
-        fail(length < 0 ? errno : ENAMETOOLONG);
-        return 0;
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), path.data(), path.size());
+        if (length <= 0) {
+            fail(length < 0 ? errno : ENOENT);
+            return 0;
+        }
+        if (static_cast<std::size_t>(length) < path.size()) {
+            path.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        path.resize(path.size() * 2);
     }
     succeed();
-    if (static_cast<DWORD>(length) >= cchFilePath) {
-        return static_cast<DWORD>(length) + 1;
+    if (path.size() >= cchFilePath) {
+        return static_cast<DWORD>(path.size()) + 1;
     }
-    std::memcpy(lpszFilePath, path, static_cast<std::size_t>(length));
-    lpszFilePath[length] = '\0';
-    return static_cast<DWORD>(length);
+    path.copy(lpszFilePath, path.size());
+    lpszFilePath[path.size()] = '\0';
+    return static_cast<DWORD>(path.size());
+}
+
+BOOL WINAPI GetFileInformationByHandle(HANDLE hFile,
+                                       LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
+    const FileObject* file = findFile(hFile);
+    struct stat st {};
+    if (file == nullptr || file->fd < 0 || lpFileInformation == nullptr) {
+        return fail(EBADF);
+    }
+    if (::fstat(file->fd, &st) != 0) {
+        return fail(errno);
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    info.dwFileAttributes = kindAttributesOf(st);
+    info.ftCreationTime = fileTimeOf(st.st_ctim);
+    info.ftLastAccessTime = fileTimeOf(st.st_atim);
+    info.ftLastWriteTime = fileTimeOf(st.st_mtim);
+    info.dwVolumeSerialNumber = static_cast<DWORD>(st.st_dev);
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    info.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    info.nFileSizeLow = static_cast<DWORD>(size);
+    info.nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+    const uint64_t index = static_cast<uint64_t>(st.st_ino);
+    info.nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    info.nFileIndexLow = static_cast<DWORD>(index);
+    *lpFileInformation = info;
+    return succeed();
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
+        return fail(EINVAL);
+    }
+    countFileChange();
+    struct stat st {};
+    const bool isTaken = ::lstat(lpNewFileName, &st) == 0;
+    int error = 0;
+    if ((dwFlags & MOVEFILE_REPLACE_EXISTING) != 0 && !(isTaken && S_ISDIR(st.st_mode))) {
+        error = ::rename(lpExistingFileName, lpNewFileName) == 0 ? 0 : errno;
+    } else if (isTaken) {
+        error = EEXIST;
+    } else if (::renameat2(AT_FDCWD, lpExistingFileName, AT_FDCWD, lpNewFileName,
+                           RENAME_NOREPLACE) != 0) {
+        error = errno;
+        if (error == EINVAL || error == ENOSYS) {
+            // A file system without the one-step check: checked just before.
+            error = ::rename(lpExistingFileName, lpNewFileName) == 0 ? 0 : errno;
+        }
+    }
+    if (error != 0) {
+        fail(error);
+        if (error == EEXIST) {
+            tLastError = ERROR_ALREADY_EXISTS;
+        }
+        return FALSE;
+    }
+    if ((dwFlags & MOVEFILE_WRITE_THROUGH) != 0) {
+        flushFolder(lpNewFileName);
+    }
+    return succeed();
+}
+
+HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
+    if (lpFileName == nullptr || lpFindFileData == nullptr) {
+        fail(EINVAL);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = lpFileName;
+    const std::size_t cut = path.find_last_of('/');
+    auto* find = new FileObject;
+    find->folderPath = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    find->pattern = path.substr(cut == std::string::npos ? 0 : cut + 1);
+    find->folder = ::opendir(find->folderPath.empty() ? "." : find->folderPath.c_str());
+    if (find->folder == nullptr) {
+        const int error = errno;
+        delete find;
+        fail(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    const HANDLE handle = registerObject(find);
+    if (!nextMatch(*find, *lpFindFileData)) {
+        win32sim::detail::closeFileHandle(handle);
+        fail(ENOENT);
+        return INVALID_HANDLE_VALUE;
+    }
+    succeed();
+    return handle;
+}
+
+BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
+    FileObject* find = findFile(hFindFile);
+    if (find == nullptr || find->folder == nullptr || lpFindFileData == nullptr) {
+        return fail(EBADF);
+    }
+    if (!nextMatch(*find, *lpFindFileData)) {
+        tLastError = ERROR_NO_MORE_FILES;
+        return FALSE;
+    }
+    return succeed();
+}
+
+BOOL WINAPI FindClose(HANDLE hFindFile) {
+    const FileObject* find = findFile(hFindFile);
+    if (find == nullptr || find->folder == nullptr) {
+        return fail(EBADF);
+    }
+    return win32sim::detail::closeFileHandle(hFindFile) ? TRUE : FALSE;
+}
+
+HANDLE WINAPI OpenProcess(DWORD /*dwDesiredAccess*/, BOOL /*bInheritHandle*/, DWORD dwProcessId) {
+    const pid_t pid = static_cast<pid_t>(dwProcessId);
+    if (pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH)) {
+        fail(ESRCH);
+        return nullptr;
+    }
+    auto* process = new FileObject;
+    process->process = pid;
+    succeed();
+    return registerObject(process);
+}
+
+BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
+    const FileObject* process = findFile(hProcess);
+    if (process == nullptr || process->process == 0 || lpExitCode == nullptr) {
+        return fail(EBADF);
+    }
+    // The exit code itself is not kept: 0 once it has ended.
+    const bool isRunning = ::kill(process->process, 0) == 0 || errno == EPERM;
+    *lpExitCode = isRunning ? STILL_ACTIVE : 0;
+    return succeed();
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
