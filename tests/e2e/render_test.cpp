@@ -87,7 +87,9 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
             << i;
     }
     EXPECT_NE(index.find("the end of the session"), std::string::npos);
-    EXPECT_NE(run.out.find("pictures/index.html (5 views)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("pictures:   " + run.dir + "/pictures/index.html (5 views)"),
+              std::string::npos)
+        << run.out;
     removeRun(run);
 }
 
