@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "exit_codes.h"
 #include "file_replace.h"
 
 namespace qxsim {
@@ -356,37 +357,41 @@ std::string profileKind(const SessionPaths& paths) {
 int initProfile(const std::string& dir, std::string& report) {
     std::string error;
     const std::optional<fs::path> profile = absoluteFolder(dir, error);
-    std::error_code ec;
-    const fs::path apps = profile ? fs::path(applicationsDir(profile->string())) : fs::path();
-    if (profile && !fs::create_directories(apps, ec) && ec) {
-        error = "cannot create the profile folder '" + apps.string() + "': " + ec.message();
+    if (!profile) {
+        report = "qxsim: " + error + "\n";
+        return kExitIo;
     }
+    const fs::path apps = applicationsDir(profile->string());
+    std::error_code ec;
     FolderLock lock;
-    if (error.empty()) {
+    if (!fs::create_directories(apps, ec) && ec) {
+        error = "cannot create the profile folder '" + apps.string() + "': " + ec.message();
+    } else {
         error = takeLock(*profile, lock).value_or("");
     }
-    report = "qxsim: the profile '" + (profile ? profile->string() : dir) + "'";
-    const std::pair<fs::path, std::string> files[] = {{apps / kSettingsFileName, bundledSettings()},
-                                                      {apps / kMenuFileName, kBundledSampleMenu}};
-    for (const auto& [path, text] : files) {
+    report = "qxsim: the profile '" + profile->string() + "' is ready for --profile:";
+    const std::pair<const char*, fs::path> files[] = {{"settings file", apps / kSettingsFileName},
+                                                      {"menu file", apps / kMenuFileName}};
+    for (const auto& [what, path] : files) {
         if (!error.empty()) {
             break;
         }
         // Whatever stands under the name stays, a link to nothing too.
-        if (fs::exists(fs::symlink_status(path, ec))) {
-            report += "\n  " + path.string() + ": kept as it was";
-        } else if (std::optional<std::string> writeError = writeNewFile(path, text)) {
-            error = *writeError;
-        } else {
-            report += "\n  " + path.string() + ": written";
-        }
+        const bool kept = fs::exists(fs::symlink_status(path, ec));
+        const std::optional<std::string> writeError =
+            kept ? std::nullopt
+                 : writeNewFile(path, path.filename() == kMenuFileName ? kBundledSampleMenu
+                                                                       : bundledSettings());
+        error = writeError.value_or("");
+        report += "\n  " + std::string(what) + ": " + path.string() +
+                  (kept ? " (kept as it was)" : " (the bundled one)");
     }
     if (!error.empty()) {
         report = "qxsim: " + error + "\n";
-        return 1;
+        return kExitIo;
     }
-    report += "\nis ready: play in it with qxsim --profile " + profile->string() + " SCENARIO\n";
-    return 0;
+    report += "\nplay in it with: qxsim --profile " + profile->string() + " SCENARIO\n";
+    return kExitOk;
 }
 
 }  // namespace qxsim

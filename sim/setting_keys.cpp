@@ -36,10 +36,14 @@ bool isDecimalNumber(const std::string& text) {
                                                [](unsigned char c) { return std::isdigit(c); });
 }
 
-// The number the module uses: atoi in 64 bits, saturating, then clamped.
+// atoi in 64 bits, saturating: the number before the key's range applies.
+std::int64_t wideNumber(const std::string& value) {
+    return std::strtoll(leadingNumber(value).c_str(), nullptr, 10);
+}
+
+// The number the module uses: the wide one clamped to the key's range.
 std::int64_t numberAsRead(const SettingKey& key, const std::string& value) {
-    const long long wide = std::strtoll(leadingNumber(value).c_str(), nullptr, 10);
-    return std::clamp<std::int64_t>(wide, key.lo, key.hi);
+    return std::clamp<std::int64_t>(wideNumber(value), key.lo, key.hi);
 }
 
 }  // namespace
@@ -103,8 +107,7 @@ const SettingKey* findSettingKey(std::string_view key) {
 }
 
 std::string moduleNumberWarning(const SettingKey& key, const std::string& value) {
-    const long long wide = std::strtoll(leadingNumber(value).c_str(), nullptr, 10);
-    const std::int64_t used = numberAsRead(key, value);
+    const std::int64_t wide = wideNumber(value), used = numberAsRead(key, value);
     const bool decimal = isDecimalNumber(value), inRange = used == wide;
     if (decimal && inRange) {
         return {};
