@@ -45,12 +45,6 @@ void hashInto(std::uint64_t& hash, const char* bytes, std::size_t size) {
 
 constexpr std::uint64_t kHashStart = 0xcbf29ce484222325ull;
 
-Fingerprint fingerprintOf(const std::string& text) {
-    std::uint64_t hash = kHashStart;
-    hashInto(hash, text.data(), text.size());
-    return {text.size(), hash};
-}
-
 std::optional<Fingerprint> fingerprintOfFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::uint64_t hash = kHashStart, size = 0;
@@ -198,8 +192,8 @@ std::optional<std::string> writeNewFile(const fs::path& path, const std::string&
 }
 
 // The default profile made afresh: the last run's files removed when they
-// are as qxsim recorded them, kept aside when not, then the bundled settings
-// and menu files written, each recorded before it is written.
+// are as qxsim recorded them at its end, kept aside when not, then the
+// bundled settings and menu files written.
 std::optional<std::string> renewDefaultProfile(const fs::path& profile, std::string& keptDir) {
     const Contents old = contentsOf(profile);
     const Record recorded = readRecord(profile);
@@ -227,14 +221,6 @@ std::optional<std::string> renewDefaultProfile(const fs::path& profile, std::str
     const fs::path apps = applicationsDir(profile.string());
     const std::pair<fs::path, std::string> files[] = {{apps / kSettingsFileName, bundledSettings()},
                                                       {apps / kMenuFileName, kBundledSampleMenu}};
-    Record fresh;
-    for (const auto& [path, text] : files) {
-        fresh[path.lexically_relative(profile).generic_string()] = fingerprintOf(text);
-    }
-    if (!writeRecord(profile, fresh)) {
-        return "cannot write the record '" + (profile / kProfileRecordName).string() +
-               "' of the default profile";
-    }
     fs::create_directories(apps, ec);
     if (ec) {
         return "cannot create the profile folder '" + apps.string() + "': " + ec.message();

@@ -5,11 +5,11 @@
 // The default profile ./qxsim-profile is made afresh for every run from the
 // bundled settings and menu files, so that a scenario plays from the same
 // state every time; it stays as the run left it until the next run. qxsim
-// records its files (qxsim-made.txt) when it makes them and when the session
-// ends; a file that differs from that record at the next run (a person's
-// edit, or a run that was killed) is never removed: the profile's device
-// folder is moved to a new folder beside it, and qxsim says where. A folder
-// given with --profile is used as it is, across runs.
+// records its files (qxsim-made.txt) when the session ends; a file that
+// differs from that record at the next run (a person's edit, or a run that
+// was killed) is never removed: the profile's device folder is moved to a
+// new folder beside it, and qxsim says where. A folder given with --profile
+// is used as it is, across runs.
 #pragma once
 
 #include <optional>

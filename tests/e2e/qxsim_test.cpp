@@ -407,8 +407,10 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
     const std::string kept = run.profile + "-kept-1";
     for (const bool edited : {false, true}) {
         setup.prepare = [&](const std::string& dir) {
-            if (edited) {
-                writeFile(apps / "autocad_addin.ini", "my own settings\n");
+            if (edited) {  // one byte of the settings changed, and the menu a link
+                std::string settings = readFile(apps / "autocad_addin.ini");
+                settings.replace(settings.find("= 5000"), 6, "= 7000");
+                writeFile(apps / "autocad_addin.ini", settings);
                 fs::remove(apps / "autocad.mnu");
                 fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
             }
@@ -422,8 +424,8 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
                   edited)
             << again.err;
     }
-    EXPECT_EQ(readFile(kept + "/QuorvexDevice/Applications/autocad_addin.ini"),
-              "my own settings\n");
+    EXPECT_NE(readFile(kept + "/QuorvexDevice/Applications/autocad_addin.ini").find("= 7000"),
+              std::string::npos);
     EXPECT_TRUE(fs::is_symlink(kept + "/QuorvexDevice/Applications/autocad.mnu"));
     EXPECT_FALSE(fs::exists(run.dir + "/elsewhere.mnu"));
     removeRun(run);
@@ -462,6 +464,7 @@ TEST(Qxsim, AWriteThatFailsWhilePlayingEndsWithOneAndAKillLeavesNoFileCut) {
         again.dir = run.dir;
         SimRun next = runQxsim("wait 300\n", again);
         EXPECT_EQ(next.exitCode, 0) << next.err;
+        EXPECT_EQ(next.err, "") << "the killed run's temporary file is taken for an edit";
         EXPECT_NE(readFile(run.profile + "/QuorvexDevice/autocad_addin_log.txt")
                       .find("autocad.mnu' with 6 entries loaded."),
                   std::string::npos);
