@@ -105,9 +105,10 @@ std::string keyValueProblem(const std::string& key, const std::string& value) {
     return settingValueProblem(*known, value);
 }
 
-// `text` with KEY's value set to VALUE: the new value takes the old one's
-// place, the comment keeps its column where the value fits and one blank
-// before it where not. An error for a file that lacks the key.
+// `text` with KEY's value set to VALUE, into the empty `newText`: the new
+// value takes the old one's place, the comment keeps its column where the
+// value fits and one blank before it where not. An error for a file that
+// lacks the key.
 std::string withValue(const std::string& path, const std::string& text, const std::string& key,
                       const std::string& value, std::string& newText) {
     std::vector<std::string> lines = splitLines(text);
@@ -131,7 +132,6 @@ std::string withValue(const std::string& path, const std::string& text, const st
                "' (the module replaces such a file by its default one at load)";
     }
     const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    newText.clear();
     for (const std::string& line : lines) {
         newText += line + end;
     }

@@ -67,9 +67,13 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
         EXPECT_TRUE(run.transcript.empty()) << scenario;
         removeRun(run);
     }
-    // A key the module answers with an ERR entry plays, told beforehand.
-    SimRun run = runQxsim("wait 10\nkey menu99\nwait 10\n");
+    // Keys the module answers with an ERR entry or ignores play, told beforehand.
+    SimRun run = runQxsim("wait 10\nkey menu99\nkey 0x2000d\nwait 10\n");
     EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("qxsim: warning: scenario.qxs:3: 'key 0x2000d': no key of the device "
+                           "sends 0x2000d: the module ignores it"),
+              std::string::npos)
+        << run.err;
     EXPECT_NE(
         run.err.find("qxsim: warning: scenario.qxs:2: 'key menu99': the menu file '" + run.profile +
                      "/QuorvexDevice/Applications/autocad.mnu' has 6 macro(s), none for key "
