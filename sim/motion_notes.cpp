@@ -205,7 +205,7 @@ std::string describeViewChange(const Camera& before, const Camera& after, const 
             move += (move.empty() ? "" : ", ") + walk;
         }
         // The camera's up is the world's only in a level view: the part
-        // along it is named as the camera's, with what became of the height.
+        // along it is named as the camera's, and whether the height stayed.
         if (const double up = dot(moved, b.up); std::fabs(up) > least) {
             move += (move.empty() ? fixed(std::fabs(up)) + " units" : ", " + fixed(std::fabs(up))) +
                     (up > 0 ? " along" : " against") + " the camera's up" +
