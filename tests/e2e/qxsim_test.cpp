@@ -67,18 +67,21 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
         EXPECT_TRUE(run.transcript.empty()) << scenario;
         removeRun(run);
     }
-    // Keys the module answers with an ERR entry or ignores play, told beforehand.
-    SimRun run = runQxsim("wait 10\nkey menu99\nkey 0x2000d\nwait 10\n");
+    // Keys the module answers with an ERR entry or ignores play, told
+    // beforehand; the menu's macros counted as the module counts them.
+    RunSetup menu;
+    menu.menu = "[MenuBar]\nNone = {ID_None}\nLine = {ID_Line}_line|Draw\nText = _circle\n";
+    SimRun run = runQxsim("wait 10\nkey menu2\nkey 0x2000d\nwait 10\n", menu);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.err.find("qxsim: warning: scenario.qxs:3: 'key 0x2000d': no key of the device "
                            "sends 0x2000d: the module ignores it"),
               std::string::npos)
         << run.err;
     EXPECT_NE(
-        run.err.find("qxsim: warning: scenario.qxs:2: 'key menu99': the menu file '" + run.profile +
-                     "/QuorvexDevice/Applications/autocad.mnu' has 6 macro(s), none for key "
-                     "0x20082: the module will log ERR \"keyEvent (98') too big (max. is "
-                     "5)!\" and send nothing"),
+        run.err.find("qxsim: warning: scenario.qxs:2: 'key menu2': the menu file '" + run.profile +
+                     "/QuorvexDevice/Applications/autocad.mnu' has 1 macro(s), none for key "
+                     "0x20021: the module will log ERR \"keyEvent (1') too big (max. is "
+                     "0)!\" and send nothing"),
         std::string::npos)
         << run.err;
     removeRun(run);
@@ -408,13 +411,13 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
     const std::string transcript = readFile(run.dir + "/qxsim-transcript.jsonl");
     EXPECT_NE(transcript.find("Scroll Trees and Lists:  off"), std::string::npos);
     setup.dir = run.dir;
-    const std::string kept = run.profile + "-kept-1";
-    for (const bool edited : {false, true}) {
+    for (const int edit : {0, 1, 2}) {  // none, one byte of the settings, the menu a link
         setup.prepare = [&](const std::string& dir) {
-            if (edited) {  // one byte of the settings changed, and the menu a link
+            if (edit == 1) {
                 std::string settings = readFile(apps / "autocad_addin.ini");
                 settings.replace(settings.find("= 5000"), 6, "= 7000");
                 writeFile(apps / "autocad_addin.ini", settings);
+            } else if (edit == 2) {
                 fs::remove(apps / "autocad.mnu");
                 fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
             }
@@ -422,15 +425,17 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
         SimRun again = runQxsim(scenario, setup);
         EXPECT_EQ(again.exitCode, 0) << again.err;
         EXPECT_TRUE(readFile(run.dir + "/qxsim-transcript.jsonl") == transcript)
-            << "run " << (edited ? 3 : 2) << " gave another transcript";
+            << "run " << edit + 2 << " gave another transcript";
+        const std::string kept = run.profile + "-kept-" + std::to_string(edit);
         EXPECT_EQ(again.err.find("they are kept in '" + kept + "': play in them with --profile " +
                                  kept) != std::string::npos,
-                  edited)
+                  edit > 0)
             << again.err;
     }
-    EXPECT_NE(readFile(kept + "/QuorvexDevice/Applications/autocad_addin.ini").find("= 7000"),
+    EXPECT_NE(readFile(run.profile + "-kept-1/QuorvexDevice/Applications/autocad_addin.ini")
+                  .find("= 7000"),
               std::string::npos);
-    EXPECT_TRUE(fs::is_symlink(kept + "/QuorvexDevice/Applications/autocad.mnu"));
+    EXPECT_TRUE(fs::is_symlink(run.profile + "-kept-2/QuorvexDevice/Applications/autocad.mnu"));
     EXPECT_FALSE(fs::exists(run.dir + "/elsewhere.mnu"));
     removeRun(run);
 }
