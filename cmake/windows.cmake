@@ -176,8 +176,11 @@ include(CPack)
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
 list(REMOVE_ITEM QX_WIN_SIM_SOURCES ${QX_ROOT}/sim/module_loader.cpp ${QX_ROOT}/sim/folder_lock.cpp)
 list(FILTER QX_WIN_SIM_SOURCES EXCLUDE REGEX "/sim/live_[a-z_]+\\.cpp$")
-# The module's safe replace of a user's file, for the `setting` step.
-list(APPEND QX_WIN_SIM_SOURCES ${QX_ROOT}/plugin/log/file_replace.cpp)
+# The module's safe replace of a user's file, for the `setting` step and the
+# profile's first files, and its reader of configuration files, for a menu
+# file's macros.
+list(APPEND QX_WIN_SIM_SOURCES ${QX_ROOT}/plugin/log/file_replace.cpp
+  ${QX_ROOT}/plugin/core/cnfg.cpp)
 foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
               "examples/autocad.mnu;kBundledSampleMenu;bundled_menu.cpp"
               "examples/autocad_addin.ini;kBundledDefaultSettings;bundled_settings.cpp")
@@ -193,7 +196,7 @@ foreach(embed "examples/tour.qxs;kBundledTour;bundled_tour.cpp"
 endforeach()
 add_executable(qxsim ${QX_WIN_SIM_SOURCES})
 # plugin/log: the module's check of the files it may read, which qxsim shares;
-# plugin: the device codes, for the keys' names.
+# plugin: the device codes, for the keys' names, and the module's commands.
 target_include_directories(qxsim PRIVATE ${QX_ROOT}/sim ${QX_ROOT}/plugin/log ${QX_ROOT}/plugin)
 target_compile_options(qxsim PRIVATE -include ${QX_ROOT}/sim/win/posix_env.h)
 # M_PI and the other POSIX constants of <cmath>.

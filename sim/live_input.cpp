@@ -30,10 +30,9 @@ int pollTimeoutMs() {
 }  // namespace
 
 int playLive(Player& player, const std::string& name, std::string& error) {
-    // A user watching a live session sees the module load at once.
-    if (int code = player.start(error)) {
-        return code;
-    }
+    // The steps typed before the first wait, command, load or unload set the
+    // world up, as a scenario file's do: the module loads at that step, into
+    // the view fitted to the drawing.
     LineSplitter lines;
     int lineNo = 0;
     bool open = true;
@@ -63,6 +62,11 @@ int playLive(Player& player, const std::string& name, std::string& error) {
             }
         }
         win32sim::dispatchDueTimers();
+    }
+    // Only world-building steps typed: the module loads at the end, as it
+    // does after such a scenario file.
+    if (int code = player.start(error)) {
+        return code;
     }
     player.finish();
     return kExitOk;

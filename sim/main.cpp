@@ -105,6 +105,10 @@ std::string settingsPath(const SessionPaths& paths) {
     return applicationsDir(paths.profileDir) + "/" + kSettingsFileName;
 }
 
+std::string menuPath(const SessionPaths& paths) {
+    return applicationsDir(paths.profileDir) + "/" + kMenuFileName;
+}
+
 // The module's log: the settings file's logFile in the device folder. The
 // settings file is read only when the module would read it: a pipe would
 // block, a link to an endless device would never end.
@@ -154,6 +158,12 @@ int run(int argc, char** argv) {
         std::cout << stepReference();
         return kExitOk;
     }
+    if (options.initProfileDir) {
+        std::string report;
+        const int code = initProfile(*options.initProfileDir, report);
+        (code == kExitOk ? std::cout : std::cerr) << report;
+        return code;
+    }
     std::string scenarioName, scenarioText, error;
     // A busy port ends a live session before it has touched any file.
     const int listener = options.live ? listenOnLoopback(options.port, error) : -1;
@@ -173,11 +183,21 @@ int run(int argc, char** argv) {
     if (std::optional<std::string> pathError = prepareSessionPaths(options, paths, lock)) {
         return fail(kExitIo, *pathError);
     }
+    // The default profile is recorded as the session leaves it, however it ends.
+    const struct ProfileRecord {
+        const SessionPaths& paths;
+        ~ProfileRecord() { recordProfile(paths); }
+    } record{paths};
+    std::cerr << profileNotice(paths);
     // Checked whole before the module loads: a mistake on the last line
     // costs no session.
-    if (std::optional<ScenarioError> invalid =
-            checkScenario(parsed.steps, options.maxTimeMs, settingsPath(paths))) {
-        return fail(kExitScenario, invalid->text());
+    const ScenarioCheck check =
+        checkScenario(parsed.steps, options.maxTimeMs, settingsPath(paths), menuPath(paths));
+    if (check.error) {
+        return fail(kExitScenario, check.error->text());
+    }
+    for (const std::string& warning : check.warnings) {
+        std::cerr << "qxsim: warning: " << warning << "\n";
     }
     // The module finds its settings, log and menu files under USERPROFILE.
     setenv("USERPROFILE", paths.profileDir.c_str(), 1);
@@ -209,8 +229,9 @@ int run(int argc, char** argv) {
     std::string summary;
     transcript::Fields json;
     for (const auto& [name, place] : places) {
-        summary +=
-            "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') + place;
+        summary += "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') +
+                   place +
+                   (std::strcmp(name, "profile") == 0 ? " (" + profileKind(paths) + ")" : "");
         json.str(name, place);
     }
 
@@ -267,7 +288,9 @@ int run(int argc, char** argv) {
               << summary << "\n";
     if (pictures) {
         std::cout << "  pictures:   "
-                  << nativePath((std::filesystem::path(pictures->dir()) / "index.html").string())
+                  << nativePath(std::filesystem::absolute(std::filesystem::path(pictures->dir()) /
+                                                          "index.html")
+                                    .string())
                   << " (" << pictures->count() << " views)\n";
     }
     return kExitOk;

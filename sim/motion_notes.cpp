@@ -196,14 +196,20 @@ std::string describeViewChange(const Camera& before, const Camera& after, const 
     const Vec3 turned = centre + turn(r, before.position - centre);
     const Vec3 moved = after.position - turned;
     if (after.perspective) {
-        const std::string walk =
-            screenMove(dot(moved, b.right), dot(moved, b.up), least, "left", "right");
+        const std::string walk = screenMove(dot(moved, b.right), 0.0, least, "left", "right");
         const double forward = -dot(moved, b.out);
         std::string move = std::fabs(forward) > least ? fixed(std::fabs(forward)) + " units " +
                                                             (forward > 0 ? "forward" : "back")
                                                       : std::string();
         if (!walk.empty()) {
             move += (move.empty() ? "" : ", ") + walk;
+        }
+        // The camera's up is the world's only in a level view: the part
+        // along it is named as the camera's, and whether the height stayed.
+        if (const double up = dot(moved, b.up); std::fabs(up) > least) {
+            move += (move.empty() ? fixed(std::fabs(up)) + " units" : ", " + fixed(std::fabs(up))) +
+                    (up > 0 ? " along" : " against") + " the camera's up" +
+                    (std::fabs(moved.z) <= least ? ", height unchanged" : "");
         }
         join(text, move.empty() ? std::string() : "camera moved " + move);
     } else {

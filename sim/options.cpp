@@ -38,6 +38,7 @@ const ValueOption kValueOptions[] = {
     {"--transcript", &Options::transcriptPath},
     {"--render", &Options::renderDir},
     {"--module", &Options::modulePath},
+    {"--init-profile", &Options::initProfileDir},
 };
 
 }  // namespace
@@ -48,8 +49,10 @@ std::string usageText() {
            "             [SCENARIO | -]\n"
            "       qxsim --live [--port N] [options] [SCENARIO]\n"
            "       qxsim --steps\n"
+           "       qxsim --init-profile DIR\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
-           "                    (default ./qxsim-profile, created with a sample menu file)\n"
+           "                    and kept across runs (default ./qxsim-profile, made afresh\n"
+           "                    for each run with the bundled settings and menu files)\n"
            "  --transcript FILE JSON Lines record of the session\n"
            "                    (default: qxsim-transcript.jsonl beside the profile folder)\n"
            "  --render DIR      SVG pictures of the view and an index.html\n"
@@ -66,7 +69,10 @@ std::string usageText() {
            "                    error there (default 256)\n"
            "  SCENARIO          scenario file, '-' for standard input\n"
            "                    (default: the bundled examples/tour.qxs)\n"
-           "  --steps           print every scenario step with its values and an example\n";
+           "  --steps           print every scenario step with its values and an example,\n"
+           "                    and the settings keys\n"
+           "  --init-profile DIR  make DIR a profile for --profile: its settings folder with\n"
+           "                    the bundled settings and menu files (files there are kept)\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -164,7 +170,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         options.*(match->member) = value;
     }
-    if (portGiven && !options.live) {
+    if (options.initProfileDir && (options.scenario || options.live)) {
+        result.error = "option --init-profile makes a profile and plays nothing: it goes alone";
+    } else if (portGiven && !options.live) {
         result.error = "option --port goes with --live";
     } else if (options.live && options.renderDir) {
         result.error =

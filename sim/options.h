@@ -22,8 +22,9 @@ struct Options {
     std::uint64_t maxTimeMs = 24ull * 60 * 60 * 1000;
     // --max-transcript MIB: past this the session stops.
     std::uint64_t maxTranscriptMiB = 256;
-    bool steps = false;                   // --steps: the step reference
-    std::optional<std::string> scenario;  // a file, "-" for standard input, or none
+    bool steps = false;                         // --steps: the step reference
+    std::optional<std::string> initProfileDir;  // --init-profile DIR: make a usable profile
+    std::optional<std::string> scenario;        // a file, "-" for standard input, or none
 };
 
 struct CommandLine {

@@ -165,14 +165,20 @@ std::string renderSvg(const Scene& scene) {
             << kPictureWidth / 2
             << "\" dy=\"18\">up direction or field is degenerate or not finite.</tspan></text>\n";
     } else if (scene.paper) {
-        // The viewport's border on the sheet: the field of its view.
+        // The viewport's border on the sheet: the field of its view. The
+        // drawing's entities are the model's, seen through it: dimmed and
+        // cut at its border.
         const double w = scene.camera.width * std::min(kPictureWidth / scene.camera.width,
                                                        kPictureHeight / scene.camera.height);
         const double h = scene.camera.height * std::min(kPictureWidth / scene.camera.width,
                                                         kPictureHeight / scene.camera.height);
-        svg << "<rect x=\"" << px((kPictureWidth - w) / 2) << "\" y=\""
-            << px((kPictureHeight - h) / 2) << "\" width=\"" << px(w) << "\" height=\"" << px(h)
-            << "\" fill=\"none\" stroke=\"#999\" stroke-dasharray=\"4 3\"/>\n";
+        const std::string border = "x=\"" + px((kPictureWidth - w) / 2) + "\" y=\"" +
+                                   px((kPictureHeight - h) / 2) + "\" width=\"" + px(w) +
+                                   "\" height=\"" + px(h) + "\"";
+        svg << "<rect " << border << " fill=\"none\" stroke=\"#999\" stroke-dasharray=\"4 3\"/>\n"
+            << "<clipPath id=\"viewport\"><rect " << border << "/></clipPath>\n"
+            << "<g class=\"model-through-viewport\" clip-path=\"url(#viewport)\" "
+               "opacity=\"0.45\">\n";
     }
     // Unselected entities first, so the highlighted ones stay on top.
     for (bool selected : {false, true}) {
@@ -186,6 +192,9 @@ std::string renderSvg(const Scene& scene) {
             drawPolyline(svg, projector, points, selected ? kSelectedColour : kEntityColour,
                          selected ? 3.0 : 1.5);
         }
+    }
+    if (scene.paper && projector.valid()) {
+        svg << "</g>\n";
     }
     svg << "</g>\n<g class=\"label\"><text x=\"" << px(kColumnLeft) << "\" y=\"18\" "
         << "font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"

@@ -7,6 +7,7 @@
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
+#include "app/command_table.h"
 #include "exit_codes.h"
 #include "picture_book.h"
 #include "progress.h"
@@ -48,14 +49,35 @@ std::string beforeLoadMessage(const Step& step) {
            "command or load";
 }
 
+namespace {
+
+// The module's commands, known before it is loaded.
+const std::vector<std::string>& moduleCommandNames() {
+#define QX_COMMAND_NAME(name, function) #name,
+    static const std::vector<std::string> names = {QX_COMMANDS(QX_COMMAND_NAME)};
+#undef QX_COMMAND_NAME
+    return names;
+}
+
+}  // namespace
+
+bool isModuleCommand(const std::string& name) {
+    const std::vector<std::string>& names = moduleCommandNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 std::string noCommandMessage(const Step& step) {
-    std::vector<std::string> names;
-    for (const arxsim::CommandInfo& command : arxsim::commands()) {
-        names.emplace_back(command.globalName.begin(), command.globalName.end());
+    const std::string& name = step.words.at(0);
+    if (isModuleCommand(name)) {
+        return "no registered command '" + name +
+               "' (the module's commands exist while it is loaded)";
     }
-    return "no registered command '" + step.words.at(0) + "'" +
-           didYouMean(step.words.at(0), names) +
-           " (the module's commands exist while it is loaded)";
+    std::string list;
+    for (const std::string& known : moduleCommandNames()) {
+        list += (list.empty() ? "" : ", ") + known;
+    }
+    return "no registered command '" + name + "'" + didYouMean(name, moduleCommandNames()) +
+           "; the module's commands: " + list;
 }
 
 std::string notOpenMessage(const Step& step, int number) {
@@ -401,10 +423,12 @@ int Player::runHostStep(const Step& step, std::string& error) {
                 error = step.where() + ": 'setting' expects an unloaded module; it is loaded";
                 return kExitScenario;
             }
+            // The check before play has found every step it could not write;
+            // what fails now is a file that cannot be written (a full disk).
             if (std::string why = setSetting(mSettingsPath, step.words.at(0), step.words.at(1));
                 !why.empty()) {
                 error = step.where() + ": " + why;
-                return kExitScenario;
+                return kExitIo;
             }
             return kExitOk;
         default:

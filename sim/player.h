@@ -154,6 +154,8 @@ bool reachesModule(StepKind kind);
 // while it is unloaded, a drawing's number that is not open.
 std::string beforeLoadMessage(const Step& step);
 std::string noCommandMessage(const Step& step);
+// True for a command of the module's command table.
+bool isModuleCommand(const std::string& name);
 std::string notOpenMessage(const Step& step, int number);
 
 }  // namespace qxsim

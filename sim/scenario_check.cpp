@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "arx_control.h"
+#include "core/cnfg.h"
+#include "core/device_codes.h"
 #include "player.h"
 #include "settings_step.h"
 #include "setup_steps.h"
@@ -29,10 +31,36 @@ std::string hex(std::int64_t value) {
     return (value < 0 ? "-0x" : "0x") + digits;
 }
 
+// The codes the module acts on below the application keys: the daemon's
+// notices, the standard views and zoom all.
+bool isKnownCode(std::int64_t code) {
+    return code == kEvRotSettings1 || code == kEvRotSettings2 || code == kEvSendModeAgain ||
+           (code >= kEvSpecialFirst && code <= kEvSpecialLast) ||
+           (code >= kEvSpecial2First && code <= kEvSpecial2Last);
+}
+
+// How many macros the module's table gets from the menu file at `path`, read
+// as the module reads it: the values of [MenuBar] with text after a "}".
+int menuMacroCount(const std::string& path) {
+    INT32 status = 0;
+    Cnfg cnfg(path, status);
+    if (status != Cnfg::kOk) {
+        return 0;
+    }
+    cnfg.findSection("MenuBar");
+    int count = 0;
+    std::string key, value;
+    while (cnfg.getNextParameter(key, value, true) == Cnfg::kOk) {
+        const std::size_t brace = value.find('}');
+        count += brace != std::string::npos && brace + 1 < value.size() ? 1 : 0;
+    }
+    return count;
+}
+
 class Checker {
 public:
-    Checker(std::uint64_t maxTimeMs, const std::string& settingsPath)
-        : mMaxTimeMs(maxTimeMs), mSettingsPath(settingsPath) {}
+    Checker(std::uint64_t maxTimeMs, const std::string& settingsPath, const std::string& menuPath)
+        : mMaxTimeMs(maxTimeMs), mSettings(settingsPath), mMenuPath(menuPath) {}
 
     // What is wrong with `step` played next, or an empty text.
     std::string check(const Step& step) {
@@ -65,15 +93,39 @@ public:
         return {};
     }
 
+    std::vector<std::string>& warnings() { return mWarnings; }
+
 private:
-    std::string checkDevice(const Step& step) const {
+    std::string checkDevice(const Step& step) {
         if (mPreparing && reachesModule(step.kind)) {
             return beforeLoadMessage(step);
         }
-        if (step.kind == StepKind::Key &&
-            (step.integer(0) < kFirstKeyCode || step.integer(0) > kLastKeyCode)) {
+        if (step.kind != StepKind::Key) {
+            return {};
+        }
+        const std::int64_t code = step.integer(0);
+        if (code < kFirstKeyCode || code > kLastKeyCode) {
             return "an event code from " + hex(kFirstKeyCode) + " to " + hex(kLastKeyCode) +
-                   " (motion comes with 'cap'), found " + hex(step.integer(0));
+                   " (motion comes with 'cap'), found " + hex(code);
+        }
+        if (code < APPL_FUNC_START) {
+            if (!isKnownCode(code)) {
+                warn(step, "no key of the device sends " + hex(code) + ": the module ignores it");
+            }
+            return {};
+        }
+        // The module answers an application key beyond the menu's macros
+        // with an ERR entry and sends nothing.
+        if (!mMenuMacros) {
+            mMenuMacros = menuMacroCount(mMenuPath);
+        }
+        const std::int64_t index = code - APPL_FUNC_START;
+        if (index >= *mMenuMacros) {
+            warn(step, "the menu file '" + mMenuPath + "' has " + std::to_string(*mMenuMacros) +
+                           " macro(s), none for key " + hex(code) +
+                           ": the module will log ERR \"keyEvent (" + std::to_string(index) +
+                           "') too big (max. is " + std::to_string(*mMenuMacros - 1) +
+                           ")!\" and send nothing");
         }
         return {};
     }
@@ -81,7 +133,8 @@ private:
     std::string checkHost(const Step& step) {
         switch (step.kind) {
             case StepKind::Command:
-                return mLoaded ? std::string() : noCommandMessage(step);
+                return mLoaded && isModuleCommand(step.words.at(0)) ? std::string()
+                                                                    : noCommandMessage(step);
             case StepKind::Load:
                 if (mLoaded) {
                     return "'load' expects an unloaded module; it is loaded";
@@ -96,7 +149,7 @@ private:
                 return {};
             case StepKind::Setting:
                 return mLoaded ? "'setting' expects an unloaded module; it is loaded"
-                               : checkSettingKey(mSettingsPath, step.words.at(0));
+                               : mSettings.check(step.words.at(0), step.words.at(1));
             case StepKind::NoDocument:
                 arxsim::closeDocument();
                 return {};
@@ -127,8 +180,15 @@ private:
         }
     }
 
+    void warn(const Step& step, const std::string& text) {
+        mWarnings.push_back(step.where() + ": '" + step.text + "': " + text);
+    }
+
     std::uint64_t mMaxTimeMs;
-    const std::string& mSettingsPath;
+    SettingsPreview mSettings;
+    const std::string& mMenuPath;
+    std::optional<int> mMenuMacros;  // read at the first application key
+    std::vector<std::string> mWarnings;
     std::uint64_t mTimeMs = 0;
     bool mPreparing = true;
     bool mLoaded = false;
@@ -136,19 +196,20 @@ private:
 
 }  // namespace
 
-std::optional<ScenarioError> checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
-                                           const std::string& settingsPath) {
+ScenarioCheck checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
+                            const std::string& settingsPath, const std::string& menuPath) {
     resetStandIns();
-    Checker checker(maxTimeMs, settingsPath);
-    std::optional<ScenarioError> error;
+    Checker checker(maxTimeMs, settingsPath, menuPath);
+    ScenarioCheck result;
     for (const Step& step : steps) {
         if (std::string why = checker.check(step); !why.empty()) {
-            error = ScenarioError{step.file, step.line, why};
+            result.error = ScenarioError{step.file, step.line, why};
             break;
         }
     }
+    result.warnings.swap(checker.warnings());
     resetStandIns();
-    return error;
+    return result;
 }
 
 }  // namespace qxsim

@@ -10,15 +10,22 @@
 #include <sstream>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "file_kind.h"
 #include "file_replace.h"
 #include "scenario.h"
 #include "scenario_tokens.h"
+#include "setting_keys.h"
 
 namespace qxsim {
 
 extern const char* const kBundledDefaultSettings;  // examples/autocad_addin.ini
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kBlanks = " \t";
 
@@ -64,10 +71,11 @@ std::vector<std::string> splitLines(const std::string& text) {
 }
 
 // The settings file's text, or the module's defaults where there is none
-// (the module writes them at load); false for a file the module would not read.
+// (the module writes them at load); false for a file the module would not
+// read, and for a link to nothing, which the safe replace leaves alone.
 bool settingsText(const std::string& path, std::string& text) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    if (!fs::exists(fs::symlink_status(path, ec))) {
         text = kBundledDefaultSettings;
         return true;
     }
@@ -83,51 +91,33 @@ std::string notReadableMessage(const std::string& path) {
     return "the settings file '" + path + "' is not a regular file of at most 8 MiB";
 }
 
-std::string notAKeyMessage(const std::string& path, const std::string& key,
-                           const std::vector<std::string>& keys) {
-    return "'" + key + "' is not a key of the settings file '" + path + "'" + didYouMean(key, keys);
+// What is wrong with the key and value before the file is looked at.
+std::string keyValueProblem(const std::string& key, const std::string& value) {
+    const SettingKey* known = findSettingKey(key);
+    if (known == nullptr) {
+        std::vector<std::string> keys;
+        for (const SettingKey& k : settingKeys()) {
+            keys.emplace_back(k.key);
+        }
+        return "'" + key + "' is not a key of the settings file" + didYouMean(key, keys) +
+               "; qxsim --steps lists them";
+    }
+    return settingValueProblem(*known, value);
 }
 
-}  // namespace
-
-std::string checkSettingKey(const std::string& path, const std::string& key) {
-    std::string text;
-    if (!settingsText(path, text)) {
-        return notReadableMessage(path);
-    }
-    std::vector<std::string> keys;
-    for (const std::string& line : splitLines(text)) {
-        KeyLine k;
-        if (!parseKeyLine(line, k)) {
-            continue;
-        }
-        if (k.key == key) {
-            return {};
-        }
-        keys.push_back(k.key);
-    }
-    return notAKeyMessage(path, key, keys);
-}
-
-std::string setSetting(const std::string& path, const std::string& key, const std::string& value) {
-    std::string text;
-    if (!settingsText(path, text)) {
-        return notReadableMessage(path);
-    }
+// `text` with KEY's value set to VALUE, into the empty `newText`: the new
+// value takes the old one's place, the comment keeps its column where the
+// value fits and one blank before it where not. An error for a file that
+// lacks the key.
+std::string withValue(const std::string& path, const std::string& text, const std::string& key,
+                      const std::string& value, std::string& newText) {
     std::vector<std::string> lines = splitLines(text);
     bool found = false;
-    std::vector<std::string> keys;
     for (std::string& line : lines) {
         KeyLine k;
-        if (!parseKeyLine(line, k)) {
+        if (!parseKeyLine(line, k) || k.key != key) {
             continue;
         }
-        keys.push_back(k.key);
-        if (k.key != key) {
-            continue;
-        }
-        // The new value takes the old one's place; the comment keeps its
-        // column where the value fits, and one blank before it where not.
         const std::size_t hash = line.find('#', k.valueBegin);
         std::string field = value;
         if (hash != std::string::npos) {
@@ -138,12 +128,68 @@ std::string setSetting(const std::string& path, const std::string& key, const st
         found = true;
     }
     if (!found) {
-        return notAKeyMessage(path, key, keys);
+        return "the settings file '" + path + "' lacks the key '" + key +
+               "' (the module replaces such a file by its default one at load)";
     }
     const char* const end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    std::string newText;
     for (const std::string& line : lines) {
         newText += line + end;
+    }
+    return {};
+}
+
+bool canCreateFilesIn(const fs::path& folder) {
+#ifdef _WIN32
+    std::error_code ec;
+    return fs::is_directory(folder, ec);
+#else
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
+// Why the safe replace could not write `size` bytes to the settings file at
+// `path`, told as it would tell it; empty when it could. Writes nothing.
+std::string writeProblem(const std::string& path, std::size_t size) {
+    std::error_code ec;
+    const fs::path apps = fs::path(path).parent_path();
+    if (!fs::is_directory(apps, ec)) {
+        const fs::path profile = apps.parent_path().parent_path();
+        return "the profile '" + profile.string() + "' has no folder '" + apps.string() +
+               "' to hold the settings file (qxsim --init-profile " + profile.string() +
+               " makes a usable profile)";
+    }
+    FileReplaceResult result;
+    // A link is followed on purpose, as the replace follows it.
+    const bool exists = fs::exists(path, ec);
+    result.path = exists ? fs::canonical(path, ec).string() : path;
+    result.folder = fs::path(result.path).parent_path().string();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!exists) {
+        result.status = canCreateFilesIn(result.folder) ? kFileReplaced : kFileNotCreated;
+    } else if (!regularFileData(result.path, data)) {
+        result.status = kFileNotRegular;
+    } else if ((GetFileAttributesA(result.path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) {
+        result.status = kFileReadOnly;
+    } else if (!canCreateFilesIn(result.folder) && size > fileSizeOf(data)) {
+        result.status = kFileNoTemporary;
+    }
+    return result.status == kFileReplaced
+               ? std::string()
+               : "cannot write the settings file '" + path + "': " + describeFileReplace(result);
+}
+
+}  // namespace
+
+std::string setSetting(const std::string& path, const std::string& key, const std::string& value) {
+    if (std::string problem = keyValueProblem(key, value); !problem.empty()) {
+        return problem;
+    }
+    std::string text, newText;
+    if (!settingsText(path, text)) {
+        return notReadableMessage(path);
+    }
+    if (std::string missing = withValue(path, text, key, value, newText); !missing.empty()) {
+        return missing;
     }
     // The module's own safe replace: a link stays a link, mode and owner
     // stay, a read-only file and anything left beside it are never written.
@@ -151,6 +197,27 @@ std::string setSetting(const std::string& path, const std::string& key, const st
     if (result.status != kFileReplaced && result.status != kFileWrittenInPlace) {
         return "cannot write the settings file '" + path + "': " + describeFileReplace(result);
     }
+    return {};
+}
+
+SettingsPreview::SettingsPreview(std::string path)
+    : mPath(std::move(path)), mReadable(settingsText(mPath, mText)) {}
+
+std::string SettingsPreview::check(const std::string& key, const std::string& value) {
+    if (std::string problem = keyValueProblem(key, value); !problem.empty()) {
+        return problem;
+    }
+    if (!mReadable) {
+        return notReadableMessage(mPath);
+    }
+    std::string newText;
+    if (std::string missing = withValue(mPath, mText, key, value, newText); !missing.empty()) {
+        return missing;
+    }
+    if (std::string problem = writeProblem(mPath, newText.size()); !problem.empty()) {
+        return problem;
+    }
+    mText.swap(newText);
     return {};
 }
 
@@ -177,12 +244,13 @@ std::string settingSteps(const std::string& path) {
     std::string out = "# The settings the session started with:\n";
     for (const std::string& line : splitLines(text)) {
         KeyLine k;
-        if (!parseKeyLine(line, k)) {
-            continue;
+        const SettingKey* known = parseKeyLine(line, k) ? findSettingKey(k.key) : nullptr;
+        if (known == nullptr) {
+            continue;  // the module reads no other key
         }
-        const std::string value = line.substr(k.valueBegin, k.valueEnd - k.valueBegin);
-        const bool plainKey = k.key.find_first_of(" \t#\"\\") == std::string::npos;
-        out += stepText({{"setting", false}, {k.key, !plainKey}, {value, true}}) + "\n";
+        const std::string value =
+            settingValueAsRead(*known, line.substr(k.valueBegin, k.valueEnd - k.valueBegin));
+        out += stepText({{"setting", false}, {k.key, false}, {value, true}}) + "\n";
     }
     return out;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scenario_grammar.h"
+#include "setting_keys.h"
 
 namespace qxsim {
 namespace {
@@ -75,7 +76,8 @@ constexpr StepHelp kHelp[] = {
     {"load", "Load the module again.", "load"},
     {"setting KEY VALUE",
      "Set KEY in the profile's settings file to VALUE (quoted with blanks);\n"
-     "only while the module is not loaded: it reads the file at load.",
+     "only while the module is not loaded: it reads the file at load. The keys,\n"
+     "their values and defaults are listed at the end.",
      "setting toggleRotationCenter off"},
     {"drawing sample",
      "Add the sample drawing: a 100 x 60 plate about the origin (entities\n"
@@ -202,7 +204,7 @@ std::string stepReference() {
         }
         text += ranges(desc) + "    example: " + std::string(help->example) + "\n";
     }
-    return text;
+    return text + settingsReference();
 }
 
 }  // namespace qxsim

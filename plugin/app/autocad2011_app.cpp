@@ -3,32 +3,18 @@
 // entry point are in entry_points.cpp.
 #include "autocad2011_app.h"
 
+#include "command_table.h"
 #include "qx_auto_cad.h"
 #include "toggle_commands.h"
 
-// The four commands, registered in this order under equal global and local
-// names.
-ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Rotation_Center,
-                           QX_Toggle_Rotation_Center, ACRX_CMD_MODAL, NULL)
-ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Rotation_Axis,
-                           QX_Toggle_Rotation_Axis, ACRX_CMD_MODAL, NULL)
-ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Scroll_Mode, QX_Toggle_Scroll_Mode,
-                           ACRX_CMD_MODAL, NULL)
-ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, QX_Toggle_Object_Move_Mode,
-                           QX_Toggle_Object_Move_Mode, ACRX_CMD_MODAL, NULL)
-
-void CAutoCAD2011App::QXGroupQX_Toggle_Rotation_Center() {
-    toggleRotationCenter();
-}
-void CAutoCAD2011App::QXGroupQX_Toggle_Rotation_Axis() {
-    toggleRotationAxis();
-}
-void CAutoCAD2011App::QXGroupQX_Toggle_Scroll_Mode() {
-    toggleScrollMode();
-}
-void CAutoCAD2011App::QXGroupQX_Toggle_Object_Move_Mode() {
-    toggleObjectMoveMode();
-}
+// The commands of the table, registered in its order under equal global and
+// local names, each run by its toggle function.
+#define QX_REGISTER_COMMAND(name, function)                                                \
+    ACED_ARXCOMMAND_ENTRY_AUTO(CAutoCAD2011App, QXGroup, name, name, ACRX_CMD_MODAL, NULL) \
+    void CAutoCAD2011App::QXGroup##name() {                                                \
+        function();                                                                        \
+    }
+QX_COMMANDS(QX_REGISTER_COMMAND)
 
 CAutoCAD2011App::CAutoCAD2011App() : AcRxArxApp() {}
 CAutoCAD2011App::~CAutoCAD2011App() {}

@@ -8,6 +8,7 @@
 
 #include <arxHeaders.h>
 
+#include "command_table.h"
 #include "scoped_ptr.h"
 
 class QxAutoCad;
@@ -23,10 +24,9 @@ public:
 
     // The commands of group QXGroup, named as the registration macro finds
     // them (group and global name run together).
-    static void QXGroupQX_Toggle_Rotation_Center();
-    static void QXGroupQX_Toggle_Rotation_Axis();
-    static void QXGroupQX_Toggle_Scroll_Mode();
-    static void QXGroupQX_Toggle_Object_Move_Mode();
+#define QX_DECLARE_COMMAND(name, function) static void QXGroup##name();
+    QX_COMMANDS(QX_DECLARE_COMMAND)
+#undef QX_DECLARE_COMMAND
 
     // The plug-in object, from kInitAppMsg to kUnloadAppMsg.
     ScopedPtr<QxAutoCad> mQxAutoCadP;

@@ -50,10 +50,8 @@ void readInput(Inbox& inbox, DWORD hostThread) {
 }  // namespace
 
 int playLive(Player& player, const std::string& name, std::string& error) {
-    // A user watching a live session sees the module load at once.
-    if (int code = player.start(error)) {
-        return code;
-    }
+    // The steps typed before the first wait, command, load or unload set the
+    // world up, as a scenario file's do: the module loads at that step.
     // The thread's message queue exists before the reader posts to it.
     MSG peek;
     PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE);
@@ -92,6 +90,11 @@ int playLive(Player& player, const std::string& name, std::string& error) {
                 std::cerr << "qxsim: " << stepError << "\n";
             }
         }
+    }
+    // Only world-building steps typed: the module loads at the end, as it
+    // does after such a scenario file.
+    if (result == kExitOk) {
+        result = player.start(error);
     }
     player.finish();
     // The reader ends with standard input; a session ended by a failed step

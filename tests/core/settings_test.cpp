@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "logging.h"
+#include "setting_keys.h"
 #include "settings.h"
 #include "test_host.h"
 
@@ -126,6 +127,39 @@ TEST_F(SettingsTest, ValuesAreConvertedByType) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find(
                   "| Setting 'transSensBase' read as - is not a decimal number - using 0.\n"),
               std::string::npos);
+}
+
+// qxsim refuses a `setting` value that the module reads otherwise than it
+// is written, quoting the module's warning: for every key it foresees the
+// warning and the value the module writes back.
+TEST_F(SettingsTest, QxsimForeseesTheWarningAndTheValueOfEveryKey) {
+    logToConsole();
+    for (const qxsim::SettingKey& key : qxsim::settingKeys()) {
+        for (const std::string value :
+             {"12abc", "-", "-1", "32768", "99999999999", "xonx", "off"}) {
+            const std::string line = std::string(key.key) + "=" + value + "\n";
+            writeFile(iniFile(),
+                      key.section == "PROGRAM" ? settingsText(line) : settingsText("", line));
+            testing::internal::CaptureStdout();
+            Settings{}.writeHeldEntries();
+            const std::string out = testing::internal::GetCapturedStdout();
+            const std::string warning = key.type == qxsim::SettingType::Number
+                                            ? qxsim::moduleNumberWarning(key, value)
+                                            : std::string();
+            EXPECT_EQ(countOf(out, "| Setting '" + std::string(key.key) + "' read as "),
+                      warning.empty() ? 0 : 1)
+                << out;
+            EXPECT_TRUE(warning.empty() || out.find("| " + warning + "\n") != std::string::npos)
+                << warning << "\n"
+                << out;
+            const std::string file = readFile(iniFile());
+            const std::size_t at =
+                file.find("= ", file.find("\t" + std::string(key.key) + " ")) + 2;
+            EXPECT_EQ(file.substr(at, file.find(' ', at) - at),
+                      qxsim::settingValueAsRead(key, value))
+                << key.key << " = " << value;
+        }
+    }
 }
 
 TEST_F(SettingsTest, MissingKeyReplacesWholeFileWithDefaults) {

@@ -122,7 +122,7 @@ bool sameWithinTolerance(const std::string& expected, const std::string& actual)
 SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     SimRun run;
     std::string pattern = (fs::temp_directory_path() / "qxsim-e2e-XXXXXX").string();
-    run.dir = mkdtemp(pattern.data()) ? pattern : "";
+    run.dir = !setup.dir.empty() ? setup.dir : mkdtemp(pattern.data()) ? pattern : "";
     if (setup.prepare) {
         setup.prepare(run.dir);
     }
@@ -165,6 +165,8 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
             stdinPath = run.dir + "/scenario.qxs";
         }
     }
+    std::error_code ec;
+    fs::remove(transcriptPath, ec);  // an earlier run's, in a folder run in again
     run.exitCode = spawnAndWait(args, run.dir, stdinPath);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");

@@ -42,6 +42,8 @@ struct RunSetup {
     bool scenarioOnStdin = false;
     // Given: called with the run's folder before qxsim starts.
     std::function<void(const std::string& dir)> prepare;
+    // Given: the folder of an earlier run to run in again, in place of a new one.
+    std::string dir;
 };
 
 struct SimRun {

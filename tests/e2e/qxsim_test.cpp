@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -31,6 +33,9 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
          "scenario.qxs:1: VIEWHEIGHT, WIDTH and HEIGHT above zero, found 150, 0, 300"},
         {"command QX_Toggle_Scroll_Mode\nunload\ncommand QX_Toggle_Scroll_Mode\n",
          "scenario.qxs:3: no registered command 'QX_Toggle_Scroll_Mode' (the module's"},
+        {"wait 10\ncommand qx_toggle_scrol_mode\n",
+         "scenario.qxs:2: no registered command 'qx_toggle_scrol_mode' (did you mean "
+         "'QX_Toggle_Scroll_Mode'?); the module's commands: QX_Toggle_Rotation_Center, "},
         {"document new\nwait 10\nnodocument 3\n",
          "scenario.qxs:3: 'nodocument N' expects an open drawing's number; 3 is not open"},
         {"drawing sample\nkey 0x2000B\nwait 10\n",
@@ -39,6 +44,15 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
          "scenario.qxs:2: 'setting' expects an unloaded module; it is loaded"},
         {"setting toggleRotationCentre off\n",
          "scenario.qxs:1: 'toggleRotationCentre' is not a key of the settings file"},
+        // Values the module would read otherwise than written.
+        {"setting rotSensBase abc\n",
+         "scenario.qxs:1: 'rotSensBase' takes a decimal whole number from -2147483648 to "
+         "2147483647, found 'abc' (the module would log: Setting 'rotSensBase' read as abc is "
+         "not a decimal number - using 0.)"},
+        {"setting toggleRotationAxis true\n",
+         "scenario.qxs:1: 'toggleRotationAxis' is a switch, on or off, found 'true' (the module "
+         "reads a value as on when it holds \"on\": this one reads as off)"},
+        {"setting logFile \"my#log.txt\"\n", "in the settings file a value ends at '#'"},
         {"wait 10\nkey 0x2001\n",
          "scenario.qxs:2: an event code from 0x20001 to 0x2ffff (motion comes with 'cap'), "
          "found 0x2001"},
@@ -53,13 +67,22 @@ TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
         EXPECT_TRUE(run.transcript.empty()) << scenario;
         removeRun(run);
     }
-    // The module's command names are known once it has registered them: a
-    // misspelt one stops the session when it comes, with the name suggested.
-    SimRun run = runQxsim("wait 10\ncommand qx_toggle_scrol_mode\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("scenario.qxs:2: no registered command 'qx_toggle_scrol_mode' (did "
-                           "you mean 'QX_Toggle_Scroll_Mode'?)"),
+    // Keys the module answers with an ERR entry or ignores play, told
+    // beforehand; the menu's macros counted as the module counts them.
+    RunSetup menu;
+    menu.menu = "[MenuBar]\nNone = {ID_None}\nLine = {ID_Line}_line|Draw\nText = _circle\n";
+    SimRun run = runQxsim("wait 10\nkey menu2\nkey 0x2000d\nwait 10\n", menu);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("qxsim: warning: scenario.qxs:3: 'key 0x2000d': no key of the device "
+                           "sends 0x2000d: the module ignores it"),
               std::string::npos)
+        << run.err;
+    EXPECT_NE(
+        run.err.find("qxsim: warning: scenario.qxs:2: 'key menu2': the menu file '" + run.profile +
+                     "/QuorvexDevice/Applications/autocad.mnu' has 1 macro(s), none for key "
+                     "0x20021: the module will log ERR \"keyEvent (1') too big (max. is "
+                     "0)!\" and send nothing"),
+        std::string::npos)
         << run.err;
     removeRun(run);
 }
@@ -142,7 +165,8 @@ TEST(Qxsim, SettingStepsAndTheModuleReplaceALinkedFileWhereItLies) {
                                dir + "/profile/QuorvexDevice/Applications/autocad_addin.ini");
         };
         SimRun run = runQxsim(
-            "setting transSensBase 123\nwait 100\ncommand QX_Toggle_Rotation_Axis\nwait 100\n",
+            "wait 100\ncommand QX_Toggle_Rotation_Axis\nunload\nsetting transSensBase 123\nload\n"
+            "wait 100\n",
             linked);
         const std::string real = run.dir + "/store/real.ini";
         const std::string text = readFile(real);
@@ -153,12 +177,15 @@ TEST(Qxsim, SettingStepsAndTheModuleReplaceALinkedFileWhereItLies) {
         EXPECT_TRUE(st.st_uid == 1234u || geteuid() != 0) << st.st_uid;
         EXPECT_EQ(std::distance(fs::directory_iterator(run.dir + "/store"), {}), 1);
         if (readOnly) {
+            // Found before anything plays.
             EXPECT_EQ(run.exitCode, 2);
-            EXPECT_NE(run.err.find("cannot write the settings file '" + run.profile +
-                                   "/QuorvexDevice/Applications/autocad_addin.ini': the file is "
-                                   "read-only; '" +
-                                   real + "' is left as it was"),
-                      std::string::npos)
+            EXPECT_TRUE(run.transcript.empty());
+            EXPECT_NE(
+                run.err.find("scenario.qxs:4: cannot write the settings file '" + run.profile +
+                             "/QuorvexDevice/Applications/autocad_addin.ini': the file is "
+                             "read-only; '" +
+                             real + "' is left as it was"),
+                std::string::npos)
                 << run.err;
             EXPECT_EQ(text, readFile(QX_E2E_DIR "/profile/autocad_addin.ini"));
         } else {
@@ -287,19 +314,31 @@ TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     removeRun(run);
 }
 
-TEST(Qxsim, LiveSessionReportsABadLineAndGoesOn) {
+// Steps typed on the wall clock start as a file's do, from the view fitted
+// to the drawing; a line that does not parse is told and passed over.
+TEST(Qxsim, TypedStepsStartAsAFilesAndABadLineIsPassedOver) {
+    const std::string steps =
+        "drawing sample\nview iso\nwait 200\ncommand QX_Toggle_Scroll_Mode\ncap 0 0 0 0 100 0\n"
+        "wait 300\nrelease\nwait 100\n";
     RunSetup setup;
     setup.scenarioOnStdin = true;
     setup.extraArgs = {"--real-time"};
-    SimRun run = runQxsim("fly away\ncommand QX_Toggle_Scroll_Mode\n", setup);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.err.find("<stdin>:1: unknown step 'fly'"), std::string::npos) << run.err;
-    bool printed = false;
-    for (const std::string& line : run.transcript) {
-        printed |= textField(line, "text").find("Scroll Trees and Lists:") != std::string::npos;
+    SimRun typed = runQxsim("fly away\n" + steps, setup);
+    SimRun file = runQxsim(steps);
+    EXPECT_EQ(typed.exitCode, 0) << typed.err;
+    EXPECT_NE(typed.err.find("<stdin>:1: unknown step 'fly'"), std::string::npos) << typed.err;
+    std::vector<double> widths;
+    for (const SimRun* run : {&typed, &file}) {
+        const auto view =
+            std::find_if(run->transcript.begin(), run->transcript.end(),
+                         [](const std::string& line) { return textField(line, "ev") == "view"; });
+        ASSERT_NE(view, run->transcript.end()) << "the command after the bad line did not run";
+        widths.push_back(numberField(*view, "width"));
     }
-    EXPECT_TRUE(printed) << "the command after the bad line did not run";
-    removeRun(run);
+    EXPECT_EQ(widths[0], widths[1]);
+    EXPECT_LT(widths[1], 200);
+    removeRun(typed);
+    removeRun(file);
 }
 
 TEST(Qxsim, SettingsFileThatIsAPipeOrAnEndlessDeviceIsNotRead) {
@@ -327,38 +366,131 @@ TEST(Qxsim, SettingsFileThatIsAPipeOrAnEndlessDeviceIsNotRead) {
     }
 }
 
-TEST(Qxsim, GivenProfileIsUsedAsItIs) {
+// A profile given without its settings folder runs, as the module would on a
+// machine without the device's driver, and is told so; a `setting` step is
+// refused before playing; --init-profile makes the profile usable.
+TEST(Qxsim, GivenProfileWithoutItsSettingsFolderIsToldAndInitProfileMakesItUsable) {
     RunSetup setup;
     setup.withApplicationsFolder = false;
     SimRun run = runQxsim("wait 100\n", setup);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(fs::is_empty(run.profile)) << "qxsim or the module created files in it";
+    const std::string apps = run.profile + "/QuorvexDevice/Applications";
+    for (const std::string& told :
+         {"the profile '" + run.profile + "' has no folder '" + apps + "'",
+          "qxsim --init-profile " + run.profile + " makes a usable profile"}) {
+        EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
+    }
+    EXPECT_NE(run.out.find(run.profile + " (given with --profile, without its settings folder"),
+              std::string::npos)
+        << run.out;
+    setup.dir = run.dir;
+    SimRun refused = runQxsim("setting rotSensBase 5000\nwait 100\n", setup);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.transcript.empty());
+    EXPECT_NE(refused.err.find("scenario.qxs:1: the profile '" + run.profile + "' has no folder"),
+              std::string::npos)
+        << refused.err;
+
+    RunSetup init;
+    init.giveProfile = init.giveTranscript = init.passScenario = false;
+    init.extraArgs = {"--init-profile", run.profile};
+    init.dir = run.dir;
+    EXPECT_EQ(runQxsim("", init).exitCode, 0);
+    EXPECT_EQ(readFile(apps + "/autocad.mnu"), readFile(QX_EXAMPLES_DIR "/autocad.mnu"));
+    SimRun usable = runQxsim("setting rotSensBase 5000\nwait 200\nkey menu2\nwait 200\n", setup);
+    EXPECT_EQ(usable.exitCode, 0) << usable.err;
+    EXPECT_EQ(usable.err, "");
+    EXPECT_NE(readFile(usable.dir + "/transcript.jsonl").find("\"text\":\"_circle\\n\""),
+              std::string::npos);
     removeRun(run);
 }
 
-TEST(Qxsim, DefaultProfileIsMadeWithSampleMenuAndTranscriptBesideIt) {
+// The default profile is made afresh for every run: a scenario's toggles and
+// settings do not leak into its next run, and a person's edit of the profile
+// is kept whole beside it, never written through or removed.
+TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
+    const std::string scenario =
+        "setting rotSensBase 5000\ndrawing sample\nselect 4\nwait 200\n"
+        "command QX_Toggle_Rotation_Center\ncommand QX_Toggle_Scroll_Mode\n"
+        "cap 0 0 0 0 200 0\nwait 300\nrelease\nwait 200\n";
     RunSetup setup;
-    setup.giveProfile = false;
-    setup.giveTranscript = false;
-    SimRun run = runQxsim("wait 100\n", setup);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    const fs::path device = fs::path(run.dir) / "qxsim-profile" / "QuorvexDevice";
-    EXPECT_TRUE(fs::exists(device / "Applications" / "autocad.mnu"));
-    EXPECT_TRUE(fs::exists(device / "Applications" / "autocad_addin.ini"));
-    EXPECT_TRUE(fs::exists(device / "autocad_addin_log.txt"));
-    EXPECT_FALSE(run.transcript.empty()) << "no transcript beside the profile folder";
+    setup.giveProfile = setup.giveTranscript = false;
+    SimRun run = runQxsim(scenario, setup);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find(run.profile + " (made afresh for this run"), std::string::npos);
+    const fs::path apps = fs::path(run.profile) / "QuorvexDevice" / "Applications";
+    const std::string transcript = readFile(run.dir + "/qxsim-transcript.jsonl");
+    EXPECT_NE(transcript.find("Scroll Trees and Lists:  off"), std::string::npos);
+    setup.dir = run.dir;
+    for (const int edit : {0, 1, 2}) {  // none, one byte of the settings, the menu a link
+        setup.prepare = [&](const std::string& dir) {
+            if (edit == 1) {
+                std::string settings = readFile(apps / "autocad_addin.ini");
+                settings.replace(settings.find("= 5000"), 6, "= 7000");
+                writeFile(apps / "autocad_addin.ini", settings);
+            } else if (edit == 2) {
+                fs::remove(apps / "autocad.mnu");
+                fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
+            }
+        };
+        SimRun again = runQxsim(scenario, setup);
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_TRUE(readFile(run.dir + "/qxsim-transcript.jsonl") == transcript)
+            << "run " << edit + 2 << " gave another transcript";
+        const std::string kept = run.profile + "-kept-" + std::to_string(edit);
+        EXPECT_EQ(again.err.find("they are kept in '" + kept + "': play in them with --profile " +
+                                 kept) != std::string::npos,
+                  edit > 0)
+            << again.err;
+    }
+    EXPECT_NE(readFile(run.profile + "-kept-1/QuorvexDevice/Applications/autocad_addin.ini")
+                  .find("= 7000"),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(run.profile + "-kept-2/QuorvexDevice/Applications/autocad.mnu"));
+    EXPECT_FALSE(fs::exists(run.dir + "/elsewhere.mnu"));
+    removeRun(run);
+}
+
+// A file that cannot be written while playing ends the session with 1, as a
+// full disk does; a run killed at a write leaves no profile file empty or
+// cut (a file size limit of 0 or 512 bytes, whose signal kills at the first
+// write, or at the first that passes 512 bytes).
+TEST(Qxsim, AWriteThatFailsWhilePlayingEndsWithOneAndAKillLeavesNoFileCut) {
+    RunSetup limited;
+    limited.launcher = {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh"};
+    SimRun run = runQxsim("setting transSensBase 123\nwait 100\n", limited);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("scenario.qxs:1: cannot write the settings file"), std::string::npos)
+        << run.err;
     removeRun(run);
 
-    // A menu name that is a link to nothing is the user's: nothing is written through it.
-    setup.prepare = [](const std::string& dir) {
-        const fs::path apps = fs::path(dir) / "qxsim-profile" / "QuorvexDevice" / "Applications";
-        fs::create_directories(apps);
-        fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
-    };
-    run = runQxsim("wait 100\n", setup);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_FALSE(fs::exists(fs::path(run.dir) / "elsewhere.mnu"));
-    removeRun(run);
+    for (const char* blocks : {"0", "1"}) {
+        RunSetup killed;
+        killed.giveProfile = false;
+        killed.launcher = {"/bin/sh", "-c",
+                           std::string("ulimit -c 0; ulimit -f ") + blocks + "; exec \"$@\"", "sh"};
+        run = runQxsim("wait 100\n", killed);
+        EXPECT_EQ(run.exitCode, 128 + SIGXFSZ) << run.err;
+        const std::string apps = run.profile + "/QuorvexDevice/Applications/";
+        for (const std::string name : {"autocad_addin.ini", "autocad.mnu"}) {
+            const std::string text = readFile(apps + name);
+            EXPECT_TRUE(!fs::exists(apps + name) ||
+                        text == readFile(std::string(QX_EXAMPLES_DIR "/") + name))
+                << name << " after a kill at write " << blocks << ":\n"
+                << text;
+        }
+        RunSetup again;
+        again.giveProfile = false;
+        again.dir = run.dir;
+        SimRun next = runQxsim("wait 300\n", again);
+        EXPECT_EQ(next.exitCode, 0) << next.err;
+        EXPECT_EQ(next.err, "") << "the killed run's temporary file is taken for an edit";
+        EXPECT_NE(readFile(run.profile + "/QuorvexDevice/autocad_addin_log.txt")
+                      .find("autocad.mnu' with 6 entries loaded."),
+                  std::string::npos);
+        removeRun(run);
+    }
 }
 
 }  // namespace

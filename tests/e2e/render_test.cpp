@@ -38,7 +38,8 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
         "cap 0 0 40 0 0 0\n"
         "wait 300\n"
         "release\n"
-        "wait 300\n",
+        "wait 300\n"
+        "space paper\n",
         setup);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const fs::path dir = fs::path(run.dir) / "pictures";
@@ -75,12 +76,20 @@ TEST(Render, PicturesAtStartAfterEachMotionAndKeyAndAtTheEnd) {
     EXPECT_LT(start, motion);
     EXPECT_LT(motion, key);
     EXPECT_LT(key, scroll);
-    // Only the picture after the scrolling motion shows how far it scrolled.
+    // Only the picture after the scrolling motion shows how far it scrolled;
+    // only the last, in paper space, shows the model through the viewport.
     for (std::size_t i = 0; i < svgs.size(); ++i) {
         EXPECT_EQ(countOf(svgs[i], "scrolled +"), i == 3 ? 1u : 0u) << i;
+        EXPECT_EQ(countOf(svgs[i],
+                          "<g class=\"model-through-viewport\" "
+                          "clip-path=\"url(#viewport)\" opacity=\"0.45\">\n<path "),
+                  i == 4 ? 1u : 0u)
+            << i;
     }
     EXPECT_NE(index.find("the end of the session"), std::string::npos);
-    EXPECT_NE(run.out.find("pictures/index.html (5 views)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("pictures:   " + run.dir + "/pictures/index.html (5 views)"),
+              std::string::npos)
+        << run.out;
     removeRun(run);
 }
 

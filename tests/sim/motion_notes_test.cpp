@@ -87,6 +87,16 @@ TEST(MotionNotes, NameEachMotionsKindAndAmount) {
     // Measured from the world given, nothing is left to tell.
     notes.read(viewLine("view_saved", after.camera));
     EXPECT_TRUE(notes.flush(after).empty());
+
+    // A level walk of a perspective camera that looks down: its frame's up
+    // is not the world's, so the caption says whose up, and that the height
+    // stayed.
+    const Camera high{{0, -100, 50}, {0, 0, 0}, {0, 0, 1}, 200, 150, true};
+    Camera walked = high;
+    walked.position = high.position + Vec3{0, 40, 0};
+    walked.target = high.target + Vec3{0, 40, 0};
+    EXPECT_EQ(describeViewChange(high, walked, front()),
+              "camera moved 35.8 units forward, 17.9 along the camera's up, height unchanged");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "line_splitter.h"
 #include "scenario.h"
 #include "scenario_grammar.h"
+#include "setting_keys.h"
 #include "step_reference.h"
 
 namespace qxsim {
@@ -147,6 +148,30 @@ TEST(StepReference, ShowsEveryFormWithAnExampleAndIsInTheDocs) {
     const std::string docs((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(docs.find("```text\n" + stepReference() + "```\n"), std::string::npos)
         << "docs/scenarios.md does not hold the output of qxsim --steps";
+}
+
+// The keys `setting` takes are those of the module's default file, in its
+// order and with its values, and each default passes the check.
+TEST(StepReference, SettingsKeysAreTheDefaultFilesWithItsValues) {
+    std::ifstream in(QX_SOURCE_DIR "/examples/autocad_addin.ini");
+    std::vector<std::string> file, table;
+    std::string section;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("[")) {
+            section = line.substr(1, line.find(']') - 1);
+        } else if (line.starts_with("\t")) {
+            const std::size_t eq = line.find("= ");
+            const std::string value = line.substr(eq + 2, line.find('#') - eq - 2);
+            file.push_back(section + " " + line.substr(1, line.find(' ') - 1) + " = " +
+                           value.substr(0, value.find_last_not_of(' ') + 1));
+        }
+    }
+    for (const SettingKey& key : settingKeys()) {
+        table.push_back(std::string(key.section) + " " + std::string(key.key) + " = " +
+                        std::string(key.defaultValue));
+        EXPECT_EQ(settingValueProblem(key, std::string(key.defaultValue)), "") << key.key;
+    }
+    EXPECT_EQ(table, file);
 }
 
 TEST(ScenarioInput, LinesSplitAcrossPiecesInLinearTime) {

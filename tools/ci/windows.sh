@@ -28,8 +28,8 @@ timeout 300 cmake --build --preset windows --target package
 
 echo "-- module linkage (objdump -p)"
 timeout 60 ctest --test-dir build/windows -R windows_module_linkage --output-on-failure
-# The same check as the POSIX suite runs it (skipped there until the DLL
-# exists), when the default build has it.
+# The same check as the POSIX suite runs it once it was configured with the
+# DLL there, when the default build has it.
 if [ -d build/default ] &&
    timeout 60 ctest --test-dir build/default -N -R windows_module_linkage | grep -q linkage; then
   timeout 60 ctest --test-dir build/default -R windows_module_linkage --output-on-failure
