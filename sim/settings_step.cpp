@@ -163,14 +163,17 @@ std::string writeProblem(const std::string& path, std::size_t size) {
     const bool exists = fs::exists(path, ec);
     result.path = exists ? fs::canonical(path, ec).string() : path;
     result.folder = fs::path(result.path).parent_path().string();
+    // A folder the user cannot write is what the replace reports as access denied.
+    const bool canCreate = canCreateFilesIn(result.folder);
+    result.error = canCreate ? 0 : ERROR_ACCESS_DENIED;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!exists) {
-        result.status = canCreateFilesIn(result.folder) ? kFileReplaced : kFileNotCreated;
+        result.status = canCreate ? kFileReplaced : kFileNotCreated;
     } else if (!regularFileData(result.path, data)) {
         result.status = kFileNotRegular;
     } else if ((GetFileAttributesA(result.path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0) {
         result.status = kFileReadOnly;
-    } else if (!canCreateFilesIn(result.folder) && size > fileSizeOf(data)) {
+    } else if (!canCreate && size > fileSizeOf(data)) {
         result.status = kFileNoTemporary;
     }
     return result.status == kFileReplaced
