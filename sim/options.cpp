@@ -46,7 +46,7 @@ std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
            "             [--module PATH] [--max-time MS] [--max-transcript MIB]\n"
            "             [SCENARIO | -]\n"
-           "       qxsim --live [--port N] [options] [SCENARIO]\n"
+           "       qxsim --live [--port N] [--open] [options] [SCENARIO]\n"
            "       qxsim --steps\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
            "                    (default ./qxsim-profile, created with a sample menu file)\n"
@@ -58,6 +58,7 @@ std::string usageText() {
            "                    virtual clock kept to the wall clock; SCENARIO, played first in\n"
            "                    virtual time, sets the world up (default: the sample drawing)\n"
            "  --port N          the page's port with --live (default 8765, 0: any free port)\n"
+           "  --open            with --live: start the browser on the page (xdg-open)\n"
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
            "  --max-time MS     the most virtual time a scenario may span, its waits added up\n"
@@ -95,6 +96,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (arg == "--live") {
             options.live = true;
+            continue;
+        }
+        if (arg == "--open") {
+            options.openBrowser = true;
             continue;
         }
         if (arg == "--steps") {
@@ -166,6 +171,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (portGiven && !options.live) {
         result.error = "option --port goes with --live";
+    } else if (options.openBrowser && !options.live) {
+        result.error = "option --open goes with --live";
     } else if (options.live && options.renderDir) {
         result.error =
             "a live session draws its pictures on the page: --render goes without --live";
