@@ -880,6 +880,7 @@ std::string LiveServer::Service::start(int listener, std::string& error) {
         error = "cannot listen: " + ec.message();
         return {};
     }
+    cookie = "qxsim-" + std::to_string(local.port());
     hub.setBell([this] { ringStreams(); });
     accept();
     for (int i = 0; i < kThreads; ++i) {
@@ -894,7 +895,6 @@ std::string LiveServer::Service::start(int listener, std::string& error) {
             }
         });
     }
-    cookie = "qxsim-" + std::to_string(local.port());
     return "http://127.0.0.1:" + std::to_string(local.port()) + "/?token=" + token;
 }
 
