@@ -70,15 +70,18 @@ private:
 
 bool PrivateFile::create(const std::string& path, std::string_view text, std::string& error) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0) {
-        error = "cannot make '" + path + "': " + std::strerror(errno);
+    if (fd < 0) {
+        error = "cannot make '" + path + "': " + std::strerror(errno) +
+                (errno == EEXIST ? " (left by a qxsim that was killed? if so, remove it)" : "");
         return false;
     }
+    struct stat info {};
+    const bool known = ::fstat(fd, &info) == 0;
     mPath = path;
     mDevice = info.st_dev;
     mInode = info.st_ino;
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const bool written =
+        known && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     if (::close(fd) != 0 || !written) {
         error = "cannot write '" + path + "': " + std::strerror(errno);
         remove();
