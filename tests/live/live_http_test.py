@@ -446,11 +446,14 @@ def main():
         # Refusals on standard error: a few at once, then one a second, and
         # all of them counted in the summary.
         told = err.count(b' refused (')
+        untold = [int(n) for n in re.findall(rb'\(and (\d+) more refused since the last line\)', err)]
         counted = re.search(r'refused: +(\d+) requests \((\d+) of them not told', out)
         seconds = time.monotonic() - started
         check(counted and int(counted.group(1)) >= 300 and
-              told == int(counted.group(1)) - int(counted.group(2)) and told <= 11 + seconds,
-              '%d refusals told in %.0f s; the summary: %s' % (told, seconds, out))
+              told == int(counted.group(1)) - int(counted.group(2)) and told <= 11 + seconds and
+              0 < sum(untold) <= int(counted.group(2)) and min(untold) > 0,
+              '%d refusals told in %.0f s, %s untold between; the summary: %s'
+              % (told, seconds, untold, out))
     finally:
         if s.proc.poll() is None:
             s.proc.kill()
@@ -464,7 +467,10 @@ def main():
     os.mkfifo(os.path.join(work, 'qxsim-profile', 'QuorvexDevice', 'autocad_addin_log.txt'))
     s = Session(qxsim, work)
     try:
-        for path in (b'/\x9b2J', b'/\xc2\x9b2J', b'/\xff\xfe', b'/\xc3\xa9t\xc3\xa9'):
+        # UTF-8 at its bounds: U+07FF, U+0800, U+10FFFF kept; an overlong
+        # form, a surrogate and U+110000 escaped.
+        utf8 = b'/\xdf\xbf\xe0\xa0\x80\xf4\x8f\xbf\xbf|\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80'
+        for path in (b'/\x9b2J', b'/\xc2\x9b2J', b'/\xff\xfe', b'/\xc3\xa9t\xc3\xa9', utf8):
             sock = s.connect()
             sock.sendall(b'GET ' + path + b' HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n')
             sock.recv(100)
@@ -488,7 +494,8 @@ def main():
         check(terminal_safe(err), 'raw control bytes on standard error:\n%r' % err)
         for line in (b'GET /\\x9b2J refused (403)', b'GET /\\xc2\\x9b2J refused', b'/\\xff\\xfe',
                      '/\u00e9t\u00e9'.encode(), b"'setting logging \"\\x1b]0;owned\\x07\\x1b[2J\"' "
-                     b"failed: 'setting' expects an unloaded module"):
+                     b"failed: 'setting' expects an unloaded module",
+                     '/\u07ff\u0800\U0010ffff|'.encode() + b'\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80'):
             check(line in err, 'no line %r in:\n%r' % (line, err))
     finally:
         if s.proc.poll() is None:
