@@ -257,6 +257,8 @@ def main():
         status, headers, _ = s.request('/?token=' + s.cookie.partition('=')[2], cookie=False)
         check(status == 200 and headers['Set-Cookie'] == s.cookie +
               '; Path=/; HttpOnly; SameSite=Strict', 'the token for a cookie: %s' % headers)
+        check(s.request('/', headers={'Cookie': 'other=1; %s; more=2' % s.cookie})[0] == 200,
+              'the cookie among others')
         without_token(s)
 
         steer, steer_number = s.ticket()
