@@ -317,6 +317,8 @@ public:
     // accepted request (`proven` false) first.
     void waiting(const std::shared_ptr<Connection>& c, bool proven);
     void notWaiting(Connection& c);
+    // A waiting connection brought an accepted request.
+    void proven(Connection& c);
     void addStream(const std::shared_ptr<Connection>& c);
 
     PageHub& hub;
@@ -441,8 +443,9 @@ void Connection::readHead() {
         [self = shared_from_this()](error_code ec, std::size_t n) { self->onHead(ec, n); });
 }
 
+// Until its head is judged, and its body has come, a connection keeps its
+// place among the waiting ones; a refused one keeps it until it is closed.
 void Connection::onHead(error_code ec, std::size_t headBytes) {
-    mService.notWaiting(*this);
     // The parser's own limit lets heads of many short fields pass longer.
     if (ec == http::error::header_limit || (!ec && headBytes > kMaxHeadBytes)) {
         return refuse(Status::request_header_fields_too_large,
@@ -473,11 +476,13 @@ void Connection::onHead(error_code ec, std::size_t headBytes) {
     mPage = verdict.page;
     mProven = true;
     mHandOver = verdict.handOver;
+    if (hasBody) {
+        mService.proven(*this);
+        return readBody();
+    }
+    mService.notWaiting(*this);
     if (mRoute == Route::Events) {
         return openStream();
-    }
-    if (hasBody) {
-        return readBody();
     }
     serve({});
 }
@@ -487,7 +492,6 @@ void Connection::readBody() {
     mBody.emplace(std::move(*mHead));
     mHead.reset();
     mBody->body_limit(kMaxBodyBytes);
-    mService.waiting(shared_from_this(), mProven);
     const auto read = [self = shared_from_this()] {
         self->mStream.expires_after(kBodyTime);
         http::async_read(self->mStream, self->mBuffer, *self->mBody,
@@ -848,6 +852,13 @@ void LiveServer::Service::notWaiting(Connection& c) {
     if (c.mWaitingAt) {
         waitingList.erase(*c.mWaitingAt);
         c.mWaitingAt.reset();
+    }
+}
+
+void LiveServer::Service::proven(Connection& c) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (c.mWaitingAt) {
+        (*c.mWaitingAt)->proven = true;
     }
 }
 
