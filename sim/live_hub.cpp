@@ -150,6 +150,15 @@ std::string randomHex(int digits) {
     return out;
 }
 
+bool sameSecret(std::string_view guess, std::string_view secret) {
+    unsigned diff = guess.size() == secret.size() ? 0 : 1;
+    for (std::size_t i = 0; i < secret.size(); ++i) {
+        diff |= static_cast<unsigned char>(secret[i]) ^
+                static_cast<unsigned char>(i < guess.size() ? guess[i] : 0);
+    }
+    return diff == 0;
+}
+
 bool PageHub::streamOpenLocked(std::uint64_t page) const {
     return std::find(mPages.begin(), mPages.end(), page) != mPages.end();
 }
@@ -174,17 +183,11 @@ std::optional<PageTicket> PageHub::issue(Clock::time_point now) {
 
 std::uint64_t PageHub::pageOf(std::string_view token, Clock::time_point now) {
     std::lock_guard<std::mutex> guard(mLock);
-    // No early exit, neither within a secret nor over the tickets: the time
-    // taken tells nothing of how much of a secret a guess got right.
+    // No early exit over the tickets either: the time taken tells nothing of
+    // which ticket a guess came near.
     std::uint64_t found = 0;
     for (const Ticket& t : mTickets) {
-        const std::string& secret = t.page.token;
-        unsigned diff = token.size() == secret.size() ? 0 : 1;
-        for (std::size_t i = 0; i < secret.size(); ++i) {
-            diff |= static_cast<unsigned char>(secret[i]) ^
-                    static_cast<unsigned char>(i < token.size() ? token[i] : 0);
-        }
-        found |= t.page.number & (0 - static_cast<std::uint64_t>(diff == 0));
+        found |= t.page.number & (0 - static_cast<std::uint64_t>(sameSecret(token, t.page.token)));
     }
     for (Ticket& t : mTickets) {
         if (found != 0 && t.page.number == found) {

@@ -98,8 +98,7 @@ public:
     // every ticket is still in use.
     std::optional<PageTicket> issue(Clock::time_point now = Clock::now());
     // The number of the page whose secret `token` is, or 0; counts as a use.
-    // Every ticket is compared, in time that does not depend on where the
-    // texts differ.
+    // Every ticket is compared (sameSecret).
     std::uint64_t pageOf(std::string_view token, Clock::time_point now = Clock::now());
 
     // A page opened its event stream: it steers the session when no other
@@ -164,6 +163,10 @@ private:
 
 // `digits` random hexadecimal digits, from the system's source of randomness.
 std::string randomHex(int digits);
+
+// Whether `guess` is `secret`, in time that depends on neither where they
+// differ nor `guess`'s length.
+bool sameSecret(std::string_view guess, std::string_view secret);
 
 // One Server-Sent Events block: each line of `data` on a data: line.
 std::string sseBlock(std::string_view event, std::string_view data);

@@ -19,6 +19,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -37,11 +38,13 @@ using tcp = asio::ip::tcp;
 using beast::error_code;
 using Status = http::status;
 
-// The longest step line a page may send, a request's body and its head.
+// The longest step line a page may send, a request's body and its head
+// (from its request line to the blank line that ends it).
 constexpr std::size_t kMaxStepBytes = 1000;
 constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 constexpr std::size_t kMaxHeadBytes = 16 * 1024;
-// Connections waiting for a request's head; past that the longest waiting goes.
+// Connections waiting for a request's head or body; past that the one that
+// waited longest goes, one that never brought an accepted request first.
 constexpr std::size_t kWaitingConnections = 256;
 // A connection's first byte of a head comes within kIdleTime of the
 // connection or the last answer, the rest of the head within kHeadTime; a
@@ -50,11 +53,10 @@ constexpr std::chrono::seconds kIdleTime{5};
 constexpr std::chrono::seconds kHeadTime{3};
 constexpr std::chrono::seconds kBodyTime{5};
 constexpr std::chrono::seconds kWriteTime{5};
-// After a refusal the client's unread bytes are taken and dropped for a
-// while, unread: a close with bytes unread resets the connection, and the
-// client might lose the answer.
-constexpr std::chrono::seconds kLingerTime{1};
-constexpr std::size_t kLingerBytes = 256 * 1024;
+// What a connection's client sent and the server did not read, taken (as
+// far as it has come) before the connection closes: a close with bytes
+// unread resets the connection, and the client might lose the answer.
+constexpr std::size_t kUnreadBytes = 256 * 1024;
 // An event stream with nothing to say writes a comment this often, so a
 // closed page is noticed and its place given up.
 constexpr std::chrono::milliseconds kIdleBeat{500};
@@ -62,11 +64,104 @@ constexpr std::chrono::milliseconds kIdleBeat{500};
 constexpr int kThreads = 2;
 // The type and header of a page's POSTs.
 constexpr std::string_view kPostType = "application/x-qxsim";
-constexpr const char* kTokenHeader = "X-Qxsim-Token";
+constexpr const char* kSecretHeader = "X-Qxsim-Secret";
+// The launch token: 128 random bits.
+constexpr int kTokenDigits = 32;
+// Refusals told on standard error: kRefusalBurst at once, then one a second.
+constexpr double kRefusalBurst = 10;
+// The most of a request's path a refusal's line shows.
+constexpr std::size_t kLoggedPathBytes = 80;
 
 std::mutex& logLock() {
     static std::mutex lock;
     return lock;
+}
+
+// Refusals so far; past a burst one line a second tells of them, and says
+// how many it stands for. Under logLock().
+struct RefusalLines {
+    LiveRefusals told;
+    std::uint64_t sinceLine = 0;
+    double credit = kRefusalBurst;
+    std::chrono::steady_clock::time_point last;
+};
+
+RefusalLines& refusalLines() {
+    static RefusalLines lines;
+    return lines;
+}
+
+// The text with what a terminal acts on written as \xNN: C0 and C1 controls
+// (also as UTF-8), DEL and bytes that are no UTF-8; a backslash is doubled,
+// so that no text reads as such an escape.
+std::string terminalSafe(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    std::string out;
+    out.reserve(text.size());
+    const auto escape = [&](std::string_view bytes) {
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        std::size_t length = lead < 0x80                    ? 1
+                             : lead >= 0xc2 && lead <= 0xdf ? 2
+                             : lead >= 0xe0 && lead <= 0xef ? 3
+                             : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                            : 0;
+        std::uint32_t code = length == 1 ? lead : lead & (0xffu >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = at + k < text.size() ? static_cast<unsigned char>(text[at + k]) : 0;
+            if ((next & 0xc0) != 0x80) {
+                length = 0;
+                break;
+            }
+            code = code << 6 | (next & 0x3f);
+        }
+        if (length == 0 || code < kLeast[length] || (code >= 0xd800 && code <= 0xdfff) ||
+            code > 0x10ffff) {
+            escape(text.substr(at, 1));
+            ++at;
+            continue;
+        }
+        if (code < 0x20 || (code >= 0x7f && code <= 0x9f)) {
+            escape(text.substr(at, length));
+        } else if (code == '\\') {
+            out += "\\\\";
+        } else {
+            out += text.substr(at, length);
+        }
+        at += length;
+    }
+    return out;
+}
+
+void writeLogLine(std::string_view text) {
+    std::fprintf(stderr, "qxsim: live: %s\n", terminalSafe(text).c_str());
+    std::fflush(stderr);
+}
+
+void logRefusal(const std::string& text) {
+    std::lock_guard<std::mutex> guard(logLock());
+    RefusalLines& lines = refusalLines();
+    const auto now = std::chrono::steady_clock::now();
+    lines.credit = std::min(kRefusalBurst,
+                            lines.credit + std::chrono::duration<double>(now - lines.last).count());
+    lines.last = now;
+    ++lines.told.count;
+    if (lines.credit < 1) {
+        ++lines.told.unlogged;
+        ++lines.sinceLine;
+        return;
+    }
+    lines.credit -= 1;
+    writeLogLine(lines.sinceLine == 0 ? text
+                                      : text + " (and " + std::to_string(lines.sinceLine) +
+                                            " more refused since the last line)");
+    lines.sinceLine = 0;
 }
 
 std::string replaced(std::string text, std::string_view marker, const std::string& value) {
@@ -108,6 +203,25 @@ std::string_view queryValue(std::string_view target, std::string_view name) {
         at = end == std::string_view::npos ? end : at + 1 + end;
     }
     return {};
+}
+
+// Whether the request carries the cookie `name` with the value `token`.
+bool holdsCookie(const http::request<http::empty_body>& req, std::string_view name,
+                 std::string_view token) {
+    bool held = false;
+    for (auto [field, end] = req.equal_range(http::field::cookie); field != end; ++field) {
+        std::string_view rest = field->value();
+        while (!rest.empty()) {
+            const std::size_t cut = rest.find(';');
+            std::string_view pair = rest.substr(0, cut);
+            rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+            pair.remove_prefix(std::min(pair.find_first_not_of(' '), pair.size()));
+            if (pair.size() > name.size() && pair.starts_with(name) && pair[name.size()] == '=') {
+                held |= sameSecret(pair.substr(name.size() + 1), token);
+            }
+        }
+    }
+    return held;
 }
 
 // A browser names the destination of each request; a page for a tab is a
@@ -160,19 +274,21 @@ std::optional<std::pair<std::size_t, std::size_t>> rangeOf(std::string_view rang
 enum class Route { Page, Icon, Events, Scenario, Step, Visibility, Quit };
 
 // What a request's head earned: a route, or a refusal with its reason.
+// `handOver`: the page asked for with the launch token, answered with the cookie.
 struct Verdict {
     std::optional<Route> route;
     Status status = Status::ok;
     std::string why;
     std::uint64_t page = 0;
+    bool handOver = false;
 };
 
 Verdict refused(Status status, std::string why) {
-    return Verdict{std::nullopt, status, std::move(why), 0};
+    return Verdict{std::nullopt, status, std::move(why), 0, false};
 }
 
-Verdict accepted(Route route, std::uint64_t page = 0) {
-    return Verdict{route, Status::ok, {}, page};
+Verdict accepted(Route route, std::uint64_t page = 0, bool handOver = false) {
+    return Verdict{route, Status::ok, {}, page, handOver};
 }
 
 class Connection;
@@ -196,10 +312,13 @@ public:
 
     // The verdict on a request's head; `hasBody` when a body follows it.
     Verdict judge(const http::request<http::empty_body>& req, bool hasBody);
-    // Connections waiting for a head, oldest first; past kWaitingConnections
-    // the oldest is dropped.
-    void waiting(const std::shared_ptr<Connection>& c);
+    // Connections waiting for a head or a body, oldest first; past
+    // kWaitingConnections the oldest is dropped, one that never brought an
+    // accepted request (`proven` false) first.
+    void waiting(const std::shared_ptr<Connection>& c, bool proven);
     void notWaiting(Connection& c);
+    // A waiting connection brought an accepted request.
+    void proven(Connection& c);
     void addStream(const std::shared_ptr<Connection>& c);
 
     PageHub& hub;
@@ -208,12 +327,15 @@ public:
     const char* page;
     StepLimits limits;
     const std::string session = randomHex(16);  // the pages of this server know it
+    const std::string token = randomHex(kTokenDigits);
+    std::string cookie;  // its name, set before the threads start
 
     // A connection that waits: reached through `raw` while the lock is held
     // (its destructor takes it off the list first, under the lock).
     struct Waiting {
         Connection* raw;
         std::weak_ptr<Connection> owned;
+        bool proven;
     };
     std::mutex lock;  // the two lists below and Connection::mWaitingAt
     std::list<Waiting> waitingList;
@@ -263,15 +385,14 @@ public:
 private:
     void awaitHead();
     void readHead();
-    void onHead(error_code ec);
+    void onHead(error_code ec, std::size_t headBytes);
     void readBody();
     void onBody(error_code ec);
     void serve(const std::string& body);
     void refuse(Status status, const std::string& why);
     void send(http::response<http::string_body> res);
-    void sendContent(std::string body, const char* type);
-    void linger();
-    void drain(std::size_t left);
+    void sendContent(std::string body, const char* type, const PageTicket* page = nullptr);
+    void finish();
     void openStream();
     void pump();
 
@@ -284,6 +405,8 @@ private:
     Route mRoute = Route::Page;
     std::uint64_t mPage = 0;
     bool mKeepAlive = false;
+    bool mProven = false;  // a request of this connection was accepted
+    bool mHandOver = false;
     // An event stream's state.
     asio::steady_timer mBell;
     bool mStreaming = false;
@@ -298,10 +421,10 @@ void Connection::awaitHead() {
     mHead.emplace();
     mHead->header_limit(kMaxHeadBytes);
     mHead->body_limit(kMaxBodyBytes);
+    mService.waiting(shared_from_this(), mProven);
     if (mBuffer.size() > 0) {
         return readHead();
     }
-    mService.waiting(shared_from_this());
     mStream.expires_after(kIdleTime);
     mStream.async_read_some(mBuffer.prepare(4096),
                             [self = shared_from_this()](error_code ec, std::size_t n) {
@@ -317,11 +440,17 @@ void Connection::readHead() {
     mStream.expires_after(kHeadTime);
     http::async_read_header(
         mStream, mBuffer, *mHead,
-        [self = shared_from_this()](error_code ec, std::size_t) { self->onHead(ec); });
+        [self = shared_from_this()](error_code ec, std::size_t n) { self->onHead(ec, n); });
 }
 
-void Connection::onHead(error_code ec) {
-    mService.notWaiting(*this);
+// Until its head is judged, and its body has come, a connection keeps its
+// place among the waiting ones; a refused one keeps it until it is closed.
+void Connection::onHead(error_code ec, std::size_t headBytes) {
+    // The parser's own limit lets heads of many short fields pass longer.
+    if (ec == http::error::header_limit || (!ec && headBytes > kMaxHeadBytes)) {
+        return refuse(Status::request_header_fields_too_large,
+                      "a request's head is at most " + std::to_string(kMaxHeadBytes) + " bytes");
+    }
     if (ec == http::error::body_limit) {
         return refuse(Status::payload_too_large,
                       "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
@@ -345,11 +474,15 @@ void Connection::onHead(error_code ec) {
     }
     mRoute = *verdict.route;
     mPage = verdict.page;
+    mProven = true;
+    mHandOver = verdict.handOver;
+    if (hasBody) {
+        mService.proven(*this);
+        return readBody();
+    }
+    mService.notWaiting(*this);
     if (mRoute == Route::Events) {
         return openStream();
-    }
-    if (hasBody) {
-        return readBody();
     }
     serve({});
 }
@@ -379,6 +512,7 @@ void Connection::readBody() {
 }
 
 void Connection::onBody(error_code ec) {
+    mService.notWaiting(*this);
     if (ec == http::error::body_limit) {
         return refuse(Status::payload_too_large,
                       "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
@@ -408,7 +542,7 @@ void Connection::serve(const std::string& body) {
             // The picture as it stands, shown before the page's event stream is open.
             return sendContent(
                 replaced(std::move(text), "<!--QX_FIRST_PICTURE-->", s.hub.picture()),
-                "text/html; charset=utf-8");
+                "text/html; charset=utf-8", &*ticket);
         }
         case Route::Icon: {
             // Browsers ask for an icon on their own; there is none.
@@ -447,7 +581,7 @@ void Connection::serve(const std::string& body) {
     }
 }
 
-void Connection::sendContent(std::string body, const char* type) {
+void Connection::sendContent(std::string body, const char* type, const PageTicket* page) {
     bool unsatisfiable = false;
     const auto range = rangeOf(mRange, body.size(), unsatisfiable);
     if (unsatisfiable) {
@@ -463,7 +597,14 @@ void Connection::sendContent(std::string body, const char* type) {
     }
     res.set(http::field::content_type, type);
     res.set(http::field::cache_control, "no-store");
-    if (mRoute == Route::Page) {
+    if (page != nullptr) {
+        // The page's secret and number, for a script as for the page.
+        res.set(kSecretHeader, page->token);
+        res.set("X-Qxsim-Page", std::to_string(page->number));
+        if (mHandOver) {
+            res.set(http::field::set_cookie,
+                    mService.cookie + "=" + mService.token + "; Path=/; HttpOnly; SameSite=Strict");
+        }
         res.set("X-Frame-Options", "DENY");
         res.set("Content-Security-Policy", "frame-ancestors 'none'");
         res.set("Referrer-Policy", "no-referrer");
@@ -475,9 +616,13 @@ void Connection::sendContent(std::string body, const char* type) {
 }
 
 void Connection::refuse(Status status, const std::string& why) {
-    const std::string path = mTarget.substr(0, mTarget.find('?'));
-    liveLog(mMethod + (path.empty() ? "" : " " + path) + " refused (" +
-            std::to_string(static_cast<unsigned>(status)) + "): " + why);
+    const std::string_view path = std::string_view(mTarget).substr(0, mTarget.find('?'));
+    std::string shown = mMethod;
+    if (!path.empty()) {
+        shown += " " + std::string(path.substr(0, kLoggedPathBytes));
+        shown += path.size() > kLoggedPathBytes ? "..." : "";
+    }
+    logRefusal(shown + " refused (" + std::to_string(static_cast<unsigned>(status)) + "): " + why);
     http::response<http::string_body> res{status, 11};
     res.set(http::field::content_type, "text/plain; charset=utf-8");
     res.body() = why + "\n";
@@ -497,27 +642,29 @@ void Connection::send(http::response<http::string_body> res) {
                               return;
                           }
                           if (held->need_eof()) {
-                              return self->linger();
+                              return self->finish();
                           }
                           self->awaitHead();
                       });
 }
 
-void Connection::linger() {
+// Ends the connection after its last answer, at once. What its client sent
+// and was not read is taken first, as far as it has come.
+void Connection::finish() {
     error_code ignored;
-    mStream.socket().shutdown(tcp::socket::shutdown_send, ignored);
-    mStream.expires_after(kLingerTime);
-    drain(kLingerBytes);
-}
-
-void Connection::drain(std::size_t left) {
-    mBuffer.clear();
-    mStream.async_read_some(mBuffer.prepare(4096),
-                            [self = shared_from_this(), left](error_code ec, std::size_t n) {
-                                if (!ec && n < left) {
-                                    self->drain(left - n);
-                                }
-                            });
+    tcp::socket& socket = mStream.socket();
+    socket.shutdown(tcp::socket::shutdown_send, ignored);
+    socket.non_blocking(true, ignored);
+    std::array<char, 4096> unread;
+    for (std::size_t left = kUnreadBytes; left > 0;) {
+        error_code ec;
+        const std::size_t n = socket.read_some(asio::buffer(unread), ec);
+        if (ec || n == 0) {
+            break;
+        }
+        left -= std::min(left, n);
+    }
+    socket.close(ignored);
 }
 
 void Connection::openStream() {
@@ -600,11 +747,29 @@ Verdict LiveServer::Service::judge(const http::request<http::empty_body>& req, b
         req[http::field::origin] != "http://" + std::string(host)) {
         return refused(Status::forbidden, "requests from another site's pages are refused");
     }
-    if (req[http::field::range].find(',') != std::string_view::npos) {
-        return refused(Status::range_not_satisfiable, "one range at most");
+    // A prefetch or prerender of a page (speculation rules, a link's hint)
+    // is no one's tab.
+    if (req.count("Sec-Purpose") != 0 || req.count("Purpose") != 0) {
+        return refused(Status::forbidden, "a page is not prefetched: it is opened");
     }
     const std::string_view target = req.target();
     const std::string_view path = target.substr(0, target.find('?'));
+    // The session is its starter's: it holds the launch token, in the URL qxsim
+    // printed (a navigation to the page, answered with the cookie) or in the
+    // cookie, which another site's page cannot have its browser send.
+    const bool handOver = path == "/" && req.method() == http::verb::get &&
+                          sameSecret(queryValue(target, "token"), token);
+    if (!handOver && !holdsCookie(req, cookie, token)) {
+        return refused(Status::forbidden,
+                       "this session is open only to the URL qxsim printed, with its token");
+    }
+    const std::string_view site = req["Sec-Fetch-Site"];
+    if (!handOver && !site.empty() && site != "same-origin" && site != "none") {
+        return refused(Status::forbidden, "requests from another site's pages are refused");
+    }
+    if (req[http::field::range].find(',') != std::string_view::npos) {
+        return refused(Status::range_not_satisfiable, "one range at most");
+    }
     static const std::pair<std::string_view, Route> kRoutes[] = {
         {"/", Route::Page},         {"/favicon.ico", Route::Icon},
         {"/events", Route::Events}, {"/scenario", Route::Scenario},
@@ -631,13 +796,13 @@ Verdict LiveServer::Service::judge(const http::request<http::empty_body>& req, b
         if (!toTab(req)) {
             return refused(Status::forbidden, "the page goes to a browser's tab only");
         }
-        return accepted(route);
+        return accepted(route, 0, handOver);
     }
     if (!post) {
-        const std::uint64_t page = hub.pageOf(queryValue(target, "token"));
+        const std::uint64_t page = hub.pageOf(queryValue(target, "secret"));
         if (page == 0) {
             return refused(Status::forbidden,
-                           "name the page's secret: " + std::string(path) + "?token=...");
+                           "name the page's secret: " + std::string(path) + "?secret=...");
         }
         return accepted(route, page);
     }
@@ -646,10 +811,10 @@ Verdict LiveServer::Service::judge(const http::request<http::empty_body>& req, b
         return refused(Status::unsupported_media_type,
                        "a page's request is of the type " + std::string(kPostType));
     }
-    const std::uint64_t page = hub.pageOf(req[kTokenHeader]);
+    const std::uint64_t page = hub.pageOf(req[kSecretHeader]);
     if (page == 0) {
         return refused(Status::forbidden,
-                       std::string("no page's secret in the header ") + kTokenHeader);
+                       std::string("no page's secret in the header ") + kSecretHeader);
     }
     if (route != Route::Visibility && !hub.steers(page)) {
         return refused(Status::forbidden, route == Route::Quit
@@ -660,7 +825,7 @@ Verdict LiveServer::Service::judge(const http::request<http::empty_body>& req, b
     return accepted(route, page);
 }
 
-void LiveServer::Service::waiting(const std::shared_ptr<Connection>& c) {
+void LiveServer::Service::waiting(const std::shared_ptr<Connection>& c, bool proven) {
     std::shared_ptr<Connection> oldest;
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -668,11 +833,14 @@ void LiveServer::Service::waiting(const std::shared_ptr<Connection>& c) {
             return;
         }
         if (waitingList.size() >= kWaitingConnections) {
-            waitingList.front().raw->mWaitingAt.reset();
-            oldest = waitingList.front().owned.lock();
-            waitingList.pop_front();
+            auto gone = std::find_if(waitingList.begin(), waitingList.end(),
+                                     [](const Waiting& w) { return !w.proven; });
+            gone = gone == waitingList.end() ? waitingList.begin() : gone;
+            gone->raw->mWaitingAt.reset();
+            oldest = gone->owned.lock();
+            waitingList.erase(gone);
         }
-        c->mWaitingAt = waitingList.insert(waitingList.end(), Waiting{c.get(), c});
+        c->mWaitingAt = waitingList.insert(waitingList.end(), Waiting{c.get(), c, proven});
     }
     if (oldest) {
         oldest->drop();
@@ -684,6 +852,13 @@ void LiveServer::Service::notWaiting(Connection& c) {
     if (c.mWaitingAt) {
         waitingList.erase(*c.mWaitingAt);
         c.mWaitingAt.reset();
+    }
+}
+
+void LiveServer::Service::proven(Connection& c) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (c.mWaitingAt) {
+        (*c.mWaitingAt)->proven = true;
     }
 }
 
@@ -716,6 +891,7 @@ std::string LiveServer::Service::start(int listener, std::string& error) {
         error = "cannot listen: " + ec.message();
         return {};
     }
+    cookie = "qxsim-" + std::to_string(local.port());
     hub.setBell([this] { ringStreams(); });
     accept();
     for (int i = 0; i < kThreads; ++i) {
@@ -730,7 +906,7 @@ std::string LiveServer::Service::start(int listener, std::string& error) {
             }
         });
     }
-    return "http://127.0.0.1:" + std::to_string(local.port()) + "/";
+    return "http://127.0.0.1:" + std::to_string(local.port()) + "/?token=" + token;
 }
 
 void LiveServer::Service::accept() {
@@ -764,10 +940,14 @@ void LiveServer::Service::stop() {
     mThreads.clear();
 }
 
-void liveLog(const std::string& text) {
+void liveLog(std::string_view text) {
     std::lock_guard<std::mutex> guard(logLock());
-    std::fprintf(stderr, "qxsim: live: %s\n", text.c_str());
-    std::fflush(stderr);
+    writeLogLine(text);
+}
+
+LiveRefusals liveRefusals() {
+    std::lock_guard<std::mutex> guard(logLock());
+    return refusalLines().told;
 }
 
 std::optional<Step> pageStep(std::string_view body, std::uint64_t number, std::string& error) {

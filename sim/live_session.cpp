@@ -3,7 +3,9 @@
 #include "live_session.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -43,6 +47,86 @@ std::atomic<bool> gStopSignal{false};
 
 extern "C" void onStopSignal(int) {
     gStopSignal.store(true);
+}
+
+// A file of the session's own that only its user may read: made anew, never
+// through a link nor over a file that is there, and removed at the end when
+// it is still the file made.
+class PrivateFile {
+public:
+    PrivateFile() = default;
+    ~PrivateFile() { remove(); }
+    PrivateFile(const PrivateFile&) = delete;
+    PrivateFile& operator=(const PrivateFile&) = delete;
+
+    bool create(const std::string& path, std::string_view text, std::string& error);
+    void remove();
+
+private:
+    std::string mPath;
+    dev_t mDevice = 0;
+    ino_t mInode = 0;
+};
+
+bool PrivateFile::create(const std::string& path, std::string_view text, std::string& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot make '" + path + "': " + std::strerror(errno) +
+                (errno == EEXIST ? " (left by a qxsim that was killed? if so, remove it)" : "");
+        return false;
+    }
+    struct stat info {};
+    const bool known = ::fstat(fd, &info) == 0;
+    mPath = path;
+    mDevice = info.st_dev;
+    mInode = info.st_ino;
+    const bool written =
+        known && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (::close(fd) != 0 || !written) {
+        error = "cannot write '" + path + "': " + std::strerror(errno);
+        remove();
+        return false;
+    }
+    return true;
+}
+
+void PrivateFile::remove() {
+    struct stat info {};
+    if (!mPath.empty() && ::lstat(mPath.c_str(), &info) == 0 && info.st_dev == mDevice &&
+        info.st_ino == mInode) {
+        ::unlink(mPath.c_str());
+    }
+    mPath.clear();
+}
+
+// Starts the user's browser on the page through `opener`, a page that only the
+// user may read: a command line, which every local user can see, never
+// holds the token. Returns the process started, or 0.
+pid_t openBrowser(const std::string& url, const std::string& path, PrivateFile& opener) {
+    std::string error;
+    if (!opener.create(path,
+                       "<!DOCTYPE html>\n<meta http-equiv=\"refresh\" content=\"0;url=" + url +
+                           "\">\n<title>qxsim live</title>\n<a href=\"" + url + "\">" + url +
+                           "</a>\n",
+                       error)) {
+        std::cerr << "qxsim: cannot open the page in a browser: " << error << "\n";
+        return 0;
+    }
+    // The browser keeps none of qxsim's files open (its folder's lock among them).
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    const char* const argv[] = {"xdg-open", path.c_str(), nullptr};
+    pid_t pid = 0;
+    const int failed =
+        posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        std::cerr << "qxsim: cannot start xdg-open to open the page in a browser: "
+                  << std::strerror(failed) << "\n";
+        return 0;
+    }
+    return pid;
 }
 
 bool isPassEvent(const std::string& line) {
@@ -109,7 +193,7 @@ private:
     std::string mLastPicture;
     std::uint64_t mLastPictureApplied = 0;
     std::uint64_t mLastSlowMs = 0;
-    bool mCapHeld = false;  // the last cap played deflects
+    bool mCapHeld = false;  // the cap is deflected, as the last cap or release left it
 };
 
 int LiveSession::run(std::string& error) {
@@ -164,9 +248,17 @@ void LiveSession::runPending() {
     }
 }
 
+// The page knows a step by the number its answer gave: "page step N".
 void LiveSession::failed(std::uint64_t number, const Step& step, const std::string& error) {
-    liveLog("step " + std::to_string(number) + " '" + step.text + "' failed: " + error);
-    mHub.publish("log", "qxsim: step '" + step.text + "' failed: " + error);
+    const std::string where = step.where() + ": ";
+    const std::string told =
+        "page step " + std::to_string(number) + " '" + step.text +
+        "' failed: " + (error.starts_with(where) ? error.substr(where.size()) : error);
+    liveLog(told);
+    mHub.publish("log", "qxsim: " + told);
+    transcript::Fields fields;
+    fields.uinteger("step", number).str("reason", told);
+    mHub.publish("failed", "{" + fields.text().substr(1) + "}");
 }
 
 void LiveSession::schedulePace(std::uint64_t ms) {
@@ -203,9 +295,10 @@ void LiveSession::pace(std::uint64_t ms) {
         collect();
         mPlayer.deviceStepNow(step);
         mApplied = number;
-        mCapHeld =
-            step.kind == StepKind::Cap && std::any_of(step.numbers.begin(), step.numbers.end(),
-                                                      [](double v) { return v != 0.0; });
+        if (step.kind == StepKind::Cap || step.kind == StepKind::Release) {
+            mCapHeld = std::any_of(step.numbers.begin(), step.numbers.end(),
+                                   [](double v) { return v != 0.0; });
+        }
         mPictureDue = mScenarioDue = true;
         schedulePace(ms);
         return;
@@ -344,7 +437,23 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
         player.finish();
         return kExitIo;
     }
-    std::cout << "qxsim: live session at " << url << " (Ctrl-C ends it)" << std::endl;
+    // The URL holds the launch token: the session opens to no one without it.
+    PrivateFile urlFile, opener;
+    const std::filesystem::path transcriptFile = std::filesystem::absolute(options.transcriptPath);
+    const std::string urlPath = std::filesystem::path(transcriptFile).replace_extension(".url");
+    if (!urlFile.create(urlPath, url + "\n", error)) {
+        player.finish();
+        return kExitIo;
+    }
+    std::cout << "qxsim: live session at " << url << " (Ctrl-C ends it)\n"
+              << "qxsim: the URL opens the session to whoever has it; it is also in " << urlPath
+              << ", for you alone" << std::endl;
+    const pid_t browser =
+        options.openBrowser
+            ? openBrowser(url,
+                          std::filesystem::path(transcriptFile).replace_extension(".open.html"),
+                          opener)
+            : 0;
     gStopSignal.store(false);
     auto previousInt = std::signal(SIGINT, onStopSignal);
     auto previousTerm = std::signal(SIGTERM, onStopSignal);
@@ -358,6 +467,9 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     std::signal(SIGINT, previousInt);
     std::signal(SIGTERM, previousTerm);
     server.stop();
+    if (browser != 0) {
+        ::waitpid(browser, nullptr, WNOHANG);  // xdg-open is done by now, as a rule
+    }
     player.finish();
     transcript::setMemoryCapture(false);
     transcript::clearCaptured();

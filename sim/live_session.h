@@ -17,18 +17,21 @@
 namespace qxsim {
 
 struct LiveOptions {
-    int listener = -1;         // listening socket (listenOnLoopback), handed to the server
-    std::string preludeName;   // for messages
-    std::string prelude;       // scenario text played before the page takes over
-    std::string logPath;       // the module's log, shown on the page
-    std::string settingsPath;  // the module's settings: the recording starts from their values
-    std::string places;        // where the session's files are, as JSON, told the page at the end
+    int listener = -1;           // listening socket (listenOnLoopback), handed to the server
+    std::string preludeName;     // for messages
+    std::string prelude;         // scenario text played before the page takes over
+    std::string logPath;         // the module's log, shown on the page
+    std::string settingsPath;    // the module's settings: the recording starts from their values
+    std::string places;          // where the session's files are, as JSON, told the page at the end
+    std::string transcriptPath;  // the URL's file goes beside it
+    bool openBrowser = false;    // --open: the user's browser is started on the page
 };
 
 // Plays the prelude in virtual time, loads the module, prints the page's URL
-// on standard output and runs until the page ends the session or qxsim gets
-// SIGINT or SIGTERM. Returns an exit code and sets `error`. The clock must be
-// virtual.
+// (with the launch token) on standard output, writes it to a file beside the
+// transcript that only the user may read, and runs until the page ends the
+// session or qxsim gets SIGINT or SIGTERM; the file is removed then. Returns
+// an exit code and sets `error`. The clock must be virtual.
 int runLiveSession(Player& player, const LiveOptions& options, std::string& error);
 
 }  // namespace qxsim

@@ -239,9 +239,14 @@ int run(int argc, char** argv) {
     Player player(module, settingsPath(paths));
     player.setTranscriptLimitMiB(options.maxTranscriptMiB);
     if (options.live) {
-        const LiveOptions live{
-            listener,       scenarioName,        scenarioText,
-            logPath(paths), settingsPath(paths), "{" + json.text().substr(1) + "}"};
+        const LiveOptions live{listener,
+                               scenarioName,
+                               scenarioText,
+                               logPath(paths),
+                               settingsPath(paths),
+                               "{" + json.text().substr(1) + "}",
+                               paths.transcriptPath,
+                               options.openBrowser};
         int code = runLiveSession(player, live, error);
         if (!transcript::closeFile() && code == kExitOk) {
             code = kExitIo;
@@ -250,7 +255,10 @@ int run(int argc, char** argv) {
         if (code != kExitOk) {
             return fail(code, error);
         }
-        std::cout << "qxsim: the live session ended" << summary << "\n";
+        const LiveRefusals refusals = liveRefusals();
+        std::cout << "qxsim: the live session ended" << summary
+                  << "\n  refused:    " << refusals.count << " requests (" << refusals.unlogged
+                  << " of them not told on standard error)\n";
         return kExitOk;
     }
     const bool live = options.realTime && scenarioName == kStdinName;

@@ -47,7 +47,7 @@ std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
            "             [--module PATH] [--max-time MS] [--max-transcript MIB]\n"
            "             [SCENARIO | -]\n"
-           "       qxsim --live [--port N] [options] [SCENARIO]\n"
+           "       qxsim --live [--port N] [--open] [options] [SCENARIO]\n"
            "       qxsim --steps\n"
            "       qxsim --init-profile DIR\n"
            "  --profile DIR     profile folder the module sees as USERPROFILE, used as it is\n"
@@ -61,6 +61,7 @@ std::string usageText() {
            "                    virtual clock kept to the wall clock; SCENARIO, played first in\n"
            "                    virtual time, sets the world up (default: the sample drawing)\n"
            "  --port N          the page's port with --live (default 8765, 0: any free port)\n"
+           "  --open            with --live: start the browser on the page (xdg-open)\n"
            "  --module PATH     the module to load (default: libqxautocad.so beside qxsim,\n"
            "                    or the environment variable QXSIM_MODULE)\n"
            "  --max-time MS     the most virtual time a scenario may span, its waits added up\n"
@@ -101,6 +102,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (arg == "--live") {
             options.live = true;
+            continue;
+        }
+        if (arg == "--open") {
+            options.openBrowser = true;
             continue;
         }
         if (arg == "--steps") {
@@ -174,6 +179,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         result.error = "option --init-profile makes a profile and plays nothing: it goes alone";
     } else if (portGiven && !options.live) {
         result.error = "option --port goes with --live";
+    } else if (options.openBrowser && !options.live) {
+        result.error = "option --open goes with --live";
     } else if (options.live && options.renderDir) {
         result.error =
             "a live session draws its pictures on the page: --render goes without --live";

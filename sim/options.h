@@ -17,6 +17,7 @@ struct Options {
     bool realTime = false;                      // --real-time
     bool live = false;                          // --live: steered from a browser page
     int port = 8765;                            // --port N with --live (0: any free port)
+    bool openBrowser = false;                   // --open with --live
     bool help = false;                          // --help
     // --max-time MS: the most virtual time the scenario may span (its waits).
     std::uint64_t maxTimeMs = 24ull * 60 * 60 * 1000;

@@ -17,4 +17,8 @@ int runLiveSession(Player&, const LiveOptions&, std::string& error) {
     return kExitScenario;
 }
 
+LiveRefusals liveRefusals() {
+    return {};
+}
+
 }  // namespace qxsim

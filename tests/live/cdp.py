@@ -54,6 +54,21 @@ class Browser:
         target = json.load(urllib.request.urlopen(req, timeout=10))
         return Page(target['webSocketDebuggerUrl'], target['id'], self.port)
 
+    def isolated_page(self, url):
+        """Opens `url` in a browser context of its own (its own cookies), which
+        lasts until the browser closes."""
+        if not hasattr(self, 'root'):
+            version = json.load(urllib.request.urlopen(
+                'http://127.0.0.1:%d/json/version' % self.port, timeout=10))
+            self.root = Page(version['webSocketDebuggerUrl'], None, self.port)
+        context = self.root.call('Target.createBrowserContext')['browserContextId']
+        target = self.root.call('Target.createTarget', url=url,
+                                browserContextId=context)['targetId']
+        found = json.load(urllib.request.urlopen('http://127.0.0.1:%d/json/list' % self.port,
+                                                 timeout=10))
+        ws_url = next(t['webSocketDebuggerUrl'] for t in found if t['id'] == target)
+        return Page(ws_url, target, self.port)
+
     def close(self):
         self.proc.terminate()
         try:

@@ -2,7 +2,10 @@
 
 Usage: live_page_test.py QXSIM [--screenshot PNG]
 
-Starts a live session with a start-up scenario that moves the view, steers
+Starts a live session with a start-up scenario that moves the view, lets
+another site's page send a window to it 66 times and ask for 45 pages to
+be prefetched, then opens the URL qxsim printed, as its user would, and
+steers
 it with the virtual cap's keys, a synthetic game controller and a drag on
 the picture, toggles a setting and switches the rotation mode between
 motions, downloads the recorded scenario, ends the session and replays the
@@ -14,9 +17,14 @@ seven pages of one browser all follow the session (they share one event
 stream), that the steering page closed or hidden while a key is held
 releases the cap, and the transcript's filter and the panes' size; that the
 page comes with the picture, a refused step stays in its box, a page opened
-late starts with the log's tail and the end names the transcript and the log.
+late starts with the log's tail and the end names the transcript and the log;
+that a step that fails when it runs stays in the box too, that the cap is
+released when the steering page goes after a `key` step, and that the page
+--open starts the browser on opens the session in a browser without its
+cookie.
 """
 import base64
+import http.server
 import json
 import os
 import re
@@ -24,6 +32,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import urllib.error
 import urllib.request
 
@@ -38,13 +47,18 @@ def check(condition, message):
         raise AssertionError(message)
 
 
-def status_of(url, data=None, token=''):
-    headers = {'Content-Type': 'application/x-qxsim', 'X-Qxsim-Token': token} if data else {}
+def status_of(url, cookie, data=None, token=''):
+    headers = {'Content-Type': 'application/x-qxsim', 'X-Qxsim-Secret': token} if data else {}
+    headers['Cookie'] = cookie
     try:
         return urllib.request.urlopen(urllib.request.Request(url, data=data, headers=headers),
                                       timeout=10).status
     except urllib.error.HTTPError as err:
         return err.code
+
+
+def stat_mode(path):
+    return os.stat(path).st_mode & 0o777
 
 
 def steering(pages):
@@ -109,6 +123,41 @@ def replayed(qxsim, work, scenario):
     return os.path.join(work, 'replay.jsonl')
 
 
+# Another site's page: it sends a window to the session 66 times, one after
+# another, and asks for its pages to be prefetched.
+HOSTILE = """<!DOCTYPE html><title>another site</title>
+<script type="speculationrules">{"prefetch": [{"source": "list", "eagerness": "immediate",
+  "urls": [%(urls)s]}]}</script>
+<script>
+window.done = false;
+function attack() {
+  window.w = window.open('about:blank', 'victim');
+  let n = 0;
+  (function next() {
+    if (n === 66) { window.done = true; return; }
+    w.location = '%(target)s?n=' + n++;
+    setTimeout(next, 200);
+  })();
+}
+</script>"""
+
+
+def serve(page):
+    """Serves `page` on a port of its own; returns the port."""
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            self.send_response(200)
+            self.send_header('Content-Type', 'text/html')
+            self.end_headers()
+            self.wfile.write(page.encode())
+
+        def log_message(self, *args):
+            pass
+    server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server.server_address[1]
+
+
 STARTUP = """drawing sample
 view iso
 wait 150
@@ -125,37 +174,64 @@ def main():
     work = tempfile.mkdtemp(prefix='qx-live-')
     with open(os.path.join(work, 'startup.qxs'), 'w') as out:
         out.write(STARTUP)
-    session = subprocess.Popen([qxsim, '--live', '--port', '0', '--transcript', 'live.jsonl',
-                                'startup.qxs'],
-                               cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    # --open starts "xdg-open" on a page that takes the browser to the session.
+    os.mkdir(os.path.join(work, 'bin'))
+    with open(os.path.join(work, 'bin', 'xdg-open'), 'w') as out:
+        out.write('#!/bin/sh\nprintf %s "$1" > "$(dirname "$0")/opened"\n')
+    os.chmod(os.path.join(work, 'bin', 'xdg-open'), 0o755)
+    env = dict(os.environ, PATH=os.path.join(work, 'bin') + os.pathsep + os.environ['PATH'])
+    session = subprocess.Popen([qxsim, '--live', '--port', '0', '--open', '--transcript',
+                                'live.jsonl', 'startup.qxs'], cwd=work, env=env,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     browser = None
     try:
-        url = re.search(r'http://\S+', session.stdout.readline()).group(0)
+        printed = re.search(r'http://\S+', session.stdout.readline()).group(0)
+        url = printed.split('?')[0]
+        cookie = 'qxsim-%s=%s' % (re.search(r':(\d+)/', url).group(1),
+                                  printed.partition('?token=')[2])
         check(url.startswith('http://127.0.0.1:'), 'bound to ' + url)
         shutil.copytree(os.path.join(work, 'qxsim-profile'), os.path.join(work, 'start-profile'))
 
-        # Bad requests: a 4xx each and a log line (checked at the end).
-        check(status_of(url + 'nothing-here') == 404, 'unknown path')
-        check(status_of(url + 'events') == 403, 'events without a secret')
-        check(status_of(url + 'step', b'release', 'nobody') == 403, 'step from no page')
+        # Bad requests: a 4xx each.
+        check(status_of(url + 'nothing-here', cookie) == 404, 'unknown path')
+        check(status_of(url + 'events', cookie) == 403, 'events without a secret')
+        check(status_of(url + 'step', cookie, b'release', 'nobody') == 403, 'step from no page')
 
-        # The page comes with the picture as it stands, before its event stream.
-        check('<svg' in urllib.request.urlopen(url, timeout=10).read().decode(), 'no first picture')
-
+        # Another site's page sends a window to the session, again and again,
+        # before its user opens it; then its user opens the URL qxsim printed.
         browser = cdp.Browser()
-        page = browser.page(url)
+        hostile = browser.page('http://localhost:%d/' % serve(HOSTILE % {
+            'target': url, 'urls': ', '.join('"%s?p=%d"' % (url, n) for n in range(45))}))
+        hostile.wait('typeof attack === "function"')
+        hostile.call('Runtime.evaluate', expression='attack()', userGesture=True)
+        hostile.wait('window.done', 30)
+        hostile.js('w.close()')
+        hostile.close()
+        page = browser.page(printed)
         page.call('Page.enable')
         page.wait("qx.role === 'steering' && qx.frames > 0")
+        check(page.js('location.href') == url and page.js('document.cookie') == '',
+              'the token stayed in the address, or the cookie is not HttpOnly')
         token = page.js('ticket.token')
-        check(status_of(url + 'step', b'cap 1 2', token) == 400, 'short cap')
-        check(status_of(url + 'step', b'wait 10', token) == 400, 'a wait')
+        # A page comes with the picture as it stands, before its event stream.
+        check('<svg' in urllib.request.urlopen(printed, timeout=10).read().decode(),
+              'no first picture')
+        check(status_of(url + 'step', cookie, b'cap 1 2', token) == 400, 'short cap')
+        check(status_of(url + 'step', cookie, b'wait 10', token) == 400, 'a wait')
 
         # A second page watches the same session; closing it ends nothing.
         watcher = browser.page(url)
         watcher.wait("qx.role === 'watching' && qx.frames > 0")
         page.call('Page.bringToFront')
-        check(status_of(url + 'step', b'release', watcher.js('ticket.token')) == 403,
+        check(status_of(url + 'step', cookie, b'release', watcher.js('ticket.token')) == 403,
               'a watching page steers')
+        # The page --open had the browser start on opens the session too, in
+        # a browser without the cookie.
+        opened = open(os.path.join(work, 'bin', 'opened')).read()
+        check(stat_mode(opened) == 0o600, 'the page that opens the session can be read by others')
+        other = browser.isolated_page('file://' + opened)
+        other.wait("qx.role === 'watching' && qx.frames > 0 && location.href === '%s'" % url)
+        other.close()
 
         # Motion 1: twist with the virtual cap (key L: RY +).
         before = page.js("document.getElementById('view').innerHTML")
@@ -220,12 +296,20 @@ def main():
         page.wait("qx.sent.at(-1) === 'release' && qx.counts.view_saved === 5")
         check(page.js('qx.errors.length') == 0, 'page errors: %s' % page.js('qx.errors'))
 
-        # A refused typed step stays in the box, marked.
-        page.js("document.getElementById('step').value = 'cap 1 2 3'")
-        page.js("document.querySelector('#stepform button').click()")
-        page.wait("qx.errors.length === 1")
-        check(page.js("(s => s.value + ' ' + s.className)(document.getElementById('step'))")
-              == 'cap 1 2 3 refused', 'the refused step left the box')
+        # A typed step refused at once, and one that fails when it runs (a
+        # setting while the module is loaded): each stays in the box, marked,
+        # with its reason.
+        for n, (typed, reason) in enumerate((
+                ('cap 1 2 3', "'cap' takes 6 values"),
+                ('setting toggleRotationCenter off', "page step \\d+ 'setting toggleRotationCenter "
+                 "off' failed: 'setting' expects an unloaded module"))):
+            page.js("document.getElementById('step').value = '%s'" % typed)
+            page.js("document.querySelector('#stepform button').click()")
+            page.wait("qx.errors.length === %d" % (n + 1))
+            check(page.js("(s => s.value + ' ' + s.className)(document.getElementById('step'))")
+                  == typed + ' refused', 'the refused step left the box: ' + typed)
+            check(re.match(reason, page.js("document.getElementById('steperror').textContent")),
+                  'no reason for %s: %s' % (typed, page.js("document.getElementById('steperror').textContent")))
         page.js("document.getElementById('step').value = ''")
 
         # The transcript hides timer lines and the library's polls unless asked;
@@ -247,9 +331,11 @@ def main():
         held_motion(page, 'l')
         pages[-1].wait('qx.views >= %d' % (views + 15))
 
-        # Motion 5 ends when the steering page goes with the key held (its
-        # renderer crashes: no word from it): the cap is released (view_saved)
-        # and another page steers.
+        # Motion 5 ends when the steering page goes with the key held, a `key`
+        # step its last (its renderer crashes: no word from it): the cap is
+        # released (view_saved) and another page steers.
+        page.js("document.querySelector('[data-step=\"key zoomall\"]').click()")
+        page.wait("qx.sent.at(-1) === 'key zoomall'")
         page.crash()
         page.close()
         pages = pages[1:]
@@ -269,8 +355,11 @@ def main():
 
         # A page opened late still starts with the log's tail, however busy
         # the transcript was: the module's start-up entries are there.
-        late = re.search(r"token: '(\w+)'", urllib.request.urlopen(url, timeout=10).read().decode())
-        with urllib.request.urlopen(url + 'events?token=' + late.group(1), timeout=10) as events:
+        late = re.search(r"token: '(\w+)'",
+                         urllib.request.urlopen(printed, timeout=10).read().decode())
+        with urllib.request.urlopen(urllib.request.Request(
+                url + 'events?secret=' + late.group(1), headers={'Cookie': cookie}),
+                timeout=10) as events:
             head = ''
             while 'event: transcript' not in head:
                 head += events.readline().decode()
@@ -284,9 +373,9 @@ def main():
         out = session.stdout.read()
         check('the live session ended' in out and 'live.jsonl' in out and
               'autocad_addin_log.txt' in out, 'no places at the end: ' + out)
+        check(not os.path.exists(opened), 'the page that opens the session stayed')
         log = session.stderr.read()
-        for line in ('refused (404)', 'refused (400)', 'refused (403)',
-                     'closed its event stream: the cap is released',
+        for line in ('refused (403)', 'closed its event stream: the cap is released',
                      'hidden for more than 1000 ms: the cap is released'):
             check(line in log, 'no line %r in: %s' % (line, log))
     finally:
