@@ -326,7 +326,7 @@ void Logging::writeLeftOut(RecentEntry& entry, UINT32 nowMs) {
     std::string line = getTimeString();
     line.append(entry.key, 0, entry.headSize);
     line += "Left out " + decimalText(entry.leftOut) + " repeats of: ";
-    line.append(entry.key, entry.headSize);
+    line.append(entry.key, entry.headSize, std::string::npos);
     entry.leftOut = 0;
     entry.lastCountMs = nowMs;
     writeLine(line);
