@@ -430,20 +430,20 @@ INT32 Settings::writeSettingsFile(const std::string& path) {
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Writing new default settings file ..." << LOG_END;
     const FileReplaceResult result = replaceFileText(path, textFileBytes(out.str()));
-    if (result.status == kFileNotRegular) {
-        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
-        return -1;
-    }
     if (result.status == kFileWrittenInPlace) {
         QX_LOG(WRN, kSrcFile, kClass, "Settings::writeSettingsFile")
             << "Writing default settings file '" << mFileName
             << "': " << describeFileReplace(result) << "." << LOG_END;
     } else if (result.status != kFileReplaced) {
+        // The failure in its own words; why, where known, in a second entry.
         QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName
-            << "' failed: " << describeFileReplace(result) << "." << LOG_END;
-        return result.status == kFileNotCreated ? -1 : -2;
+            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
+        if (result.status != kFileNotRegular) {
+            QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+                << "Settings file '" << path << "': " << describeFileReplace(result) << "."
+                << LOG_END;
+        }
+        return result.status == kFileNotCreated || result.status == kFileNotRegular ? -1 : -2;
     }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Default settings file written." << LOG_END;

@@ -9,6 +9,7 @@
 #include <float.h>
 #include <iomanip>
 #include <iostream>
+#include <locale.h>  // _create_locale, _snprintf_l (stdio.h)
 
 #include <windows.h>
 
@@ -27,13 +28,6 @@ const char* const kClassName = "Logging";
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
 
 const std::size_t kThreadWidth = 6;
-// Bytes a line end takes in the log file: a text-mode file on Windows writes
-// each line feed as CR LF.
-#ifdef _WIN32
-const INT64 kLineEndBytes = 2;
-#else
-const INT64 kLineEndBytes = 1;
-#endif
 const std::size_t kHexDumpColumns = 10;
 // Width of the time column, which repeats of an entry do not compare.
 const std::size_t kTimeWidth = 12;
@@ -116,7 +110,7 @@ int dropThirdExponentDigit(char* text, int size) {
 
 Logging::Logging()
     : mEntryStream(new std::ostringstream()),
-      mWritePos(-1),
+      mNumberLocale(_create_locale(LC_NUMERIC, "C")),
       mIsWriteFailed(false),
       mLostEntries(0),
       mIsHeaderLost(false),
@@ -152,6 +146,9 @@ Logging::~Logging() {
         mLogStream.reset();
     }
     mEntryStream.reset();
+    if (mNumberLocale != NULL) {
+        _free_locale(mNumberLocale);
+    }
 }
 
 void Logging::init(const LogParameters& pars) {
@@ -238,14 +235,17 @@ Logging& Logging::operator<<(double value) {
     std::ostream& out = *mEntryStream;
     // With no float format, sign or width set, the stream prints "%.<precision>g":
     // formatted here directly, without the stream's locale machinery; a line
-    // of 3D navigation carries such a number.
+    // of 3D navigation carries such a number. In the C locale of our own,
+    // as the stream writes it: a host that sets a process locale with a
+    // decimal comma changes neither.
     const std::ios_base::fmtflags kFormatFlags = std::ios_base::floatfield |
                                                  std::ios_base::showpos | std::ios_base::showpoint |
                                                  std::ios_base::uppercase;
-    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && _finite(value)) {
+    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && _finite(value) &&
+        mNumberLocale != NULL) {
         char text[32];
-        const int size =
-            _snprintf(text, sizeof text, "%.*g", static_cast<int>(out.precision()), value);
+        const int size = _snprintf_l(text, sizeof text, "%.*g", mNumberLocale,
+                                     static_cast<int>(out.precision()), value);
         if (size >= 0 && static_cast<std::size_t>(size) < sizeof text) {
             out.write(text, dropThirdExponentDigit(text, size));
             return *this;
@@ -400,11 +400,6 @@ bool Logging::writeToFile(const std::string& text) {
         mLogStream->close();
         return false;
     }
-    mWritePos += static_cast<INT64>(text.size()) + kLineEndBytes;
-    if (kLineEndBytes > 1) {
-        // Line feeds inside the text (the header) are widened as well.
-        mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
-    }
     return true;
 }
 
@@ -478,11 +473,13 @@ void Logging::openLogStream() {
         mLogStream->open(mLogFilePath.c_str(), std::ios::out | std::ios::app);
     }
     mLogStream->seekp(0, std::ios::end);
-    mWritePos = static_cast<INT64>(mLogStream->tellp());
 }
 
-INT64 Logging::writePosition() const {
-    return mLogStream->is_open() && !mLogStream->fail() ? mWritePos : -1;
+INT64 Logging::writePosition() {
+    // Where the stream writes next: the end of the file as of its last line,
+    // so that what other processes appended meanwhile counts too.
+    return mLogStream->is_open() && !mLogStream->fail() ? static_cast<INT64>(mLogStream->tellp())
+                                                        : -1;
 }
 
 std::string Logging::backupPath() const {

@@ -144,7 +144,8 @@ private:
     void openLogStream();
     // Empties the entry stream and restores its default format.
     void resetEntryStream();
-    INT64 writePosition() const;
+    // The log stream's write position; -1 while it is not usable.
+    INT64 writePosition();
     // Writes a finished line to the file and/or standard output; false when
     // it should have reached the file and did not.
     bool writeOut(const std::string& text);
@@ -183,9 +184,11 @@ private:
     std::string mLogFilePath;
     ScopedPtr<std::ostringstream> mEntryStream;
     ScopedPtr<std::ofstream> mLogStream;
-    // Write position of mLogStream, kept here so that the size check of a
-    // line costs no seek; as tellp(): -1 while the stream is not usable.
-    INT64 mWritePos;
+    // The C locale for numbers (null when the runtime has none: then the
+    // entry stream, whose locale is the classic one, writes them). The
+    // runtime's _locale_t, named by its struct so that this header needs
+    // none of the runtime's.
+    struct localeinfo_struct* mNumberLocale;
     // A write to the file failed and it has not been reopened since; the
     // entries that did not reach it meanwhile.
     bool mIsWriteFailed;
