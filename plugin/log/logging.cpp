@@ -18,6 +18,7 @@
 #include "path_sep.h"
 
 volatile LONG gLogAlive = 0;
+volatile UINT32 gLogLevels = 0;
 Logging gLogging;
 
 namespace {
@@ -131,14 +132,26 @@ Logging::Logging()
     mIsDebug = false;
     mIsTmp = false;
     if (this == &gLogging) {
+        gLogLevels = levelBits();
         InterlockedExchange(&gLogAlive, kLogAliveValue);
     }
+}
+
+UINT32 Logging::levelBits() const {
+    UINT32 bits = 0;
+    for (INT32 level = ERR; level <= TMP; ++level) {
+        if (isLevelOn(level)) {
+            bits |= 1u << level;
+        }
+    }
+    return bits;
 }
 
 Logging::~Logging() {
     flushRepeats();
     QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
     if (this == &gLogging) {
+        gLogLevels = 0;
         InterlockedExchange(&gLogAlive, 0);
     }
     if (mLogStream.get() != NULL) {
@@ -156,6 +169,9 @@ void Logging::init(const LogParameters& pars) {
     flushRepeats();
     mRecentEntries.clear();
     static_cast<LogParameters&>(*this) = pars;
+    if (this == &gLogging) {
+        gLogLevels = levelBits();
+    }
     mIsHexDump = false;
     if (mLogStream.get() != NULL) {
         mLogStream->close();

@@ -74,6 +74,8 @@ public:
 
     // True when an entry of this level may pass: the one flag test QX_LOG
     // makes before it formats anything. Level 0 always passes.
+    // The bits of gLogLevels for these flags.
+    UINT32 levelBits() const;
     bool isLevelOn(INT32 level) const {
         switch (level) {
             case ERR:
@@ -211,13 +213,21 @@ extern Logging gLogging;
 // after its destruction; read by every thread without the lock, through the
 // interlocked functions.
 extern volatile LONG gLogAlive;
+// The levels gLogging lets pass, one bit per level code: its flags as init
+// took them over (ERR's bit while it lives), 0 before its construction and
+// after its destruction. A plain value outside the object, so that a log
+// statement tests it first at the cost of one load: like the flags it is
+// read without the lock, and it changes only while the module's threads do
+// not run (construction, init, destruction).
+extern volatile UINT32 gLogLevels;
 
 // The log statement:
 //   QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect") << "text" << LOG_END;
-// A disabled level costs the alive test and one flag test and formats nothing.
+// A disabled level costs one test of gLogLevels and formats nothing; an
+// enabled one then tests gLogAlive.
 #define QX_LOG(level, file, className, methodName)                                  \
-    if (InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue ||           \
-        !gLogging.isLevelOn(level)) {                                               \
+    if (static_cast<UINT32>(level) >= 32u || (gLogLevels >> (level) & 1u) == 0 ||   \
+        InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue) {           \
     } else if (!gLogging.startEntry(                                                \
                    (level), (file),                                                 \
                    formatLogPrefix((file), __LINE__, (className), (methodName)))) { \
