@@ -3,8 +3,16 @@
 // entry point are in entry_points.cpp.
 #include "autocad2011_app.h"
 
+#include "logging.h"
 #include "qx_auto_cad.h"
 #include "toggle_commands.h"
+
+namespace {
+
+const char* const kSrcFile = "..\\..\\AutoCAD2011\\autocad2011_app";
+const char* const kClass = "CAutoCAD2011App";
+
+}  // namespace
 
 // The four commands, registered in this order under equal global and local
 // names.
@@ -33,18 +41,40 @@ void CAutoCAD2011App::QXGroupQX_Toggle_Object_Move_Mode() {
 CAutoCAD2011App::CAutoCAD2011App() : AcRxArxApp() {}
 CAutoCAD2011App::~CAutoCAD2011App() {}
 
+// Nothing escapes into the host: what fails here leaves the plug-in off,
+// with the commands doing nothing, until the next load.
 AcRx::AppRetCode CAutoCAD2011App::On_kInitAppMsg(void* pkt) {
-    const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
-    // A second init without an unload keeps the running plug-in object.
-    if (mQxAutoCadP.get() == NULL) {
-        mQxAutoCadP.reset(new QxAutoCad());
+    AcRx::AppRetCode result = AcRx::kRetOK;
+    try {
+        result = AcRxArxApp::On_kInitAppMsg(pkt);
+        // A second init without an unload keeps the running plug-in object.
+        if (mQxAutoCadP.get() == NULL) {
+            mQxAutoCadP.reset(new QxAutoCad());
+        }
+        acutPrintf(ACRX_T("\nmQxAutoCadP constructed\n"));
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kInitAppMsg");
+        deletePlugIn();
     }
-    acutPrintf(ACRX_T("\nmQxAutoCadP constructed\n"));
     return result;
 }
 
+// The plug-in object goes whatever the commands' removal does.
 AcRx::AppRetCode CAutoCAD2011App::On_kUnloadAppMsg(void* pkt) {
-    const AcRx::AppRetCode result = AcRxArxApp::On_kUnloadAppMsg(pkt);
-    mQxAutoCadP.reset();
+    AcRx::AppRetCode result = AcRx::kRetOK;
+    try {
+        result = AcRxArxApp::On_kUnloadAppMsg(pkt);
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kUnloadAppMsg");
+    }
+    deletePlugIn();
     return result;
+}
+
+void CAutoCAD2011App::deletePlugIn() {
+    try {
+        mQxAutoCadP.reset();
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kUnloadAppMsg");
+    }
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <float.h>
 #include <iomanip>
+#include <exception>
 #include <iostream>
 #include <locale.h>  // _create_locale, _snprintf_l (stdio.h)
 
@@ -116,6 +117,7 @@ Logging::Logging()
       mLostEntries(0),
       mIsHeaderLost(false),
       mEntryLock("Logging"),
+      mEntryThread(0),
       mIsHexDump(false),
       mEntryHeadSize(0) {
     // Silent until init: no file, no console, every level but ERR off.
@@ -205,11 +207,34 @@ bool Logging::startEntry(INT32 level, const char* sourceFilePath, const std::str
     if (!isLevelOn(level)) {
         return false;
     }
+    // An entry of this thread that an exception cut short (a handler that
+    // caught it logs now) would hold the lock for ever: it is dropped.
+    abandonEntry();
     mEntryLock.lock();
-    const std::string head = entryHead(level, prefix);
-    mEntryHeadSize = head.size();
-    *this << head;
+    InterlockedExchange(&mEntryThread, static_cast<LONG>(GetCurrentThreadId()));
+    try {
+        const std::string head = entryHead(level, prefix);
+        mEntryHeadSize = head.size();
+        *this << head;
+    } catch (...) {
+        endEntry();
+        throw;
+    }
     return true;
+}
+
+void Logging::abandonEntry() {
+    if (InterlockedCompareExchange(&mEntryThread, 0, 0) ==
+        static_cast<LONG>(GetCurrentThreadId())) {
+        endEntry();
+    }
+}
+
+void Logging::endEntry() {
+    resetEntryStream();
+    mIsHexDump = false;
+    InterlockedExchange(&mEntryThread, 0);
+    mEntryLock.unlock();
 }
 
 Logging& Logging::operator<<(const std::string& text) {
@@ -237,10 +262,16 @@ Logging& Logging::operator<<(INT32 value) {
     if (value == LOG_HEX) {
         mIsHexDump = true;
     } else if (value == LOG_END) {
-        std::string text = mEntryStream->str();
-        resetEntryStream();
-        writeEntry(text);
-        mEntryLock.unlock();
+        // Whatever happens to the line, the entry ends here.
+        try {
+            const std::string text = mEntryStream->str();
+            resetEntryStream();
+            writeEntry(text);
+        } catch (...) {
+            endEntry();
+            throw;
+        }
+        endEntry();
     } else {
         *mEntryStream << value;
     }
@@ -515,4 +546,26 @@ bool Logging::writeOwnError(int line, const char* method, const std::string& tex
         return true;
     }
     return writeOut(entryHead(ERR, formatLogPrefix(kSrcFile, line, kClassName, method)) + text);
+}
+
+void logCaughtException(const char* file, int line, const char* className,
+                        const char* methodName) throw() {
+    try {
+        const char* what = "unknown exception";
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        const char* name = std::strrchr(methodName, ':');
+        name = name != NULL ? name + 1 : methodName;
+        if (InterlockedCompareExchange(&gLogAlive, 0, 0) == kLogAliveValue &&
+            gLogging.startEntry(ERR, file, formatLogPrefix(file, line, className, methodName))) {
+            gLogging << "Error " << name << "(): " << what << LOG_END;
+        }
+    } catch (...) {
+        // No memory left even for the entry: it cannot be told.
+        gLogging.abandonEntry();
+    }
 }

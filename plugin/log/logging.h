@@ -105,6 +105,10 @@ public:
     // LOG_END.
     bool startEntry(INT32 level, const char* sourceFilePath, const std::string& prefix);
 
+    // Ends the calling thread's open entry, if it has one, without writing
+    // it: an exception cut it short.
+    void abandonEntry();
+
     // Appends the text, or hex-dumps it after LOG_HEX.
     Logging& operator<<(const std::string& text);
     // LOG_HEX requests a hex dump, LOG_END ends the entry; other values are
@@ -143,6 +147,8 @@ private:
     Logging(const Logging&);
     Logging& operator=(const Logging&);
 
+    // Drops what the entry holds and releases mEntryLock.
+    void endEntry();
     void openLogStream();
     // Empties the entry stream and restores its default format.
     void resetEntryStream();
@@ -199,6 +205,9 @@ private:
     // written again.
     bool mIsHeaderLost;
     Mutex mEntryLock;
+    // The thread whose entry is open (0: none), so that an entry an
+    // exception cut short is not waited for by its own thread.
+    volatile LONG mEntryThread;
     bool mIsHexDump;
     // Size of the current entry's head (time to the last "| ").
     std::size_t mEntryHeadSize;
@@ -221,12 +230,29 @@ extern volatile LONG gLogAlive;
 // not run (construction, init, destruction).
 extern volatile UINT32 gLogLevels;
 
+// For a handler that caught what escaped one of the module's entries (a
+// host message, a command, a reactor, the timer, a thread): logs ERR "Error "
+// + method + "(): " + what the exception says, on a thread whose own entry
+// the exception may have cut short. Never throws.
+void logCaughtException(const char* file, int line, const char* className,
+                        const char* methodName) throw();
+
+// A log statement that never throws, where an exception must not stop what
+// follows (a destructor that ends threads): an entry that fails is dropped.
+//   QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "X::~X") << "Destructing ..." << LOG_END);
+#define QX_LOG_NOTHROW(statement) \
+    try {                         \
+        statement;                \
+    } catch (...) {               \
+        gLogging.abandonEntry();  \
+    }
+
 // The log statement:
 //   QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect") << "text" << LOG_END;
 // A disabled level costs one test of gLogLevels and formats nothing; an
 // enabled one then tests gLogAlive.
 #define QX_LOG(level, file, className, methodName)                                  \
-    if (static_cast<UINT32>(level) >= 32u || (gLogLevels >> (level) & 1u) == 0 ||   \
+    if (static_cast<UINT32>(level) >= 32u || (gLogLevels >> (level)&1u) == 0 ||     \
         InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue) {           \
     } else if (!gLogging.startEntry(                                                \
                    (level), (file),                                                 \
