@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "file_kind.h"
+
 namespace {
 
 // Names tried for the temporary file before giving up: each taken one was
@@ -128,7 +130,8 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
     result.folder = folderOf(result.path);
     const DWORD targetAttributes = exists ? GetFileAttributesA(result.path.c_str()) : 0;
     if (exists && (targetAttributes == INVALID_FILE_ATTRIBUTES ||
-                   (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)) {
+                   (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+                   !isRegularOrMissing(result.path))) {
         return withStatus(result, kFileNotRegular, 0);
     }
     if (exists && (targetAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -138,7 +141,8 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
     const DWORD legacyAttributes = GetFileAttributesA(legacy.c_str());
     if (legacyAttributes != INVALID_FILE_ATTRIBUTES &&
         (legacyAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                             FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) == 0) {
+                             FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) == 0 &&
+        isRegularFile(legacy)) {
         DeleteFileA(legacy.c_str());
     }
 
