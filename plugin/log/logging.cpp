@@ -6,11 +6,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <float.h>
 #include <iomanip>
-#include <exception>
 #include <iostream>
-#include <locale.h>  // _create_locale, _snprintf_l (stdio.h)
+#include <locale.h>  // _create_locale; _snprintf_l is in <cstdio>
 
 #include <windows.h>
 
