@@ -125,19 +125,23 @@ target_include_directories(qxapp_objs PUBLIC ${QX_ROOT}/plugin/app)
 target_link_libraries(qxapp_objs PUBLIC qxcore qxlog)
 qx_module_dialect(qxapp_objs)
 
-# The host loads modules named *.arx. The .def file exports exactly the two
-# entry points, both PRIVATE, as the host SDK's default .def does. The GCC
+# The host loads modules named *.arx. The two entry points are exported as
+# the SDK exports them, without a .def file: acrxEntryPoint by the
+# IMPLEMENT_ARX_ENTRYPOINT macro, acrxGetApiVersion by the link library. The GCC
 # run-time, the C++ standard library and the POSIX threads are linked in
 # statically, so that the module needs no DLL of the toolchain; the C
 # run-time itself is the system's msvcrt.dll, which mingw-w64 cannot link
 # statically.
-add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs> ${QX_ROOT}/plugin/app/qxautocad.def)
+add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
 # The C++ library comes before the host stand-in's import library: arxsim.dll
 # (C++20, which instantiates std::basic_string's members inline) exports its
 # copies of them, and the module (C++98, which takes them from the library's
 # own instantiations) must take them from its static C++ library, as it would
 # with the real host, not import them from the host.
-target_link_libraries(qxautocad PRIVATE qxcore qxlog stdc++ arxsdk qxv_ctrlr user32)
+# The POSIX threads library as a module links pthreads-win32 statically: its
+# attach and detach calls (which mingw-w64's own library does not need).
+add_library(ptw32_static STATIC ${QX_ROOT}/platform/win32/mingw/ptw32_static.c)
+target_link_libraries(qxautocad PRIVATE qxcore qxlog stdc++ arxsdk qxv_ctrlr user32 ptw32_static)
 target_link_options(qxautocad PRIVATE -static)
 set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
 

@@ -4,8 +4,16 @@
 #include "autocad2011_app.h"
 
 #include "command_table.h"
+#include "logging.h"
 #include "qx_auto_cad.h"
 #include "toggle_commands.h"
+
+namespace {
+
+const char* const kSrcFile = "..\\..\\AutoCAD2011\\autocad2011_app";
+const char* const kClass = "CAutoCAD2011App";
+
+}  // namespace
 
 // The commands of the table, registered in its order under equal global and
 // local names, each run by its toggle function.
@@ -19,18 +27,40 @@ QX_COMMANDS(QX_REGISTER_COMMAND)
 CAutoCAD2011App::CAutoCAD2011App() : AcRxArxApp() {}
 CAutoCAD2011App::~CAutoCAD2011App() {}
 
+// Nothing escapes into the host: what fails here leaves the plug-in off,
+// with the commands doing nothing, until the next load.
 AcRx::AppRetCode CAutoCAD2011App::On_kInitAppMsg(void* pkt) {
-    const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
-    // A second init without an unload keeps the running plug-in object.
-    if (mQxAutoCadP.get() == NULL) {
-        mQxAutoCadP.reset(new QxAutoCad());
+    AcRx::AppRetCode result = AcRx::kRetOK;
+    try {
+        result = AcRxArxApp::On_kInitAppMsg(pkt);
+        // A second init without an unload keeps the running plug-in object.
+        if (mQxAutoCadP.get() == NULL) {
+            mQxAutoCadP.reset(new QxAutoCad());
+        }
+        acutPrintf(ACRX_T("\nmQxAutoCadP constructed\n"));
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kInitAppMsg");
+        deletePlugIn();
     }
-    acutPrintf(ACRX_T("\nmQxAutoCadP constructed\n"));
     return result;
 }
 
+// The plug-in object goes whatever the commands' removal does.
 AcRx::AppRetCode CAutoCAD2011App::On_kUnloadAppMsg(void* pkt) {
-    const AcRx::AppRetCode result = AcRxArxApp::On_kUnloadAppMsg(pkt);
-    mQxAutoCadP.reset();
+    AcRx::AppRetCode result = AcRx::kRetOK;
+    try {
+        result = AcRxArxApp::On_kUnloadAppMsg(pkt);
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kUnloadAppMsg");
+    }
+    deletePlugIn();
     return result;
+}
+
+void CAutoCAD2011App::deletePlugIn() {
+    try {
+        mQxAutoCadP.reset();
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kUnloadAppMsg");
+    }
 }

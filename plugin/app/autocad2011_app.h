@@ -32,6 +32,9 @@ public:
     ScopedPtr<QxAutoCad> mQxAutoCadP;
 
 private:
+    // Destroys the plug-in object, if there is one; never throws.
+    void deletePlugIn();
+
     CAutoCAD2011App(const CAutoCAD2011App&);
     CAutoCAD2011App& operator=(const CAutoCAD2011App&);
 };

@@ -4,19 +4,44 @@
 #include "doc_data.h"
 
 #include "auto_cad_proxy.h"
+#include "logging.h"
 
 CDocDataManager gDocData;
 
-void CDocDataManager::documentToBeDeactivated(AcApDocument* pDeActivatedDoc) {
-    if (gAutoCadProxy != NULL) {
-        gAutoCadProxy->releaseCapForDocument(pDeActivatedDoc,
-                                             "Drawing deactivated during a motion");
+namespace {
+
+const char* const kSrcFile = "..\\..\\AutoCAD2011\\doc_data";
+const char* const kClass = "CDocDataManager";
+
+// Ends a motion under way in `doc`; what fails is logged, never passed on
+// to the host.
+void releaseCapFor(AcApDocument* doc, const char* why, const char* method) {
+    try {
+        if (gAutoCadProxy != NULL) {
+            gAutoCadProxy->releaseCapForDocument(doc, why);
+        }
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, method);
+        // The motion ends all the same.
+        try {
+            if (gAutoCadProxy != NULL) {
+                gAutoCadProxy->releaseCapNow();
+            }
+        } catch (...) {
+            logCaughtException(kSrcFile, __LINE__, kClass, method);
+        }
     }
 }
 
+}  // namespace
+
+void CDocDataManager::documentToBeDeactivated(AcApDocument* pDeActivatedDoc) {
+    releaseCapFor(pDeActivatedDoc, "Drawing deactivated during a motion",
+                  "CDocDataManager::documentToBeDeactivated");
+}
+
 void CDocDataManager::documentToBeDestroyed(AcApDocument* pDocToDestroy) {
-    if (gAutoCadProxy != NULL) {
-        gAutoCadProxy->releaseCapForDocument(pDocToDestroy, "Drawing closed during a motion");
-    }
+    releaseCapFor(pDocToDestroy, "Drawing closed during a motion",
+                  "CDocDataManager::documentToBeDestroyed");
     AcApDataManager<CDocData>::documentToBeDestroyed(pDocToDestroy);
 }

@@ -52,22 +52,30 @@ AutoCadProxy::AutoCadProxy(QxAutoCad* qxAutoCadP)
         StartDotNETPlugin();
     }
 
-    gAutoCadProxy = this;
-    mTimerId = SetTimer(NULL, 0, kIdleTickMs, TimerProc);
-
     QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::AutoCadProxy")
         << "AutoCadProxy constructed." << LOG_END;
+    // Last, as nothing after them may fail: a proxy whose construction
+    // failed is never reached by a tick or a command.
+    mTimerId = SetTimer(NULL, 0, kIdleTickMs, TimerProc);
+    gAutoCadProxy = this;
 }
 
 AutoCadProxy::~AutoCadProxy() {
-    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructing ..." << LOG_END;
-    releaseCapAtUnload();
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy")
+                   << "Destructing ..." << LOG_END);
+    try {
+        releaseCapAtUnload();
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "AutoCadProxy::~AutoCadProxy");
+    }
+    // Whatever failed, no timer and no command reaches this object again.
     mIsToRunTimer = false;
     KillTimer(NULL, mTimerId);
     if (gAutoCadProxy == this) {
         gAutoCadProxy = NULL;
     }
-    QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy") << "Destructed." << LOG_END;
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "AutoCadProxy::~AutoCadProxy")
+                   << "Destructed." << LOG_END);
 }
 
 void CALLBACK TimerProc(HWND /*hWnd*/, UINT /*msg*/, UINT_PTR /*timerId*/, DWORD /*tickCount*/) {
@@ -88,9 +96,14 @@ void CALLBACK TimerProc(HWND /*hWnd*/, UINT /*msg*/, UINT_PTR /*timerId*/, DWORD
             proxy->mTimerId = SetTimer(NULL, 0, interval, TimerProc);
         }
     } catch (...) {
+        QX_LOG_NOTHROW(QX_LOG(ERR, kSrcFile, "Global", "TimerProc")
+                       << "Error TimerProc()" << LOG_END);
+        // A motion under way ends: the drawing's lock and the navigation bar
+        // are given back.
         try {
-            QX_LOG(ERR, kSrcFile, "Global", "TimerProc") << "Error TimerProc()" << LOG_END;
+            proxy->releaseCapNow();
         } catch (...) {
+            logCaughtException(kSrcFile, __LINE__, "Global", "TimerProc");
         }
     }
 }

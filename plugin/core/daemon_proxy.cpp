@@ -28,11 +28,15 @@ const DWORD kFailedReadPauseMs = 100;
 
 void* readThreadMain(void* arg) {
     DaemonProxy* self = static_cast<DaemonProxy*>(arg);
-    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
-        << "Creating reading thread ..." << LOG_END;
-    self->readMouseEvents();
-    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
-        << "Reading thread ended." << LOG_END;
+    try {
+        QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+            << "Creating reading thread ..." << LOG_END;
+        self->readMouseEvents();
+        QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+            << "Reading thread ended." << LOG_END;
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "DaemonProxy::readMouseEvents");
+    }
     return NULL;
 }
 
@@ -61,12 +65,24 @@ DaemonProxy::DaemonProxy(QxAutoCad* qxAutoCadP)
     mStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
     mIsReadThreadStarted = pthread_create(&mReadThread, NULL, readThreadMain, this) == 0;
 
-    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructed." << LOG_END;
+    try {
+        QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::DaemonProxy") << "Constructed." << LOG_END;
+    } catch (...) {
+        gLogging.abandonEntry();  // the threads may wait to log
+        stopReading();            // no reading thread outlives a link that was never made
+        throw;
+    }
 }
 
 DaemonProxy::~DaemonProxy() {
-    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy") << "Destructing ..." << LOG_END;
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
+                   << "Destructing ..." << LOG_END);
+    stopReading();
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
+                   << "Destructed." << LOG_END);
+}
 
+void DaemonProxy::stopReading() {
     mIsToRead = false;
     if (mStopEvent != NULL) {
         SetEvent(mStopEvent);
@@ -75,17 +91,17 @@ DaemonProxy::~DaemonProxy() {
     if (qxDisConnect() != 0) {
         // Spelled as the library's call here and "qxDisconnect" in
         // checkConnection: both log texts are fixed as they are.
-        QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
-            << "Error in qxDisConnect()!" << LOG_END;
+        QX_LOG_NOTHROW(QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
+                       << "Error in qxDisConnect()!" << LOG_END);
     }
     if (mIsReadThreadStarted) {
         pthread_join(mReadThread, NULL);
+        mIsReadThreadStarted = false;
     }
     if (mStopEvent != NULL) {
         CloseHandle(mStopEvent);
+        mStopEvent = NULL;
     }
-
-    QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::~DaemonProxy") << "Destructed." << LOG_END;
 }
 
 bool DaemonProxy::connect() {
@@ -196,53 +212,66 @@ void DaemonProxy::readMouseEvents() {
 
     std::string lastAcceptedMode;
     while (mIsToRead) {
-        CapSample sample = CapSample();
-        int unused1 = 0;
-        int unused2 = 0;
-        int unused3 = 0;
-        int unused4 = 0;
-        int code = 0;
-        const DWORD readStart = GetTickCount();
-        const int rc = qxReadEvent(0, &sample.tx, &sample.ty, &sample.tz, &sample.rx, &sample.ry,
-                                   &sample.rz, &unused1, &unused2, &code, &unused3, &unused4);
-        if (rc == 0 && code < 0) {
-            mQxAutoCadP->setCapSample(sample);
-        } else if (rc == 0) {
-            QX_LOG(DBG, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
-                << "event: " << static_cast<INT32>(code) << ", APPL_FUNC_START: " << APPL_FUNC_START
-                << LOG_END;
-            if (code == kEvRotSettings1 || code == kEvRotSettings2) {
-                retrieveRotMode();
+        // A pass that fails is logged, and the loop pauses as after a read
+        // that failed at once.
+        try {
+            readOnce(lastAcceptedMode);
+        } catch (...) {
+            logCaughtException(kSrcFile, __LINE__, kClass, "DaemonProxy::readMouseEvents");
+            if (mIsToRead && mStopEvent != NULL) {
+                WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
             }
-            if (isSpecialFunction(code)) {
-                mQxAutoCadP->mSpecialFunction = code;
-            }
-            if (code >= APPL_FUNC_START) {
-                mQxAutoCadP->mApplFunction = code - APPL_FUNC_START;
-            }
-            if (code == kEvSendModeAgain) {
-                lastAcceptedMode.clear();
-            }
-        }
-
-        // Report the mode when it changed or the connection is new.
-        const AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
-        const std::string modeName =
-            proxy != NULL ? proxy->mModeNames.nameAt(proxy->mNavMode) : "Unknown";
-        const bool isToSendMode = mIsToSendMode.exchange(0) != 0;
-        if (modeName != lastAcceptedMode || isToSendMode) {
-            if (qxSetApplMode(kModeApplName, modeName.c_str()) == 0) {
-                lastAcceptedMode = modeName;
-            }
-        }
-
-        const bool isFailedAtOnce = rc != 0 && GetTickCount() == readStart;
-        if (isFailedAtOnce && mIsToRead && mStopEvent != NULL) {
-            WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
         }
     }
 
     QX_LOG(CRT, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
         << "Reading loop left." << LOG_END;
     mIsReading = false;
+}
+
+void DaemonProxy::readOnce(std::string& lastAcceptedMode) {
+    CapSample sample = CapSample();
+    int unused1 = 0;
+    int unused2 = 0;
+    int unused3 = 0;
+    int unused4 = 0;
+    int code = 0;
+    const DWORD readStart = GetTickCount();
+    const int rc = qxReadEvent(0, &sample.tx, &sample.ty, &sample.tz, &sample.rx, &sample.ry,
+                               &sample.rz, &unused1, &unused2, &code, &unused3, &unused4);
+    if (rc == 0 && code < 0) {
+        mQxAutoCadP->setCapSample(sample);
+    } else if (rc == 0) {
+        QX_LOG(DBG, kSrcFile, kClass, "DaemonProxy::readMouseEvents")
+            << "event: " << static_cast<INT32>(code) << ", APPL_FUNC_START: " << APPL_FUNC_START
+            << LOG_END;
+        if (code == kEvRotSettings1 || code == kEvRotSettings2) {
+            retrieveRotMode();
+        }
+        if (isSpecialFunction(code)) {
+            mQxAutoCadP->mSpecialFunction = code;
+        }
+        if (code >= APPL_FUNC_START) {
+            mQxAutoCadP->mApplFunction = code - APPL_FUNC_START;
+        }
+        if (code == kEvSendModeAgain) {
+            lastAcceptedMode.clear();
+        }
+    }
+
+    // Report the mode when it changed or the connection is new.
+    const AutoCadProxy* proxy = mQxAutoCadP->mAutoCadProxyP.get();
+    const std::string modeName =
+        proxy != NULL ? proxy->mModeNames.nameAt(proxy->mNavMode) : "Unknown";
+    const bool isToSendMode = mIsToSendMode.exchange(0) != 0;
+    if (modeName != lastAcceptedMode || isToSendMode) {
+        if (qxSetApplMode(kModeApplName, modeName.c_str()) == 0) {
+            lastAcceptedMode = modeName;
+        }
+    }
+
+    const bool isFailedAtOnce = rc != 0 && GetTickCount() == readStart;
+    if (isFailedAtOnce && mIsToRead && mStopEvent != NULL) {
+        WaitForSingleObject(mStopEvent, kFailedReadPauseMs);
+    }
 }

@@ -7,6 +7,8 @@
 
 #include <pthread.h>
 
+#include <string>
+
 #include <windows.h>
 
 #include "device_codes.h"
@@ -43,6 +45,11 @@ public:
     InterlockedValue mIsToSendMode;
 
 private:
+    // One read and what it brings, and the mode report.
+    void readOnce(std::string& lastAcceptedMode);
+    // Ends the sign-on and waits for the reading thread; never throws.
+    void stopReading();
+
     DaemonProxy(const DaemonProxy&);
     DaemonProxy& operator=(const DaemonProxy&);
 

@@ -36,6 +36,17 @@ std::wstring modulePath() {
 
 void AutoCadProxy::StartDotNETPlugin() {
     try {
+        if (mQxAutoCadP->mIsUserProfileUnusable) {
+            // The one box of a profile the module cannot reach: its folders
+            // are not looked for.
+            showErrorBox(NULL,
+                         "Folder '" + mQxAutoCadP->mUserProfilePath +
+                             "' cannot be reached: its name holds characters that the ANSI code "
+                             "page cannot carry.\n\nThe plug-in runs on its default settings, "
+                             "without a settings file, menu file or log file.",
+                         kErrorCaption, MB_OK);
+            return;
+        }
         const std::string& appsDir = mQxAutoCadP->mApplicationsDirPath;
         if (!folderExists(appsDir)) {
             showErrorBox(NULL,

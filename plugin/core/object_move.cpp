@@ -134,6 +134,11 @@ struct Selection3dXform {
     const AcGeVector3d& zAxis;
     bool isLevel;
     bool isNoRoll;
+
+private:
+    // Not assignable (reference members); declared so that the compiler
+    // says nothing about the operator it cannot make.
+    Selection3dXform& operator=(const Selection3dXform&);
 };
 
 // A 2D step's matrix: a shift along world X and Y.

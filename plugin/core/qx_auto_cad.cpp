@@ -15,7 +15,11 @@ const char* const kClass = "QxAutoCad";
 const DWORD kWatchPeriodMs = 2000;
 
 void* watchThreadMain(void* arg) {
-    static_cast<QxAutoCad*>(arg)->watchConnection();
+    try {
+        static_cast<QxAutoCad*>(arg)->watchConnection();
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "QxAutoCad::watchConnection");
+    }
     return NULL;
 }
 
@@ -42,29 +46,47 @@ QxAutoCad::QxAutoCad()
 
     initLogging();
 
-    mAutoCadProxyP.reset(new AutoCadProxy(this));
-    mDaemonProxyP.reset(new DaemonProxy(this));
+    // A failure on the way stops what has started before it is passed on:
+    // no thread outlives a plug-in object that was never made.
+    try {
+        mAutoCadProxyP.reset(new AutoCadProxy(this));
+        mDaemonProxyP.reset(new DaemonProxy(this));
 
-    // Manual-reset: once set, every later wait returns at once.
-    mStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    if (pthread_create(&mWatchThread, NULL, watchThreadMain, this) == 0) {
-        mIsWatchThreadStarted = true;
-    } else {
-        // The text says "reading thread" for the watchdog on purpose: it is
-        // the log text is fixed as it is.
-        QX_LOG(ERR, kSrcFile, kClass, "QxAutoCad::QxAutoCad")
-            << "Error creating reading thread!" << LOG_END;
+        // Manual-reset: once set, every later wait returns at once.
+        mStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
+        if (pthread_create(&mWatchThread, NULL, watchThreadMain, this) == 0) {
+            mIsWatchThreadStarted = true;
+        } else {
+            // The text says "reading thread" for the watchdog on purpose: it is
+            // the log text is fixed as it is.
+            QX_LOG(ERR, kSrcFile, kClass, "QxAutoCad::QxAutoCad")
+                << "Error creating reading thread!" << LOG_END;
+        }
+
+        QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::QxAutoCad") << "Constructed." << LOG_END;
+    } catch (...) {
+        gLogging.abandonEntry();  // the threads may wait to log
+        stopParts();
+        throw;
     }
-
-    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::QxAutoCad") << "Constructed." << LOG_END;
 }
 
 QxAutoCad::~QxAutoCad() {
-    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad") << "Destructing ..." << LOG_END;
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad")
+                   << "Destructing ..." << LOG_END);
+    stopParts();
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad")
+                   << "Destructed." << LOG_END);
+}
 
+void QxAutoCad::stopParts() {
     mIsToWatch = false;
-    mAutoCadProxyP->mIsToRunTimer = false;
-    mDaemonProxyP->mIsToRead = false;
+    if (mAutoCadProxyP.get() != NULL) {
+        mAutoCadProxyP->mIsToRunTimer = false;
+    }
+    if (mDaemonProxyP.get() != NULL) {
+        mDaemonProxyP->mIsToRead = false;
+    }
 
     // Wake the watchdog from its wait and let it finish its pass; joining
     // also covers a watchdog that has not begun to run yet.
@@ -81,8 +103,8 @@ QxAutoCad::~QxAutoCad() {
 
     if (mStopEvent != NULL) {
         CloseHandle(mStopEvent);
+        mStopEvent = NULL;
     }
-    QX_LOG(CRT, kSrcFile, kClass, "QxAutoCad::~QxAutoCad") << "Destructed." << LOG_END;
 }
 
 void QxAutoCad::initLogging() {
@@ -99,8 +121,13 @@ void QxAutoCad::initLogging() {
 void QxAutoCad::watchConnection() {
     mIsWatching = true;
     while (mIsToWatch) {
-        if (!mDaemonProxyP->checkConnection()) {
-            mDaemonProxyP->connect();
+        // A pass that fails is logged; the next one comes at its time.
+        try {
+            if (!mDaemonProxyP->checkConnection()) {
+                mDaemonProxyP->connect();
+            }
+        } catch (...) {
+            logCaughtException(kSrcFile, __LINE__, kClass, "QxAutoCad::watchConnection");
         }
         if (mStopEvent == NULL) {
             Sleep(kWatchPeriodMs);

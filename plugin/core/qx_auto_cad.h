@@ -68,6 +68,10 @@ private:
     QxAutoCad(const QxAutoCad&);
     QxAutoCad& operator=(const QxAutoCad&);
 
+    // Stops the watchdog, the device link and the host proxy, in this order,
+    // those that were made; construction's cleanup and destruction.
+    void stopParts();
+
     mutable Mutex mCapLock;
     // Set by destruction: wakes the watchdog's 2000 ms wait at once.
     HANDLE mStopEvent;

@@ -41,8 +41,13 @@ private:
 
 // ---- Helpers -------------------------------------------------------------------
 
-AutoCadProxy::PickfirstSet::PickfirstSet()
-    : mName(), mIsValid(acedSSGet(ACRX_T("I"), NULL, NULL, NULL, mName) == RTNORM) {}
+AutoCadProxy::PickfirstSet::PickfirstSet() : mIsValid(false) {
+    // Zeroed here, not value-initialised in the list, which the host's
+    // compiler warns about as a change of behaviour.
+    mName[0] = 0;
+    mName[1] = 0;
+    mIsValid = acedSSGet(ACRX_T("I"), NULL, NULL, NULL, mName) == RTNORM;
+}
 
 AutoCadProxy::PickfirstSet::~PickfirstSet() {
     if (mIsValid) {

@@ -21,7 +21,7 @@ namespace {
 const char* const kSrcFile = "..\\..\\common_sources\\settings";
 const char* const kClass = "Settings";
 const char* const kProgramSection = "PROGRAM";
-const char* const kEnvUserProfile = "USERPROFILE";
+const wchar_t* const kEnvUserProfile = L"USERPROFILE";
 
 // Width of the key column in the settings file.
 const int kKeyWidth = 22;
@@ -228,8 +228,9 @@ Settings::Settings()
       mToggleRotationAxis(kDefaultToggleRotationAxis),
       mScrollTreeAndList(kDefaultScrollTreeAndList),
       mUseInt3dIntrfce(kDefaultUseInt3dIntrfce),
+      mIsUserProfileUnusable(!mUserProfilePath.empty() && !isUserProfileInAnsi()),
       mIsFileWritable(true) {
-    const bool hasProfile = !mUserProfilePath.empty();
+    const bool hasProfile = !mUserProfilePath.empty() && !mIsUserProfileUnusable;
     std::string settingsDirPath;
     if (hasProfile) {
         settingsDirPath = joinPath(mUserProfilePath, mDeviceDirName);
@@ -241,7 +242,15 @@ Settings::Settings()
     mLogPars.mSettingsDirPath = settingsDirPath;
     gLogging.mSettingsDirPath = settingsDirPath;
 
-    if (!hasProfile) {
+    if (mIsUserProfileUnusable) {
+        // Its ANSI name is another folder's: nothing may be read or written
+        // there. Said once the log has started.
+        hold(ERR, "USERPROFILE '" + mUserProfilePath +
+                      "' holds characters the ANSI code page cannot carry - using default "
+                      "values; no settings file is read or written and file logging is off.");
+        setDefaults();
+        mLogPars.mIsLogToFile = false;
+    } else if (!hasProfile) {
         // Without a profile there is no folder of ours: use the defaults, and
         // keep the settings file and the log file from landing anywhere else.
         QX_LOG(ERR, kSrcFile, kClass, "Settings::Settings")
@@ -407,20 +416,20 @@ INT32 Settings::writeSettingsFile(const std::string& path) {
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Writing new default settings file ..." << LOG_END;
     const FileReplaceResult result = replaceFileText(path, textFileBytes(out.str()));
-    if (result.status == kFileNotRegular) {
-        QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
-        return -1;
-    }
     if (result.status == kFileWrittenInPlace) {
         QX_LOG(WRN, kSrcFile, kClass, "Settings::writeSettingsFile")
             << "Writing default settings file '" << mFileName
             << "': " << describeFileReplace(result) << "." << LOG_END;
     } else if (result.status != kFileReplaced) {
+        // The failure in its own words; why, where known, in a second entry.
         QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
-            << "Writing default settings file '" << mFileName
-            << "' failed: " << describeFileReplace(result) << "." << LOG_END;
-        return result.status == kFileNotCreated ? -1 : -2;
+            << "Writing default settings file '" << mFileName << "' failed!" << LOG_END;
+        if (result.status != kFileNotRegular) {
+            QX_LOG(ERR, kSrcFile, kClass, "Settings::writeSettingsFile")
+                << "Settings file '" << path << "': " << describeFileReplace(result) << "."
+                << LOG_END;
+        }
+        return result.status == kFileNotCreated || result.status == kFileNotRegular ? -1 : -2;
     }
     QX_LOG(TRC, kSrcFile, kClass, "Settings::writeSettingsFile")
         << "Default settings file written." << LOG_END;
@@ -445,9 +454,53 @@ std::string Settings::toString() const {
     return out.str();
 }
 
+namespace {
+
+// USERPROFILE as Windows keeps it, wide; false when it is not set.
+bool wideUserProfile(std::wstring& value) {
+    const DWORD size = GetEnvironmentVariableW(kEnvUserProfile, NULL, 0);
+    if (size == 0) {
+        return false;
+    }
+    std::vector<wchar_t> buffer(size);
+    const DWORD length = GetEnvironmentVariableW(kEnvUserProfile, &buffer[0], size);
+    if (length == 0 || length >= size) {
+        return false;
+    }
+    value.assign(&buffer[0], length);
+    return true;
+}
+
+}  // namespace
+
 std::string Settings::getUserProfile() {
-    const char* profile = std::getenv(kEnvUserProfile);
-    return profile == NULL ? std::string() : std::string(profile);
+    std::wstring wide;
+    if (!wideUserProfile(wide) || wide.empty()) {
+        return std::string();
+    }
+    // As the C run-time's getenv gives it: '?' for what the code page lacks.
+    const int size = static_cast<int>(wide.size());
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, NULL, 0, "?", NULL);
+    if (bytes <= 0) {
+        return std::string();
+    }
+    std::string profile(static_cast<std::size_t>(bytes), '?');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, &profile[0], bytes, "?",
+                        NULL);
+    return profile;
+}
+
+bool Settings::isUserProfileInAnsi() {
+    std::wstring wide;
+    if (!wideUserProfile(wide) || wide.empty()) {
+        return true;
+    }
+    BOOL isLost = FALSE;
+    const int size = static_cast<int>(wide.size());
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, NULL, 0, NULL,
+                               &isLost) > 0 &&
+           !isLost;
 }
 
 const char* Settings::onOff(bool isOn) {

@@ -60,8 +60,11 @@ public:
     // log has started.
     void writeHeldEntries();
 
-    // Value of USERPROFILE; empty when unset.
+    // Value of USERPROFILE in the ANSI code page; empty when unset.
     static std::string getUserProfile();
+    // False when USERPROFILE holds characters the ANSI code page cannot
+    // carry: its ANSI value names another folder (a '?' for each).
+    static bool isUserProfileInAnsi();
     static const char* onOff(bool isOn);
     // True when text contains "on" anywhere (case-sensitive).
     static bool isOn(const std::string& text);
@@ -98,6 +101,10 @@ public:
     bool mScrollTreeAndList;
     bool mUseInt3dIntrfce;
     LogParameters mLogPars;
+    // USERPROFILE was set but names no folder the module can reach (see
+    // isUserProfileInAnsi): the paths stay empty, as without a profile, and
+    // the user is told once.
+    bool mIsUserProfileUnusable;
 
     // Ranges of the numeric values (ms, counts of the cap, units of 1000 bytes).
     static const INT32 kMaxMinThreshold = 32767;

@@ -21,8 +21,9 @@ const int kTempTries = 100;
 // The end of every temporary name, and the whole suffix of the fixed
 // temporary name of earlier versions.
 const char* const kTempSuffix = ".tmp";
-// Attributes of a name that is a plain file: no folder, link, device or
-// read-only file is ever removed as a leftover.
+// Attributes of a name that is no plain file: no folder, link, device or
+// read-only file is ever removed as a leftover (nor a pipe, which only its
+// opened handle tells).
 const DWORD kNotPlainFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
                             FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY;
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -218,7 +219,8 @@ bool isTempNameOf(const std::string& name, const std::string& fileName, DWORD& p
 void removeLeftovers(const std::string& target) {
     const std::string legacy = target + kTempSuffix;
     const DWORD legacyAttributes = GetFileAttributesA(legacy.c_str());
-    if (legacyAttributes != INVALID_FILE_ATTRIBUTES && (legacyAttributes & kNotPlainFile) == 0) {
+    if (legacyAttributes != INVALID_FILE_ATTRIBUTES && (legacyAttributes & kNotPlainFile) == 0 &&
+        isRegularFile(legacy)) {
         DeleteFileA(legacy.c_str());
     }
     const std::string::size_type cut = target.find_last_of(kSeparators);
@@ -232,7 +234,8 @@ void removeLeftovers(const std::string& target) {
     do {
         DWORD processId = 0;
         if ((found.dwFileAttributes & kNotPlainFile) == 0 &&
-            isTempNameOf(found.cFileName, fileName, processId) && !isProcessRunning(processId)) {
+            isTempNameOf(found.cFileName, fileName, processId) && !isProcessRunning(processId) &&
+            isRegularFile(folder + found.cFileName)) {
             DeleteFileA((folder + found.cFileName).c_str());
         }
     } while (FindNextFileA(find, &found));
@@ -310,7 +313,8 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
     result.folder = folderOf(result.path);
     const DWORD targetAttributes = exists ? GetFileAttributesA(result.path.c_str()) : 0;
     if (exists && (targetAttributes == INVALID_FILE_ATTRIBUTES ||
-                   (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)) {
+                   (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+                   !isRegularOrMissing(result.path))) {
         return withStatus(result, kFileNotRegular, 0);
     }
     if (exists && (targetAttributes & FILE_ATTRIBUTE_READONLY) != 0) {

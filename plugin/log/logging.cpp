@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <float.h>
 #include <iomanip>
 #include <iostream>
+#include <locale.h>  // _create_locale; _snprintf_l is in <cstdio>
 
 #include <windows.h>
 
@@ -17,6 +19,7 @@
 #include "path_sep.h"
 
 volatile LONG gLogAlive = 0;
+volatile UINT32 gLogLevels = 0;
 Logging gLogging;
 
 namespace {
@@ -27,13 +30,6 @@ const char* const kClassName = "Logging";
 const char* const kLevelTags[] = {"ERR", "WRN", "CRT", "TRC", "DCM", "ICM", "INF", "DBG", "TMP"};
 
 const std::size_t kThreadWidth = 6;
-// Bytes a line end takes in the log file: a text-mode file on Windows writes
-// each line feed as CR LF.
-#ifdef _WIN32
-const INT64 kLineEndBytes = 2;
-#else
-const INT64 kLineEndBytes = 1;
-#endif
 const std::size_t kHexDumpColumns = 10;
 // Width of the time column, which repeats of an entry do not compare.
 const std::size_t kTimeWidth = 12;
@@ -127,11 +123,12 @@ int dropThirdExponentDigit(char* text, int size) {
 
 Logging::Logging()
     : mEntryStream(new std::ostringstream()),
-      mWritePos(-1),
+      mNumberLocale(_create_locale(LC_NUMERIC, "C")),
       mIsWriteFailed(false),
       mLostEntries(0),
       mIsHeaderLost(false),
       mEntryLock("Logging"),
+      mEntryThread(0),
       mIsHexDump(false),
       mEntryHeadSize(0) {
     // Silent until init: no file, no console, every level but ERR off.
@@ -148,14 +145,26 @@ Logging::Logging()
     mIsDebug = false;
     mIsTmp = false;
     if (this == &gLogging) {
+        gLogLevels = levelBits();
         InterlockedExchange(&gLogAlive, kLogAliveValue);
     }
+}
+
+UINT32 Logging::levelBits() const {
+    UINT32 bits = 0;
+    for (INT32 level = ERR; level <= TMP; ++level) {
+        if (isLevelOn(level)) {
+            bits |= 1u << level;
+        }
+    }
+    return bits;
 }
 
 Logging::~Logging() {
     flushRepeats();
     QX_LOG_SELF(CRT, "Logging::~Logging") << "Logging::~Logging(): destructing ..." << LOG_END;
     if (this == &gLogging) {
+        gLogLevels = 0;
         InterlockedExchange(&gLogAlive, 0);
     }
     if (mLogStream.get() != NULL) {
@@ -163,6 +172,9 @@ Logging::~Logging() {
         mLogStream.reset();
     }
     mEntryStream.reset();
+    if (mNumberLocale != NULL) {
+        _free_locale(mNumberLocale);
+    }
 }
 
 void Logging::init(const LogParameters& pars) {
@@ -170,6 +182,9 @@ void Logging::init(const LogParameters& pars) {
     flushRepeats();
     mRecentEntries.clear();
     static_cast<LogParameters&>(*this) = pars;
+    if (this == &gLogging) {
+        gLogLevels = levelBits();
+    }
     mIsHexDump = false;
     if (mLogStream.get() != NULL) {
         mLogStream->close();
@@ -203,11 +218,34 @@ bool Logging::startEntry(INT32 level, const char* sourceFilePath, const std::str
     if (!isLevelOn(level)) {
         return false;
     }
+    // An entry of this thread that an exception cut short (a handler that
+    // caught it logs now) would hold the lock for ever: it is dropped.
+    abandonEntry();
     mEntryLock.lock();
-    const std::string head = entryHead(level, prefix);
-    mEntryHeadSize = head.size();
-    *this << head;
+    InterlockedExchange(&mEntryThread, static_cast<LONG>(GetCurrentThreadId()));
+    try {
+        const std::string head = entryHead(level, prefix);
+        mEntryHeadSize = head.size();
+        *this << head;
+    } catch (...) {
+        endEntry();
+        throw;
+    }
     return true;
+}
+
+void Logging::abandonEntry() {
+    if (InterlockedCompareExchange(&mEntryThread, 0, 0) ==
+        static_cast<LONG>(GetCurrentThreadId())) {
+        endEntry();
+    }
+}
+
+void Logging::endEntry() {
+    resetEntryStream();
+    mIsHexDump = false;
+    InterlockedExchange(&mEntryThread, 0);
+    mEntryLock.unlock();
 }
 
 Logging& Logging::operator<<(const std::string& text) {
@@ -235,10 +273,16 @@ Logging& Logging::operator<<(INT32 value) {
     if (value == LOG_HEX) {
         mIsHexDump = true;
     } else if (value == LOG_END) {
-        std::string text = mEntryStream->str();
-        resetEntryStream();
-        writeEntry(text);
-        mEntryLock.unlock();
+        // Whatever happens to the line, the entry ends here.
+        try {
+            const std::string text = mEntryStream->str();
+            resetEntryStream();
+            writeEntry(text);
+        } catch (...) {
+            endEntry();
+            throw;
+        }
+        endEntry();
     } else {
         *mEntryStream << value;
     }
@@ -249,14 +293,17 @@ Logging& Logging::operator<<(double value) {
     std::ostream& out = *mEntryStream;
     // With no float format, sign or width set, the stream prints "%.<precision>g":
     // formatted here directly, without the stream's locale machinery; a line
-    // of 3D navigation carries such a number.
+    // of 3D navigation carries such a number. In the C locale of our own,
+    // as the stream writes it: a host that sets a process locale with a
+    // decimal comma changes neither.
     const std::ios_base::fmtflags kFormatFlags = std::ios_base::floatfield |
                                                  std::ios_base::showpos | std::ios_base::showpoint |
                                                  std::ios_base::uppercase;
-    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && _finite(value)) {
+    if ((out.flags() & kFormatFlags) == 0 && out.width() == 0 && _finite(value) &&
+        mNumberLocale != NULL) {
         char text[32];
-        const int size =
-            _snprintf(text, sizeof text, "%.*g", static_cast<int>(out.precision()), value);
+        const int size = _snprintf_l(text, sizeof text, "%.*g", mNumberLocale,
+                                     static_cast<int>(out.precision()), value);
         if (size >= 0 && static_cast<std::size_t>(size) < sizeof text) {
             out.write(text, dropThirdExponentDigit(text, size));
             return *this;
@@ -337,7 +384,7 @@ void Logging::writeLeftOut(RecentEntry& entry, UINT32 nowMs) {
     std::string line = getTimeString();
     line.append(entry.key, 0, entry.headSize);
     line += "Left out " + decimalText(entry.leftOut) + " repeats of: ";
-    line.append(entry.key, entry.headSize);
+    line.append(entry.key, entry.headSize, std::string::npos);
     entry.leftOut = 0;
     entry.lastCountMs = nowMs;
     writeLine(line);
@@ -411,11 +458,6 @@ bool Logging::writeToFile(const std::string& text) {
         mLogStream->close();
         return false;
     }
-    mWritePos += static_cast<INT64>(text.size()) + kLineEndBytes;
-    if (kLineEndBytes > 1) {
-        // Line feeds inside the text (the header) are widened as well.
-        mWritePos += (kLineEndBytes - 1) * std::count(text.begin(), text.end(), '\n');
-    }
     return true;
 }
 
@@ -483,17 +525,18 @@ void Logging::openLogStream() {
         mLogStream->open(mLogFilePath.c_str(), std::ios::out | std::ios::app);
     }
     mLogStream->seekp(0, std::ios::end);
-    mWritePos = static_cast<INT64>(mLogStream->tellp());
     // A line cut short (a full disk, a kill) is ended first, so that what
     // follows, the next line or a header, starts in the first column.
-    if (mWritePos > 0 && !endsInLineFeed(mLogFilePath)) {
+    if (static_cast<INT64>(mLogStream->tellp()) > 0 && !endsInLineFeed(mLogFilePath)) {
         *mLogStream << std::endl;
-        mWritePos = static_cast<INT64>(mLogStream->tellp());
     }
 }
 
-INT64 Logging::writePosition() const {
-    return mLogStream->is_open() && !mLogStream->fail() ? mWritePos : -1;
+INT64 Logging::writePosition() {
+    // Where the stream writes next: the end of the file as of its last line,
+    // so that what other processes appended meanwhile counts too.
+    return mLogStream->is_open() && !mLogStream->fail() ? static_cast<INT64>(mLogStream->tellp())
+                                                        : -1;
 }
 
 std::string Logging::backupPath() const {
@@ -513,4 +556,26 @@ bool Logging::writeOwnError(int line, const char* method, const std::string& tex
         return true;
     }
     return writeOut(entryHead(ERR, formatLogPrefix(kSrcFile, line, kClassName, method)) + text);
+}
+
+void logCaughtException(const char* file, int line, const char* className,
+                        const char* methodName) throw() {
+    try {
+        const char* what = "unknown exception";
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        const char* name = std::strrchr(methodName, ':');
+        name = name != NULL ? name + 1 : methodName;
+        if (InterlockedCompareExchange(&gLogAlive, 0, 0) == kLogAliveValue &&
+            gLogging.startEntry(ERR, file, formatLogPrefix(file, line, className, methodName))) {
+            gLogging << "Error " << name << "(): " << what << LOG_END;
+        }
+    } catch (...) {
+        // No memory left even for the entry: it cannot be told.
+        gLogging.abandonEntry();
+    }
 }

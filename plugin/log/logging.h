@@ -74,6 +74,8 @@ public:
 
     // True when an entry of this level may pass: the one flag test QX_LOG
     // makes before it formats anything. Level 0 always passes.
+    // The bits of gLogLevels for these flags.
+    UINT32 levelBits() const;
     bool isLevelOn(INT32 level) const {
         switch (level) {
             case ERR:
@@ -102,6 +104,10 @@ public:
     // Opens an entry; on true the caller holds mEntryLock until it streams
     // LOG_END.
     bool startEntry(INT32 level, const char* sourceFilePath, const std::string& prefix);
+
+    // Ends the calling thread's open entry, if it has one, without writing
+    // it: an exception cut it short.
+    void abandonEntry();
 
     // Appends the text, or hex-dumps it after LOG_HEX.
     Logging& operator<<(const std::string& text);
@@ -141,10 +147,13 @@ private:
     Logging(const Logging&);
     Logging& operator=(const Logging&);
 
+    // Drops what the entry holds and releases mEntryLock.
+    void endEntry();
     void openLogStream();
     // Empties the entry stream and restores its default format.
     void resetEntryStream();
-    INT64 writePosition() const;
+    // The log stream's write position; -1 while it is not usable.
+    INT64 writePosition();
     // Writes a finished line to the file and/or standard output; false when
     // it should have reached the file and did not.
     bool writeOut(const std::string& text);
@@ -183,9 +192,11 @@ private:
     std::string mLogFilePath;
     ScopedPtr<std::ostringstream> mEntryStream;
     ScopedPtr<std::ofstream> mLogStream;
-    // Write position of mLogStream, kept here so that the size check of a
-    // line costs no seek; as tellp(): -1 while the stream is not usable.
-    INT64 mWritePos;
+    // The C locale for numbers (null when the runtime has none: then the
+    // entry stream, whose locale is the classic one, writes them). The
+    // runtime's _locale_t, named by its struct so that this header needs
+    // none of the runtime's.
+    struct localeinfo_struct* mNumberLocale;
     // A write to the file failed and it has not been reopened since; the
     // entries that did not reach it meanwhile.
     bool mIsWriteFailed;
@@ -194,6 +205,9 @@ private:
     // written again.
     bool mIsHeaderLost;
     Mutex mEntryLock;
+    // The thread whose entry is open (0: none), so that an entry an
+    // exception cut short is not waited for by its own thread.
+    volatile LONG mEntryThread;
     bool mIsHexDump;
     // Size of the current entry's head (time to the last "| ").
     std::size_t mEntryHeadSize;
@@ -208,13 +222,38 @@ extern Logging gLogging;
 // after its destruction; read by every thread without the lock, through the
 // interlocked functions.
 extern volatile LONG gLogAlive;
+// The levels gLogging lets pass, one bit per level code: its flags as init
+// took them over (ERR's bit while it lives), 0 before its construction and
+// after its destruction. A plain value outside the object, so that a log
+// statement tests it first at the cost of one load: like the flags it is
+// read without the lock, and it changes only while the module's threads do
+// not run (construction, init, destruction).
+extern volatile UINT32 gLogLevels;
+
+// For a handler that caught what escaped one of the module's entries (a
+// host message, a command, a reactor, the timer, a thread): logs ERR "Error "
+// + method + "(): " + what the exception says, on a thread whose own entry
+// the exception may have cut short. Never throws.
+void logCaughtException(const char* file, int line, const char* className,
+                        const char* methodName) throw();
+
+// A log statement that never throws, where an exception must not stop what
+// follows (a destructor that ends threads): an entry that fails is dropped.
+//   QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "X::~X") << "Destructing ..." << LOG_END);
+#define QX_LOG_NOTHROW(statement) \
+    try {                         \
+        statement;                \
+    } catch (...) {               \
+        gLogging.abandonEntry();  \
+    }
 
 // The log statement:
 //   QX_LOG(INF, kSrcFile, "DaemonProxy", "DaemonProxy::connect") << "text" << LOG_END;
-// A disabled level costs the alive test and one flag test and formats nothing.
+// A disabled level costs one test of gLogLevels and formats nothing; an
+// enabled one then tests gLogAlive.
 #define QX_LOG(level, file, className, methodName)                                  \
-    if (InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue ||           \
-        !gLogging.isLevelOn(level)) {                                               \
+    if (static_cast<UINT32>(level) >= 32u || (gLogLevels >> (level)&1u) == 0 ||     \
+        InterlockedCompareExchange(&gLogAlive, 0, 0) != kLogAliveValue) {           \
     } else if (!gLogging.startEntry(                                                \
                    (level), (file),                                                 \
                    formatLogPrefix((file), __LINE__, (className), (methodName)))) { \

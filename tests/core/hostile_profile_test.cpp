@@ -42,13 +42,35 @@ TEST_F(HostileProfile, ApplicationsFolderMissingOrAFileShowsOneOkBox) {
     EXPECT_TRUE(arxsim::sentStrings().empty());
 
     unload();  // the settings are written back, and cannot be
-    EXPECT_EQ(logCount("Writing default settings file 'autocad_addin.ini' failed: the file could "
-                       "not be created in the folder '" +
-                       appsDir().string() + "' (the folder does not exist)."),
+    EXPECT_EQ(logCount("| Writing default settings file 'autocad_addin.ini' failed!"), 1);
+    EXPECT_EQ(logCount("': the file could not be created in the folder '" + appsDir().string() +
+                       "' (the folder does not exist)."),
               1);
     std::ofstream(appsDir()) << "a file, not a folder";
     load();
     EXPECT_EQ(win32sim::shownMessageBoxes().size(), 2u);
+    unload();
+
+    // A profile whose name the ANSI code page cannot carry ('?' for each
+    // character in the C run-time's view): its one box says so, and nothing
+    // is read or written under either name.
+    struct WideProfile {
+        explicit WideProfile(const std::wstring& path) {
+            win32sim::setWideEnvironment(L"USERPROFILE", path);
+        }
+        ~WideProfile() { win32sim::resetEnvironment(); }
+    } profile(deviceDir().wstring() + L"/\u0418\u0432\u0430\u043d");
+    const fs::path lookAlike = deviceDir() / "????";
+    fs::create_directories(lookAlike / "QuorvexDevice" / "Applications");
+    load();
+    ASSERT_EQ(win32sim::shownMessageBoxes().size(), 3u);
+    EXPECT_EQ(win32sim::shownMessageBoxes()[2].text,
+              L"Folder '" + lookAlike.wstring() +
+                  L"' cannot be reached: its name holds characters that the ANSI code page "
+                  L"cannot carry.\n\nThe plug-in runs on its default settings, without a "
+                  L"settings file, menu file or log file.");
+    unload();
+    EXPECT_TRUE(fs::is_empty(lookAlike / "QuorvexDevice" / "Applications"));
 }
 
 TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
@@ -68,10 +90,10 @@ TEST_F(HostileProfile, ReadOnlyProfileIsReadAndLeftAsItWas) {
         const std::string console = out.text();
         checks.expect(countOf(console, "Opening log file 'autocad_addin_log.txtfailed!") == 1,
                       "the log failure is reported once:\n" + console);
-        checks.expect(countOf(console,
-                              "Writing default settings file 'autocad_addin.ini' "
-                              "failed: the file is read-only;") == 1,
-                      "the failed write-back is reported once:\n" + console);
+        checks.expect(
+            countOf(console, "Writing default settings file 'autocad_addin.ini' failed!\n") == 1 &&
+                countOf(console, "': the file is read-only;") == 1,
+            "the failed write-back is reported once:\n" + console);
         checks.expect(readFile(settingsPath()) == mine, "the settings file changed");
         checks.expect(!fs::exists(logPath()), "a log file appeared");
         return checks.failures();

@@ -187,7 +187,9 @@ TEST_F(Nav3d, ReleaseWritesTheFinalViewBack) {
 // A held motion goes up to a limit and stops there; the release writes that
 // view back.
 TEST_F(Nav3d, HeldMotionsStopAtTheViewLimitsAndTheReleaseWritesTheViewBack) {
-    gLogging.mIsWarning = true;
+    LogParameters warnings = gLogging;
+    warnings.mIsWarning = true;
+    gLogging.init(warnings);
     pass(0, 0, -32767, 100, 0, 0);
     EXPECT_EQ(0, logCount("Step held")) << "a step within the limits";
     for (int i = 0; i < 4000; ++i) {  // about 70 s of steps: far past an infinite field

@@ -205,8 +205,10 @@ TEST_F(SettingsTest, AFullDiskLeavesTheUserFileAsItWas) {
     disk.free();
     EXPECT_EQ(readFile(iniFile()), settingsText());
     EXPECT_FALSE(fs::exists(iniFile() + ".tmp"));
-    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed: the new "
-                              "file could not be written completely (disk full?); '" +
+    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed!\n"),
+              std::string::npos);
+    EXPECT_NE(out.text().find("| Settings file '" + iniFile() +
+                              "': the new file could not be written completely (disk full?); '" +
                               iniFile() + "' is left as it was.\n"),
               std::string::npos)
         << out.text();
@@ -304,8 +306,9 @@ TEST_F(SettingsTest, AReadOnlyFileIsLeftAsItWas) {
     }
     EXPECT_EQ(readFile(iniFile()), settingsText());
     EXPECT_EQ(fs::status(iniFile()).permissions(), fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed: the "
-                              "file is read-only; '" +
+    EXPECT_NE(out.text().find("| Writing default settings file 'autocad_addin.ini' failed!\n"),
+              std::string::npos);
+    EXPECT_NE(out.text().find("| Settings file '" + iniFile() + "': the file is read-only; '" +
                               iniFile() + "' is left as it was.\n"),
               std::string::npos)
         << out.text();

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <clocale>
 #include <iomanip>
 #include <limits>
 #include <sstream>
@@ -147,7 +148,12 @@ TEST_F(LoggingTest, EntryTextNewlinesEndTokenAndHexDump) {
     EXPECT_EQ(lines[13], columns + "ff");    // empty: the column header only
 }
 
+// Also in a host process whose C locale has a decimal comma.
 TEST_F(LoggingTest, NumbersReadAsTheStreamWritesThemAndEntriesStartPlain) {
+    ASSERT_NE(setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "tools/install-deps.sh makes it";
+    struct CLocaleAtEnd {
+        ~CLocaleAtEnd() { setlocale(LC_ALL, "C"); }
+    } cLocaleAtEnd;
     Logging log;
     log.init(mPars);
     const double values[] = {0.0,
@@ -253,6 +259,17 @@ TEST_F(LoggingTest, BacksUpBeforeTheLineThatFindsTheLimit) {
         EXPECT_TRUE(fs::exists(file(backup))) << name;
     }
     EXPECT_EQ(log.backupLogFile(), 0);
+    // Another writer's bytes count: the check reads where the file is
+    // written next, as of the log's own last line.
+    pars.mLogFile = "shared";
+    pars.mMaxSize = 1;
+    log.init(pars);
+    logEntry(log, INF, "ours");
+    std::ofstream(file("shared"), std::ios::app) << std::string(2000, 'o') << '\n';
+    logEntry(log, INF, "after theirs");
+    ASSERT_FALSE(fs::exists(file("shared.bak")));
+    logEntry(log, INF, "rotated");
+    EXPECT_TRUE(readFile(file("shared.bak")).ends_with("| after theirs\n"));
 }
 
 // The header counts as the first entry lost; the file gets one when it can be

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "arx_control.h"
+#include "file_kind.h"
 #include "auto_cad_proxy.h"
 #include "host_helpers.h"
 #include "logging.h"
@@ -39,6 +40,16 @@ TEST_F(WindowsFiles, FolderExistsOnlyForFoldersThroughTheRunTimesAccessDenied) {
     EXPECT_FALSE(folderExists(appsDirPath() + "\\missing"));
     EXPECT_TRUE(fileExists(file));
     EXPECT_FALSE(fileExists(appsDirPath())) << "a folder does not open as a file";
+
+    // A named pipe has no device attribute; its opened handle tells it.
+    const char* const pipeName = "\\\\.\\pipe\\qx_kind_test";
+    HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                   PIPE_UNLIMITED_INSTANCES, 0, 0, 0, NULL);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(isRegularOrMissing(pipeName));
+    EXPECT_FALSE(fileExists(pipeName));
+    EXPECT_TRUE(isRegularOrMissing(file));
+    CloseHandle(pipe);
 }
 
 TEST_F(WindowsFiles, SettingsAndLogAreCrLfTextAtBackslashPaths) {

@@ -23,4 +23,58 @@ if [ -n "$hits" ]; then
     echo "$hits"
     exit 1
 fi
-echo "module dialect: $(find "$folder" \( -name '*.h' -o -name '*.cpp' \) | wc -l) files clean"
+
+# The 2008 library's surface: libstdc++ keeps later members visible in C++98
+# mode (the substring defaults n = npos of append, assign, insert, replace
+# and compare, which came with C++14; vector::data() and abs(long long),
+# which came with C++11). Every source of the folder is compiled
+# against overlay headers made here from the installed libstdc++ without
+# them: a call that leans on one fails to compile. Nothing of the library is
+# kept in the repository; the overlay lives in a temporary folder.
+cxx=${CXX:-g++}
+overlay=$(mktemp -d /tmp/qx-dialect.XXXXXX)
+trap 'rm -rf "$overlay"' EXIT
+library_header() {
+    printf '#include <string>\n#include <vector>\n#include <cstdlib>\n' |
+        "$cxx" -std=c++98 -x c++ -M - | tr ' \\' '\n\n' | grep -E "bits/$1\.h$" | head -n 1
+}
+mkdir -p "$overlay/bits"
+# One edit per member; each must change its header, or the installed
+# library has moved on and this check would prove nothing.
+overlay_edit() {  # header, sed expression, what it removes
+    local source
+    source=$(library_header "$1")
+    [ -n "$source" ] || { echo "module dialect: no bits/$1.h in $cxx's library"; exit 1; }
+    [ -f "$overlay/bits/$1.h" ] || cp "$source" "$overlay/bits/$1.h"
+    local before
+    before=$(cksum < "$overlay/bits/$1.h")
+    sed -E -i "$2" "$overlay/bits/$1.h"
+    if [ "$(cksum < "$overlay/bits/$1.h")" = "$before" ]; then
+        echo "module dialect: $3 not found in $source"
+        exit 1
+    fi
+}
+overlay_edit basic_string 's/(size_type __pos2?, size_type __n2?) = npos\)/\1)/' \
+    'the substring defaults'
+overlay_edit stl_vector 's/^([[:space:]]*)data\(\)/\1_M_qx_no_data()/' 'vector::data()'
+overlay_edit std_abs 's/^([[:space:]]*)abs\(long long __x\)/\1_M_qx_no_abs(long long __x)/' \
+    'abs(long long)'
+includes=()
+for dir in plugin/log plugin/core plugin/app platform/win32/include platform/arx/include \
+           platform/qxv_ctrlr/include; do
+    includes+=(-I "$dir")
+done
+failed=0
+count=0
+while IFS= read -r -d '' source; do
+    count=$((count + 1))
+    if ! "$cxx" -fsyntax-only -std=c++98 -pedantic -Wall -Wextra -Werror -Wno-long-long \
+         -Wno-variadic-macros -DUNICODE -D_UNICODE -isystem "$overlay" \
+         -include platform/win32/include/vc_runtime.h "${includes[@]}" "$source"; then
+        echo "module dialect: $source needs what the 2008 library lacks"
+        failed=1
+    fi
+done < <(find "$folder" -name '*.cpp' -print0 | sort -z)
+[ "$failed" -eq 0 ] || exit 1
+echo "module dialect: $(find "$folder" \( -name '*.h' -o -name '*.cpp' \) | wc -l) files clean," \
+     "$count sources built against the 2008 library's surface"

@@ -121,6 +121,12 @@ std::vector<std::wstring> printed();
 std::vector<std::wstring> sentStrings();
 void clearOutput();
 
+// ---- A host out of memory ------------------------------------------------------------
+// The next call of this host operation throws std::bad_alloc before it does
+// anything, as a host whose memory has run out does. Once, or until reset().
+enum class Throwing { Print, SendString, RemoveCommand, CurrentDocument };
+void throwOnNextCall(Throwing op);
+
 // Back to the initial state: Model tab, one document (number 1), manager present, no
 // commands, no reactors, no locks, counters zero. Documents closed earlier
 // are freed here.

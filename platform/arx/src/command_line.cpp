@@ -80,6 +80,7 @@ int acutPrintf(const ACHAR* format, ...) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
+    arxsim::detail::throwIfArmedLocked(arxsim::Throwing::Print);
     h.printed.push_back(text);
     transcript::emit("print", transcript::Fields().str("text", arxsim::detail::toUtf8(text)));
     return static_cast<int>(text.size());

@@ -69,6 +69,7 @@ Acad::ErrorStatus AcEdCommandStack::removeCmd(const ACHAR* cmdGroupName,
     HostState& h = host();
     std::lock_guard lock(h.mutex);
     arxsim::detail::chargeHostCallLocked();
+    arxsim::detail::throwIfArmedLocked(arxsim::Throwing::RemoveCommand);
     if (cmdGroupName == nullptr || cmdGlobalName == nullptr) {
         return Acad::eInvalidInput;
     }

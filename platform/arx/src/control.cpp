@@ -91,7 +91,14 @@ void reset() {
     h.varAnswers.clear();
     h.printed.clear();
     h.sent.clear();
+    h.throwing.reset();
     detail::openDocumentLocked(h);
+}
+
+void throwOnNextCall(Throwing op) {
+    HostState& h = host();
+    std::lock_guard lock(h.mutex);
+    h.throwing = op;
 }
 
 }  // namespace arxsim

@@ -233,6 +233,7 @@ ACRX_NO_CONS_DEFINE_MEMBERS(AcApDocManager, AcRxObject)
 AcApDocument* DocManagerStandIn::curDocument() const {
     std::lock_guard lock(host().mutex);
     arxsim::detail::chargeHostCallLocked();
+    arxsim::detail::throwIfArmedLocked(arxsim::Throwing::CurrentDocument);
     return host().current;
 }
 
@@ -285,6 +286,7 @@ Acad::ErrorStatus DocManagerStandIn::sendStringToExecute(AcApDocument* pAcTarget
                                                          bool bEchoString) {
     HostState& h = host();
     std::lock_guard lock(h.mutex);
+    arxsim::detail::throwIfArmedLocked(arxsim::Throwing::SendString);
     arxsim::detail::chargeHostCallLocked();
     if (pszExecute == nullptr) {
         return Acad::eInvalidInput;

@@ -33,6 +33,13 @@ void countCallLocked(Call call) {
     ++host().calls.at(static_cast<std::size_t>(call));
 }
 
+void throwIfArmedLocked(Throwing op) {
+    if (host().throwing == op) {
+        host().throwing.reset();
+        throw std::bad_alloc();
+    }
+}
+
 AcApDocument* openDocumentLocked(HostState& h, bool makeCurrent) {
     const std::wstring name = L"Drawing" + std::to_wstring(++h.documentSeq) + L".dwg";
     h.documents.push_back(std::make_unique<DocumentStandIn>(name));

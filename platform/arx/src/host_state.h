@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,6 +75,8 @@ struct HostState {
 
     std::vector<std::wstring> printed;
     std::vector<std::wstring> sent;
+
+    std::optional<Throwing> throwing;
 };
 
 HostState& host();
@@ -80,6 +84,8 @@ HostState& host();
 // Mutex held: count one host call and charge its cost on the clock.
 void chargeHostCallLocked();
 void countCallLocked(Call call);
+// Mutex held: throws std::bad_alloc when `op` was to throw (throwOnNextCall).
+void throwIfArmedLocked(Throwing op);
 
 // Lock held: makes a new document named "DrawingN.dwg" and adds it to the
 // open ones; `makeCurrent` also makes it current and hands it the drawing

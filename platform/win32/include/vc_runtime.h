@@ -1,9 +1,10 @@
 // The names of the host compiler's C runtime that the POSIX C library lacks,
 // with that runtime's signatures and behaviour (<stdlib.h>, <float.h>,
-// <stdio.h>). The POSIX build includes this header into every source of the
+// <stdio.h>, <locale.h>). The POSIX build includes this header into every source of the
 // module; on Windows the runtime's own headers declare them. C++98.
 #pragma once
 
+#include <locale.h>
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdio.h>
@@ -54,6 +55,66 @@ inline int _snprintf(char* buffer, size_t count, const char* format, ...) {
     va_list args;
     va_start(args, format);
     const int length = _vsnprintf(buffer, count, format, args);
+    va_end(args);
+    return length;
+}
+
+// A locale object of the runtime, made by _create_locale for one category
+// and passed to the _l functions, which then ignore the process's locale.
+// Its members are the runtime's own; here it holds a POSIX locale.
+typedef struct localeinfo_struct {
+    locale_t locinfo;
+} _locale_tstruct, *_locale_t;
+
+// NULL when the locale is unknown.
+inline _locale_t _create_locale(int category, const char* locale) {
+    int mask = LC_ALL_MASK;
+    switch (category) {
+        case LC_NUMERIC:
+            mask = LC_NUMERIC_MASK;
+            break;
+        case LC_CTYPE:
+            mask = LC_CTYPE_MASK;
+            break;
+        case LC_TIME:
+            mask = LC_TIME_MASK;
+            break;
+        default:
+            break;
+    }
+    const locale_t posix = newlocale(mask, locale, (locale_t)0);
+    if (posix == (locale_t)0) {
+        return NULL;
+    }
+    _locale_t made = static_cast<_locale_t>(malloc(sizeof(_locale_tstruct)));
+    if (made == NULL) {
+        freelocale(posix);
+        return NULL;
+    }
+    made->locinfo = posix;
+    return made;
+}
+inline void _free_locale(_locale_t locale) {
+    if (locale != NULL) {
+        freelocale(locale->locinfo);
+        free(locale);
+    }
+}
+
+// _vsnprintf and _snprintf in the given locale (NULL: the process's).
+inline int _vsnprintf_l(char* buffer, size_t count, const char* format, _locale_t locale,
+                        va_list args) {
+    const locale_t previous = locale != NULL ? uselocale(locale->locinfo) : (locale_t)0;
+    const int length = _vsnprintf(buffer, count, format, args);
+    if (locale != NULL) {
+        uselocale(previous);
+    }
+    return length;
+}
+inline int _snprintf_l(char* buffer, size_t count, const char* format, _locale_t locale, ...) {
+    va_list args;
+    va_start(args, locale);
+    const int length = _vsnprintf_l(buffer, count, format, locale, args);
     va_end(args);
     return length;
 }

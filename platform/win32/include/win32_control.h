@@ -127,6 +127,18 @@ int openFileHandleCount();
 // ReplaceFileA, DeleteFileA). 0 switches it off.
 void killAtFileChange(int n);
 
+// ---- Heap -------------------------------------------------------------------
+// In a program linked with win32sim_heap (whose operator new and delete are
+// the C runtime's malloc and free): the allocation `skip` allocations from
+// now on made at `site` throws std::bad_alloc, as when memory has run out.
+// Once; a negative `skip` calls it off. Sites: a plug-in thread; the host
+// thread (any other), which counts the caller's own allocations too; the
+// host thread inside a timer procedure.
+enum class AllocationSite { PluginThread, HostThread, TimerProcedure };
+void failAllocation(AllocationSite site, int skip = 0);
+// True while the allocation to fail has not come yet.
+bool isAllocationFailurePending(AllocationSite site);
+
 // Clears clock, timers, schedule and counters for a new session (tests).
 // Requires that no plug-in thread is alive. The string table is kept.
 void resetSimulation();

@@ -130,6 +130,13 @@ BOOL WINAPI Beep(DWORD dwFreq, DWORD dwDuration);
 // and a zero; returns the length, or nSize when the path was cut, or 0 on failure.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
+// The process environment, wide as Windows keeps it: the value a control
+// set (win32_desktop_control.h), else the C library's, its bytes read in the
+// ANSI code page. Copies the value and a zero when nSize holds both and
+// returns its length; else returns the size needed, zero included. 0 when
+// the variable is not set.
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
+
 // Code pages: the ANSI code page (CP_ACP) is Windows-1252, whose bytes
 // 0x80..0x9F stand for typographic characters and whose five undefined bytes
 // stand for the C1 controls of the same value, so every byte converts and
@@ -218,6 +225,10 @@ typedef INT_PTR(WINAPI* FARPROC)(void);
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 #define FILE_BEGIN 0
 #define REPLACEFILE_IGNORE_MERGE_ERRORS 0x00000002
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_FILE_EXISTS 80L
@@ -244,6 +255,9 @@ typedef INT_PTR(WINAPI* FARPROC)(void);
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+// FILE_TYPE_DISK for a regular file, FILE_TYPE_PIPE for a pipe or socket,
+// FILE_TYPE_CHAR for a character device, else FILE_TYPE_UNKNOWN.
+DWORD WINAPI GetFileType(HANDLE hFile);
 // Synchronous only (lpOverlapped must be NULL).
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
@@ -256,8 +270,8 @@ BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove,
 BOOL WINAPI SetEndOfFile(HANDLE hFile);
 // The attributes of the name itself (a link is not followed, as on Windows):
 // FILE_ATTRIBUTE_REPARSE_POINT for a link, FILE_ATTRIBUTE_DIRECTORY for a
-// folder, FILE_ATTRIBUTE_DEVICE for a pipe, device or socket, otherwise
-// FILE_ATTRIBUTE_NORMAL; FILE_ATTRIBUTE_READONLY is added for a file no one
+// folder, otherwise FILE_ATTRIBUTE_NORMAL, for a pipe, device or socket too,
+// as Windows gives it for a named pipe or COM1; FILE_ATTRIBUTE_READONLY is added for a file no one
 // may write (no write permission bit) or this process may not.
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 // Removes a file or link, never a folder.

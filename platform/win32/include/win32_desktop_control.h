@@ -62,6 +62,14 @@ struct SentMessage {
 };
 std::vector<SentMessage> sentMessages();
 
+// Sets an environment variable as a Windows process has it, wide: what
+// GetEnvironmentVariableW gives, while the C library's (getenv) gets the
+// value in the ANSI code page, a character that code page lacks becoming
+// '?' as the C run-time makes it. Until resetEnvironment() (or the process
+// ends).
+void setWideEnvironment(const std::wstring& name, const std::wstring& value);
+void resetEnvironment();
+
 struct ShownMessageBox {
     std::wstring text;
     std::wstring caption;

@@ -198,10 +198,10 @@ DWORD WINAPI GetLastError(void);
 
 // ---- Files -----------------------------------------------------------------
 // Attributes, size and write time of a file or folder (links followed):
-// FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_DEVICE for what is
-// neither a folder nor a regular file (a pipe, a device, a socket),
-// FILE_ATTRIBUTE_NORMAL for a regular file. FALSE with GetLastError ERROR_FILE_NOT_FOUND or
-// ERROR_PATH_NOT_FOUND when there is nothing at the path.
+// FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_NORMAL for anything
+// else, a pipe, a device or a socket included (as Windows, which sets
+// FILE_ATTRIBUTE_DEVICE for neither a named pipe nor COM1). FALSE with GetLastError
+// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when there is nothing at the path.
 BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
                                  LPVOID lpFileInformation);
 

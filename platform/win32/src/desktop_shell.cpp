@@ -15,6 +15,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -196,3 +198,61 @@ void resetDesktop() {
 }
 
 }  // namespace win32sim
+
+// ---- The environment ----------------------------------------------------------------
+namespace {
+
+struct WideEnvironment {
+    std::mutex lock;
+    std::map<std::wstring, std::wstring> values;
+};
+WideEnvironment& wideEnvironment() {
+    static WideEnvironment* const theEnvironment = new WideEnvironment;
+    return *theEnvironment;
+}
+
+}  // namespace
+
+void win32sim::setWideEnvironment(const std::wstring& name, const std::wstring& value) {
+    std::string narrow;
+    for (const wchar_t c : value) {
+        char byte = '?';
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, &byte, 1, "?", nullptr);
+        narrow += byte;
+    }
+    setenv(wideToUtf8(name).c_str(), narrow.c_str(), 1);
+    std::lock_guard<std::mutex> guard(wideEnvironment().lock);
+    wideEnvironment().values[name] = value;
+}
+
+void win32sim::resetEnvironment() {
+    std::lock_guard<std::mutex> guard(wideEnvironment().lock);
+    wideEnvironment().values.clear();
+}
+
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
+    if (lpName == nullptr) {
+        return 0;
+    }
+    std::wstring value;
+    {
+        WideEnvironment& env = wideEnvironment();
+        std::lock_guard<std::mutex> guard(env.lock);
+        const auto it = env.values.find(lpName);
+        if (it != env.values.end()) {
+            value = it->second;
+        } else {
+            const char* narrow = std::getenv(win32sim::wideToUtf8(lpName).c_str());
+            if (narrow == nullptr) {
+                return 0;
+            }
+            value = win32sim::detail::ansiToWide(narrow);
+        }
+    }
+    if (lpBuffer == nullptr || value.size() >= nSize) {
+        return static_cast<DWORD>(value.size() + 1);
+    }
+    value.copy(lpBuffer, value.size());
+    lpBuffer[value.size()] = L'\0';
+    return static_cast<DWORD>(value.size());
+}

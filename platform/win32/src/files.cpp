@@ -126,13 +126,12 @@ FILETIME fileTimeOf(const timespec& time) {
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-// The kind a file's mode gives, as Windows names it: a folder, a regular
-// file, or a device for everything else (a pipe, a socket, a device node).
+// The kind a file's mode gives, as Windows names it: a folder, or a plain
+// file for everything else. Windows keeps FILE_ATTRIBUTE_DEVICE for itself
+// and sets it for neither a named pipe nor COM1: only the type of an opened
+// handle (GetFileType) tells those from a file on disk.
 DWORD kindAttributesOf(const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) {
-        return FILE_ATTRIBUTE_DIRECTORY;
-    }
-    return S_ISREG(st.st_mode) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DEVICE;
+    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
 // What GetFileAttributesA gives for a name whose lstat(2) is st.
@@ -293,7 +292,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwSh
     }
     const bool isWrite = (dwDesiredAccess & GENERIC_WRITE) != 0;
     const bool isRead = (dwDesiredAccess & GENERIC_READ) != 0;
-    int flags = (isWrite ? (isRead ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
+    // Access 0 needs no permission on the file and opens a pipe without
+    // taking a side of it.
+    const int access = isWrite ? (isRead ? O_RDWR : O_WRONLY) : isRead ? O_RDONLY : O_PATH;
+    int flags = access | O_CLOEXEC | O_NONBLOCK;
     switch (dwCreationDisposition) {
         case CREATE_NEW:
             flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
@@ -341,6 +343,23 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwSh
     file->isReadable = isRead;
     succeed();
     return registerObject(file);
+}
+
+DWORD WINAPI GetFileType(HANDLE hFile) {
+    FileObject* file = findFile(hFile);
+    struct stat st {};
+    if (file == nullptr || ::fstat(file->fd, &st) != 0) {
+        tLastError = ERROR_INVALID_HANDLE;
+        return FILE_TYPE_UNKNOWN;
+    }
+    tLastError = 0;
+    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+        return FILE_TYPE_DISK;
+    }
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        return FILE_TYPE_PIPE;
+    }
+    return S_ISCHR(st.st_mode) ? FILE_TYPE_CHAR : FILE_TYPE_UNKNOWN;
 }
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
