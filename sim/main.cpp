@@ -205,7 +205,7 @@ int run(int argc, char** argv) {
                                     compared, error)) {
             return fail(code, error);
         }
-        pictures->compareWith(compared, *options.compareScenario);
+        pictures->compareWith(compared, *options.compareScenario, scenarioName);
     }
 
     // Where the session's files are: told at the end, on standard output and

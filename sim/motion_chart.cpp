@@ -451,7 +451,7 @@ std::string MotionChart::svg(const std::string& name, const MotionChart* other,
     }
     svg << "<text x=\"" << kLeft + 4 << "\" y=\"" << kCapTop + 12
         << "\" fill=\"#555\">cap, device units per pass; grey band: minThreshold " << mThreshold
-        << (mThreshold < 0 ? " (every pass deflected)" : "") << "</text>\n";
+        << "</text>\n";
     for (double v : {-reach, 0.0, reach}) {
         svg << "<text x=\"" << kLeft - 4 << "\" y=\"" << px(cap.y(v) + 4)
             << "\" text-anchor=\"end\" fill=\"#555\">" << brief(v) << "</text>\n";

@@ -294,7 +294,8 @@ MotionCourse::MotionCourse(const WorldProbe& probe, Listener listener)
     : mProbe(probe), mListener(std::move(listener)) {}
 
 void MotionCourse::setThreshold(long long setting) {
-    mThreshold = static_cast<std::int16_t>(static_cast<std::uint16_t>(setting & 0xFFFF));
+    // The module brings the setting into 0..32767 (docs/module.md).
+    mThreshold = static_cast<int>(std::clamp(setting, 0LL, 32767LL));
 }
 
 void MotionCourse::passBegins(std::uint64_t nowMs) {

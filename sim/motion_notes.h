@@ -53,7 +53,7 @@ public:
     MotionCourse(const MotionCourse&) = delete;
     MotionCourse& operator=(const MotionCourse&) = delete;
 
-    // The module's minThreshold as it reads it: the low 16 bits, signed.
+    // The module's minThreshold setting as read from its file.
     void setThreshold(long long setting);
 
     // A pass of the driver begins at `nowMs` (its first read of a system

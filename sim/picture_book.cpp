@@ -118,9 +118,10 @@ bool PictureBook::open(std::string& error) {
     return true;
 }
 
-void PictureBook::compareWith(std::string dir, std::string name) {
+void PictureBook::compareWith(std::string dir, std::string otherName, std::string name) {
     mCompareDir = std::move(dir);
-    mCompareName = std::move(name);
+    mCompareName = std::move(otherName);
+    mName = std::move(name);
 }
 
 std::string PictureBook::chartName(int motion, const char* extension) const {
@@ -183,7 +184,7 @@ void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) 
     }
     std::string error;
     if (!writeOutputFile((fs::path(mDir) / chartName(motion, "svg")).string(),
-                         mPasses.course().chart().svg({}, other ? &*other : nullptr, mCompareName),
+                         mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName),
                          error)) {
         failed(error);
     }

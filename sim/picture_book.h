@@ -30,9 +30,9 @@ public:
     // False with a message when the folder cannot be made.
     bool open(std::string& error);
 
-    // Charts drawn over the same motions of another run, whose CSV files
-    // are in `dir`; `name` names that run.
-    void compareWith(std::string dir, std::string name);
+    // Charts of this run, `name`, drawn over the same motions of another,
+    // `otherName`, whose CSV files are in `dir`.
+    void compareWith(std::string dir, std::string otherName, std::string name);
 
     // A scrolling window (a list or tree) to show beside the drawing in the
     // pictures from now on.
@@ -81,7 +81,7 @@ private:
     std::FILE* mCsv = nullptr;        // of the motion under way
     std::vector<std::string> mNotes;  // of motions ended since motions() was called
     std::vector<int> mChartsDue;      // drawn since the last picture
-    std::string mCompareDir, mCompareName;
+    std::string mCompareDir, mCompareName, mName;
     std::string mStopped;
     bool mFailed = false;
 };

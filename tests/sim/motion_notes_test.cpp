@@ -130,7 +130,7 @@ TEST(MotionCourse, RowsMarkWhatCameAndWhatTheThresholdHeldBack) {
     World world;
     Told told;
     MotionCourse course(world, told.listener());
-    course.setThreshold(0x10000 + 50);  // the module reads the low 16 bits
+    course.setThreshold(50);
     course.read(R"({"t":0,"ev":"timer","ms":100})");
     // At rest no motion: nothing told, the mark on that pass forgotten.
     course.passBegins(0);
@@ -162,13 +162,12 @@ TEST(MotionCourse, RowsMarkWhatCameAndWhatTheThresholdHeldBack) {
     }
     EXPECT_EQ(told.rows[0].cap[4], 30);
     EXPECT_EQ(told.rows[3].since, 212u);
-    // A threshold whose low 16 bits are negative holds nothing back.
-    course.setThreshold(0xFFFF);
+    // The module keeps its threshold within 0..32767.
+    course.setThreshold(40000);
     course.passBegins(400);
-    course.capRead({1, 0, 0, 0, 0, 0});
+    course.capRead({32767, 0, 0, 0, 0, 0});
     course.finish();
-    EXPECT_TRUE(told.rows.back().marks.empty());
-    EXPECT_EQ(told.rows.back().threshold, -1);
+    EXPECT_EQ(told.rows.back().marks, std::vector<std::string>{"within minThreshold 32767"});
 }
 
 TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
