@@ -183,9 +183,9 @@ void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) 
         }
     }
     std::string error;
-    if (!writeOutputFile((fs::path(mDir) / chartName(motion, "svg")).string(),
-                         mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName),
-                         error)) {
+    if (!writeOutputFile(
+            (fs::path(mDir) / chartName(motion, "svg")).string(),
+            mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName), error)) {
         failed(error);
     }
     for (const std::string& note : notes) {
