@@ -109,6 +109,12 @@ bool isFactor(int answer) {
     return answer == kZoom || answer == kPaperZoom;
 }
 
+std::array<double, kAnswerCount> noAnswer() {
+    std::array<double, kAnswerCount> answers{};
+    answers[kZoom] = answers[kPaperZoom] = 1.0;
+    return answers;
+}
+
 std::string csvHeader() {
     std::string header = "motion,t_ms,since_ms,tick,min_threshold";
     for (const char* name : kCapNames) {
@@ -207,9 +213,7 @@ void MotionChart::clear(int motion, std::uint64_t start) {
     }
     mPasses.assign(kBuckets, Passes{});
     mOccurred.fill(false);
-    for (int i = 0; i < kAnswerCount; ++i) {
-        mTotals[i] = isFactor(i) ? 1.0 : 0.0;
-    }
+    mTotals = noAnswer();
     mMarks.clear();
     mMarksLeftOut = 0;
 }
@@ -426,7 +430,8 @@ std::string MotionChart::svg(const std::string& name, const MotionChart* other,
             << ", "
             << (other ? "motion " + std::to_string(other->mMotion) + ": " +
                             std::to_string(other->mRows) + " passes in " +
-                            std::to_string(other->mEnd) + " ms"
+                            std::to_string(other->mEnd) + " ms, minThreshold " +
+                            std::to_string(other->mThreshold)
                       : "which has no motion " + std::to_string(mMotion))
             << "</text>\n";
     }

@@ -39,6 +39,8 @@ enum Answer : int {
     kAnswerCount
 };
 bool isFactor(int answer);
+// The answers of a pass that moved nothing: factors 1, amounts 0.
+std::array<double, kAnswerCount> noAnswer();
 
 struct PassRow {
     int motion = 0;

@@ -282,14 +282,6 @@ std::string aroundWorldAxis(const std::optional<Vec3>& axis) {
 
 }  // namespace
 
-std::array<double, kAnswerCount> MotionCourse::initialTotals() {
-    std::array<double, kAnswerCount> totals{};
-    for (int i = 0; i < kAnswerCount; ++i) {
-        totals[i] = isFactor(i) ? 1.0 : 0.0;
-    }
-    return totals;
-}
-
 MotionCourse::MotionCourse(const WorldProbe& probe, Listener listener)
     : mProbe(probe), mListener(std::move(listener)) {}
 
@@ -442,7 +434,7 @@ PassRow MotionCourse::measure(const Pass& pass, Motion& motion) {
     row.threshold = mThreshold;
     row.cap = pass.cap;
     auto& a = row.answers;
-    a = initialTotals();
+    a = noAnswer();
     if (pass.cameraAfter) {
         ViewStep step = measureView(pass.camera, *pass.cameraAfter, motion.selectionCentre);
         // Rounding grows with the numbers: the field's and the camera's.
@@ -501,10 +493,6 @@ PassRow MotionCourse::measure(const Pass& pass, Motion& motion) {
             signedTurn(length(axis) > 0.5 ? rounded(degrees, 180.0) : 0.0, axis, motion.turnAxis);
     }
     a[kScroll] = static_cast<double>(mProbe.listLines() - pass.listLines);
-    motion.perspective = motion.perspective || (pass.cameraAfter && pass.cameraAfter->perspective);
-    for (int i = 0; i < kAnswerCount; ++i) {
-        motion.totals[i] = isFactor(i) ? motion.totals[i] * a[i] : motion.totals[i] + a[i];
-    }
     row.marks = pass.marks;
     const bool deflected = std::any_of(pass.cap.begin(), pass.cap.end(),
                                        [this](short v) { return std::abs(int{v}) > mThreshold; });
@@ -526,7 +514,7 @@ PassRow MotionCourse::measure(const Pass& pass, Motion& motion) {
 
 std::vector<std::string> MotionCourse::notes(const Motion& motion) const {
     std::vector<std::string> told;
-    const auto& total = motion.totals;
+    const auto& total = mChart.totals();  // the chart has every row of the motion
     // Model view: the turn, then the camera's move or the pan, then the zoom.
     const double least = kMinShare * std::max(motion.camera.width, motion.camera.height);
     std::string text;

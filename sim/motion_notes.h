@@ -98,15 +98,12 @@ private:
         Camera camera;  // as it began
         PaperState paper;
         std::optional<Vec3> selectionCentre;
-        std::array<double, kAnswerCount> totals = initialTotals();
         std::optional<Vec3> orbitAxis, turnAxis;  // of the first turn: the sign of later ones
         double largestTurn = 0.0;
         std::string orbitCentre;  // "the view's target (0.0, 0.0, 0.0)": of the largest turn
-        bool perspective = false;
-        std::vector<int> moved;  // entities, in order
+        std::vector<int> moved;   // entities, in order
     };
 
-    static std::array<double, kAnswerCount> initialTotals();
     void endPass();
     PassRow measure(const Pass& pass, Motion& motion);
     std::vector<std::string> notes(const Motion& motion) const;

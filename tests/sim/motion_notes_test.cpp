@@ -175,7 +175,7 @@ TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
     chart.clear(7, 1000);
     PassRow row;
     row.motion = 7;
-    row.answers[kZoom] = row.answers[kPaperZoom] = 1.0;
+    row.answers = noAnswer();
     for (std::uint64_t i = 0; i < 1000000; ++i) {
         row.t = 1000 + i;
         row.since = i;
