@@ -34,6 +34,7 @@ bool copyProfile(const std::string& from, const fs::path& to, std::string& error
         error = "cannot make the folder '" + to.string() + "': " + ec.message();
         return false;
     }
+
     for (const char* name : {kSettingsFileName, kMenuFileName}) {
         const std::string target = (to / name).string();
         std::ifstream in(fs::path(from) / name, std::ios::binary);
@@ -60,7 +61,19 @@ int playCompared(const Options& options, const std::string& fromApplications,
     const fs::path folder = fs::path(*options.renderDir) / "compared";
     dir = folder.string();
     const fs::path profile = folder / "profile";
-    if (!copyProfile(fromApplications, fs::path(applicationsDir(profile.string())), error)) {
+    const fs::path applications = applicationsDir(profile.string());
+    // The folders are ours: none of them a link put in the place of one.
+    for (fs::path made = applications;; made = made.parent_path()) {
+        std::error_code ec;
+        if (fs::is_symlink(made, ec)) {
+            error = "'" + made.string() + "' is a link: no comparison is played there";
+            return kExitIo;
+        }
+        if (made == folder) {
+            break;
+        }
+    }
+    if (!copyProfile(fromApplications, applications, error)) {
         return kExitIo;
     }
 #ifdef _WIN32
