@@ -17,6 +17,23 @@
 namespace qxsim {
 namespace {
 
+#ifdef _WIN32
+// The C run-time's own names, whatever the POSIX ones are hidden behind.
+int unlink(const char* path) {
+    return ::_unlink(path);
+}
+int close(int fd) {
+    return ::_close(fd);
+}
+std::FILE* fdopen(int fd, const char* mode) {
+    return ::_fdopen(fd, mode);
+}
+#else
+using ::close;
+using ::fdopen;
+using ::unlink;
+#endif
+
 int openNew(const std::string& path) {
 #ifdef _WIN32
     return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
@@ -42,7 +59,7 @@ bool isEarlierOutput(const std::string& path) {
 
 bool removeEarlierOutput(const std::string& path) {
     if (isEarlierOutput(path)) {
-        ::unlink(path.c_str());
+        unlink(path.c_str());
     }
 #ifdef _WIN32
     struct _stat64 info {};
@@ -55,14 +72,14 @@ bool removeEarlierOutput(const std::string& path) {
 
 std::FILE* createOutputFile(const std::string& path, std::string& error) {
     int fd = openNew(path);
-    if (fd < 0 && errno == EEXIST && isEarlierOutput(path) && ::unlink(path.c_str()) == 0) {
+    if (fd < 0 && errno == EEXIST && isEarlierOutput(path) && unlink(path.c_str()) == 0) {
         fd = openNew(path);
     }
-    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
     if (file == nullptr) {
         error = "cannot create '" + path + "': " + std::strerror(errno);
         if (fd >= 0) {
-            ::close(fd);
+            close(fd);
         }
     }
     return file;
