@@ -77,7 +77,11 @@ std::FILE* createOutputFile(const std::string& path, std::string& error) {
     }
     std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
     if (file == nullptr) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = "cannot create '" + path + "': " +
+                (errno == EEXIST || errno == ELOOP
+                     ? std::string("something else of that name is there (a link, a folder or "
+                                   "another user's file), left as it is")
+                     : std::string(std::strerror(errno)));
         if (fd >= 0) {
             close(fd);
         }
