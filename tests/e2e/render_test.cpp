@@ -173,15 +173,24 @@ TEST(Render, MemoryDoesNotGrowWithAMotionsLength) {
 }
 
 // Past --max-pictures nothing more is drawn, and the session says from when.
+// A chart's name taken by a link is left alone (and the session fails).
 TEST(Render, PicturesStopAtTheirMostAndTheSessionSaysWhen) {
     RunSetup setup;
     setup.extraArgs = {"--render", "pictures", "--max-pictures", "3"};
+    setup.prepare = [](const std::string& dir) {
+        fs::create_directories(fs::path(dir) / "pictures");
+        writeFile(fs::path(dir) / "mine.txt", "mine");
+        fs::create_symlink("../mine.txt", fs::path(dir) / "pictures" / "motion-001.svg");
+    };
     std::string scenario = "drawing sample\nwait 100\n";
     for (int i = 0; i < 4; ++i) {
         scenario += "cap 0 0 0 0 200 0\nwait 100\nrelease\nwait 100\n";
     }
     SimRun run = runQxsim(scenario, setup);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(readFile(fs::path(run.dir) / "mine.txt"), "mine");
+    EXPECT_NE(run.err.find("cannot create 'pictures/motion-001.svg': something else"),
+              std::string::npos);
     const fs::path dir = fs::path(run.dir) / "pictures";
     EXPECT_TRUE(fs::exists(dir / "view-003.svg"));
     EXPECT_FALSE(fs::exists(dir / "view-004.svg"));
