@@ -95,12 +95,11 @@ int playCompared(const Options& options, const std::string& fromApplications,
                                      "--max-transcript",
                                      std::to_string(options.maxTranscriptMiB),
                                      "--max-pictures",
-                                     std::to_string(options.maxPictures),
-                                     "--",
-                                     *options.compareScenario};
+                                     std::to_string(options.maxPictures)};
     if (options.realTime) {
-        args.insert(args.begin() + 1, "--real-time");
+        args.push_back("--real-time");
     }
+    args.insert(args.end(), {"--", *options.compareScenario});
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());

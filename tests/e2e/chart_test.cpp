@@ -332,6 +332,7 @@ TEST(Charts, MarkTheThresholdsHoldAKeyThatInterruptsAndALimitThatHoldsAZoom) {
 
 TEST(Charts, CompareDrawsTheOtherRunsMotionUnderEachChart) {
     RunSetup setup;
+    setup.seedSettings = false;  // the module writes its own in each profile
     setup.extraArgs = {"--render", "pictures", "--compare", "faster.qxs"};
     const std::string motion =
         "drawing sample\nwait 200\ncap 0 0 0 0 200 0\nwait 400\nrelease\n"

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "motion_notes.h"
 
@@ -109,21 +110,21 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     pass(300, {100, 0, 0, 0, 0, 0},
          R"({"t":300,"ev":"paper_view","center":[110,50],"height":300})");
     world.paper = {110, 50, 300};
-    const char* shift = "[1,0,0,5,0,1,0,0,0,0,1,0,0,0,0,1]";
+    const char* shift = "[1,0,0,5,0,1,0,2,0,0,1,0,0,0,0,1]";
     pass(316, {100, 0, 0, 0, 0, 0},
          R"({"t":316,"ev":"entity","id":1,"matrix":)" + std::string(shift) + "}");
     course.read(R"({"t":316,"ev":"entity","id":2,"matrix":)" + std::string(shift) + "}");
-    world.centres = {{0, 0, 0}, {15, 0, 0}, {25, 0, 0}};
+    world.centres = {{0, 0, 0}, {15, 2, 0}, {25, 2, 0}};
     pass(332, {100, 0, 0, 0, 0, 0},
          R"({"t":332,"ev":"entity","id":2,"matrix":)" + std::string(shift) + "}");
     course.read(R"({"t":332,"ev":"entity","id":1,"matrix":)" + std::string(shift) + "}");
-    world.centres = {{0, 0, 0}, {20, 0, 0}, {30, 0, 0}};
+    world.centres = {{0, 0, 0}, {20, 4, 0}, {30, 4, 0}};
     pass(348, kRest, "");
     course.finish();
     ASSERT_EQ(told.notes.size(), 2u);
     EXPECT_EQ(told.notes[1],
               (std::vector<std::string>{"paper pan 10.0 units left; paper zoom x0.50",
-                                        "entities 1 2 moved by (10.0, 0.0, 0.0)"}));
+                                        "entities 1 2 moved by (10.0, 4.0, 0.0)"}));
 }
 
 TEST(MotionCourse, RowsMarkWhatCameAndWhatTheThresholdHeldBack) {
@@ -179,11 +180,38 @@ TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
     for (std::uint64_t i = 0; i < 1000000; ++i) {
         row.t = 1000 + i;
         row.since = i;
-        row.cap[4] = static_cast<short>(i == 500000 ? -32768 : 200);
+        row.cap[4] = static_cast<short>(i == 500000 ? -32768 : static_cast<int>(i % 997));
         row.answers[kOrbit] = i == 700000 ? 2000.0 : 0.5;
+        // Marks on passes one after the other: each told once, from its first.
+        row.marks = i == 3            ? std::vector<std::string>{"key top"}
+                    : i >= 4 && i < 9 ? std::vector<std::string>{"held at the view's limits"}
+                                      : std::vector<std::string>{};
         chart.add(row);
     }
     const std::string svg = chart.svg();
+    const auto count = [&](const std::string& part) {
+        int n = 0;
+        for (std::size_t at = svg.find(part); at != std::string::npos;
+             at = svg.find(part, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count("<title>key top</title>"), 1);
+    EXPECT_EQ(count("<title>held at the view's limits</title>"), 1);
+    EXPECT_NE(svg.find(">orbit</text>"), std::string::npos) << "the orbit's legend";
+    // Time runs left to right inside the plot, every value inside its panel.
+    std::istringstream points(svg.substr(svg.find("points=\"") + 8));
+    double x = 0, y = 0, lastX = 64;
+    char comma;
+    for (int n = 0; points >> x >> comma >> y; ++n) {
+        EXPECT_GE(x, lastX) << n;
+        EXPECT_LE(x, kChartWidth - 80) << n;
+        EXPECT_GT(y, 84) << n;
+        EXPECT_LT(y, 84 + 150) << n;
+        lastX = x;
+    }
+    EXPECT_GT(lastX, kChartWidth - 81) << "the line reaches the motion's end";
     EXPECT_LT(svg.size(), 100000u);
     EXPECT_NE(svg.find("motion 7: 1000000 passes in 999999 ms from t = 1000 ms"),
               std::string::npos);
@@ -192,6 +220,7 @@ TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
     EXPECT_NEAR(chart.totals()[kOrbit], 0.5 * 999999 + 2000.0, 1e-3);
 
     row.marks = {"host ran: 'say \"a, b\"", "release"};
+    row.cap = {1, -2, 3, -4, 5, -6};
     row.answers[kPanUp] = -1.0 / 3;
     PassRow back;
     ASSERT_TRUE(parseCsvLine(csvLine(row), back));
