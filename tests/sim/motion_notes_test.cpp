@@ -110,21 +110,27 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     pass(300, {100, 0, 0, 0, 0, 0},
          R"({"t":300,"ev":"paper_view","center":[110,50],"height":300})");
     world.paper = {110, 50, 300};
-    const char* shift = "[1,0,0,5,0,1,0,2,0,0,1,0,0,0,0,1]";
+    const char* shift = "[1,0,0,5,0,1,0,2,0,0,1,1,0,0,0,1]";
     pass(316, {100, 0, 0, 0, 0, 0},
          R"({"t":316,"ev":"entity","id":1,"matrix":)" + std::string(shift) + "}");
     course.read(R"({"t":316,"ev":"entity","id":2,"matrix":)" + std::string(shift) + "}");
-    world.centres = {{0, 0, 0}, {15, 2, 0}, {25, 2, 0}};
+    world.centres = {{0, 0, 0}, {15, 2, 1}, {25, 2, 1}};
     pass(332, {100, 0, 0, 0, 0, 0},
          R"({"t":332,"ev":"entity","id":2,"matrix":)" + std::string(shift) + "}");
     course.read(R"({"t":332,"ev":"entity","id":1,"matrix":)" + std::string(shift) + "}");
-    world.centres = {{0, 0, 0}, {20, 4, 0}, {30, 4, 0}};
+    world.centres = {{0, 0, 0}, {20, 4, 2}, {30, 4, 2}};
     pass(348, kRest, "");
+    // Entity 0 turned a quarter about its own centre, (20, 4, 2): not moved.
+    world.centres[0] = {20, 4, 2};
+    pass(400, {100, 0, 0, 0, 0, 0},
+         R"({"t":400,"ev":"entity","id":0,"matrix":[0,-1,0,24,1,0,0,-16,0,0,1,0,0,0,0,1]})");
+    pass(416, kRest, "");
     course.finish();
-    ASSERT_EQ(told.notes.size(), 2u);
+    ASSERT_EQ(told.notes.size(), 3u);
     EXPECT_EQ(told.notes[1],
               (std::vector<std::string>{"paper pan 10.0 units left; paper zoom x0.50",
-                                        "entities 1 2 moved by (10.0, 4.0, 0.0)"}));
+                                        "entities 1 2 moved by (10.0, 4.0, 2.0)"}));
+    EXPECT_EQ(told.notes[2], std::vector<std::string>{"entity 0 turned 90.0 deg"});
 }
 
 TEST(MotionCourse, RowsMarkWhatCameAndWhatTheThresholdHeldBack) {
@@ -181,7 +187,7 @@ TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
         row.t = 1000 + i;
         row.since = i;
         row.cap[4] = static_cast<short>(i == 500000 ? -32768 : static_cast<int>(i % 997));
-        row.answers[kOrbit] = i == 700000 ? 2000.0 : 0.5;
+        row.answers[kOrbit] = i == 1000 ? 2000.0 : 0.5;
         // Marks on passes one after the other: each told once, from its first.
         row.marks = i == 3            ? std::vector<std::string>{"key top"}
                     : i >= 4 && i < 9 ? std::vector<std::string>{"held at the view's limits"}
@@ -212,6 +218,16 @@ TEST(MotionChart, KeepsALongMotionsExtremesInFixedSpaceAndItsRowsInCsv) {
         lastX = x;
     }
     EXPECT_GT(lastX, kChartWidth - 81) << "the line reaches the motion's end";
+    // The orbit's spike stands at its time, through every merge of buckets.
+    std::istringstream orbit(svg.substr(svg.find("points=\"", svg.find(">orbit, deg")) + 8));
+    double top = 1e9, topX = 0;
+    while (orbit >> x >> comma >> y) {
+        if (y < top) {
+            top = y;
+            topX = x;
+        }
+    }
+    EXPECT_NEAR(topX, 64 + 0.001 * (kChartWidth - 64 - 80), 0.6) << "within half a bucket";
     EXPECT_LT(svg.size(), 100000u);
     EXPECT_NE(svg.find("motion 7: 1000000 passes in 999999 ms from t = 1000 ms"),
               std::string::npos);
