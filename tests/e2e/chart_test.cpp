@@ -321,8 +321,14 @@ TEST(Charts, MarkTheThresholdsHoldAKeyThatInterruptsAndALimitThatHoldsAZoom) {
     EXPECT_EQ(zoom.at(zoom.rows.size() - 2, "zoom_x"), 1);
     EXPECT_NE(zoom.rows[zoom.rows.size() - 2].back().find("held at the view's limits"),
               std::string::npos);
-    // The chart marks them too.
+    // The chart marks them too, and draws the threshold as a band about the cap's 0.
     const std::string chart = readFile(dir / "motion-001.svg") + readFile(dir / "motion-002.svg");
+    std::smatch band, zero;
+    ASSERT_TRUE(std::regex_search(
+        chart, band,
+        std::regex(R"re(y="([\d.]+)" width="\d+" height="([\d.]+)" fill="#d9d9d9")re")));
+    ASSERT_TRUE(std::regex_search(chart, zero, std::regex(R"re(<line x1="64" y1="([\d.]+)")re")));
+    EXPECT_NEAR(std::stod(band[1]) + std::stod(band[2]) / 2, std::stod(zero[1]), 0.1);
     for (const char* mark : {"<title>within minThreshold 50</title>", "<title>key top</title>",
                              "<title>held at the view's limits</title>"}) {
         EXPECT_NE(chart.find(mark), std::string::npos) << mark;
