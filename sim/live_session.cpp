@@ -24,6 +24,7 @@
 #include "live_hub.h"
 #include "live_recorder.h"
 #include "live_server.h"
+#include "pass_watch.h"
 #include "picture_book.h"
 #include "settings_step.h"
 #include "transcript.h"
@@ -40,6 +41,8 @@ namespace {
 constexpr std::uint64_t kSlowRefreshMs = 100;
 // The most of the module's log read in one refresh; more is skipped.
 constexpr std::size_t kLogChunkBytes = 256 * 1024;
+// The chart of a motion under way is drawn again at most this often.
+constexpr std::uint64_t kChartRefreshMs = 100;
 // A steering page hidden this long releases the cap.
 constexpr std::chrono::milliseconds kHiddenGrace{1000};
 
@@ -141,9 +144,10 @@ bool changesPicture(const std::string& line) {
 
 class LiveSession {
 public:
-    LiveSession(Player& player, PageHub& hub, StepInbox& inbox, LiveRecorder& recorder,
-                std::string logPath)
+    LiveSession(Player& player, PassWatch& passes, PageHub& hub, StepInbox& inbox,
+                LiveRecorder& recorder, std::string logPath)
         : mPlayer(player),
+          mPasses(passes),
           mHub(hub),
           mInbox(inbox),
           mRecorder(recorder),
@@ -172,10 +176,12 @@ private:
     void collect();
     void publish(std::uint64_t now);
     void publishSlow(std::uint64_t now);  // state and log
+    void publishChart(std::uint64_t now);
     void tailLog();
     void releaseIfGone();
 
     Player& mPlayer;
+    PassWatch& mPasses;
     PageHub& mHub;
     StepInbox& mInbox;
     LiveRecorder& mRecorder;
@@ -194,6 +200,14 @@ private:
     std::uint64_t mLastPictureApplied = 0;
     std::uint64_t mLastSlowMs = 0;
     bool mCapHeld = false;  // the cap is deflected, as the last cap or release left it
+    std::uint64_t mLastChartMs = 0;
+    std::string mNewRows;  // CSV lines of the passes not yet sent
+    bool mChartEnded = false;
+
+public:
+    // What the course tells of the motions (PassWatch's listener).
+    void motionRow(const PassRow& row) { mNewRows += csvLine(row); }
+    void motionEnded() { mChartEnded = true; }
 };
 
 int LiveSession::run(std::string& error) {
@@ -318,7 +332,7 @@ void LiveSession::releaseIfGone() {
 }
 
 void LiveSession::collect() {
-    std::vector<std::string> lines = transcript::takeCaptured();
+    std::vector<std::string> lines = mPasses.drain();
     if (lines.empty()) {
         return;
     }
@@ -347,7 +361,22 @@ void LiveSession::publish(std::uint64_t now) {
                          std::to_string(mPassApplied) + " " + std::to_string(now) + "\n" + svg);
         }
     }
+    publishChart(now);
     publishSlow(now);
+}
+
+// The chart of the motion under way, a few times a second, and once more at
+// its end; with it the rows drawn since the last.
+void LiveSession::publishChart(std::uint64_t now) {
+    const MotionChart& chart = mPasses.course().chart();
+    if (mNewRows.empty() || (!mChartEnded && now < mLastChartMs + kChartRefreshMs)) {
+        return;
+    }
+    mLastChartMs = now;
+    mHub.publish("chart", std::to_string(chart.motion()) + " " + std::to_string(chart.rows()) +
+                              (mChartEnded ? " ended\n" : " running\n") + mNewRows + chart.svg());
+    mNewRows.clear();
+    mChartEnded = false;
 }
 
 void LiveSession::publishSlow(std::uint64_t now) {
@@ -412,7 +441,27 @@ void LiveSession::tailLog() {
 }  // namespace
 
 int runLiveSession(Player& player, const LiveOptions& options, std::string& error) {
-    transcript::setMemoryCapture(true);
+    // The passes of the module's driver, for the chart of each motion; the
+    // session is set up once it exists.
+    LiveSession* session = nullptr;
+    PassWatch passes({{},
+                      [&session](const PassRow& row) {
+                          if (session != nullptr) {
+                              session->motionRow(row);
+                          }
+                      },
+                      [&session](int, const std::vector<std::string>&) {
+                          if (session != nullptr) {
+                              session->motionEnded();
+                          }
+                      }},
+                     true);
+    passes.start();
+    player.setPassWatch(&passes);
+    struct Unwatch {
+        Player& player;
+        ~Unwatch() { player.setPassWatch(nullptr); }
+    } unwatch{player};
     ParseResult prelude = parseScenario(options.prelude, options.preludeName);
     if (prelude.error) {
         error = prelude.error->text();
@@ -459,8 +508,10 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     auto previousTerm = std::signal(SIGTERM, onStopSignal);
     int code = kExitOk;
     {
-        LiveSession session(player, hub, inbox, recorder, options.logPath);
-        code = session.run(error);
+        LiveSession live(player, passes, hub, inbox, recorder, options.logPath);
+        session = &live;
+        code = live.run(error);
+        session = nullptr;
     }
     // The pages learn where the transcript and the log are before their streams end.
     hub.end(options.places, std::chrono::seconds(1));
@@ -471,8 +522,6 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
         ::waitpid(browser, nullptr, WNOHANG);  // xdg-open is done by now, as a rule
     }
     player.finish();
-    transcript::setMemoryCapture(false);
-    transcript::clearCaptured();
     return code;
 }
 

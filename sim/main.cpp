@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "options.h"
+#include "compare_run.h"
 #include "exit_codes.h"
 #include "live_input.h"
 #include "live_server.h"
@@ -213,10 +214,18 @@ int run(int argc, char** argv) {
 
     std::optional<PictureBook> pictures;
     if (options.renderDir) {
-        pictures.emplace(*options.renderDir);
+        pictures.emplace(*options.renderDir, options.maxPictures);
         if (!pictures->open(error)) {
             return fail(kExitIo, error);
         }
+    }
+    if (options.compareScenario) {
+        std::string compared;
+        if (int code = playCompared(options, applicationsDir(paths.profileDir), modulePath(options),
+                                    compared, error)) {
+            return fail(code, error);
+        }
+        pictures->compareWith(compared, *options.compareScenario, scenarioName);
     }
 
     // Where the session's files are: told at the end, on standard output and
@@ -279,6 +288,9 @@ int run(int argc, char** argv) {
             code = kExitIo;
             error = "pictures incomplete";
         }
+    }
+    if (pictures && !pictures->stopped().empty()) {
+        std::cerr << "qxsim: warning: " << pictures->stopped() << "\n";
     }
     for (const std::string& warning : player.warnings()) {
         std::cerr << "qxsim: warning: " << warning << "\n";

@@ -1,14 +1,22 @@
-// What the module's motions did, in words and numbers, read from the
-// transcript for the pictures' captions: "orbit 12.0 deg about the view's
-// target (0.0, 0.0, 0.0)", "zoom x1.8", "pan 35.2 units left". Pure; any
-// thread.
+// What the module's motions did, pass by pass and in words. A motion runs
+// from the first pass of the driver that reads a deflected cap to the first
+// that reads it at rest; each pass gets a row (its time, the six cap values,
+// the view's answer in the units of the caption and what came meanwhile),
+// and at its end the caption's words come from the rows' totals: "orbit 12.0
+// deg about the view's target (0.0, 0.0, 0.0)", "zoom x1.8", "pan 35.2 units
+// left". The amounts of a caption are its columns' sums (a zoom factor the
+// product of its column). Pure; any thread.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "motion_chart.h"
 #include "projection.h"
 
 namespace qxsim {
@@ -17,41 +25,100 @@ struct PaperState {
     double centerX = 0.0, centerY = 0.0, height = 1.0;
 };
 
-// What a motion is measured against, as the world stands.
-struct WorldState {
-    Camera camera;                        // the model view
-    PaperState paper;                     // the active paper-space viewport's view
-    std::optional<Vec3> selectionCentre;  // the mean of the selected entities' centres
-    std::vector<Vec3> entityCentres;      // by entity number
+// The world as the course reads it: at the start of each pass, and after
+// it for what the transcript does not say.
+class WorldProbe {
+public:
+    virtual Camera modelView() const = 0;
+    virtual PaperState paperView() const = 0;
+    virtual bool paperSpace() const = 0;
+    // The mean of the selected entities' centres, when there are any.
+    virtual std::optional<Vec3> selectionCentre() const = 0;
+    virtual std::optional<Vec3> entityCentre(int id) const = 0;
+    // The scroll positions of the lists in view, added up: lines.
+    virtual long long listLines() const = 0;
+
+protected:
+    ~WorldProbe() = default;
 };
 
-class MotionNotes {
+class MotionCourse {
 public:
-    // The state the next motion starts from.
-    void reset(const WorldState& world);
+    struct Listener {
+        std::function<void(int motion)> begins;       // numbered 1, 2, ...
+        std::function<void(const PassRow& row)> row;  // each pass of a motion
+        std::function<void(int motion, const std::vector<std::string>& notes)> ends;
+    };
+    MotionCourse(const WorldProbe& probe, Listener listener);
+    MotionCourse(const MotionCourse&) = delete;
+    MotionCourse& operator=(const MotionCourse&) = delete;
 
-    // Takes one transcript line; a 3D motion ends with its view written back.
+    // The module's minThreshold setting as read from its file.
+    void setThreshold(long long setting);
+
+    // A pass of the driver begins at `nowMs` (its first read of a system
+    // variable), and the cap it reads (it reads the cap after the
+    // variables). The pass before it has ended.
+    void passBegins(std::uint64_t nowMs);
+    void capRead(const std::array<short, 6>& cap);
+    // One transcript line, in the order written: what the pass under way did.
     void read(const std::string& line);
+    // Something a person or the host did now (a key, a command, a switch of
+    // the drawing): marked on the pass under way, or the next one.
+    void mark(const std::string& text);
+    // The host is idle: the pass under way has ended.
+    void settle();
+    // The session ends: a motion under way ends with its last pass.
+    void finish();
 
-    // The notes of the motions ended so far, once each.
-    std::vector<std::string> take();
-
-    // Ends every motion under way (a paper pan, an object move, a 3D motion
-    // not yet written back), returns all notes and starts again from `world`.
-    std::vector<std::string> flush(const WorldState& world);
+    // The chart of the motion under way, or of the last one.
+    const MotionChart& chart() const { return mChart; }
+    bool moving() const { return mMotion.has_value(); }
 
 private:
-    void endModelMotion();
+    struct Pass {
+        std::uint64_t t = 0;
+        std::uint64_t tick = 0;  // of the session
+        std::array<short, 6> cap{};
+        bool capKnown = false;
+        Camera camera;  // the views as the pass began
+        PaperState paper;
+        long long listLines = 0;
+        std::optional<Camera> cameraAfter;  // of the pass's view line
+        std::optional<PaperState> paperAfter;
+        std::map<int, std::vector<double>> moved;  // entity -> its transform in this pass
+        std::vector<std::string> marks;
+        bool paperSpace = false;  // a layout's paper space: 2D navigation
+    };
+    // What the caption sums up: totals and the words that need more than a sum.
+    struct Motion {
+        int number = 0;
+        std::uint64_t start = 0;
+        std::uint64_t firstTick = 0;
+        Camera camera;     // as it began
+        Camera cameraNow;  // as its last pass left it
+        PaperState paper;
+        std::optional<Vec3> selectionCentre;
+        std::optional<Vec3> orbitAxis, turnAxis;  // of the first turn: the sign of later ones
+        double largestTurn = 0.0;
+        std::string orbitCentre;  // "the view's target (0.0, 0.0, 0.0)": of the largest turn
+        std::vector<int> moved;   // entities, in order
+    };
 
-    WorldState mWorld;
-    std::optional<Camera> mModelNow;  // the model view while a 3D motion is under way
-    std::optional<PaperState> mPaperNow;
-    std::map<int, std::vector<double>> mMoved;  // entity -> its transform so far (row-major)
-    std::vector<std::string> mNotes;
+    void endPass();
+    PassRow measure(const Pass& pass, Motion& motion);
+    std::vector<std::string> notes(const Motion& motion) const;
+
+    const WorldProbe& mProbe;
+    Listener mListener;
+    int mThreshold = 0;
+    std::optional<Pass> mPass;
+    std::optional<Motion> mMotion;
+    std::vector<std::string> mPendingMarks;  // came between passes
+    int mMotions = 0;
+    std::uint64_t mInterval = 0;  // the timer's last interval
+    std::uint64_t mTicks = 0;     // ticks ended in the session
+    MotionChart mChart;
 };
-
-// The words for a change of the model view from `before` to `after`, as seen
-// with the world `world` (its selection names a rotation centre).
-std::string describeViewChange(const Camera& before, const Camera& after, const WorldState& world);
 
 }  // namespace qxsim

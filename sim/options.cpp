@@ -20,6 +20,7 @@ struct NumberOption {
 const NumberOption kNumberOptions[] = {
     {"--max-time", &Options::maxTimeMs, 1, 1000ull * 24 * 60 * 60 * 1000},  // up to 1000 days
     {"--max-transcript", &Options::maxTranscriptMiB, 1, 1024 * 1024},       // up to 1 TiB
+    {"--max-pictures", &Options::maxPictures, 1, 1000000},
 };
 
 // A whole number from `lo` to `hi` in decimal digits, or none.
@@ -37,6 +38,7 @@ const ValueOption kValueOptions[] = {
     {"--profile", &Options::profileDir},
     {"--transcript", &Options::transcriptPath},
     {"--render", &Options::renderDir},
+    {"--compare", &Options::compareScenario},  // goes with --render
     {"--module", &Options::modulePath},
     {"--init-profile", &Options::initProfileDir},
 };
@@ -46,7 +48,7 @@ const ValueOption kValueOptions[] = {
 std::string usageText() {
     return "usage: qxsim [--profile DIR] [--transcript FILE] [--render DIR] [--real-time]\n"
            "             [--module PATH] [--max-time MS] [--max-transcript MIB]\n"
-           "             [SCENARIO | -]\n"
+           "             [--compare FILE] [--max-pictures N] [SCENARIO | -]\n"
            "       qxsim --live [--port N] [--open] [options] [SCENARIO]\n"
            "       qxsim --steps\n"
            "       qxsim --init-profile DIR\n"
@@ -55,7 +57,11 @@ std::string usageText() {
            "                    for each run with the bundled settings and menu files)\n"
            "  --transcript FILE JSON Lines record of the session\n"
            "                    (default: qxsim-transcript.jsonl beside the profile folder)\n"
-           "  --render DIR      SVG pictures of the view and an index.html\n"
+           "  --render DIR      SVG pictures of the view, a chart and a CSV file of each\n"
+           "                    motion's passes, and an index.html\n"
+           "  --compare FILE    with --render: play scenario FILE first and draw each\n"
+           "                    motion's chart over the same motion of FILE's run\n"
+           "  --max-pictures N  the most pictures --render draws (default 3000)\n"
            "  --real-time       run on the wall clock instead of virtual time\n"
            "  --live            steer the session from a browser page on 127.0.0.1, on the\n"
            "                    virtual clock kept to the wall clock; SCENARIO, played first in\n"
@@ -177,6 +183,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (options.initProfileDir && (options.scenario || options.live)) {
         result.error = "option --init-profile makes a profile and plays nothing: it goes alone";
+    } else if (options.compareScenario && !options.renderDir) {
+        result.error = "option --compare draws charts: it goes with --render";
     } else if (portGiven && !options.live) {
         result.error = "option --port goes with --live";
     } else if (options.openBrowser && !options.live) {

@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
-#include "transcript.h"
+#include "new_file.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
@@ -58,7 +59,9 @@ Scene currentScene() {
         scene.camera.position = {view.centerX, view.centerY, 1.0};
         scene.camera.up = {0.0, 1.0, 0.0};
         scene.camera.height = view.viewHeight;
-        scene.camera.width = view.viewHeight * view.width / view.height;
+        // The viewport's shape first: its sides may each be too large or too
+        // small for their product to be a number.
+        scene.camera.width = view.viewHeight * (view.width / view.height);
         scene.camera.perspective = false;
     } else {
         const int vp = arxsim::cvport();
@@ -87,45 +90,20 @@ Scene currentScene() {
     return scene;
 }
 
-WorldState currentWorld() {
-    WorldState world;
-    const int vp = arxsim::cvport() == 1 ? arxdrawing::kModelViewport : arxsim::cvport();
-    const arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
-    world.camera = {vec(view.position), vec(view.target), vec(view.up),
-                    view.width,         view.height,      view.perspective};
-    const arxdrawing::PaperView paper = arxdrawing::paperView();
-    world.paper = {paper.centerX, paper.centerY, paper.viewHeight};
-    // An entity's centre as the module takes it: the middle of its extents.
-    for (int i = 0; i < arxdrawing::entityCount(); ++i) {
-        const arxdrawing::EntityInfo info = arxdrawing::entity(i);
-        world.entityCentres.push_back(info.kind == arxdrawing::EntityKind::Line
-                                          ? 0.5 * (vec(info.start) + vec(info.end))
-                                          : vec(info.start));
-    }
-    const std::vector<int> selected = arxdrawing::pickfirst();
-    Vec3 sum;
-    for (int i : selected) {
-        if (i >= 0 && i < static_cast<int>(world.entityCentres.size())) {
-            sum = sum + world.entityCentres[i];
-        }
-    }
-    if (!selected.empty()) {
-        world.selectionCentre = (1.0 / static_cast<double>(selected.size())) * sum;
-    }
-    return world;
-}
+PictureBook::PictureBook(std::string dir, std::uint64_t maxPictures)
+    : mDir(std::move(dir)),
+      mMaxPictures(maxPictures),
+      mPasses({[this](int motion) { motionBegins(motion); },
+               [this](const PassRow& row) { motionRow(row); },
+               [this](int motion, const std::vector<std::string>& notes) {
+                   motionEnds(motion, notes);
+               }},
+              false) {}
 
-PictureBook::PictureBook(std::string dir) : mDir(std::move(dir)) {}
-
-std::vector<std::string> PictureBook::motions(bool settle) {
-    for (const std::string& line : transcript::takeCaptured()) {
-        mMotions.read(line);
+PictureBook::~PictureBook() {
+    if (mCsv != nullptr) {
+        std::fclose(mCsv);
     }
-    std::vector<std::string> notes = settle ? mMotions.flush(currentWorld()) : mMotions.take();
-    for (std::string& note : notes) {
-        note = "  -> " + note;
-    }
-    return notes;
 }
 
 bool PictureBook::open(std::string& error) {
@@ -136,20 +114,111 @@ bool PictureBook::open(std::string& error) {
                 (ec ? ": " + ec.message() : std::string());
         return false;
     }
-    // The motions are read from the transcript as it is written.
-    transcript::setMemoryCapture(true);
-    transcript::clearCaptured();
-    mMotions.reset(currentWorld());
+    mPasses.start();
     return true;
 }
 
+void PictureBook::compareWith(std::string dir, std::string otherName, std::string name) {
+    mCompareDir = std::move(dir);
+    mCompareName = std::move(otherName);
+    mName = std::move(name);
+}
+
+std::string PictureBook::chartName(int motion, const char* extension) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "motion-%03d.%s", motion, extension);
+    return name;
+}
+
+void PictureBook::failed(const std::string& error) {
+    if (!mFailed) {
+        std::fprintf(stderr, "qxsim: %s\n", error.c_str());
+    }
+    mFailed = true;
+}
+
+void PictureBook::motionBegins(int motion) {
+    std::string error;
+    mCsv = createOutputFile((fs::path(mDir) / chartName(motion, "csv")).string(), error);
+    if (mCsv == nullptr) {
+        failed(error);
+    } else {
+        // A long motion has many rows: fewer, larger writes.
+        std::setvbuf(mCsv, nullptr, _IOFBF, 1 << 16);
+        std::fputs(csvHeader().c_str(), mCsv);
+    }
+}
+
+void PictureBook::motionRow(const PassRow& row) {
+    if (mCsv != nullptr) {
+        std::fputs(csvLine(row).c_str(), mCsv);
+    }
+}
+
+void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) {
+    if (mCsv != nullptr) {
+        const bool written = std::ferror(mCsv) == 0;
+        if (std::fclose(mCsv) != 0 || !written) {
+            failed("cannot write '" + (fs::path(mDir) / chartName(motion, "csv")).string() + "'");
+        }
+        mCsv = nullptr;
+    }
+    // The same motion of the run compared with, from its CSV file.
+    std::optional<MotionChart> other;
+    std::ifstream in;
+    if (!mCompareDir.empty()) {
+        in.open(fs::path(mCompareDir) / chartName(motion, "csv"), std::ios::binary);
+    }
+    std::string line;
+    if (std::getline(in, line)) {
+        PassRow row;
+        while (std::getline(in, line)) {
+            if (parseCsvLine(line, row)) {
+                if (!other) {
+                    other.emplace();
+                    other->clear(row.motion, row.t - row.since);
+                }
+                other->add(row);
+            }
+        }
+    }
+    std::string error;
+    if (!writeOutputFile(
+            (fs::path(mDir) / chartName(motion, "svg")).string(),
+            mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName), error)) {
+        failed(error);
+    }
+    for (const std::string& note : notes) {
+        mNotes.push_back("  -> " + note);
+    }
+    mChartsDue.push_back(motion);
+}
+
+std::vector<std::string> PictureBook::motions(bool end) {
+    if (end) {
+        mPasses.finish();
+    } else {
+        mPasses.settle();
+    }
+    return std::exchange(mNotes, {});
+}
+
 void PictureBook::watchWindow(int id) {
+    mPasses.watchWindow(id);
     if (const auto bar = win32sim::scrollBarState(id, SB_VERT)) {
         mListPositions[id] = bar->pos;
     }
 }
 
 void PictureBook::snapshot(const std::string& title, const std::vector<std::string>& steps) {
+    if (mPages.size() >= mMaxPictures) {
+        if (mStopped.empty()) {
+            mStopped = "the pictures stopped at " + std::to_string(mPages.size()) +
+                       " (--max-pictures) at t = " + std::to_string(win32sim::nowMs()) +
+                       " ms; nothing later is drawn";
+        }
+        return;
+    }
     char name[32];
     std::snprintf(name, sizeof name, "view-%03zu.svg", mPages.size() + 1);
     // The caption goes below the picture on the page only: drawn into the
@@ -180,7 +249,16 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
     out << renderSvg(scene);
     out.close();
     mFailed |= !out;
-    mPages.push_back({name, title, caption});
+    mPages.push_back({name, title, caption, std::exchange(mChartsDue, {})});
+    if (mPages.size() >= mMaxPictures) {
+        // The last picture: no chart goes with a later one. A motion under
+        // way keeps the rows it has.
+        mPasses.stop();
+        if (mCsv != nullptr) {
+            std::fclose(mCsv);
+            mCsv = nullptr;
+        }
+    }
 }
 
 bool PictureBook::finish(const std::string& scenarioName) {
@@ -193,12 +271,26 @@ bool PictureBook::finish(const std::string& scenarioName) {
         << "max-width:" << kPictureWidth + kPanelColumnWidth
         << "px;white-space:pre-wrap}</style>\n</head>\n<body>\n"
         << "<h1>qxsim: " << escapeXml(scenarioName) << "</h1>\n<p>" << mPages.size()
-        << " pictures of the view, in the order of the session.</p>\n";
+        << " pictures of the view, in the order of the session; below a picture after a "
+           "motion, its chart and its passes as CSV"
+        << (mCompareName.empty() ? std::string()
+                                 : ", over the same motion of " + escapeXml(mCompareName))
+        << ".</p>\n";
+    if (!mStopped.empty()) {
+        out << "<p class=\"stopped\"><b>" << escapeXml(mStopped) << ".</b></p>\n";
+    }
     for (std::size_t i = 0; i < mPages.size(); ++i) {
         const Page& page = mPages[i];
         out << "<figure id=\"p" << i + 1 << "\"><img src=\"" << page.file << "\" alt=\""
             << escapeXml(page.title) << "\" width=\"" << kPictureWidth + kPanelColumnWidth
-            << "\">\n<figcaption>" << i + 1 << ". " << escapeXml(page.title);
+            << "\">\n";
+        for (int motion : page.charts) {
+            out << "<br><img class=\"chart\" src=\"" << chartName(motion, "svg")
+                << "\" alt=\"chart of motion " << motion << "\" width=\"" << kChartWidth
+                << "\">\n<br><a href=\"" << chartName(motion, "csv") << "\">motion " << motion
+                << ": its passes as CSV</a>\n";
+        }
+        out << "<figcaption>" << i + 1 << ". " << escapeXml(page.title);
         for (const std::string& step : page.steps) {
             out << "\n" << escapeXml(step);
         }

@@ -4,11 +4,13 @@
 #include "player.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
 #include "app/command_table.h"
 #include "exit_codes.h"
+#include "pass_watch.h"
 #include "picture_book.h"
 #include "progress.h"
 #include "qxv_ctrlr_control.h"
@@ -96,6 +98,26 @@ void resetStandIns() {
 Player::Player(ModuleSession& module, std::string settingsPath)
     : mModule(module), mSettingsPath(std::move(settingsPath)) {}
 
+void Player::setPictureBook(PictureBook* pictures) {
+    mPictures = pictures;
+    mWatch = pictures != nullptr ? &pictures->passes() : nullptr;
+}
+
+void Player::deviceStep(const Step& step) {
+    if (mWatch != nullptr && step.kind != StepKind::Cap && step.kind != StepKind::Release) {
+        mWatch->mark(step.text);
+    }
+    runDeviceStep(step);
+}
+
+void Player::markRan(const std::vector<std::string>& ran) {
+    for (const std::string& text : ran) {
+        if (mWatch != nullptr) {
+            mWatch->mark(text);
+        }
+    }
+}
+
 int Player::play(const std::vector<Step>& steps, std::string& error) {
     int result = playSteps(steps, error);
     if (result == kExitOk) {
@@ -159,7 +181,7 @@ void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t fro
 
 void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {
     if (mHeld.empty() && (mHostStepsBegun >= hostStepsBefore || !hostIdle())) {
-        runDeviceStep(step);
+        deviceStep(step);
         return;  // the clock waits for the module's threads after each callback
     }
     mHeld.emplace_back(step, hostStepsBefore);
@@ -170,7 +192,7 @@ void Player::releaseHeld() {
     while (!mHeld.empty() && (mHostStepsBegun >= mHeld.front().second || !hostIdle())) {
         const Step step = std::move(mHeld.front().first);
         mHeld.pop_front();
-        runDeviceStep(step);
+        deviceStep(step);
         win32sim::waitQuiescent();
     }
 }
@@ -200,6 +222,7 @@ win32sim::IdleResult Player::onIdle(const std::function<bool()>& stop) {
     ++mHostWork;
     const std::vector<std::string> ran = mHostCommands.runQueued();
     --mHostWork;
+    markRan(ran);
     if (mPictures != nullptr) {
         mRecent.insert(mRecent.end(), ran.begin(), ran.end());
     }
@@ -248,12 +271,15 @@ void Player::finish() {
     }
     if (mPictures != nullptr) {
         mHostCommands.runQueued();
+        // A motion under way ends with the session.
+        const std::vector<std::string> motions = mPictures->motions(true);
+        mMotionNotes.insert(mMotionNotes.end(), motions.begin(), motions.end());
         snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms, the end of the session");
     }
 }
 
 void Player::note(const Step& step) {
-    if (mPictures == nullptr) {
+    if (mPictures == nullptr || !mPictures->stopped().empty()) {
         return;
     }
     // What a motion did follows its release.
@@ -286,15 +312,13 @@ void Player::note(const Step& step) {
 
 void Player::settle(bool waited) {
     if (mPictures != nullptr) {
-        const std::vector<std::string> motions = mPictures->motions(!waited);
+        const std::vector<std::string> motions = mPictures->motions();
         mMotionNotes.insert(mMotionNotes.end(), motions.begin(), motions.end());
     }
     const std::vector<std::string> ran = mHostCommands.runQueued();
-    if (mPictures != nullptr) {
+    markRan(ran);
+    if (mPictures != nullptr && mPictures->stopped().empty()) {
         mRecent.insert(mRecent.end(), ran.begin(), ran.end());
-        if (!ran.empty()) {
-            mPictures->motions(true);  // the host changed the view
-        }
         if (waited && mPictureDue) {
             snapshot("t = " + std::to_string(win32sim::nowMs()) + " ms");
         }
@@ -305,7 +329,7 @@ void Player::settle(bool waited) {
 }
 
 void Player::snapshot(const std::string& title) {
-    const std::vector<std::string> motions = mPictures->motions(true);
+    const std::vector<std::string> motions = mPictures->motions();
     mRecent.insert(mRecent.end(), mMotionNotes.begin(), mMotionNotes.end());
     mRecent.insert(mRecent.end(), motions.begin(), motions.end());
     mMotionNotes.clear();
@@ -336,13 +360,17 @@ int Player::leavePreparation(const Step* next, std::string& error) {
 
 int Player::runStep(const Step& step, std::string& error) {
     std::string message;
-    switch (sideOf(step.kind)) {
+    const StepSide side = sideOf(step.kind);
+    if (mWatch != nullptr && !mPreparing && side != StepSide::Device && side != StepSide::Time) {
+        mWatch->mark(step.text);
+    }
+    switch (side) {
         case StepSide::Device:
             if (mPreparing && reachesModule(step.kind)) {
                 error = step.where() + ": " + beforeLoadMessage(step);
                 return kExitScenario;
             }
-            runDeviceStep(step);
+            deviceStep(step);
             win32sim::waitQuiescent();
             return kExitOk;
         case StepSide::Time:
@@ -457,6 +485,11 @@ int Player::load(const Step* step, std::string& error) {
     if (!mModule.load(static_cast<int>(arxsim::openDocuments().size()), message)) {
         error = (step != nullptr ? step->where() + ": " : std::string()) + message;
         return kExitModule;
+    }
+    if (mWatch != nullptr) {
+        // The module has read its settings (or written its defaults).
+        mWatch->setThreshold(
+            std::strtoll(settingValue(mSettingsPath, "minThreshold").c_str(), nullptr, 10));
     }
     win32sim::waitQuiescent();
     return kExitOk;

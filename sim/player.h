@@ -31,6 +31,7 @@
 
 namespace qxsim {
 
+class PassWatch;
 class PictureBook;
 class ProgressDisplay;
 
@@ -44,7 +45,10 @@ public:
     // Optional watchers, set before playing: pictures at the start, after
     // each motion (a release) and key once the session has run on, and at
     // the end; a progress line updated after every step.
-    void setPictureBook(PictureBook* pictures) { mPictures = pictures; }
+    void setPictureBook(PictureBook* pictures);
+    // Told of every step and host command while the module runs, and of the
+    // threshold the module loads: the marks of the motions' charts.
+    void setPassWatch(PassWatch* watch) { mWatch = watch; }
     void setProgress(ProgressDisplay* progress) { mProgress = progress; }
     // The transcript file's limit, for the message when a session reaches it.
     void setTranscriptLimitMiB(std::uint64_t mib) { mTranscriptLimitMiB = mib; }
@@ -103,6 +107,9 @@ private:
     // idle, and behind the device steps that wait before it.
     void deviceStepDue(const Step& step, std::uint64_t hostStepsBefore);
     void releaseHeld();
+    // Runs a device step now; one that is not the cap's is marked.
+    void deviceStep(const Step& step);
+    void markRan(const std::vector<std::string>& ran);
     bool hostIdle() const;
     // What the host's loop does when idle: the queued commands.
     win32sim::IdleResult onIdle(const std::function<bool()>& stop);
@@ -121,6 +128,7 @@ private:
     std::vector<std::string> mWarnings;
     HostCommandLine mHostCommands;
     PictureBook* mPictures = nullptr;
+    PassWatch* mWatch = nullptr;
     ProgressDisplay* mProgress = nullptr;
     std::vector<std::string> mRecent;       // steps since the last picture
     std::vector<std::string> mMotionNotes;  // what the last motions did, for after their release

@@ -46,9 +46,11 @@ Projector::Projector(const Camera& camera, double pixelsWide, double pixelsHigh)
     if (mValid) {
         mScale = std::min(pixelsWide / camera.width, pixelsHigh / camera.height);
     }
-    // A camera of infinities or NaN, or a field so small that its scale
-    // overflows, would put NaN and infinities into the picture.
+    // A camera of infinities or NaN, a field too large to be a number, or
+    // one so small that its scale overflows, would put NaN and infinities
+    // into the picture.
     mValid = mValid && std::isfinite(mDistance) && std::isfinite(mScale) &&
+             std::isfinite(camera.width) && std::isfinite(camera.height) &&
              std::isfinite(dot(camera.target, camera.target)) &&
              std::isfinite(dot(mFrame.up, mFrame.right));
 }

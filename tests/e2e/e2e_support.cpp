@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 }
 
 int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
-                 const std::string& stdinPath) {
+                 const std::string& stdinPath, long& peakKiB) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -58,8 +59,10 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
         return -1;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    struct rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0) {
     }
+    peakKiB = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -167,7 +170,7 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     }
     std::error_code ec;
     fs::remove(transcriptPath, ec);  // an earlier run's, in a folder run in again
-    run.exitCode = spawnAndWait(args, run.dir, stdinPath);
+    run.exitCode = spawnAndWait(args, run.dir, stdinPath, run.peakKiB);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");
     for (const std::string& line : readLines(transcriptPath)) {

@@ -51,6 +51,7 @@ struct SimRun {
     std::string dir;      // the run's folder (the child's working folder)
     std::string profile;  // the profile folder
     std::string out, err;
+    long peakKiB = 0;                     // the most memory qxsim held
     std::vector<std::string> transcript;  // masked lines
     std::vector<std::string> log;         // masked lines of the module's log file
 };

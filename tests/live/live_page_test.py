@@ -19,9 +19,9 @@ releases the cap, and the transcript's filter and the panes' size; that the
 page comes with the picture, a refused step stays in its box, a page opened
 late starts with the log's tail and the end names the transcript and the log;
 that a step that fails when it runs stays in the box too, that the cap is
-released when the steering page goes after a `key` step, and that the page
---open starts the browser on opens the session in a browser without its
-cookie.
+released when the steering page goes after a `key` step, that the page
+--open starts the browser on opens the session in a browser that has no
+cookie yet, and that a motion's chart is drawn while it runs, from its passes.
 """
 import base64
 import http.server
@@ -241,8 +241,19 @@ def main():
         page.wait('qx.views >= %d' % (views + 20))
         watcher.wait('qx.views >= %d' % (views + 20))
         check(page.js("document.getElementById('view').innerHTML") != before, 'picture unchanged')
+        # Its chart is drawn as it runs: its passes arrive, the cap the key gave
+        # in each, and the chart drawn from them.
+        page.wait("qx.chart.state === 'running' && qx.chart.rows.length >= 5")
+        check(page.js("qx.chart.rows.every(r => r.split(',').slice(5, 11).join(' ') === "
+                      "'0 0 0 0 15 0')"), 'rows: %s' % page.js('qx.chart.rows.slice(0, 3)'))
+        motion = page.js('qx.chart.motion')
+        check(page.js("document.querySelector('#chart svg.chart') !== null"), 'no chart drawn')
         page.key('keyUp', 'l')
         page.wait("qx.counts.view_saved === 2")  # the start-up motion's, then this one's
+        page.wait("qx.chart.state === 'ended' && qx.chart.rows.at(-1).endsWith('release')")
+        check(page.js('qx.chart.motion') == motion and
+              page.js("document.getElementById('chart').textContent").find(
+                  'motion %d: ' % motion) >= 0, 'the chart of another motion')
         watcher.close()
 
         # A setting toggled and the rotation mode switched at rest, then motion 2:

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CI step: the main job as README's first command runs it. qxsim plays its
 # bundled tour with pictures in a fresh folder; the run must exit 0 and leave
-# a transcript, a log and the pictures behind. Then headless Chromium opens
-# the pictures' index.html and every picture on it must load.
+# a transcript, a log and the pictures behind, with a chart and a CSV file of
+# each motion. Then headless Chromium opens the pictures' index.html and
+# every picture and chart on it must load.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -16,12 +17,21 @@ test -s "$tour_dir/qxsim-transcript.jsonl"
 test -s "$tour_dir/qxsim-profile/QuorvexDevice/autocad_addin_log.txt"
 test -s "$tour_dir/qxsim-pictures/index.html"
 pictures=$(ls "$tour_dir"/qxsim-pictures/view-*.svg | wc -l)
-listed=$(grep -c '<img ' "$tour_dir/qxsim-pictures/index.html")
-echo "tour: $(wc -l < "$tour_dir/qxsim-transcript.jsonl") transcript lines, $pictures pictures"
+listed=$(grep -c '<img src="view-' "$tour_dir/qxsim-pictures/index.html")
+charts=$(ls "$tour_dir"/qxsim-pictures/motion-*.svg | wc -l)
+rows=$(ls "$tour_dir"/qxsim-pictures/motion-*.csv | wc -l)
+charted=$(grep -c '<img class="chart"' "$tour_dir/qxsim-pictures/index.html")
+echo "tour: $(wc -l < "$tour_dir/qxsim-transcript.jsonl") transcript lines, $pictures pictures, $charts charts"
 if [ "$pictures" -lt 10 ] || [ "$pictures" -ne "$listed" ]; then
   echo "tour: expected at least 10 pictures, all listed in index.html; found $pictures, $listed listed" >&2
   exit 1
 fi
+if [ "$charts" -lt 10 ] || [ "$charts" -ne "$charted" ] || [ "$charts" -ne "$rows" ]; then
+  echo "tour: expected a chart and a CSV file of each motion, each chart listed in index.html;" \
+    "found $charts charts, $rows CSV files, $charted listed" >&2
+  exit 1
+fi
+images=$((pictures + charts))
 
 # Headless Chromium: the page's own script marks each picture loaded or
 # failed and sums them up on <body data-pictures="...">.
@@ -42,7 +52,7 @@ timeout 120 chromium "${chromium_flags[@]}" --dump-dom "$page" \
 }
 summary=$(grep -o 'data-pictures="[^"]*"' "$tour_dir/dom.html" || true)
 echo "chromium: $summary"
-if [ "$summary" != "data-pictures=\"$pictures loaded, 0 failed, $pictures in all\"" ]; then
+if [ "$summary" != "data-pictures=\"$images loaded, 0 failed, $images in all\"" ]; then
   echo "tour: not every picture loaded in Chromium" >&2
   grep -o '<img [^>]*>' "$tour_dir/dom.html" | grep -v 'data-state="loaded"' | head >&2 || true
   exit 1

@@ -106,6 +106,13 @@ int callCount(Call call);
 int hostCallCount();  // every host call of this core, of any kind
 // acedGetVar calls for this variable (case-insensitive), answered or not.
 int varReadCount(std::wstring_view name);
+// Called at every acedGetVar, on the thread that calls it,, after the host has let
+// what fell due reach the plug-in's threads and before the variable is
+// looked up; no stand-in lock is held, so it may use the control headers.
+// The plug-in's driver reads "tilemode" and then "cvport" at the start of
+// each pass. Null to stop; reset() stops it too.
+using VarReadObserver = void (*)(void* context, std::wstring_view name);
+void setVarReadObserver(VarReadObserver observer, void* context);
 
 int reactorCount();
 // Lock depth of the current document (0: unlocked) and the mode of its

@@ -106,7 +106,13 @@ int acedGetVar(const ACHAR* sym, struct resbuf* result) {
     // would in real time, also in a tick that redraws nothing.
     win32sim::deliverDue();
     HostState& h = host();
-    std::lock_guard lock(h.mutex);
+    std::unique_lock lock(h.mutex);
+    if (const arxsim::VarReadObserver observer = h.varObserver; observer && sym != nullptr) {
+        void* const context = h.varObserverContext;
+        lock.unlock();
+        observer(context, sym);
+        lock.lock();
+    }
     arxsim::detail::chargeHostCallLocked();
     if (sym == nullptr || result == nullptr) {
         return RTERROR;

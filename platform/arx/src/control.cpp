@@ -52,6 +52,12 @@ int varReadCount(std::wstring_view name) {
     return 0;
 }
 
+void setVarReadObserver(VarReadObserver observer, void* context) {
+    std::lock_guard lock(host().mutex);
+    host().varObserver = observer;
+    host().varObserverContext = context;
+}
+
 std::vector<std::wstring> printed() {
     std::lock_guard lock(host().mutex);
     return host().printed;
@@ -88,6 +94,8 @@ void reset() {
     h.calls.fill(0);
     h.hostCalls = 0;
     h.varReads.clear();
+    h.varObserver = nullptr;
+    h.varObserverContext = nullptr;
     h.varAnswers.clear();
     h.printed.clear();
     h.sent.clear();

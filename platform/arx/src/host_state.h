@@ -72,6 +72,8 @@ struct HostState {
     std::vector<std::pair<std::wstring, resbuf>> varAnswers;
     // Reads of each system variable by name, answered or not.
     std::vector<std::pair<std::wstring, int>> varReads;
+    VarReadObserver varObserver = nullptr;
+    void* varObserverContext = nullptr;
 
     std::vector<std::wstring> printed;
     std::vector<std::wstring> sent;

@@ -5,6 +5,7 @@
 // is guarded by win32sim::simLock(), so none may be called while holding it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -82,6 +83,10 @@ std::string lastModeReported();  // mode text of the last qxSetApplMode call
 std::string lastModeAccepted();  // mode text of the last call the daemon took
 int modeReports();               // reports the daemon heard (signed on),
                                  // accepted or not
+// The six axes of the last motion event a read returned, which is what the
+// plug-in holds as its cap; all zero before the first one and once the
+// plug-in has called qxDisConnect (it starts, or starts again, at rest).
+std::array<short, 6> lastMotionRead();
 
 // Back to the initial state: daemon up, one device "Quorvex Device",
 // settings zeroed, modes accepted, no sign-on, no events, no faults, counters

@@ -164,6 +164,11 @@ int queuedEvents() {
     return static_cast<int>(daemon().queue.size());
 }
 
+std::array<short, 6> lastMotionRead() {
+    std::lock_guard lock(win32sim::simLock());
+    return daemon().lastMotion;
+}
+
 int blockedReads() {
     std::lock_guard lock(win32sim::simLock());
     return daemon().blocked;

@@ -26,6 +26,7 @@ struct Daemon {
     std::array<std::uint8_t, QX_ADV_SETTINGS_SIZE> settings{};
     bool modesAccepted = true;
     std::deque<Event> queue;
+    std::array<short, 6> lastMotion{};  // of the last motion event read
 
     std::optional<int> failDevInfoIndex;
     bool readFailsFastWhileDown = false;

@@ -78,6 +78,7 @@ int qxDisConnect(void) {
     int status = kErrNoSignOn;
     std::unique_lock<std::mutex> lock;
     Daemon& d = enter(Op::DisConnect, lock);
+    d.lastMotion = {};
     if (d.signedOn) {
         qxdaemon::detail::endSignOnLocked(d);
         status = kOk;
@@ -115,6 +116,9 @@ int qxReadEvent(int /*reserved*/, short* tx, short* ty, short* tz, short* rx, sh
     }
     const qxdaemon::detail::Event ev = d.queue.front();
     d.queue.pop_front();
+    if (ev.code < 0) {
+        d.lastMotion = ev.axes;
+    }
     lock.unlock();
 
     setIf(tx, ev.axes[0]);

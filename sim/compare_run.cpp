@@ -1,0 +1,131 @@
+// The other run of a comparison, in a process of its own.
+
+#include "compare_run.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+#include "exit_codes.h"
+#include "new_file.h"
+#include "profile.h"
+
+namespace qxsim {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files a session starts from, copied into the other run's profile (or
+// none there where this session has none).
+bool copyProfile(const std::string& from, const fs::path& to, std::string& error) {
+    std::error_code ec;
+    fs::create_directories(to, ec);
+    if (ec) {
+        error = "cannot make the folder '" + to.string() + "': " + ec.message();
+        return false;
+    }
+
+    for (const char* name : {kSettingsFileName, kMenuFileName}) {
+        const std::string target = (to / name).string();
+        std::ifstream in(fs::path(from) / name, std::ios::binary);
+        if (!in) {
+            if (!removeEarlierOutput(target)) {
+                error = "cannot remove '" + target + "' of an earlier comparison";
+                return false;
+            }
+            continue;
+        }
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        if (!writeOutputFile(target, text, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int playCompared(const Options& options, const std::string& fromApplications,
+                 const std::string& module, std::string& dir, std::string& error) {
+    const fs::path folder = fs::path(*options.renderDir) / "compared";
+    dir = folder.string();
+    const fs::path profile = folder / "profile";
+    const fs::path applications = applicationsDir(profile.string());
+    // The folders are ours: none of them a link put in the place of one.
+    for (fs::path made = applications;; made = made.parent_path()) {
+        std::error_code ec;
+        if (fs::is_symlink(made, ec)) {
+            error = "'" + made.string() + "' is a link: no comparison is played there";
+            return kExitIo;
+        }
+        if (made == folder) {
+            break;
+        }
+    }
+    if (!copyProfile(fromApplications, applications, error)) {
+        return kExitIo;
+    }
+#ifdef _WIN32
+    (void)module;
+    error = "--compare is not available in the Windows build";
+    return kExitScenario;
+#else
+    std::vector<std::string> args = {"qxsim",
+                                     "--profile",
+                                     profile.string(),
+                                     "--transcript",
+                                     (folder / kDefaultTranscriptName).string(),
+                                     "--render",
+                                     dir,
+                                     "--module",
+                                     module,
+                                     "--max-time",
+                                     std::to_string(options.maxTimeMs),
+                                     "--max-transcript",
+                                     std::to_string(options.maxTranscriptMiB),
+                                     "--max-pictures",
+                                     std::to_string(options.maxPictures)};
+    if (options.realTime) {
+        args.push_back("--real-time");
+    }
+    args.insert(args.end(), {"--", *options.compareScenario});
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    // Its summary is not this session's; its errors and warnings are shown.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        error = "cannot start qxsim for '" + *options.compareScenario + "'";
+        return kExitIo;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : kExitIo;
+    if (code != kExitOk) {
+        error = "the scenario compared with, '" + *options.compareScenario +
+                "', did not play (exit " + std::to_string(code) + ")";
+    }
+    return code;
+#endif
+}
+
+}  // namespace qxsim
