@@ -143,9 +143,13 @@ std::string screenMove(double right, double up, double least, const char* leftWo
     return text;
 }
 
+// Two decimals below 1 and where one would read as no zoom at all (x1.0).
 std::string zoomText(double factor) {
-    return std::fabs(factor - 1.0) > kMinShare ? "zoom x" + fixed(factor, factor < 1 ? 2 : 1)
-                                               : std::string();
+    if (std::fabs(factor - 1.0) <= kMinShare) {
+        return std::string();
+    }
+    const std::string one = fixed(factor, 1);
+    return "zoom x" + (factor < 1 || one == "1.0" ? fixed(factor, 2) : one);
 }
 
 void join(std::string& text, const std::string& part) {

@@ -134,7 +134,7 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
 
     // A level walk of a perspective camera that looks down: its frame's up is
     // not the world's, so the caption says whose up, and that the height
-    // stayed.
+    // stayed; and a zoom of 3% is not rounded away to x1.0.
     World high;
     high.camera = {{0, -100, 50}, {0, 0, 0}, {0, 0, 1}, 200, 150, true};
     Told walkTold;
@@ -142,6 +142,8 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     Camera walked = high.camera;
     walked.position = walked.position + Vec3{0, 40, 0};
     walked.target = walked.target + Vec3{0, 40, 0};
+    walked.width /= 1.03;  // a small zoom still reads as one
+    walked.height /= 1.03;
     walk.passBegins(100);
     walk.capRead({0, -200, 0, 0, 0, 0});
     walk.read(viewLine("view", walked));
@@ -153,7 +155,8 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     ASSERT_EQ(walkTold.notes.size(), 1u);
     EXPECT_EQ(walkTold.notes[0],
               std::vector<std::string>{
-                  "camera moved 35.8 units forward, 17.9 along the camera's up, height unchanged"});
+                  "camera moved 35.8 units forward, 17.9 along the camera's up, height unchanged; "
+                  "zoom x1.03"});
 }
 
 TEST(MotionCourse, RowsMarkWhatCameAndWhatTheThresholdHeldBack) {
