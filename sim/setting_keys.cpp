@@ -60,7 +60,8 @@ const std::vector<SettingKey>& settingKeys() {
          "Divides the cap's turns: larger is gentler. 0 switches them off\n"
          "(the module logs an ERR entry once a motion)."},
         {"PROGRAM", "minThreshold", T::Number, "0", 0, 32767,
-         "Axis values up to this count as the cap at rest."},
+         "While every axis is within this the cap counts as at rest; past it,\n"
+         "all six axes count at full value (nothing is subtracted)."},
         {"PROGRAM", "maxContMoveTime", T::Number, "500", 0, 10000,
          "The most time one timer tick of the module takes, in ms; 0\n"
          "switches navigation off."},
