@@ -114,11 +114,11 @@ std::string logPath(const SessionPaths& paths) {
 }
 
 // The virtual time a scenario spans: the sum of its waits.
-std::uint64_t scenarioLengthMs(const std::vector<Step>& steps) {
+std::uint64_t scenarioLengthMs(const StepList& steps) {
     std::uint64_t total = 0;
-    for (const Step& step : steps) {
-        if (step.kind == StepKind::Wait) {
-            total += static_cast<std::uint64_t>(step.integer(0));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (steps.kind(i) == StepKind::Wait) {
+            total += static_cast<std::uint64_t>(steps[i].integer(0));
         }
     }
     return total;
@@ -163,7 +163,10 @@ int run(int argc, char** argv) {
     if (!readScenario(options, scenarioName, scenarioText, error)) {
         return fail(kExitScenario, error);
     }
-    ParseResult parsed = parseScenario(scenarioText, scenarioName);
+    // A live session hands its start-up scenario on; a scenario's text is
+    // kept once, with its steps.
+    ParseResult parsed = parseScenario(
+        options.live ? std::string(scenarioText) : std::move(scenarioText), scenarioName);
     if (parsed.error) {
         return fail(kExitScenario, parsed.error->text());
     }

@@ -74,7 +74,7 @@ void resetStandIns() {
 Player::Player(ModuleSession& module, std::string settingsPath)
     : mModule(module), mSettingsPath(std::move(settingsPath)) {}
 
-int Player::play(const std::vector<Step>& steps, std::string& error) {
+int Player::play(const StepList& steps, std::string& error) {
     int result = playSteps(steps, error);
     if (result == kExitOk) {
         result = leavePreparation(nullptr, error);
@@ -83,7 +83,7 @@ int Player::play(const std::vector<Step>& steps, std::string& error) {
     return result;
 }
 
-int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
+int Player::playSteps(const StepList& steps, std::string& error) {
     mTimeLineMs = win32sim::nowMs();
     bool scheduled = false;
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -92,7 +92,11 @@ int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
             return code;
         }
         if (!mPreparing && !scheduled) {
-            scheduleDeviceSteps(steps, i);
+            scheduleDeviceSteps(steps, i, mTimeLineMs, mHostSteps);
+            for (std::size_t k = i; k < steps.size(); ++k) {
+                const StepKind kind = steps.kind(k);
+                mHostSteps += kind != StepKind::Wait && sideOf(kind) != StepSide::Device ? 1 : 0;
+            }
             scheduled = true;
         }
         note(step);
@@ -119,20 +123,22 @@ int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
     return transcriptFull(error) ? kExitIo : kExitOk;
 }
 
-void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t from) {
-    std::uint64_t at = mTimeLineMs;
-    std::uint64_t hostSteps = mHostSteps;
+void Player::scheduleDeviceSteps(const StepList& steps, std::size_t from, std::uint64_t at,
+                                 std::uint64_t hostSteps) {
     for (std::size_t k = from; k < steps.size(); ++k) {
-        const Step* step = &steps[k];
-        if (step->kind == StepKind::Wait) {
-            at += static_cast<std::uint64_t>(step->integer(0));
-        } else if (sideOf(step->kind) == StepSide::Device) {
-            win32sim::scheduleAt(at, [this, step, hostSteps] { deviceStepDue(*step, hostSteps); });
+        const StepKind kind = steps.kind(k);
+        if (kind == StepKind::Wait) {
+            at += static_cast<std::uint64_t>(steps[k].integer(0));
+        } else if (sideOf(kind) == StepSide::Device) {
+            win32sim::scheduleAt(at, [this, &steps, k, at, hostSteps] {
+                deviceStepDue(steps[k], hostSteps);
+                scheduleDeviceSteps(steps, k + 1, at, hostSteps);
+            });
+            return;
         } else {
             ++hostSteps;
         }
     }
-    mHostSteps = hostSteps;
 }
 
 void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {

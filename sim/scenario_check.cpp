@@ -136,7 +136,7 @@ private:
 
 }  // namespace
 
-std::optional<ScenarioError> checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
+std::optional<ScenarioError> checkScenario(const StepList& steps, std::uint64_t maxTimeMs,
                                            const std::string& settingsPath) {
     resetStandIns();
     Checker checker(maxTimeMs, settingsPath);

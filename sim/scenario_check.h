@@ -18,7 +18,7 @@ namespace qxsim {
 // The first step that could not be played, with its file and line; none when
 // every step can. `maxTimeMs` bounds the sum of the waits; `settingsPath` is
 // the settings file whose keys `setting` steps name.
-std::optional<ScenarioError> checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
+std::optional<ScenarioError> checkScenario(const StepList& steps, std::uint64_t maxTimeMs,
                                            const std::string& settingsPath);
 
 }  // namespace qxsim
