@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
+#include "own_files.h"
 #include "transcript.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
@@ -45,6 +45,12 @@ for (const img of document.images) {
 count();
 </script>
 )";
+
+// How the files qxsim writes here begin: an earlier one is replaced, anything
+// else of that name left alone.
+constexpr std::string_view kSvgHead = "<svg xmlns=";
+constexpr std::string_view kIndexHead =
+    "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>qxsim: ";
 
 }  // namespace
 
@@ -176,17 +182,15 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
         position = bar->pos;
         scene.lists.push_back(list);
     }
-    std::ofstream out(fs::path(mDir) / name, std::ios::binary);
+    OwnFileStream out((fs::path(mDir) / name).string(), kSvgHead);
     out << renderSvg(scene);
-    out.close();
-    mFailed |= !out;
+    mFailed |= !out.close();
     mPages.push_back({name, title, caption});
 }
 
 bool PictureBook::finish(const std::string& scenarioName) {
-    std::ofstream out(fs::path(mDir) / "index.html", std::ios::binary);
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        << "<title>qxsim: " << escapeXml(scenarioName) << "</title>\n"
+    OwnFileStream out((fs::path(mDir) / "index.html").string(), kIndexHead);
+    out << kIndexHead << escapeXml(scenarioName) << "</title>\n"
         << "<style>body{font-family:sans-serif;margin:1em;background:#eee}"
         << "figure{display:inline-block;margin:.5em;background:#fff;padding:.5em;"
         << "vertical-align:top}figcaption{font-family:monospace;font-size:12px;"
@@ -205,8 +209,7 @@ bool PictureBook::finish(const std::string& scenarioName) {
         out << "</figcaption></figure>\n";
     }
     out << kLoadCheck << "</body>\n</html>\n";
-    out.close();
-    return out && !mFailed;
+    return out.close() && !mFailed;
 }
 
 }  // namespace qxsim

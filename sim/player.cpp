@@ -15,6 +15,7 @@
 #include "win32_desktop_control.h"
 #include "settings_step.h"
 #include "setup_steps.h"
+#include "stop_signal.h"
 #include "transcript.h"
 
 namespace qxsim {
@@ -117,6 +118,10 @@ int Player::playSteps(const StepList& steps, std::string& error) {
         if (transcriptFull(error)) {
             return kExitIo;
         }
+        if (stopSignal() != 0) {
+            error = stoppedMessage(win32sim::nowMs());
+            return stoppedExitCode();
+        }
     }
     // Device steps after the last host step, at its time.
     win32sim::advanceTo(win32sim::nowMs());
@@ -131,6 +136,9 @@ void Player::scheduleDeviceSteps(const StepList& steps, std::size_t from, std::u
             at += static_cast<std::uint64_t>(steps[k].integer(0));
         } else if (sideOf(kind) == StepSide::Device) {
             win32sim::scheduleAt(at, [this, &steps, k, at, hostSteps] {
+                if (stopSignal() != 0) {
+                    return;  // the session ends: the module gets no more steps
+                }
                 deviceStepDue(steps[k], hostSteps);
                 scheduleDeviceSteps(steps, k + 1, at, hostSteps);
             });
@@ -176,7 +184,15 @@ int Player::runHostSide(const Step& step, std::string& error) {
 }
 
 void Player::runLoop(std::uint64_t untilMs, const std::function<bool()>& stop) {
-    win32sim::runMessageLoopUntil(untilMs, [this, &stop] { return onIdle(stop); });
+    const std::function<bool()> stopped = [&stop] { return stopSignal() != 0 || (stop && stop()); };
+    // On the wall clock the loop looks for a stop signal at least this often.
+    constexpr std::uint64_t kStopCheckMs = 100;
+    const bool real = win32sim::clockMode() == win32sim::ClockMode::Real;
+    std::uint64_t end = untilMs;
+    do {
+        end = real ? std::min(untilMs, win32sim::nowMs() + kStopCheckMs) : untilMs;
+        win32sim::runMessageLoopUntil(end, [this, &stopped] { return onIdle(stopped); });
+    } while (end < untilMs && !stopped());
     win32sim::waitQuiescent();
 }
 

@@ -51,10 +51,11 @@ public:
 
     // Plays the steps; returns an exit code (kExitOk, kExitScenario for a
     // step that cannot be carried out, kExitModule for a failed load, kExitIo
-    // for a full transcript) and sets `error` to a message naming the file
-    // and line. play() unloads the module at the end; playSteps() leaves the
-    // module loaded for steps that follow (a live session's). `steps` must
-    // outlive the session: the clock's schedule refers to them.
+    // for a full transcript, stoppedExitCode() after a stop signal) and sets
+    // `error` to a message naming the file and line. play() unloads the
+    // module at the end; playSteps() leaves the module loaded for steps that
+    // follow (a live session's). `steps` must outlive the session: the
+    // clock's schedule refers to them.
     int play(const StepList& steps, std::string& error);
     int playSteps(const StepList& steps, std::string& error);
 

@@ -62,7 +62,11 @@ std::optional<std::string> prepareSessionPaths(const Options& options, SessionPa
     if (!profile.has_filename() && profile.has_parent_path()) {
         profile = profile.parent_path();
     }
-    if (std::optional<std::string> error = lock.take(profile.parent_path().string())) {
+    // The lock is on the profile folder itself: the default one is made first.
+    if (!options.profileDir && !fs::create_directory(profile, ec) && ec) {
+        return "cannot create the profile folder '" + profile.string() + "': " + ec.message();
+    }
+    if (std::optional<std::string> error = lock.take(profile.string())) {
         return error;
     }
     if (!options.profileDir) {

@@ -21,8 +21,8 @@ struct SessionPaths {
 // A folder given with --profile is used as it is: nothing is created in it.
 // The default ./qxsim-profile gets QuorvexDevice/Applications and a sample
 // autocad.mnu when they are missing. The transcript goes to --transcript, or
-// beside the profile folder. `lock` is taken on the folder that holds the
-// profile before anything is written. Returns an error text on failure.
+// beside the profile folder. `lock` is taken on the profile folder before
+// anything is written in it. Returns an error text on failure.
 std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
                                                FolderLock& lock);
 

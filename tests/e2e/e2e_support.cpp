@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 }
 
 int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
-                 const std::string& stdinPath) {
+                 const std::string& stdinPath, const RunSetup& setup, long& peakKb) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -57,9 +58,14 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
     if (rc != 0) {
         return -1;
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    if (setup.whileRunning) {
+        setup.whileRunning(pid, dir);
     }
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0) {
+    }
+    peakKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -165,7 +171,7 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
             stdinPath = run.dir + "/scenario.qxs";
         }
     }
-    run.exitCode = spawnAndWait(args, run.dir, stdinPath);
+    run.exitCode = spawnAndWait(args, run.dir, stdinPath, setup, run.peakKb);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");
     for (const std::string& line : readLines(transcriptPath)) {

@@ -42,6 +42,8 @@ struct RunSetup {
     bool scenarioOnStdin = false;
     // Given: called with the run's folder before qxsim starts.
     std::function<void(const std::string& dir)> prepare;
+    // Given: called with qxsim's process id and the run's folder while it runs.
+    std::function<void(int pid, const std::string& dir)> whileRunning;
 };
 
 struct SimRun {
@@ -49,6 +51,7 @@ struct SimRun {
     std::string dir;      // the run's folder (the child's working folder)
     std::string profile;  // the profile folder
     std::string out, err;
+    long peakKb = 0;                      // the most memory qxsim (or its launcher) held
     std::vector<std::string> transcript;  // masked lines
     std::vector<std::string> log;         // masked lines of the module's log file
 };
