@@ -132,7 +132,9 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     if (setup.prepare) {
         setup.prepare(run.dir);
     }
-    std::vector<std::string> args = setup.launcher;
+    // qxsim dies with the test, as the test with its runner.
+    std::vector<std::string> args = {"/usr/bin/setpriv", "--pdeathsig=KILL"};
+    args.insert(args.end(), setup.launcher.begin(), setup.launcher.end());
     args.push_back(QXSIM_EXE);
     if (setup.giveProfile) {
         run.profile = run.dir + "/profile";

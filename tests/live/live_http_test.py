@@ -20,6 +20,8 @@ import time
 import urllib.error
 import urllib.request
 
+import dies_with_parent  # noqa: F401 (the test and all it starts end with its runner)
+
 TIMEOUT = 10
 
 
