@@ -109,9 +109,9 @@ TEST(RaceStress, RunEndsWithItsRunner) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         char first = 0;
-        if (posix_spawn(&run, argv[0], &actions, nullptr, argv, envp) == 0) {
-            EXPECT_EQ(read(out[0], &first, 1), 1);
-        }
+        const int spawned = posix_spawn(&run, argv[0], &actions, nullptr, argv, envp);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_TRUE(spawned == 0 && read(out[0], &first, 1) == 1);
     })
         .join();
     close(out[1]);
