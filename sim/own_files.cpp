@@ -85,9 +85,9 @@ bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string&
     return error.empty();
 }
 
-int createNewFile(const std::string& path) {
+int createNewFile(const std::string& path, unsigned mode) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                  kNewFileMode);
+                  mode);
 }
 
 std::FILE* openOwnFile(const std::string& path, std::string_view head, const std::string& what,

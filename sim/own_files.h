@@ -22,10 +22,11 @@ bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string&
 inline constexpr unsigned kNewFileMode = 0644;
 
 // Creates `path` and opens it for writing, exclusively: never over a name
-// that exists (a link, a file of anyone's), never through a link, with
-// kNewFileMode from the start. A descriptor, or -1 with errno set (EEXIST:
-// the name is taken).
-int createNewFile(const std::string& path);
+// that exists (a link, a file of anyone's), never through a link, with its
+// final `mode` from the start (0600 for a secret; ignored on Windows, where a
+// new file takes its folder's rights). A descriptor, or -1 with errno set
+// (EEXIST: the name is taken).
+int createNewFile(const std::string& path, unsigned mode = kNewFileMode);
 
 // Opens `path` for writing one of qxsim's files: a new one, or qxsim's own
 // earlier file of that name (a regular file of the user running qxsim, with

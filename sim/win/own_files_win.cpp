@@ -93,7 +93,7 @@ bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string&
     return error.empty();
 }
 
-int createNewFile(const std::string& path) {
+int createNewFile(const std::string& path, unsigned) {
     const HANDLE handle = openHandle(path, GENERIC_WRITE, CREATE_NEW);
     if (handle == INVALID_HANDLE_VALUE) {
         errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
