@@ -310,10 +310,11 @@ TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     removeRun(run);
 }
 
-// One qxsim per profile and per transcript, whatever path leads to them; a
-// stop signal ends the session as its end does.
+// One qxsim per profile and per transcript, whatever path leads to them (its
+// own earlier transcript it replaces); a stop signal ends it as its end does.
 TEST(Qxsim, ASecondQxsimLeavesARunningOnesFilesAloneAndASignalEndsItAsItsEnd) {
     RunSetup first;
+    first.prepare = [](const std::string& d) { writeFile(d + "/transcript.jsonl", "{\"t\":0}"); };
     first.whileRunning = [](int pid, const std::string& dir) {
         EXPECT_TRUE(waitForText(dir + "/transcript.jsonl", "Rotation Axis:  on", pid));
         RunSetup viaLink, sameTranscript;
@@ -341,6 +342,7 @@ TEST(Qxsim, ASecondQxsimLeavesARunningOnesFilesAloneAndASignalEndsItAsItsEnd) {
                   .find("toggleRotationAxis    = on"),
               npos);
     ASSERT_FALSE(run.transcript.empty() || run.log.empty());
+    EXPECT_NE(run.transcript.front(), "{\"t\":0}");
     EXPECT_NE(run.transcript.back().find("\"ev\":\"unload\""), npos) << run.transcript.back();
     EXPECT_NE(run.log.back().find("destructing"), npos) << run.log.back();
     removeRun(run);
@@ -363,9 +365,8 @@ TEST(Qxsim, LinksAndFilesOthersPlantedAreLeftAlone) {
         writeFile(dir + "/view-002.svg", planted);
         chmod((dir + "/view-002.svg").c_str(), 0666);  // as another user might leave it
         fs::create_directories(dir + "/home/profile");
-        for (const char* mine : {"/victim.txt", "/home/profile"}) {
-            EXPECT_EQ(chown((dir + mine).c_str(), 65534, 65534), 0);
-        }
+        EXPECT_EQ(chown((dir + "/victim.txt").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(chown((dir + "/home/profile").c_str(), 65534, 65534), 0);
         fs::create_symlink(dir + "/victim.txt", dir + "/qxsim-transcript.jsonl");
         fs::create_symlink(dir + "/victim.txt", dir + "/view-001.svg");
     };

@@ -30,7 +30,7 @@ std::string errorOf(const std::string& text) {
 TEST(ScenarioParser, KeepsValuesOptionsAndLinesInOrder) {
     // A byte-order mark before the first line, as some editors write.
     ParseResult result = parseScenario(
-        "\xEF\xBB\xBF# a tour\n"
+        "\xEF\xBB\xBF# a tour \r\n"
         "\n"
         "rotation 14   # no roll\r\n"
         "devices \"Cap \\\"A\\\"\" B\n"
