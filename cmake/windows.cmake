@@ -173,12 +173,13 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)
 
 # ---- qxsim.exe ---------------------------------------------------------------
-# The simulated session in real time: the POSIX loader, folder lock, live
-# input and browser session (--live, whose HTTP library is POSIX only) give
-# way to their Windows versions in sim/win; everything else is qxsim's own
-# code. Its desktop steps make real windows (platform/win32/win).
+# The simulated session in real time: the POSIX loader, folder lock, files,
+# stop signals, live input and browser session (--live, whose HTTP library is
+# POSIX only) give way to their Windows versions in sim/win; everything else
+# is qxsim's own code. Its desktop steps make real windows (platform/win32/win).
 file(GLOB QX_WIN_SIM_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/sim/*.cpp ${QX_ROOT}/sim/win/*.cpp)
-list(REMOVE_ITEM QX_WIN_SIM_SOURCES ${QX_ROOT}/sim/module_loader.cpp ${QX_ROOT}/sim/folder_lock.cpp)
+list(REMOVE_ITEM QX_WIN_SIM_SOURCES ${QX_ROOT}/sim/module_loader.cpp ${QX_ROOT}/sim/folder_lock.cpp
+  ${QX_ROOT}/sim/own_files.cpp ${QX_ROOT}/sim/stop_signal.cpp)
 list(FILTER QX_WIN_SIM_SOURCES EXCLUDE REGEX "/sim/live_[a-z_]+\\.cpp$")
 # The module's safe replace of a user's file, for the `setting` step and the
 # profile's first files, and its reader of configuration files, for a menu

@@ -17,7 +17,7 @@ extern char** environ;
 #endif
 
 #include "exit_codes.h"
-#include "new_file.h"
+#include "own_files.h"
 #include "profile.h"
 
 namespace qxsim {
@@ -38,16 +38,23 @@ bool copyProfile(const std::string& from, const fs::path& to, std::string& error
     for (const char* name : {kSettingsFileName, kMenuFileName}) {
         const std::string target = (to / name).string();
         std::ifstream in(fs::path(from) / name, std::ios::binary);
+        // The profile under DIR/compared is qxsim's own: its earlier files,
+        // whatever they hold, are replaced; nothing else is.
         if (!in) {
-            if (!removeEarlierOutput(target)) {
-                error = "cannot remove '" + target + "' of an earlier comparison";
+            if (!removeOwnFile(target, "", error)) {
                 return false;
             }
             continue;
         }
         const std::string text((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
-        if (!writeOutputFile(target, text, error)) {
+        std::FILE* file = openOwnFile(target, "", "a compared run's profile file", false, error);
+        if (file == nullptr) {
+            return false;
+        }
+        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        if (std::fclose(file) != 0 || !written) {
+            error = "cannot write '" + target + "'";
             return false;
         }
     }

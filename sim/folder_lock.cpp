@@ -1,16 +1,42 @@
-// The folder's lock on POSIX: a record lock on the whole lock file, which,
-// unlike flock(), names its holder to a second qxsim.
+// The profile's lock on POSIX: flock() on the folder itself, so that every
+// path to it meets the same lock and nothing is made in it or beside it. The
+// kernel's list of locks (/proc/locks) names the holder to a second qxsim.
 
 #include "folder_lock.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <fstream>
 
 namespace qxsim {
+namespace {
+
+// The process holding a flock() on the folder `st`, as /proc/locks lists it:
+// "1: FLOCK  ADVISORY  WRITE 4242 fe:00:10970118 0 EOF".
+std::string holderOf(const struct stat& st) {
+    char id[64];
+    std::snprintf(id, sizeof id, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string number, kind, mode, access, pid, file;
+    while (locks >> number >> kind) {
+        if (kind != "->" && locks >> mode >> access >> pid >> file && kind == "FLOCK" &&
+            file == id) {
+            return pid;
+        }
+        locks.ignore(1 << 10, '\n');
+    }
+    return "unknown";
+}
+
+}  // namespace
 
 FolderLock::~FolderLock() {
     if (mFd >= 0) {
@@ -19,28 +45,22 @@ FolderLock::~FolderLock() {
 }
 
 std::optional<std::string> FolderLock::take(const std::string& dir) {
-    const std::string path = (std::filesystem::path(dir) / kLockFileName).string();
-    // A link in its place is not followed: the lock file is qxsim's own.
-    mFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
+    mFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (mFd < 0) {
-        return "cannot make the lock file '" + path + "': " + std::strerror(errno);
+        return errno == ENOENT ? std::nullopt
+                               : std::optional<std::string>("cannot lock the profile folder '" +
+                                                            dir + "': " + std::strerror(errno));
     }
-    for (;;) {
-        struct flock whole {};
-        whole.l_type = F_WRLCK;
-        whole.l_whence = SEEK_SET;
-        if (::fcntl(mFd, F_SETLK, &whole) == 0) {
-            return std::nullopt;
-        }
-        if (errno != EACCES && errno != EAGAIN) {
-            return "cannot lock '" + path + "': " + std::strerror(errno);
-        }
-        if (::fcntl(mFd, F_GETLK, &whole) == 0 && whole.l_type != F_UNLCK) {
-            return "qxsim already runs in this folder (process " + std::to_string(whole.l_pid) +
-                   ")";
-        }
-        // The holder ended in between: try again.
+    if (::flock(mFd, LOCK_EX | LOCK_NB) == 0) {
+        return std::nullopt;
     }
+    const int reason = errno;
+    struct stat st {};
+    if (reason != EWOULDBLOCK || ::fstat(mFd, &st) != 0) {
+        return "cannot lock the profile folder '" + dir + "': " + std::strerror(reason);
+    }
+    return "qxsim already runs in this folder (process " + holderOf(st) + "): its profile '" + dir +
+           "' is in use";
 }
 
 }  // namespace qxsim

@@ -10,6 +10,7 @@
 
 #include "exit_codes.h"
 #include "line_splitter.h"
+#include "stop_signal.h"
 #include "win32_control.h"
 
 namespace qxsim {
@@ -36,7 +37,7 @@ int playLive(Player& player, const std::string& name, std::string& error) {
     LineSplitter lines;
     int lineNo = 0;
     bool open = true;
-    while (open) {
+    while (open && stopSignal() == 0) {
         pollfd input{STDIN_FILENO, POLLIN, 0};
         int ready = poll(&input, 1, pollTimeoutMs());
         if (ready > 0) {
@@ -69,6 +70,10 @@ int playLive(Player& player, const std::string& name, std::string& error) {
         return code;
     }
     player.finish();
+    if (stopSignal() != 0) {
+        error = stoppedMessage(win32sim::nowMs());
+        return stoppedExitCode();
+    }
     return kExitOk;
 }
 

@@ -24,6 +24,7 @@
 #include "live_hub.h"
 #include "live_recorder.h"
 #include "live_server.h"
+#include "own_files.h"
 #include "pass_watch.h"
 #include "picture_book.h"
 #include "settings_step.h"
@@ -72,7 +73,7 @@ private:
 };
 
 bool PrivateFile::create(const std::string& path, std::string_view text, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = createNewFile(path, 0600);
     if (fd < 0) {
         error = "cannot make '" + path + "': " + std::strerror(errno) +
                 (errno == EEXIST ? " (left by a qxsim that was killed? if so, remove it)" : "");

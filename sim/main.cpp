@@ -2,18 +2,15 @@
 // against it on the stand-ins' clock and writes the session's transcript.
 
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 
 #include "options.h"
 #include "compare_run.h"
+#include "own_files.h"
 #include "exit_codes.h"
 #include "live_input.h"
 #include "live_server.h"
@@ -27,6 +24,7 @@
 #include "scenario_check.h"
 #include "settings_step.h"
 #include "step_reference.h"
+#include "stop_signal.h"
 #include "transcript.h"
 #include "win32_control.h"
 
@@ -74,25 +72,9 @@ bool readScenario(const Options& options, std::string& name, std::string& text,
         if (!options.realTime) {
             readBounded(std::cin, text);
         }
-    } else {
-        // A folder opens on POSIX but reads nothing: it is no scenario.
-        std::error_code ec;
-        std::ifstream in;
-        errno = 0;
-        if (!std::filesystem::is_directory(name, ec)) {
-            in.open(name, std::ios::binary);
-        }
-        if (in) {
-            readBounded(in, text);
-        }
-        if (!in.is_open() || in.bad()) {
-            const int reason = errno;
-            error = "cannot read the scenario '" + name + "': " +
-                    (std::filesystem::is_directory(name, ec) ? std::string("it is a folder")
-                     : reason != 0                           ? std::string(std::strerror(reason))
-                                                             : std::string("it cannot be opened"));
-            return false;
-        }
+    } else if (std::string why; !readRegularFile(name, kMaxScenarioBytes, text, why)) {
+        error = "cannot read the scenario '" + name + "': " + why;
+        return false;
     }
     if (text.size() > kMaxScenarioBytes) {
         error = name + ": a scenario of at most " + std::to_string(kMaxScenarioBytes >> 20) +
@@ -119,11 +101,11 @@ std::string logPath(const SessionPaths& paths) {
 }
 
 // The virtual time a scenario spans: the sum of its waits.
-std::uint64_t scenarioLengthMs(const std::vector<Step>& steps) {
+std::uint64_t scenarioLengthMs(const StepList& steps) {
     std::uint64_t total = 0;
-    for (const Step& step : steps) {
-        if (step.kind == StepKind::Wait) {
-            total += static_cast<std::uint64_t>(step.integer(0));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (steps.kind(i) == StepKind::Wait) {
+            total += static_cast<std::uint64_t>(steps[i].integer(0));
         }
     }
     return total;
@@ -174,11 +156,16 @@ int run(int argc, char** argv) {
     if (!readScenario(options, scenarioName, scenarioText, error)) {
         return fail(kExitScenario, error);
     }
-    ParseResult parsed = parseScenario(scenarioText, scenarioName);
+    // A live session hands its start-up scenario on; a scenario's text is
+    // kept once, with its steps.
+    ParseResult parsed = parseScenario(
+        options.live ? std::string(scenarioText) : std::move(scenarioText), scenarioName);
     if (parsed.error) {
         return fail(kExitScenario, parsed.error->text());
     }
 
+    // From here on a stop signal ends the session as its end does.
+    catchStopSignals();
     SessionPaths paths;
     FolderLock lock;
     if (std::optional<std::string> pathError = prepareSessionPaths(options, paths, lock)) {
@@ -207,9 +194,11 @@ int run(int argc, char** argv) {
     // A live session runs on the virtual clock too, paced by the wall clock.
     win32sim::setClockMode(options.realTime ? win32sim::ClockMode::Real
                                             : win32sim::ClockMode::Virtual);
-    if (!transcript::openFile(paths.transcriptPath)) {
-        return fail(kExitIo, "cannot write the transcript '" + paths.transcriptPath + "'");
+    std::FILE* transcriptFile = openTranscriptFile(paths.transcriptPath, error);
+    if (transcriptFile == nullptr) {
+        return fail(kExitIo, error);
     }
+    transcript::useFile(transcriptFile);
     transcript::setFileLimit(options.maxTranscriptMiB << 20);
 
     std::optional<PictureBook> pictures;

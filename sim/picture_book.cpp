@@ -10,7 +10,8 @@
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
-#include "new_file.h"
+#include "own_files.h"
+#include "transcript.h"
 #include "win32_control.h"
 #include "win32_desktop_control.h"
 
@@ -46,6 +47,13 @@ for (const img of document.images) {
 count();
 </script>
 )";
+
+// How the files qxsim writes here begin: an earlier one is replaced, anything
+// else of that name left alone.
+constexpr std::string_view kSvgHead = "<svg xmlns=";
+constexpr std::string_view kCsvHead = "motion,";
+constexpr std::string_view kIndexHead =
+    "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>qxsim: ";
 
 }  // namespace
 
@@ -139,7 +147,8 @@ void PictureBook::failed(const std::string& error) {
 
 void PictureBook::motionBegins(int motion) {
     std::string error;
-    mCsv = createOutputFile((fs::path(mDir) / chartName(motion, "csv")).string(), error);
+    mCsv = openOwnFile((fs::path(mDir) / chartName(motion, "csv")).string(), kCsvHead,
+                       "a motion's rows", false, error);
     if (mCsv == nullptr) {
         failed(error);
     } else {
@@ -182,11 +191,11 @@ void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) 
             }
         }
     }
-    std::string error;
-    if (!writeOutputFile(
-            (fs::path(mDir) / chartName(motion, "svg")).string(),
-            mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName), error)) {
-        failed(error);
+    const std::string chart = (fs::path(mDir) / chartName(motion, "svg")).string();
+    OwnFileStream out(chart, kSvgHead);
+    out << mPasses.course().chart().svg(mName, other ? &*other : nullptr, mCompareName);
+    if (!out.close()) {
+        failed("cannot write the chart '" + chart + "'");
     }
     for (const std::string& note : notes) {
         mNotes.push_back("  -> " + note);
@@ -245,10 +254,9 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
         position = bar->pos;
         scene.lists.push_back(list);
     }
-    std::ofstream out(fs::path(mDir) / name, std::ios::binary);
+    OwnFileStream out((fs::path(mDir) / name).string(), kSvgHead);
     out << renderSvg(scene);
-    out.close();
-    mFailed |= !out;
+    mFailed |= !out.close();
     mPages.push_back({name, title, caption, std::exchange(mChartsDue, {})});
     if (mPages.size() >= mMaxPictures) {
         // The last picture: no chart goes with a later one. A motion under
@@ -262,9 +270,8 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
 }
 
 bool PictureBook::finish(const std::string& scenarioName) {
-    std::ofstream out(fs::path(mDir) / "index.html", std::ios::binary);
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        << "<title>qxsim: " << escapeXml(scenarioName) << "</title>\n"
+    OwnFileStream out((fs::path(mDir) / "index.html").string(), kIndexHead);
+    out << kIndexHead << escapeXml(scenarioName) << "</title>\n"
         << "<style>body{font-family:sans-serif;margin:1em;background:#eee}"
         << "figure{display:inline-block;margin:.5em;background:#fff;padding:.5em;"
         << "vertical-align:top}figcaption{font-family:monospace;font-size:12px;"
@@ -297,8 +304,7 @@ bool PictureBook::finish(const std::string& scenarioName) {
         out << "</figcaption></figure>\n";
     }
     out << kLoadCheck << "</body>\n</html>\n";
-    out.close();
-    return out && !mFailed;
+    return out.close() && !mFailed;
 }
 
 }  // namespace qxsim

@@ -18,6 +18,7 @@
 #include "win32_desktop_control.h"
 #include "settings_step.h"
 #include "setup_steps.h"
+#include "stop_signal.h"
 #include "transcript.h"
 
 namespace qxsim {
@@ -118,7 +119,7 @@ void Player::markRan(const std::vector<std::string>& ran) {
     }
 }
 
-int Player::play(const std::vector<Step>& steps, std::string& error) {
+int Player::play(const StepList& steps, std::string& error) {
     int result = playSteps(steps, error);
     if (result == kExitOk) {
         result = leavePreparation(nullptr, error);
@@ -127,7 +128,7 @@ int Player::play(const std::vector<Step>& steps, std::string& error) {
     return result;
 }
 
-int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
+int Player::playSteps(const StepList& steps, std::string& error) {
     mTimeLineMs = win32sim::nowMs();
     bool scheduled = false;
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -136,7 +137,11 @@ int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
             return code;
         }
         if (!mPreparing && !scheduled) {
-            scheduleDeviceSteps(steps, i);
+            scheduleDeviceSteps(steps, i, mTimeLineMs, mHostSteps);
+            for (std::size_t k = i; k < steps.size(); ++k) {
+                const StepKind kind = steps.kind(k);
+                mHostSteps += kind != StepKind::Wait && sideOf(kind) != StepSide::Device ? 1 : 0;
+            }
             scheduled = true;
         }
         note(step);
@@ -157,26 +162,35 @@ int Player::playSteps(const std::vector<Step>& steps, std::string& error) {
         if (transcriptFull(error)) {
             return kExitIo;
         }
+        if (stopSignal() != 0) {
+            error = stoppedMessage(win32sim::nowMs());
+            return stoppedExitCode();
+        }
     }
     // Device steps after the last host step, at its time.
     win32sim::advanceTo(win32sim::nowMs());
     return transcriptFull(error) ? kExitIo : kExitOk;
 }
 
-void Player::scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t from) {
-    std::uint64_t at = mTimeLineMs;
-    std::uint64_t hostSteps = mHostSteps;
+void Player::scheduleDeviceSteps(const StepList& steps, std::size_t from, std::uint64_t at,
+                                 std::uint64_t hostSteps) {
     for (std::size_t k = from; k < steps.size(); ++k) {
-        const Step* step = &steps[k];
-        if (step->kind == StepKind::Wait) {
-            at += static_cast<std::uint64_t>(step->integer(0));
-        } else if (sideOf(step->kind) == StepSide::Device) {
-            win32sim::scheduleAt(at, [this, step, hostSteps] { deviceStepDue(*step, hostSteps); });
+        const StepKind kind = steps.kind(k);
+        if (kind == StepKind::Wait) {
+            at += static_cast<std::uint64_t>(steps[k].integer(0));
+        } else if (sideOf(kind) == StepSide::Device) {
+            win32sim::scheduleAt(at, [this, &steps, k, at, hostSteps] {
+                if (stopSignal() != 0) {
+                    return;  // the session ends: the module gets no more steps
+                }
+                deviceStepDue(steps[k], hostSteps);
+                scheduleDeviceSteps(steps, k + 1, at, hostSteps);
+            });
+            return;
         } else {
             ++hostSteps;
         }
     }
-    mHostSteps = hostSteps;
 }
 
 void Player::deviceStepDue(const Step& step, std::uint64_t hostStepsBefore) {
@@ -214,7 +228,15 @@ int Player::runHostSide(const Step& step, std::string& error) {
 }
 
 void Player::runLoop(std::uint64_t untilMs, const std::function<bool()>& stop) {
-    win32sim::runMessageLoopUntil(untilMs, [this, &stop] { return onIdle(stop); });
+    const std::function<bool()> stopped = [&stop] { return stopSignal() != 0 || (stop && stop()); };
+    // On the wall clock the loop looks for a stop signal at least this often.
+    constexpr std::uint64_t kStopCheckMs = 100;
+    const bool real = win32sim::clockMode() == win32sim::ClockMode::Real;
+    std::uint64_t end = untilMs;
+    do {
+        end = real ? std::min(untilMs, win32sim::nowMs() + kStopCheckMs) : untilMs;
+        win32sim::runMessageLoopUntil(end, [this, &stopped] { return onIdle(stopped); });
+    } while (end < untilMs && !stopped());
     win32sim::waitQuiescent();
 }
 

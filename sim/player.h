@@ -55,12 +55,13 @@ public:
 
     // Plays the steps; returns an exit code (kExitOk, kExitScenario for a
     // step that cannot be carried out, kExitModule for a failed load, kExitIo
-    // for a full transcript) and sets `error` to a message naming the file
-    // and line. play() unloads the module at the end; playSteps() leaves the
-    // module loaded for steps that follow (a live session's). `steps` must
-    // outlive the session: the clock's schedule refers to them.
-    int play(const std::vector<Step>& steps, std::string& error);
-    int playSteps(const std::vector<Step>& steps, std::string& error);
+    // for a full transcript, stoppedExitCode() after a stop signal) and sets
+    // `error` to a message naming the file and line. play() unloads the
+    // module at the end; playSteps() leaves the module loaded for steps that
+    // follow (a live session's). `steps` must outlive the session: the
+    // clock's schedule refers to them.
+    int play(const StepList& steps, std::string& error);
+    int playSteps(const StepList& steps, std::string& error);
 
     // Steps that come one by one at the clock's time (a live session): a
     // device step taken now, a host step taken now (counted, so that device
@@ -100,8 +101,11 @@ private:
     int runDocumentStep(const Step& step, std::string& error);
     int load(const Step* step, std::string& error);
     void unload();
-    // Puts every device step from `steps[from]` on at its time on the clock.
-    void scheduleDeviceSteps(const std::vector<Step>& steps, std::size_t from);
+    // Puts the first device step from `steps[from]` on at its time on the
+    // clock (the time line's `at`, after `hostSteps` host steps); each puts
+    // the next on when it comes, so that the clock holds one at a time.
+    void scheduleDeviceSteps(const StepList& steps, std::size_t from, std::uint64_t at,
+                             std::uint64_t hostSteps);
     // A device step whose time has come; it was taken after `hostStepsBefore`
     // host steps. It waits behind one of those not begun while the host is
     // idle, and behind the device steps that wait before it.

@@ -249,7 +249,7 @@ std::optional<fs::path> absoluteFolder(const std::string& dir, std::string& erro
 }
 
 std::optional<std::string> takeLock(const fs::path& profile, FolderLock& lock) {
-    return lock.take(profile.parent_path().string());
+    return lock.take(profile.string());
 }
 
 }  // namespace

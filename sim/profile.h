@@ -34,8 +34,9 @@ struct SessionPaths {
 };
 
 // Resolves the profile folder and the transcript (--transcript, or beside
-// the profile folder), takes `lock` before anything is written, and makes
-// the default profile afresh. Returns an error text on failure.
+// the profile folder), takes `lock` on the profile folder itself before
+// anything is written in it, and makes the default profile afresh. A folder
+// given with --profile is used as it is. Returns an error text on failure.
 std::optional<std::string> prepareSessionPaths(const Options& options, SessionPaths& paths,
                                                FolderLock& lock);
 

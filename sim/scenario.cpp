@@ -157,39 +157,56 @@ std::optional<Step> parseLine(std::string_view text, const std::string& file, in
     return failWith(best.error);
 }
 
-ParseResult parseScenario(std::string_view text, const std::string& file) {
+Step StepList::operator[](std::size_t i) const {
+    const Entry& entry = mEntries.at(i);
+    const std::string_view text(mText);
+    std::optional<ScenarioError> error;
+    Step step = *parseLine(text.substr(entry.from, text.find('\n', entry.from) - entry.from), mFile,
+                           static_cast<int>(entry.line), error);
+    // The comment lines (written from the first column) after the step before.
+    const std::size_t after = i == 0 ? 0 : text.find('\n', mEntries[i - 1].from) + 1;
+    for (std::string_view lines = text.substr(after, entry.from - after); !lines.empty();) {
+        const std::string_view line = lines.substr(0, lines.find('\n'));
+        lines.remove_prefix(std::min(lines.size(), line.size() + 1));
+        if (line.substr(0, 1) == "#") {
+            step.comments.emplace_back(line.substr(0, line.find_last_not_of(" \t\r") + 1));
+        }
+    }
+    return step;
+}
+
+ParseResult parseScenario(std::string text, const std::string& file) {
     ParseResult result;
-    int line = 0;
-    std::vector<std::string> comments;
-    while (!text.empty() || line == 0) {
-        ++line;
-        std::size_t eol = text.find('\n');
-        std::string_view current = text.substr(0, eol);
-        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+    StepList& steps = result.steps;
+    if (text.size() >= UINT32_MAX) {
+        result.error = ScenarioError{file, 1, "a scenario of less than 4 GiB"};
+        return result;
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.erase(0, 3);
+    }
+    steps.mText = std::move(text);
+    steps.mFile = file;
+    const std::string_view all(steps.mText);
+    for (std::uint32_t from = 0, line = 1; from <= all.size(); ++line) {
+        const std::size_t eol = std::min(all.find('\n', from), all.size());
+        const std::string_view current = all.substr(from, eol - from);
         if (current.size() > kMaxScenarioLineBytes) {
             result.error =
-                ScenarioError{file, line,
+                ScenarioError{file, static_cast<int>(line),
                               "a line of at most " + std::to_string(kMaxScenarioLineBytes) +
                                   " bytes, found " + std::to_string(current.size())};
             return result;
         }
-        // An indented comment goes on the comment of the step above it.
-        if (current.substr(0, 1) == "#") {
-            const std::size_t end = current.find_last_not_of(" \t\r");
-            comments.emplace_back(current.substr(0, end + 1));
-        }
-        std::optional<Step> step = parseLine(current, file, line, result.error);
+        const std::optional<Step> step =
+            parseLine(current, file, static_cast<int>(line), result.error);
         if (result.error) {
             return result;
         }
         if (step) {
-            step->comments = std::move(comments);
-            comments.clear();
-            result.steps.push_back(std::move(*step));
+            steps.mEntries.push_back({from, line, step->kind});
         }
-        if (eol == std::string_view::npos) {
-            break;
-        }
+        from = static_cast<std::uint32_t>(eol + 1);
     }
     return result;
 }

@@ -3,7 +3,10 @@
 // (0x20009, -5, 1e3), "double quotes" keep blanks inside a word.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,7 +17,7 @@
 
 namespace qxsim {
 
-enum class StepKind {
+enum class StepKind : std::uint8_t {
     // device side: delivered by the simulated daemon
     Daemon,
     Devices,
@@ -102,15 +105,62 @@ struct ScenarioError {
 inline constexpr std::size_t kMaxScenarioBytes = 8 * 1024 * 1024;
 inline constexpr std::size_t kMaxScenarioLineBytes = 64 * 1024;
 
+struct ParseResult;
+
+// The steps of a scenario, kept as places in its text and parsed again when
+// read, so that a scenario of a million lines takes a few times its own size
+// in memory. Reading one gives a Step of its own.
+class StepList {
+public:
+    class Iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = Step;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = Step;
+        Iterator(const StepList* list, std::size_t index) : mList(list), mIndex(index) {}
+        Step operator*() const { return (*mList)[mIndex]; }
+        Iterator& operator++() {
+            ++mIndex;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return mIndex == other.mIndex; }
+
+    private:
+        const StepList* mList;
+        std::size_t mIndex;
+    };
+
+    std::size_t size() const { return mEntries.size(); }
+    bool empty() const { return mEntries.empty(); }
+    StepKind kind(std::size_t i) const { return mEntries.at(i).kind; }
+    Step operator[](std::size_t i) const;
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, size()}; }
+
+private:
+    friend ParseResult parseScenario(std::string text, const std::string& file);
+    struct Entry {
+        std::uint32_t from;  // where the step's line begins in mText
+        std::uint32_t line;
+        StepKind kind;
+    };
+    std::string mText;
+    std::string mFile;
+    std::deque<Entry> mEntries;  // grows without copying itself
+};
+
 struct ParseResult {
-    std::vector<Step> steps;
+    StepList steps;
     std::optional<ScenarioError> error;  // the first error; steps then hold the lines before it
 };
 
-// Parses a whole scenario. `file` is only used in steps and messages. A line
-// longer than kMaxScenarioLineBytes is an error (the size of the whole text is
-// the reader's to bound).
-ParseResult parseScenario(std::string_view text, const std::string& file);
+// Parses a whole scenario; a UTF-8 byte-order mark before its first line is
+// no part of it. `file` is only used in steps and messages. A line longer
+// than kMaxScenarioLineBytes is an error (the size of the whole text is the
+// reader's to bound, below 4 GiB).
+ParseResult parseScenario(std::string text, const std::string& file);
 
 // Parses one line (without its line end). Returns no step for a blank or
 // comment-only line.

@@ -196,7 +196,7 @@ private:
 
 }  // namespace
 
-ScenarioCheck checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
+ScenarioCheck checkScenario(const StepList& steps, std::uint64_t maxTimeMs,
                             const std::string& settingsPath, const std::string& menuPath) {
     resetStandIns();
     Checker checker(maxTimeMs, settingsPath, menuPath);

@@ -29,7 +29,7 @@ struct ScenarioCheck {
 // `maxTimeMs` bounds the sum of the waits; `settingsPath` and `menuPath` are
 // the profile's settings file, which `setting` steps write, and menu file,
 // whose macros the application keys run.
-ScenarioCheck checkScenario(const std::vector<Step>& steps, std::uint64_t maxTimeMs,
+ScenarioCheck checkScenario(const StepList& steps, std::uint64_t maxTimeMs,
                             const std::string& settingsPath, const std::string& menuPath);
 
 }  // namespace qxsim

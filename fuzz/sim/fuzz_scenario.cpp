@@ -22,7 +22,7 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    qxsim::ParseResult result = qxsim::parseScenario(text, "fuzz.qxs");
+    qxsim::ParseResult result = qxsim::parseScenario(std::string(text), "fuzz.qxs");
     int lines = 1;
     for (char c : text) {
         lines += c == '\n' ? 1 : 0;

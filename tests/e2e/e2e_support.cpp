@@ -38,7 +38,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 }
 
 int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
-                 const std::string& stdinPath, long& peakKiB) {
+                 const std::string& stdinPath, const RunSetup& setup, long& peakKiB) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -58,8 +58,11 @@ int spawnAndWait(const std::vector<std::string>& args, const std::string& dir,
     if (rc != 0) {
         return -1;
     }
+    if (setup.whileRunning) {
+        setup.whileRunning(pid, dir);
+    }
     int status = 0;
-    struct rusage usage {};
+    rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {
     }
     peakKiB = usage.ru_maxrss;
@@ -129,7 +132,9 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
     if (setup.prepare) {
         setup.prepare(run.dir);
     }
-    std::vector<std::string> args = setup.launcher;
+    // qxsim dies with the test, as the test with its runner.
+    std::vector<std::string> args = {"/usr/bin/setpriv", "--pdeathsig=KILL"};
+    args.insert(args.end(), setup.launcher.begin(), setup.launcher.end());
     args.push_back(QXSIM_EXE);
     if (setup.giveProfile) {
         run.profile = run.dir + "/profile";
@@ -168,9 +173,7 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
             stdinPath = run.dir + "/scenario.qxs";
         }
     }
-    std::error_code ec;
-    fs::remove(transcriptPath, ec);  // an earlier run's, in a folder run in again
-    run.exitCode = spawnAndWait(args, run.dir, stdinPath, run.peakKiB);
+    run.exitCode = spawnAndWait(args, run.dir, stdinPath, setup, run.peakKiB);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");
     for (const std::string& line : readLines(transcriptPath)) {

@@ -44,6 +44,8 @@ struct RunSetup {
     std::function<void(const std::string& dir)> prepare;
     // Given: the folder of an earlier run to run in again, in place of a new one.
     std::string dir;
+    // Given: called with qxsim's process id and the run's folder while it runs.
+    std::function<void(int pid, const std::string& dir)> whileRunning;
 };
 
 struct SimRun {
@@ -51,7 +53,7 @@ struct SimRun {
     std::string dir;      // the run's folder (the child's working folder)
     std::string profile;  // the profile folder
     std::string out, err;
-    long peakKiB = 0;                     // the most memory qxsim held
+    long peakKiB = 0;                     // the most memory qxsim (or its launcher) held
     std::vector<std::string> transcript;  // masked lines
     std::vector<std::string> log;         // masked lines of the module's log file
 };

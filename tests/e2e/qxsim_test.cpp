@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +20,31 @@
 namespace e2e {
 namespace {
 namespace fs = std::filesystem;
+
+constexpr auto npos = std::string::npos;
+
+// Waits, for a minute at most, until the file `path` has a line that holds
+// `text` or the process `pid` ends; woken by each change in the file's
+// folder, never by a timer.
+bool waitForText(const std::string& path, const std::string& text, int pid) {
+    const int watch = inotify_init1(IN_CLOEXEC);
+    inotify_add_watch(watch, fs::path(path).parent_path().c_str(), IN_MODIFY | IN_CREATE);
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    pollfd changed[] = {{watch, POLLIN, 0}, {process, POLLIN, 0}};
+    std::ifstream in;
+    bool found = false;
+    char events[4096];
+    do {
+        in.is_open() ? in.clear() : in.open(path);
+        for (std::string line; !found && std::getline(in, line);) {
+            found = line.find(text) != npos;
+        }
+    } while (!found && poll(changed, 2, 60000) > 0 && changed[1].revents == 0 &&
+             read(watch, events, sizeof events) > 0);
+    close(watch);
+    close(process);
+    return found;
+}
 
 TEST(Qxsim, StepThatCannotBeCarriedOutStopsNamingFileLineAndWhatWasExpected) {
     // The whole scenario is checked before the module loads: a line that does
@@ -244,8 +272,8 @@ TEST(Qxsim, SettingStepInAReadOnlyFolderWritesInPlaceOnlyWhereItFits) {
         RunSetup readOnly;
         readOnly.seedSettings = false;
         if (geteuid() == 0) {  // as a user, for whom folder permissions hold
-            readOnly.launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                                 "--clear-groups"};
+            readOnly.launcher = {"/usr/bin/setpriv", "--pdeathsig=KILL", "--reuid=65534",
+                                 "--regid=65534", "--clear-groups"};
         }
         readOnly.prepare = [](const std::string& dir) {
             const fs::path apps = fs::path(dir) / "profile/QuorvexDevice/Applications";
@@ -283,20 +311,26 @@ TEST(Qxsim, SettingStepInAReadOnlyFolderWritesInPlaceOnlyWhereItFits) {
     }
 }
 
-TEST(Qxsim, FolderAsScenarioOrTranscriptOnAFullDeviceIsAnError) {
-    RunSetup folder;
-    folder.passScenario = false;
-    folder.extraArgs = {"."};
-    SimRun run = runQxsim("", folder);
-    EXPECT_EQ(run.exitCode, 2) << run.out;
-    EXPECT_NE(run.err.find("cannot read the scenario '.': it is a folder"), std::string::npos)
-        << run.err;
-    removeRun(run);
+TEST(Qxsim, ScenarioThatIsNoFileOrTranscriptOnAFullDeviceIsAnError) {
+    // Refused at once: a pipe no longer waits for a writer (cut at 60 s).
+    for (const auto& [path, says] : {std::pair{".", "'.': it is a folder"},
+                                     {"fifo", "'fifo': it is a pipe"},
+                                     {"/dev/null", "'/dev/null': it is a device"}}) {
+        RunSetup setup;
+        setup.launcher = {"/usr/bin/timeout", "60"};
+        setup.passScenario = false;
+        setup.extraArgs = {path};
+        setup.prepare = [](const std::string& dir) { mkfifo((dir + "/fifo").c_str(), 0600); };
+        SimRun run = runQxsim("", setup);
+        EXPECT_EQ(run.exitCode, 2) << run.out;
+        EXPECT_NE(run.err.find(std::string("cannot read the scenario ") + says), npos) << run.err;
+        removeRun(run);
+    }
 
     RunSetup full;
     full.giveTranscript = false;
     full.extraArgs = {"--transcript", "/dev/full"};
-    run = runQxsim("wait 10\n", full);
+    SimRun run = runQxsim("wait 10\n", full);
     EXPECT_EQ(run.exitCode, 1) << run.out;
     EXPECT_NE(run.err.find("cannot write the transcript '/dev/full'"), std::string::npos)
         << run.err;
@@ -311,6 +345,97 @@ TEST(Qxsim, ModuleThatCannotBeLoadedNamesPathAndLoaderMessage) {
     EXPECT_NE(run.err.find("cannot load the module 'no/such/libmodule.so': "), std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
+    removeRun(run);
+}
+
+// One qxsim per profile and per transcript, whatever path leads to them (its
+// own earlier transcript it replaces); a stop signal ends it as its end does.
+TEST(Qxsim, ASecondQxsimLeavesARunningOnesFilesAloneAndASignalEndsItAsItsEnd) {
+    RunSetup first;
+    first.prepare = [](const std::string& d) { writeFile(d + "/transcript.jsonl", "{\"t\":0}"); };
+    first.whileRunning = [](int pid, const std::string& dir) {
+        EXPECT_TRUE(waitForText(dir + "/transcript.jsonl", "Rotation Axis:  on", pid));
+        RunSetup viaLink, sameTranscript;
+        viaLink.giveProfile = false;
+        viaLink.prepare = [&dir](const std::string& own) {
+            fs::create_directory_symlink(dir + "/profile", own + "/profile");
+        };
+        viaLink.extraArgs = {"--profile", "profile"};
+        sameTranscript.giveTranscript = false;
+        sameTranscript.extraArgs = {"--transcript", dir + "/transcript.jsonl"};
+        const std::string by = "(process " + std::to_string(pid) + ")";
+        for (const auto& [setup, says] :
+             {std::pair{viaLink, "qxsim already runs in this folder " + by},
+              {sameTranscript, "qxsim already writes '" + dir + "/transcript.jsonl' " + by}}) {
+            SimRun second = runQxsim("wait 10\n", setup);
+            EXPECT_TRUE(second.exitCode == 1 && second.err.find(says) != npos) << second.err;
+            removeRun(second);
+        }
+        kill(pid, SIGTERM);
+    };
+    SimRun run = runQxsim("wait 1000\ncommand QX_Toggle_Rotation_Axis\nwait 86399000\n", first);
+    EXPECT_TRUE(run.exitCode == 143 && run.err.find("stopped by SIGTERM at t = ") != npos)
+        << run.exitCode << run.err;
+    EXPECT_NE(readFile(run.profile + "/QuorvexDevice/Applications/autocad_addin.ini")
+                  .find("toggleRotationAxis    = on"),
+              npos);
+    ASSERT_FALSE(run.transcript.empty() || run.log.empty());
+    EXPECT_NE(run.transcript.front(), "{\"t\":0}");
+    EXPECT_NE(run.transcript.back().find("\"ev\":\"unload\""), npos) << run.transcript.back();
+    EXPECT_NE(run.log.back().find("destructing"), npos) << run.log.back();
+    removeRun(run);
+}
+
+// As a user in a folder another made (as /tmp): a link or someone else's file
+// (one like qxsim's too) is never written; the profile's parent may be read-only.
+TEST(Qxsim, LinksAndFilesOthersPlantedAreLeftAlone) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "plants files as another user: needs root";
+    }
+    const std::string planted = "<svg xmlns=\"planted by another user\"/>";
+    RunSetup setup;
+    setup.launcher = {"/usr/bin/setpriv", "--pdeathsig=KILL", "--reuid=65534", "--regid=65534",
+                      "--clear-groups"};
+    setup.giveProfile = setup.giveTranscript = false;
+    setup.prepare = [&planted](const std::string& dir) {
+        fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);
+        writeFile(dir + "/victim.txt", "my notes");
+        writeFile(dir + "/view-002.svg", planted);
+        chmod((dir + "/view-002.svg").c_str(), 0666);  // as another user might leave it
+        fs::create_directories(dir + "/home/profile");
+        EXPECT_EQ(chown((dir + "/victim.txt").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(chown((dir + "/home/profile").c_str(), 65534, 65534), 0);
+        fs::create_symlink(dir + "/victim.txt", dir + "/qxsim-transcript.jsonl");
+        fs::create_symlink(dir + "/victim.txt", dir + "/view-001.svg");
+    };
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "cannot write the transcript '"},
+        {{"--transcript", "mine.jsonl", "--render", "."}, "cannot write every picture"},
+        {{"--transcript", "mine.jsonl", "--profile", "home/profile"}, ""}};
+    for (const auto& [args, says] : cases) {
+        setup.extraArgs = args;
+        SimRun run = runQxsim("wait 10\n", setup);
+        EXPECT_TRUE(run.exitCode == (says.empty() ? 0 : 1) && run.err.find(says) != npos)
+            << run.err;
+        EXPECT_EQ(readFile(run.dir + "/victim.txt"), "my notes");
+        EXPECT_EQ(readFile(run.dir + "/view-002.svg"), planted);
+        removeRun(run);
+    }
+}
+
+// Scenarios of up to 8 MiB are accepted; one of a million steps is held in a
+// few times its size.
+TEST(Qxsim, LargestScenarioTakesAFewTimesItsSizeInMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' own memory would be measured";
+#endif
+    std::string waits;
+    while (waits.size() + 7 <= 8u << 20) {
+        waits += "wait 0\n";
+    }
+    SimRun run = runQxsim(waits);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_LT(run.peakKiB, 4 * 8 * 1024) << "KiB for an 8 MiB scenario";
     removeRun(run);
 }
 

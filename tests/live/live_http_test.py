@@ -29,6 +29,7 @@ import urllib.error
 import urllib.request
 
 DOCS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'docs', 'live.md')
+import dies_with_parent  # noqa: F401 (the test and all it starts end with its runner)
 
 TIMEOUT = 10
 SANITIZED = '--sanitized' in sys.argv[2:]

@@ -37,6 +37,7 @@ import urllib.error
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import dies_with_parent  # noqa: E402,F401 (the test and all it starts end with its runner)
 import cdp  # noqa: E402
 
 TIMEOUT = 30

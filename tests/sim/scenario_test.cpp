@@ -29,8 +29,9 @@ std::string errorOf(const std::string& text) {
 }
 
 TEST(ScenarioParser, KeepsValuesOptionsAndLinesInOrder) {
+    // A byte-order mark before the first line, as some editors write.
     ParseResult result = parseScenario(
-        "# a tour\n"
+        "\xEF\xBB\xBF# a tour \r\n"
         "\n"
         "rotation 14   # no roll\r\n"
         "devices \"Cap \\\"A\\\"\" B\n"
@@ -46,6 +47,7 @@ TEST(ScenarioParser, KeepsValuesOptionsAndLinesInOrder) {
     EXPECT_EQ(rotation.option("zoomall"), nullptr);
 
     EXPECT_EQ(rotation.text, "rotation 14") << "the comment and the line end are not the step's";
+    EXPECT_EQ(rotation.comments, std::vector<std::string>{"# a tour"});
 
     EXPECT_EQ(result.steps[1].words, (std::vector<std::string>{"Cap \"A\"", "B"}));
     EXPECT_EQ(result.steps[1].text, "devices \"Cap \\\"A\\\"\" B");

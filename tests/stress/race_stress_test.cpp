@@ -6,8 +6,16 @@
 // QX_STRESS_SECONDS is set, with the seed QX_STRESS_SEED (default 1).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <thread>
 
 #include "race_stress.h"
 
@@ -84,6 +92,40 @@ TEST(RaceStress, RealTime) {
     ASSERT_TRUE(report.loaded) << report.error;
     EXPECT_TRUE(report.problems.empty());
     EXPECT_TRUE(report.keys.violations.empty());
+}
+
+// A test program dies with whoever started it (ctest, say): a real-time run
+// ends when the thread that started it ends, long before its ten minutes.
+TEST(RaceStress, RunEndsWithItsRunner) {
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    std::string self = "/proc/self/exe", filter = "--gtest_filter=RaceStress.RealTime",
+                seconds = "QX_STRESS_SECONDS=600";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    char* envp[] = {seconds.data(), nullptr};
+    pid_t run = 0;
+    std::thread([&] {  // starts the run and ends once the run has written its first line
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        char first = 0;
+        const int spawned = posix_spawn(&run, argv[0], &actions, nullptr, argv, envp);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_TRUE(spawned == 0 && read(out[0], &first, 1) == 1);
+    })
+        .join();
+    close(out[1]);
+    ASSERT_GT(run, 0);
+    pollfd end{out[0], POLLIN, 0};  // its output ends when it does
+    char buffer[4096];
+    bool ended = false;
+    while (!ended && poll(&end, 1, 30000) > 0) {
+        ended = read(out[0], buffer, sizeof buffer) <= 0;
+    }
+    EXPECT_TRUE(ended) << "the run outlived its runner by 30 s";
+    kill(run, SIGKILL);  // a child of this test: dead or alive, still its own
+    waitpid(run, nullptr, 0);
+    close(out[0]);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -31,8 +32,10 @@ private:
 // interleave.
 void emit(std::string_view ev, const Fields& fields = Fields());
 
-// Sinks: a file (replaced when opened again) and an in-memory copy.
-bool openFile(const std::string& path);
+// Sinks: a file and an in-memory copy. The file is opened by its user (qxsim
+// opens it as its own, never through a link); the transcript writes and
+// closes it, and a file given again replaces the one before.
+void useFile(std::FILE* file);
 // False when a write to the file or its close failed (a full device).
 bool closeFile();
 // The most bytes the file may take (default: no bound). The first line that

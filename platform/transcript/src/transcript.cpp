@@ -127,8 +127,7 @@ void emit(std::string_view ev, const Fields& fields) {
     }
 }
 
-bool openFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
+void useFile(std::FILE* file) {
     Sinks& s = sinks();
     std::lock_guard<std::mutex> guard(s.lock);
     if (s.file) {
@@ -139,7 +138,6 @@ bool openFile(const std::string& path) {
     s.fileBytes = 0;
     s.fileFull = false;
     updateIsOn(s);
-    return file != nullptr;
 }
 
 void setFileLimit(std::uint64_t bytes) {
