@@ -173,6 +173,10 @@ SimRun runQxsim(const std::string& scenario, const RunSetup& setup) {
             stdinPath = run.dir + "/scenario.qxs";
         }
     }
+    if (!setup.dir.empty()) {
+        std::error_code ec;
+        fs::remove(transcriptPath, ec);  // an earlier run's, in a folder run in again
+    }
     run.exitCode = spawnAndWait(args, run.dir, stdinPath, setup, run.peakKiB);
     run.out = readFile(run.dir + "/stdout.txt");
     run.err = readFile(run.dir + "/stderr.txt");
