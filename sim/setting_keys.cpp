@@ -7,34 +7,12 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/setting_number.h"
+
 namespace qxsim {
 namespace {
 
 constexpr std::int64_t kIntMin = INT_MIN, kIntMax = INT_MAX;
-
-// What atoi reads of a value: blanks, a sign and digits; empty without digits.
-std::string leadingNumber(const std::string& text) {
-    std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) {
-        ++start;
-    }
-    std::size_t end = start;
-    if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
-        ++end;
-    }
-    const std::size_t digits = end;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
-        ++end;
-    }
-    return end == digits ? std::string() : text.substr(start, end - start);
-}
-
-// A sign and decimal digits, nothing else.
-bool isDecimalNumber(const std::string& text) {
-    const std::size_t digits = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    return digits < text.size() && std::all_of(text.begin() + static_cast<long>(digits), text.end(),
-                                               [](unsigned char c) { return std::isdigit(c); });
-}
 
 // atoi in 64 bits, saturating: the number before the key's range applies.
 std::int64_t wideNumber(const std::string& value) {

@@ -15,6 +15,7 @@
 #include "file_kind.h"
 #include "file_replace.h"
 #include "path_sep.h"
+#include "setting_number.h"
 
 namespace {
 
@@ -75,39 +76,6 @@ const KeyEntry<LogParameters> kLoggingKeys[] = {
     {"tmp", 0, 0, &LogParameters::mIsTmp, "# log data of temporal interest:   off/on"},
     {"fileToLog", &LogParameters::mExclFileToLog, 0, 0, "# name of the exclusively logged file"},
 };
-
-// What atoi reads of a value (optional blanks, sign and digits) as the file
-// has it: the sign and the digits, or an empty text when there are none.
-std::string leadingNumber(const std::string& text) {
-    std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) {
-        ++start;
-    }
-    std::size_t end = start;
-    if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
-        ++end;
-    }
-    const std::size_t digits = end;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
-        ++end;
-    }
-    return end == digits ? std::string() : text.substr(start, end - start);
-}
-
-// True for an optional sign and decimal digits, nothing else: "0x9C40",
-// "1e5" and "12abc" read as 0, 1 and 12, which is not what they say.
-bool isDecimalNumber(const std::string& text) {
-    const std::string::size_type digits = !text.empty() && (text[0] == '+' || text[0] == '-');
-    if (digits == text.size()) {
-        return false;
-    }
-    for (std::string::size_type i = digits; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // atoi in 64 bits, saturating beyond them; anything but a number gives 0.
 INT64 toWideInt(const std::string& text) {
