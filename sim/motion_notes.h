@@ -42,6 +42,41 @@ protected:
     ~WorldProbe() = default;
 };
 
+// A motion's passes as MotionCourse follows them, outside the class so that
+// they are complete types wherever std::optional asks.
+namespace motion_course {
+
+struct Pass {
+    std::uint64_t t = 0;
+    std::uint64_t tick = 0;  // of the session
+    std::array<short, 6> cap{};
+    bool capKnown = false;
+    Camera camera;  // the views as the pass began
+    PaperState paper;
+    long long listLines = 0;
+    std::optional<Camera> cameraAfter;  // of the pass's view line
+    std::optional<PaperState> paperAfter;
+    std::map<int, std::vector<double>> moved;  // entity -> its transform in this pass
+    std::vector<std::string> marks;
+    bool paperSpace = false;  // a layout's paper space: 2D navigation
+};
+// What the caption sums up: totals and the words that need more than a sum.
+struct Motion {
+    int number = 0;
+    std::uint64_t start = 0;
+    std::uint64_t firstTick = 0;
+    Camera camera;     // as it began
+    Camera cameraNow;  // as its last pass left it
+    PaperState paper;
+    std::optional<Vec3> selectionCentre;
+    std::optional<Vec3> orbitAxis, turnAxis;  // of the first turn: the sign of later ones
+    double largestTurn = 0.0;
+    std::string orbitCentre;  // "the view's target (0.0, 0.0, 0.0)": of the largest turn
+    std::vector<int> moved;   // entities, in order
+};
+
+}  // namespace motion_course
+
 class MotionCourse {
 public:
     struct Listener {
@@ -76,34 +111,8 @@ public:
     bool moving() const { return mMotion.has_value(); }
 
 private:
-    struct Pass {
-        std::uint64_t t = 0;
-        std::uint64_t tick = 0;  // of the session
-        std::array<short, 6> cap{};
-        bool capKnown = false;
-        Camera camera;  // the views as the pass began
-        PaperState paper;
-        long long listLines = 0;
-        std::optional<Camera> cameraAfter;  // of the pass's view line
-        std::optional<PaperState> paperAfter;
-        std::map<int, std::vector<double>> moved;  // entity -> its transform in this pass
-        std::vector<std::string> marks;
-        bool paperSpace = false;  // a layout's paper space: 2D navigation
-    };
-    // What the caption sums up: totals and the words that need more than a sum.
-    struct Motion {
-        int number = 0;
-        std::uint64_t start = 0;
-        std::uint64_t firstTick = 0;
-        Camera camera;     // as it began
-        Camera cameraNow;  // as its last pass left it
-        PaperState paper;
-        std::optional<Vec3> selectionCentre;
-        std::optional<Vec3> orbitAxis, turnAxis;  // of the first turn: the sign of later ones
-        double largestTurn = 0.0;
-        std::string orbitCentre;  // "the view's target (0.0, 0.0, 0.0)": of the largest turn
-        std::vector<int> moved;   // entities, in order
-    };
+    using Pass = motion_course::Pass;
+    using Motion = motion_course::Motion;
 
     void endPass();
     PassRow measure(const Pass& pass, Motion& motion);
