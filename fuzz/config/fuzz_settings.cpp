@@ -16,7 +16,7 @@
 namespace {
 
 // Creates the profile folders once and points USERPROFILE at them.
-std::string setUpProfile() {
+std::filesystem::path setUpProfile() {
     std::string dir = (std::filesystem::temp_directory_path() / "fuzz_settingsXXXXXX").string();
     if (mkdtemp(dir.data()) == nullptr) {
         abort();
@@ -25,7 +25,7 @@ std::string setUpProfile() {
         std::filesystem::path(dir) / "QuorvexDevice" / "Applications";
     std::filesystem::create_directories(apps);
     setenv("USERPROFILE", dir.c_str(), 1);
-    return (apps / "autocad_addin.ini").string();
+    return apps;
 }
 
 std::string readAll(const std::string& path) {
@@ -36,7 +36,14 @@ std::string readAll(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = setUpProfile();
+    static const std::filesystem::path apps = setUpProfile();
+    static const std::string path = (apps / "autocad_addin.ini").string();
+    // Every run starts from an empty folder: an unusable file is kept aside
+    // under a free backup name, and once all ten are taken the module keeps
+    // the file and leaves it alone, which would end the fixed point.
+    for (const auto& entry : std::filesystem::directory_iterator(apps)) {
+        std::filesystem::remove(entry.path());
+    }
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
