@@ -122,9 +122,18 @@ class Page:
         return result['result'].get('value')
 
     def wait(self, expression, timeout=20):
-        """Waits until `expression` is true in the page (false while it throws, as before load)."""
+        """Waits until `expression` is true in the page (false while it throws, as before load,
+        or while the page navigates away under the evaluation)."""
         guarded = '(() => { try { return %s; } catch (e) { return false; } })()' % expression
-        return wait_until(lambda: self.js(guarded), timeout, expression)
+
+        def check():
+            try:
+                return self.js(guarded)
+            except RuntimeError as error:
+                if 'Inspected target navigated or closed' in str(error):
+                    return False
+                raise
+        return wait_until(check, timeout, expression)
 
     def key(self, kind, key):
         self.call('Input.dispatchKeyEvent', type=kind, key=key,
