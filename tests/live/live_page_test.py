@@ -271,6 +271,7 @@ def main():
         page.key('keyUp', 'i')
         page.wait("qx.counts.view_saved === 3")
         if screenshot:
+            page.wait("qx.chart.state === 'ended'")
             with open(screenshot, 'wb') as out:
                 out.write(base64.b64decode(page.call('Page.captureScreenshot', format='png')['data']))
 
