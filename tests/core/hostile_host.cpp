@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -117,6 +119,7 @@ void HostileHost::runUnprivileged(const std::function<std::string()>& scenario) 
                     std::fprintf(stderr, "cannot drop root's rights\n");
                     std::_Exit(2);
                 }
+                prctl(PR_SET_PDEATHSIG, SIGKILL);  // a change of user clears it
             }
             const std::string failures = scenario();
             unload();

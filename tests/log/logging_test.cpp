@@ -1,6 +1,7 @@
 // Logging: header and line, filters, entry text, file placement, the size
 // limit with its backup and failures, threads, and the log statement.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include <fstream>
+#include <csignal>
 #include <iostream>
 
 #include "logging.h"
@@ -365,6 +367,7 @@ TEST_F(LoggingTest, RenameFailureIsReportedOnStandardOutput) {
         if (geteuid() == 0 && setuid(65534) != 0) {
             std::exit(2);
         }
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // a change of user clears it
         mkdir(file("ro").c_str(), 0755);
         Logging log;
         log.init(params(file("ro/log.txt")));
