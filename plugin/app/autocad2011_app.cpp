@@ -61,6 +61,6 @@ void CAutoCAD2011App::deletePlugIn() {
     try {
         mQxAutoCadP.reset();
     } catch (...) {
-        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::On_kUnloadAppMsg");
+        logCaughtException(kSrcFile, __LINE__, kClass, "CAutoCAD2011App::deletePlugIn");
     }
 }

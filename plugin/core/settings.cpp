@@ -322,11 +322,17 @@ void Settings::writeHeldEntries() {
 }
 
 Settings::~Settings() {
-    // Carries values changed at run time over to the next start.
-    if (!mSettingsFilePath.empty() && mIsFileWritable) {
-        writeSettingsFile(mSettingsFilePath);
+    // Carries values changed at run time over to the next start. Nothing
+    // leaves: this also runs while a failed constructor's exception unwinds.
+    try {
+        if (!mSettingsFilePath.empty() && mIsFileWritable) {
+            writeSettingsFile(mSettingsFilePath);
+        }
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "Settings::~Settings");
     }
-    QX_LOG(CRT, kSrcFile, kClass, "Settings::~Settings") << "Destructed." << LOG_END;
+    QX_LOG_NOTHROW(QX_LOG(CRT, kSrcFile, kClass, "Settings::~Settings")
+                   << "Destructed." << LOG_END);
 }
 
 INT32 Settings::readSettingsFile(const std::string& path) {

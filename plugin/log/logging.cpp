@@ -212,15 +212,16 @@ void Logging::init(const LogParameters& pars) {
 }
 
 bool Logging::startEntry(INT32 level, const char* sourceFilePath, const std::string& prefix) {
+    // An entry of this thread that an exception cut short (a handler that
+    // caught it logs now) would hold the lock for ever: it is dropped, even
+    // when this entry is filtered out.
+    abandonEntry();
     if (!mExclFileToLog.empty() && mExclFileToLog != filterFileName(sourceFilePath)) {
         return false;
     }
     if (!isLevelOn(level)) {
         return false;
     }
-    // An entry of this thread that an exception cut short (a handler that
-    // caught it logs now) would hold the lock for ever: it is dropped.
-    abandonEntry();
     mEntryLock.lock();
     InterlockedExchange(&mEntryThread, static_cast<LONG>(GetCurrentThreadId()));
     try {
