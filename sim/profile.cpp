@@ -13,8 +13,17 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
 #include "exit_codes.h"
 #include "file_replace.h"
+#include "settings_step.h"
 
 namespace qxsim {
 namespace fs = std::filesystem;
@@ -71,19 +80,46 @@ std::string bundledSettings() {
     return text;
 }
 
-// A temporary file of the safe replace, "<name>.<process>-<count>.tmp": left
-// by a replace that was killed.
+// A temporary file of the safe replace of the settings or the menu file,
+// "<name>.<process>-<count>.tmp": left by a replace that was killed. Any
+// other name is a file of someone else's.
 bool isReplaceTemporary(const std::string& name) {
     const std::string suffix = ".tmp";
     if (name.size() <= suffix.size() || name.compare(name.size() - 4, 4, suffix) != 0) {
         return false;
     }
     const std::string stem = name.substr(0, name.size() - suffix.size());
-    const std::string tail = stem.substr(stem.find_last_of('.') + 1);
+    const std::size_t dot = stem.find_last_of('.');
+    const std::string file = stem.substr(0, dot == std::string::npos ? 0 : dot);
+    const std::string tail = stem.substr(dot + 1);
     const std::size_t dash = tail.find('-');
-    return tail.find_first_not_of("0123456789-") == std::string::npos && dash != 0 &&
+    return (file == kSettingsFileName || file == kMenuFileName) &&
+           tail.find_first_not_of("0123456789-") == std::string::npos && dash != 0 &&
            dash != std::string::npos && dash + 1 < tail.size() &&
            tail.find('-', dash + 1) == std::string::npos;
+}
+
+// The names the module and qxsim write in the device folder, relative to the
+// profile: the settings file and its backups, the menu file, the log (named
+// by the settings) and its backup. Only these are recorded as a run's.
+bool isModuleFile(const fs::path& profile, const std::string& relative) {
+    const std::string device = "QuorvexDevice/";
+    const std::string apps = device + "Applications/";
+    const std::string bak = apps + "autocad_addin.bak";
+    if (relative == apps + kSettingsFileName || relative == apps + kMenuFileName ||
+        relative == bak ||
+        (relative.size() == bak.size() + 1 && relative.starts_with(bak) && relative.back() >= '1' &&
+         relative.back() <= '9')) {
+        return true;
+    }
+    const std::string log =
+        settingValue(applicationsDir(profile.string()) + "/" + kSettingsFileName, "logFile");
+    if (log.empty() || log.find_first_of("/\\") != std::string::npos) {
+        return false;  // a log elsewhere, not in the device folder
+    }
+    const std::size_t dot = log.find_last_of('.');
+    return relative == device + log ||
+           relative == device + (dot == std::string::npos ? log : log.substr(0, dot)) + ".bak";
 }
 
 // What the device folder of a profile holds: regular files, the replace's
@@ -117,7 +153,8 @@ Contents contentsOf(const fs::path& profile) {
             contents.folders.push_back(path);
         } else if (!fs::is_regular_file(entry)) {
             contents.other = true;
-        } else if (isReplaceTemporary(path.filename().string())) {
+        } else if (path.parent_path() == fs::path(applicationsDir(profile.string())) &&
+                   isReplaceTemporary(path.filename().string())) {
             contents.temporaries.push_back(path);
         } else if (std::optional<Fingerprint> print = fingerprintOfFile(path)) {
             contents.files[path.lexically_relative(profile).generic_string()] = *print;
@@ -248,6 +285,34 @@ std::optional<fs::path> absoluteFolder(const std::string& dir, std::string& erro
     return path;
 }
 
+// The default profile's files are made, removed and followed on qxsim's
+// word alone, so nobody else may change the folder: another user's is
+// refused, and the user's own loses the group's and others' right to write
+// (a folder made under a umask of 002 has it).
+std::optional<std::string> keepOthersOut(const fs::path& profile) {
+#ifdef _WIN32
+    (void)profile;
+#else
+    struct stat status {};
+    if (::lstat(profile.c_str(), &status) != 0) {
+        return "cannot look at the profile folder '" + profile.string() +
+               "': " + std::strerror(errno);
+    }
+    if (status.st_uid != ::geteuid()) {
+        return "the default profile '" + profile.string() +
+               "' is another user's folder: qxsim makes it afresh at each run only in a "
+               "folder of yours; move it away, or name a profile with --profile";
+    }
+    const mode_t othersWrite = S_IWGRP | S_IWOTH;
+    if ((status.st_mode & othersWrite) != 0 &&
+        ::chmod(profile.c_str(), status.st_mode & 07777 & ~othersWrite) != 0) {
+        return "cannot keep others from writing in the profile folder '" + profile.string() +
+               "': " + std::strerror(errno);
+    }
+#endif
+    return std::nullopt;
+}
+
 std::optional<std::string> takeLock(const fs::path& profile, FolderLock& lock) {
     return lock.take(profile.string());
 }
@@ -283,6 +348,9 @@ std::optional<std::string> prepareSessionPaths(const Options& options, SessionPa
         return lockError;
     }
     if (paths.freshProfile) {
+        if (std::optional<std::string> ownerError = keepOthersOut(*profile)) {
+            return ownerError;
+        }
         if (std::optional<std::string> renewError = renewDefaultProfile(*profile, paths.keptDir)) {
             return renewError;
         }
@@ -301,8 +369,11 @@ void recordProfile(const SessionPaths& paths) {
     if (!paths.freshProfile) {
         return;
     }
-    // A profile that cannot be recorded is kept aside at the next run.
-    const Contents contents = contentsOf(paths.profileDir);
+    // A profile that cannot be recorded is kept aside at the next run, as is
+    // any file the run did not make (a person's, put there meanwhile).
+    Contents contents = contentsOf(paths.profileDir);
+    std::erase_if(contents.files,
+                  [&](const auto& file) { return !isModuleFile(paths.profileDir, file.first); });
     if (!contents.other) {
         writeRecord(paths.profileDir, contents.files);
     }
@@ -350,10 +421,14 @@ int initProfile(const std::string& dir, std::string& report) {
     const fs::path apps = applicationsDir(profile->string());
     std::error_code ec;
     FolderLock lock;
-    if (!fs::create_directories(apps, ec) && ec) {
+    // The folder is locked before anything is made in it: a running qxsim's
+    // profile stays as that session sees it.
+    if (!fs::create_directories(*profile, ec) && ec) {
+        error = "cannot create the profile folder '" + profile->string() + "': " + ec.message();
+    } else if (std::optional<std::string> lockError = takeLock(*profile, lock)) {
+        error = *lockError;
+    } else if (!fs::create_directories(apps, ec) && ec) {
         error = "cannot create the profile folder '" + apps.string() + "': " + ec.message();
-    } else {
-        error = takeLock(*profile, lock).value_or("");
     }
     report = "qxsim: the profile '" + profile->string() + "' is ready for --profile:";
     const std::pair<const char*, fs::path> files[] = {{"settings file", apps / kSettingsFileName},

@@ -397,8 +397,12 @@ TEST(Qxsim, LinksAndFilesOthersPlantedAreLeftAlone) {
     setup.launcher = {"/usr/bin/setpriv", "--pdeathsig=KILL", "--reuid=65534", "--regid=65534",
                       "--clear-groups"};
     setup.giveProfile = setup.giveTranscript = false;
-    setup.prepare = [&planted](const std::string& dir) {
+    bool plantProfile = false;
+    setup.prepare = [&planted, &plantProfile](const std::string& dir) {
         fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);
+        if (plantProfile) {  // the default profile, made first by another user
+            fs::create_directories(dir + "/qxsim-profile/QuorvexDevice/Applications");
+        }
         writeFile(dir + "/victim.txt", "my notes");
         writeFile(dir + "/view-002.svg", planted);
         chmod((dir + "/view-002.svg").c_str(), 0666);  // as another user might leave it
@@ -411,9 +415,11 @@ TEST(Qxsim, LinksAndFilesOthersPlantedAreLeftAlone) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "cannot write the transcript '"},
         {{"--transcript", "mine.jsonl", "--render", "."}, "cannot write every picture"},
-        {{"--transcript", "mine.jsonl", "--profile", "home/profile"}, ""}};
+        {{"--transcript", "mine.jsonl", "--profile", "home/profile"}, ""},
+        {{"--transcript", "mine.jsonl"}, "' is another user's folder"}};
     for (const auto& [args, says] : cases) {
         setup.extraArgs = args;
+        plantProfile = says.ends_with("folder");
         SimRun run = runQxsim("wait 10\n", setup);
         EXPECT_TRUE(run.exitCode == (says.empty() ? 0 : 1) && run.err.find(says) != npos)
             << run.err;
@@ -548,7 +554,8 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
     const std::string transcript = readFile(run.dir + "/qxsim-transcript.jsonl");
     EXPECT_NE(transcript.find("Scroll Trees and Lists:  off"), std::string::npos);
     setup.dir = run.dir;
-    for (const int edit : {0, 1, 2}) {  // none, one byte of the settings, the menu a link
+    // None, one byte of the settings, the menu a link, a file named like a temporary.
+    for (const int edit : {0, 1, 2, 3}) {
         setup.prepare = [&](const std::string& dir) {
             if (edit == 1) {
                 std::string settings = readFile(apps / "autocad_addin.ini");
@@ -557,6 +564,8 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
             } else if (edit == 2) {
                 fs::remove(apps / "autocad.mnu");
                 fs::create_symlink(fs::path(dir) / "elsewhere.mnu", apps / "autocad.mnu");
+            } else if (edit == 3) {
+                writeFile(apps / "draft.12-3.tmp", "my notes");
             }
         };
         SimRun again = runQxsim(scenario, setup);
@@ -573,6 +582,8 @@ TEST(Qxsim, DefaultProfileIsMadeAfreshSoARunRepeatsAndAnEditIsKept) {
                   .find("= 7000"),
               std::string::npos);
     EXPECT_TRUE(fs::is_symlink(run.profile + "-kept-2/QuorvexDevice/Applications/autocad.mnu"));
+    EXPECT_EQ(readFile(run.profile + "-kept-3/QuorvexDevice/Applications/draft.12-3.tmp"),
+              "my notes");
     EXPECT_FALSE(fs::exists(run.dir + "/elsewhere.mnu"));
     removeRun(run);
 }
