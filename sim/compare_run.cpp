@@ -25,6 +25,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// An earlier comparison's CSV files in `folder`: qxsim's own are removed, so
+// that a motion the other run does not have is drawn alone.
+bool removeEarlierCharts(const fs::path& folder, std::string& error) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("motion-") && name.ends_with(".csv") &&
+            !removeOwnFile(entry.path().string(), "motion,", error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The files a session starts from, copied into the other run's profile (or
 // none there where this session has none).
 bool copyProfile(const std::string& from, const fs::path& to, std::string& error) {
@@ -80,7 +94,16 @@ int playCompared(const Options& options, const std::string& fromApplications,
             break;
         }
     }
-    if (!copyProfile(fromApplications, applications, error)) {
+    std::error_code ec;
+    if (!fs::is_directory(fromApplications, ec)) {
+        // The other run would make that folder and so play as an installed
+        // module does, this one as one without the device's driver.
+        error = "--compare needs a profile with its settings folder '" + fromApplications +
+                "', so that both runs start alike; qxsim --init-profile makes one";
+        return kExitScenario;
+    }
+    if (!copyProfile(fromApplications, applications, error) ||
+        !removeEarlierCharts(folder, error)) {
         return kExitIo;
     }
 #ifdef _WIN32

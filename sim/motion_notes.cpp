@@ -143,13 +143,21 @@ std::string screenMove(double right, double up, double least, const char* leftWo
     return text;
 }
 
-// Two decimals below 1 and where one would read as no zoom at all (x1.0).
+// Two decimals below 1 and where one would read as no zoom at all (x1.0);
+// two digits with an exponent where two decimals would read x0.00 (a zoom
+// out to the view's limit).
 std::string zoomText(double factor) {
     if (std::fabs(factor - 1.0) <= kMinShare) {
         return std::string();
     }
     const std::string one = fixed(factor, 1);
-    return "zoom x" + (factor < 1 || one == "1.0" ? fixed(factor, 2) : one);
+    const std::string two = fixed(factor, 2);
+    if (two == "0.00") {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2g", factor);
+        return "zoom x" + std::string(text);
+    }
+    return "zoom x" + (factor < 1 || one == "1.0" ? two : one);
 }
 
 void join(std::string& text, const std::string& part) {

@@ -147,8 +147,8 @@ void PictureBook::failed(const std::string& error) {
 
 void PictureBook::motionBegins(int motion) {
     std::string error;
-    mCsv = openOwnFile((fs::path(mDir) / chartName(motion, "csv")).string(), kCsvHead,
-                       "a motion's rows", false, error);
+    mCsvPath = (fs::path(mDir) / chartName(motion, "csv")).string();
+    mCsv = openOwnFile(mCsvPath, kCsvHead, "a motion's rows", false, error);
     if (mCsv == nullptr) {
         failed(error);
     } else {
@@ -164,14 +164,18 @@ void PictureBook::motionRow(const PassRow& row) {
     }
 }
 
-void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) {
+void PictureBook::closeCsv() {
     if (mCsv != nullptr) {
         const bool written = std::ferror(mCsv) == 0;
         if (std::fclose(mCsv) != 0 || !written) {
-            failed("cannot write '" + (fs::path(mDir) / chartName(motion, "csv")).string() + "'");
+            failed("cannot write '" + mCsvPath + "'");
         }
         mCsv = nullptr;
     }
+}
+
+void PictureBook::motionEnds(int motion, const std::vector<std::string>& notes) {
+    closeCsv();
     // The same motion of the run compared with, from its CSV file.
     std::optional<MotionChart> other;
     std::ifstream in;
@@ -262,10 +266,7 @@ void PictureBook::snapshot(const std::string& title, const std::vector<std::stri
         // The last picture: no chart goes with a later one. A motion under
         // way keeps the rows it has.
         mPasses.stop();
-        if (mCsv != nullptr) {
-            std::fclose(mCsv);
-            mCsv = nullptr;
-        }
+        closeCsv();
     }
 }
 

@@ -70,6 +70,7 @@ private:
     void motionBegins(int motion);
     void motionRow(const PassRow& row);
     void motionEnds(int motion, const std::vector<std::string>& notes);
+    void closeCsv();  // a failed write or close of the rows fails the book
     std::string chartName(int motion, const char* extension) const;
     void failed(const std::string& error);
 
@@ -78,7 +79,8 @@ private:
     std::vector<Page> mPages;
     std::map<int, int> mListPositions;  // watched windows: id -> position at the last picture
     PassWatch mPasses;
-    std::FILE* mCsv = nullptr;        // of the motion under way
+    std::FILE* mCsv = nullptr;  // of the motion under way
+    std::string mCsvPath;
     std::vector<std::string> mNotes;  // of motions ended since motions() was called
     std::vector<int> mChartsDue;      // drawn since the last picture
     std::string mCompareDir, mCompareName, mName;

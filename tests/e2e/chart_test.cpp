@@ -345,10 +345,14 @@ TEST(Charts, CompareDrawsTheOtherRunsMotionUnderEachChart) {
         "wait 200\n";
     setup.prepare = [&](const std::string& dir) {
         writeFile(fs::path(dir) / "faster.qxs", "setting rotSensBase 1000\n" + motion);
+        // An earlier comparison's second motion, which this one does not have.
+        fs::create_directories(fs::path(dir) / "pictures" / "compared");
+        writeFile(fs::path(dir) / "pictures" / "compared" / "motion-002.csv", "motion,t_ms\n");
     };
     SimRun run = runQxsim("setting rotSensBase 2000\n" + motion, setup);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const fs::path dir = fs::path(run.dir) / "pictures";
+    EXPECT_FALSE(fs::exists(dir / "compared" / "motion-002.csv"));
     // Both started from the profile's files: half the base turns twice as far.
     const Csv slower = readCsv(dir / "motion-001.csv");
     const Csv faster = readCsv(dir / "compared" / "motion-001.csv");
@@ -359,6 +363,16 @@ TEST(Charts, CompareDrawsTheOtherRunsMotionUnderEachChart) {
     EXPECT_NE(readFile(dir / "index.html").find("over the same motion of faster.qxs"),
               std::string::npos);
     removeRun(run);
+
+    // A profile without its settings folder would have the other run play
+    // as an installed module and this one as one without the driver.
+    setup.extraArgs = {"--profile", "bare", "--render", "pictures", "--compare", "faster.qxs"};
+    SimRun bare = runQxsim(motion, setup);
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_NE(bare.err.find("--compare needs a profile with its settings folder"),
+              std::string::npos)
+        << bare.err;
+    removeRun(bare);
 }
 
 }  // namespace

@@ -104,12 +104,12 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     EXPECT_NEAR(told.rows[0].answers[kOrbit] + told.rows[1].answers[kOrbit], 90.0, 1e-9);
     EXPECT_EQ(course.chart().totals()[kZoom], 2.0);
 
-    // Paper space and object move: the paper view went right and out,
-    // entities 1 and 2 moved alike over two passes.
+    // Paper space and object move: the paper view went right and out to
+    // the limit, entities 1 and 2 moved alike over two passes.
     world.inPaper = true;
     pass(300, {100, 0, 0, 0, 0, 0},
-         R"({"t":300,"ev":"paper_view","center":[110,50],"height":300})");
-    world.paper = {110, 50, 300};
+         R"({"t":300,"ev":"paper_view","center":[110,50],"height":1.5e11})");
+    world.paper = {110, 50, 1.5e11};
     const char* shift = "[1,0,0,5,0,1,0,2,0,0,1,1,0,0,0,1]";
     pass(316, {100, 0, 0, 0, 0, 0},
          R"({"t":316,"ev":"entity","id":1,"matrix":)" + std::string(shift) + "}");
@@ -128,7 +128,7 @@ TEST(MotionCourse, CaptionsTellTheTotalsOfTheRows) {
     course.finish();
     ASSERT_EQ(told.notes.size(), 3u);
     EXPECT_EQ(told.notes[1],
-              (std::vector<std::string>{"paper pan 10.0 units left; paper zoom x0.50",
+              (std::vector<std::string>{"paper pan 10.0 units left; paper zoom x1e-09",
                                         "entities 1 2 moved by (10.0, 4.0, 2.0)"}));
     EXPECT_EQ(told.notes[2], std::vector<std::string>{"entity 0 turned 90.0 deg"});
 
