@@ -27,6 +27,7 @@
 #include "own_files.h"
 #include "pass_watch.h"
 #include "picture_book.h"
+#include "profile.h"
 #include "settings_step.h"
 #include "transcript.h"
 #include "win32_control.h"
@@ -120,10 +121,16 @@ pid_t openBrowser(const std::string& url, const std::string& path, PrivateFile& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    // In a session of its own, so that the Ctrl-C which ends qxsim does not
+    // reach a browser started from it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     const char* const argv[] = {"xdg-open", path.c_str(), nullptr};
     pid_t pid = 0;
     const int failed =
-        posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+        posix_spawnp(&pid, argv[0], &actions, &attributes, const_cast<char* const*>(argv), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         std::cerr << "qxsim: cannot start xdg-open to open the page in a browser: "
@@ -489,8 +496,16 @@ int runLiveSession(Player& player, const LiveOptions& options, std::string& erro
     }
     // The URL holds the launch token: the session opens to no one without it.
     PrivateFile urlFile, opener;
-    const std::filesystem::path transcriptFile = std::filesystem::absolute(options.transcriptPath);
-    const std::string urlPath = std::filesystem::path(transcriptFile).replace_extension(".url");
+    std::filesystem::path transcriptFile = std::filesystem::absolute(options.transcriptPath);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(transcriptFile, ec)) {
+        // A device (/dev/null): the files go to the current folder instead.
+        transcriptFile = std::filesystem::absolute(kDefaultTranscriptName);
+    }
+    std::string urlPath = std::filesystem::path(transcriptFile).replace_extension(".url");
+    if (urlPath == transcriptFile) {
+        urlPath += ".url";  // never the transcript itself
+    }
     if (!urlFile.create(urlPath, url + "\n", error)) {
         player.finish();
         return kExitIo;
