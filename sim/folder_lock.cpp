@@ -47,9 +47,12 @@ FolderLock::~FolderLock() {
 std::optional<std::string> FolderLock::take(const std::string& dir) {
     mFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (mFd < 0) {
-        return errno == ENOENT ? std::nullopt
-                               : std::optional<std::string>("cannot lock the profile folder '" +
-                                                            dir + "': " + std::strerror(errno));
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        return "cannot lock the profile folder '" + dir + "': " +
+               (errno == ENOTDIR ? std::string("it is no folder; --profile names a folder")
+                                 : std::string(std::strerror(errno)));
     }
     if (::flock(mFd, LOCK_EX | LOCK_NB) == 0) {
         return std::nullopt;

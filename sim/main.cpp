@@ -226,10 +226,18 @@ int run(int argc, char** argv) {
         {"transcript", nativePath(paths.transcriptPath)}};
     std::string summary;
     transcript::Fields json;
+    std::error_code ec;
     for (const auto& [name, place] : places) {
+        const bool isProfile = std::strcmp(name, "profile") == 0;
+        std::string note = isProfile ? " (" + profileKind(paths) + ")" : "";
+        if (std::strcmp(name, "settings") == 0 && !paths.hasSettingsFolder) {
+            note = " (not made: the profile has no settings folder)";
+        } else if (std::strcmp(name, "log") == 0 &&
+                   !std::filesystem::is_directory(deviceDir(paths.profileDir), ec)) {
+            note = " (not made: the profile has no QuorvexDevice folder)";
+        }
         summary += "\n  " + std::string(name) + ":" + std::string(11 - std::strlen(name), ' ') +
-                   place +
-                   (std::strcmp(name, "profile") == 0 ? " (" + profileKind(paths) + ")" : "");
+                   place + note;
         json.str(name, place);
     }
 

@@ -34,7 +34,8 @@ std::string notOwn(int fd, std::string_view head) {
     if (st.st_size != 0 &&
         (::pread(fd, start.data(), start.size(), 0) != static_cast<ssize_t>(start.size()) ||
          start != head)) {
-        return "it is no file qxsim wrote, and qxsim replaces only its own";
+        return "it is no file qxsim wrote, and qxsim replaces only its own: name another file "
+               "or folder for it";
     }
     return {};
 }

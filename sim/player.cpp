@@ -470,7 +470,9 @@ int Player::runHostStep(const Step& step, std::string& error) {
         case StepKind::Setting:
             // The module reads the file at load and writes it back at unload.
             if (mModule.loaded()) {
-                error = step.where() + ": 'setting' expects an unloaded module; it is loaded";
+                error = step.where() +
+                        ": 'setting' expects an unloaded module; it is loaded (setting steps go "
+                        "before the first wait, command or load, or after an unload)";
                 return kExitScenario;
             }
             // The check before play has found every step it could not write;

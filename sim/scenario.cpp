@@ -83,8 +83,9 @@ std::string didYouMean(std::string_view word, const std::vector<std::string>& na
     std::string best;
     std::size_t bestDistance = allowed + 1;
     for (const std::string& name : names) {
+        // A slip of case alone counts as the closest: letters are compared without it.
         const std::size_t distance = editDistance(word, name);
-        if (distance > 0 && distance < bestDistance) {
+        if (word != name && distance < bestDistance) {
             best = name;
             bestDistance = distance;
         }

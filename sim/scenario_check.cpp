@@ -148,8 +148,10 @@ private:
                 mLoaded = false;
                 return {};
             case StepKind::Setting:
-                return mLoaded ? "'setting' expects an unloaded module; it is loaded"
-                               : mSettings.check(step.words.at(0), step.words.at(1));
+                return mLoaded
+                           ? "'setting' expects an unloaded module; it is loaded (setting steps go "
+                             "before the first wait, command or load, or after an unload)"
+                           : mSettings.check(step.words.at(0), step.words.at(1));
             case StepKind::NoDocument:
                 arxsim::closeDocument();
                 return {};

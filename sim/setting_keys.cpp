@@ -166,7 +166,8 @@ std::string settingsReference() {
                 text += "on or off";
                 break;
             case SettingType::Number:
-                text += "a whole number " + std::to_string(key.lo) + ".." + std::to_string(key.hi);
+                text += "a decimal whole number " + std::to_string(key.lo) + ".." +
+                        std::to_string(key.hi);
                 break;
         }
         text += key.defaultValue.empty() ? ", empty by default\n"

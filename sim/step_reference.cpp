@@ -167,8 +167,9 @@ std::string ranges(const StepDescription& desc) {
         for (std::string_view label : labels) {
             text += " " + std::string(label);
         }
+        // Key codes are checked against the daemon's event codes, not the grammar's range.
         const std::string range = whole(first.lo) + ".." + whole(first.hi);
-        text += first.type == ArgType::Key ? ": a name or a code " + range
+        text += first.type == ArgType::Key ? std::string(": a name or a code 0x20001..0x2ffff")
                 : labels.size() > 1        ? ": whole numbers " + range
                                            : ": a whole number " + range;
         text += "\n";

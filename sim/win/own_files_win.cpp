@@ -56,7 +56,8 @@ std::string notOwn(HANDLE handle, std::string_view head) {
     if ((info.nFileSizeLow != 0 || info.nFileSizeHigh != 0) &&
         (!ReadFile(handle, start.data(), static_cast<DWORD>(start.size()), &read, nullptr) ||
          read != start.size() || start != head)) {
-        return "it is no file qxsim wrote, and qxsim replaces only its own";
+        return "it is no file qxsim wrote, and qxsim replaces only its own: name another file "
+               "or folder for it";
     }
     return {};
 }

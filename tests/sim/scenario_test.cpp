@@ -129,6 +129,7 @@ TEST(ScenarioErrors, NameFileLineAndWhatWasExpected) {
          {std::pair{"\x1b]2;x\x07\x9b", "bad.qxs:1: unknown step '\\x1b]2;x\\x07\\x9b', "},
           {"circle 0 0 \x1b[2J 1", "bad.qxs:1: bad number '\\x1b[2J' for CZ"},
           {"Relase", "bad.qxs:1: unknown step 'Relase' (did you mean 'release'?), expected"},
+          {"Release", "bad.qxs:1: unknown step 'Release' (did you mean 'release'?), expected"},
           {"paperveiw 0 0 1 1 1",
            "bad.qxs:1: unknown step 'paperveiw' (did you mean 'paperview'?)"},
           {"0123456789012345678901234567890123456789abc",
