@@ -13,6 +13,10 @@
 
 #include <windows.h>
 
+#if defined(PTW32_STATIC_LIB)
+#include <pthread.h>
+#endif
+
 #include "file_kind.h"
 #include "file_replace.h"
 #include "os_ids.h"
@@ -20,6 +24,33 @@
 
 volatile LONG gLogAlive = 0;
 volatile UINT32 gLogLevels = 0;
+
+#if defined(PTW32_STATIC_LIB)
+namespace {
+
+// Linked statically, pthreads-win32 has no DllMain of its own. The runtime
+// makes this file's static objects in order and destroys them in reverse,
+// after DllMain's detach: so the library is attached before the log's lock
+// is made and detached only after the log is gone (its destructor takes
+// the lock, which gives the unloading thread a POSIX handle again).
+class ThreadsLibraryAttachment {
+public:
+    ThreadsLibraryAttachment() { pthread_win32_process_attach_np(); }
+    ~ThreadsLibraryAttachment() {
+        pthread_win32_thread_detach_np();
+        pthread_win32_process_detach_np();
+    }
+
+private:
+    ThreadsLibraryAttachment(const ThreadsLibraryAttachment&);
+    ThreadsLibraryAttachment& operator=(const ThreadsLibraryAttachment&);
+};
+
+const ThreadsLibraryAttachment gThreadsLibraryAttachment;
+
+}  // namespace
+#endif
+
 Logging gLogging;
 
 namespace {
