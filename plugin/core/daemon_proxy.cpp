@@ -87,12 +87,17 @@ void DaemonProxy::stopReading() {
     if (mStopEvent != NULL) {
         SetEvent(mStopEvent);
     }
-    // Ending the sign-on releases a read that waits in the library.
-    if (qxDisConnect() != 0) {
-        // Spelled as the library's call here and "qxDisconnect" in
-        // checkConnection: both log texts are fixed as they are.
-        QX_LOG_NOTHROW(QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
-                       << "Error in qxDisConnect()!" << LOG_END);
+    // Ending the sign-on releases a read that waits in the library. Whatever
+    // that call does, the reading thread is joined before this object goes.
+    try {
+        if (qxDisConnect() != 0) {
+            // Spelled as the library's call here and "qxDisconnect" in
+            // checkConnection: both log texts are fixed as they are.
+            QX_LOG_NOTHROW(QX_LOG(ERR, kSrcFile, kClass, "DaemonProxy::~DaemonProxy")
+                           << "Error in qxDisConnect()!" << LOG_END);
+        }
+    } catch (...) {
+        logCaughtException(kSrcFile, __LINE__, kClass, "DaemonProxy::stopReading");
     }
     if (mIsReadThreadStarted) {
         pthread_join(mReadThread, NULL);

@@ -120,6 +120,11 @@ TEST_F(LoggingTest, FileFilterComparesTheNameAfterTheLastSlash) {
     auto lines = readLines(mLogPath);
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_NE(lines[5].find("|           x.cpp|"), std::string::npos) << lines[5];
+    // An entry an exception cut short goes with the thread's next statement,
+    // even one the filter drops: other threads are not held off for ever.
+    ASSERT_TRUE(log.startEntry(INF, "x.cpp", "cut short"));
+    EXPECT_FALSE(logEntry(log, INF, "dropped", "y.cpp"));
+    std::thread([&log] { EXPECT_TRUE(logEntry(log, INF, "next", "x.cpp")); }).join();
 }
 
 TEST_F(LoggingTest, EntryTextNewlinesEndTokenAndHexDump) {

@@ -4,6 +4,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 
 #include "sim_state.h"
 
@@ -92,8 +94,18 @@ int registeredThreadCount() {
 extern "C" int __wrap_pthread_create(pthread_t* thread, const pthread_attr_t* attr,
                                      void* (*start)(void*), void* arg) {
     using namespace win32sim::detail;
-    ThreadRec* rec = registerThread();
-    auto* pack = new StartPack{start, arg, rec};
+    // As the real call, which reports a lack of memory and throws nothing.
+    ThreadRec* rec = nullptr;
+    StartPack* pack = nullptr;
+    try {
+        rec = registerThread();
+        pack = new StartPack{start, arg, rec};
+    } catch (const std::bad_alloc&) {
+        if (rec != nullptr) {
+            unregisterThread(rec);
+        }
+        return EAGAIN;
+    }
     const int rc = __real_pthread_create(thread, attr, trampoline, pack);
     if (rc != 0) {
         delete pack;
