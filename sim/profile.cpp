@@ -344,13 +344,17 @@ std::optional<std::string> prepareSessionPaths(const Options& options, SessionPa
             return "cannot create the profile folder '" + paths.profileDir + "': " + ec.message();
         }
     }
-    if (std::optional<std::string> lockError = takeLock(*profile, lock)) {
-        return lockError;
-    }
+    // Another user's default profile is refused before its lock is asked
+    // for: that user could hold the lock for ever.
     if (paths.freshProfile) {
         if (std::optional<std::string> ownerError = keepOthersOut(*profile)) {
             return ownerError;
         }
+    }
+    if (std::optional<std::string> lockError = takeLock(*profile, lock)) {
+        return lockError;
+    }
+    if (paths.freshProfile) {
         if (std::optional<std::string> renewError = renewDefaultProfile(*profile, paths.keptDir)) {
             return renewError;
         }
