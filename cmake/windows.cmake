@@ -109,8 +109,12 @@ add_library(qxlog STATIC
   ${QX_ROOT}/plugin/log/logging.cpp
   ${QX_ROOT}/plugin/log/log_time.cpp
   ${QX_ROOT}/plugin/log/mutex.cpp)
+# The POSIX threads library linked statically as pthreads-win32 is: its
+# attach and detach calls (which mingw-w64's own library does not need),
+# made by the log's static object and the module's DllMain.
+add_library(ptw32_static STATIC ${QX_ROOT}/platform/win32/mingw/ptw32_static.c)
 target_include_directories(qxlog PUBLIC ${QX_ROOT}/plugin/log)
-target_link_libraries(qxlog PUBLIC Threads::Threads)
+target_link_libraries(qxlog PUBLIC Threads::Threads ptw32_static)
 qx_module_dialect(qxlog)
 
 file(GLOB QX_WIN_CORE_SOURCES CONFIGURE_DEPENDS ${QX_ROOT}/plugin/core/*.cpp)
@@ -138,9 +142,6 @@ add_library(qxautocad SHARED $<TARGET_OBJECTS:qxapp_objs>)
 # copies of them, and the module (C++98, which takes them from the library's
 # own instantiations) must take them from its static C++ library, as it would
 # with the real host, not import them from the host.
-# The POSIX threads library as a module links pthreads-win32 statically: its
-# attach and detach calls (which mingw-w64's own library does not need).
-add_library(ptw32_static STATIC ${QX_ROOT}/platform/win32/mingw/ptw32_static.c)
 target_link_libraries(qxautocad PRIVATE qxcore qxlog stdc++ arxsdk qxv_ctrlr user32 ptw32_static)
 target_link_options(qxautocad PRIVATE -static)
 set_target_properties(qxautocad PROPERTIES SUFFIX ".arx")
