@@ -388,14 +388,18 @@ void MotionCourse::settle() {
 void MotionCourse::finish() {
     endPass();
     if (mMotion) {
-        const int number = mMotion->number;
-        const std::vector<std::string> told = notes(*mMotion);
-        mMotion.reset();
-        if (mListener.ends) {
-            mListener.ends(number, told);
-        }
+        endMotion();
     }
     mPendingMarks.clear();
+}
+
+void MotionCourse::endMotion() {
+    const int number = mMotion->number;
+    const std::vector<std::string> told = notes(*mMotion);
+    mMotion.reset();
+    if (mListener.ends) {
+        mListener.ends(number, told);
+    }
 }
 
 void MotionCourse::endPass() {
@@ -429,12 +433,7 @@ void MotionCourse::endPass() {
         mListener.row(row);
     }
     if (still) {
-        const int number = mMotion->number;
-        const std::vector<std::string> told = notes(*mMotion);
-        mMotion.reset();
-        if (mListener.ends) {
-            mListener.ends(number, told);
-        }
+        endMotion();
     }
 }
 

@@ -115,6 +115,7 @@ private:
     using Motion = motion_course::Motion;
 
     void endPass();
+    void endMotion();  // tells the motion under way's notes and ends it
     PassRow measure(const Pass& pass, Motion& motion);
     std::vector<std::string> notes(const Motion& motion) const;
 

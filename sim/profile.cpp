@@ -100,9 +100,9 @@ bool isReplaceTemporary(const std::string& name) {
 }
 
 // The names the module and qxsim write in the device folder, relative to the
-// profile: the settings file and its backups, the menu file, the log (named
-// by the settings) and its backup. Only these are recorded as a run's.
-bool isModuleFile(const fs::path& profile, const std::string& relative) {
+// profile: the settings file and its backups, the menu file, the log (`log`,
+// as the settings name it) and its backup. Only these are recorded as a run's.
+bool isModuleFile(const std::string& relative, const std::string& log) {
     const std::string device = "QuorvexDevice/";
     const std::string apps = device + "Applications/";
     const std::string bak = apps + "autocad_addin.bak";
@@ -112,8 +112,6 @@ bool isModuleFile(const fs::path& profile, const std::string& relative) {
          relative.back() <= '9')) {
         return true;
     }
-    const std::string log =
-        settingValue(applicationsDir(profile.string()) + "/" + kSettingsFileName, "logFile");
     if (log.empty() || log.find_first_of("/\\") != std::string::npos) {
         return false;  // a log elsewhere, not in the device folder
     }
@@ -376,8 +374,9 @@ void recordProfile(const SessionPaths& paths) {
     // A profile that cannot be recorded is kept aside at the next run, as is
     // any file the run did not make (a person's, put there meanwhile).
     Contents contents = contentsOf(paths.profileDir);
-    std::erase_if(contents.files,
-                  [&](const auto& file) { return !isModuleFile(paths.profileDir, file.first); });
+    const std::string log =
+        settingValue(applicationsDir(paths.profileDir) + "/" + kSettingsFileName, "logFile");
+    std::erase_if(contents.files, [&](const auto& file) { return !isModuleFile(file.first, log); });
     if (!contents.other) {
         writeRecord(paths.profileDir, contents.files);
     }
