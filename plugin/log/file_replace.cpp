@@ -131,6 +131,18 @@ bool writeAll(HANDLE file, const std::string& text) {
     return FlushFileBuffers(file) != 0;
 }
 
+// Writes all of text and closes the file; false with `error` set (the
+// write's, else the close's) when either fails.
+bool writeAndClose(HANDLE file, const std::string& text, DWORD& error) {
+    bool isWritten = writeAll(file, text);
+    error = isWritten ? 0 : GetLastError();
+    if (!CloseHandle(file) && isWritten) {
+        isWritten = false;
+        error = GetLastError();
+    }
+    return isWritten;
+}
+
 // Writes text over the start of an open file of oldSize bytes, padded with
 // blanks and a line end to the old length, flushes it, and only then cuts
 // the file to the text: at each step it reads as the old text or the new one.
@@ -279,9 +291,7 @@ FileReplaceResult writeThroughCopy(FileReplaceResult result, const std::string& 
     if (copy == INVALID_HANDLE_VALUE) {
         return writeInPlace(result, text, error);
     }
-    bool isCopied = writeAll(copy, text);
-    error = isCopied ? 0 : GetLastError();
-    isCopied = CloseHandle(copy) && isCopied;
+    const bool isCopied = writeAndClose(copy, text, error);
     std::string copied;
     if (!isCopied || !readWhole(temp, copied) || copied != text) {
         DeleteFileA(temp.c_str());
@@ -344,12 +354,7 @@ FileReplaceResult replace(FileReplaceResult result, const std::string& path,
         return exists ? writeInPlace(result, text, error)
                       : withStatus(result, kFileNotCreated, static_cast<int>(error));
     }
-    const bool isWritten = writeAll(file, text);
-    error = isWritten ? 0 : GetLastError();
-    if (!CloseHandle(file) && isWritten) {
-        error = GetLastError();
-    }
-    if (error != 0) {
+    if (!writeAndClose(file, text, error)) {
         DeleteFileA(temp.c_str());
         return withStatus(result, kFileWriteFailed, static_cast<int>(error));
     }
@@ -427,12 +432,9 @@ bool copyAside(const std::string& bytes, HANDLE model, const std::string& base,
             }
             return false;
         }
-        bool isWritten = writeAll(backup, bytes);
-        result.error = isWritten ? 0 : static_cast<int>(GetLastError());
-        if (!CloseHandle(backup) && isWritten) {
-            isWritten = false;
-            result.error = static_cast<int>(GetLastError());
-        }
+        DWORD error = 0;
+        const bool isWritten = writeAndClose(backup, bytes, error);
+        result.error = static_cast<int>(error);
         if (!isWritten) {
             DeleteFileA(result.backupPath.c_str());  // ours, and not whole
         }

@@ -553,7 +553,7 @@ void Logging::openLogStream() {
     // Append: earlier runs stay in the file; POSIX files are shared anyway.
     // Anything but a regular file (a pipe would block) and a link (the log
     // is never written through one) count as not openable.
-    if (isRegularOrMissing(mLogFilePath) && !isFileLink(mLogFilePath)) {
+    if (!isFileLink(mLogFilePath) && isRegularOrMissing(mLogFilePath)) {
         mLogStream->open(mLogFilePath.c_str(), std::ios::out | std::ios::app);
     }
     mLogStream->seekp(0, std::ios::end);

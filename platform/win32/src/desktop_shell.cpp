@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <mutex>
 #include <string>
 #include <vector>
 
