@@ -217,7 +217,6 @@ std::vector<std::string> PictureBook::motions(bool end) {
 }
 
 void PictureBook::watchWindow(int id) {
-    mPasses.watchWindow(id);
     if (const auto bar = win32sim::scrollBarState(id, SB_VERT)) {
         mListPositions[id] = bar->pos;
     }

@@ -408,8 +408,16 @@ int Player::runStep(const Step& step, std::string& error) {
             break;
         case StepSide::Desktop:
             if (runDesktopStep(step, message)) {
-                if (mPictures != nullptr && step.kind == StepKind::Window) {
-                    mPictures->watchWindow(static_cast<int>(step.integer(0)));
+                // The motion charts' scroll column follows every list window,
+                // the picture book's and a live page's alike.
+                if (step.kind == StepKind::Window) {
+                    const int id = static_cast<int>(step.integer(0));
+                    if (mWatch != nullptr) {
+                        mWatch->watchWindow(id);
+                    }
+                    if (mPictures != nullptr) {
+                        mPictures->watchWindow(id);
+                    }
                 }
                 return kExitOk;
             }
