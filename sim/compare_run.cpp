@@ -4,8 +4,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #ifndef _WIN32
@@ -17,6 +15,7 @@ extern char** environ;
 #endif
 
 #include "exit_codes.h"
+#include "file_kind.h"  // the module's limit of a file it reads
 #include "own_files.h"
 #include "profile.h"
 
@@ -51,17 +50,20 @@ bool copyProfile(const std::string& from, const fs::path& to, std::string& error
 
     for (const char* name : {kSettingsFileName, kMenuFileName}) {
         const std::string target = (to / name).string();
-        std::ifstream in(fs::path(from) / name, std::ios::binary);
+        const std::string source = (fs::path(from) / name).string();
         // The profile under DIR/compared is qxsim's own: its earlier files,
         // whatever they hold, are replaced; nothing else is.
-        if (!in) {
+        if (!fs::exists(source, ec)) {
             if (!removeOwnFile(target, "", error)) {
                 return false;
             }
             continue;
         }
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+        std::string text, why;
+        if (!readRegularFile(source, kMaxReadFileBytes, text, why)) {
+            error = "cannot read '" + source + "': " + why;
+            return false;
+        }
         std::FILE* file = openOwnFile(target, "", "a compared run's profile file", false, error);
         if (file == nullptr) {
             return false;

@@ -105,11 +105,12 @@ bool isReplaceTemporary(const std::string& name) {
 bool isModuleFile(const std::string& relative, const std::string& log) {
     const std::string device = "QuorvexDevice/";
     const std::string apps = device + "Applications/";
-    const std::string bak = apps + "autocad_addin.bak";
-    if (relative == apps + kSettingsFileName || relative == apps + kMenuFileName ||
-        relative == bak ||
+    // The settings file's backups: its stem with ".bak", then ".bak1" and on.
+    const std::string settings = kSettingsFileName;
+    const std::string bak = apps + settings.substr(0, settings.rfind('.')) + ".bak";
+    if (relative == apps + settings || relative == apps + kMenuFileName || relative == bak ||
         (relative.size() == bak.size() + 1 && relative.starts_with(bak) && relative.back() >= '1' &&
-         relative.back() <= '9')) {
+         relative.back() < '0' + kFileBackupNames)) {
         return true;
     }
     if (log.empty() || log.find_first_of("/\\") != std::string::npos) {
