@@ -103,12 +103,18 @@ void PassWatch::finish() {
     mCourse.finish();
 }
 
-Camera PassWatch::modelView() const {
-    const int vp = arxsim::cvport() == 1 ? arxdrawing::kModelViewport : arxsim::cvport();
-    const std::optional<arxdrawing::ViewParams> gs = arxdrawing::gsView(vp);
-    const arxdrawing::ViewParams view = gs ? *gs : arxdrawing::storedView(vp);
+bool inPaperSpace() {
+    return arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+}
+
+Camera viewportCamera(int vp) {
+    const arxdrawing::ViewParams view = arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
     return {vec(view.position), vec(view.target), vec(view.up),
             view.width,         view.height,      view.perspective};
+}
+
+Camera PassWatch::modelView() const {
+    return viewportCamera(arxsim::cvport() == 1 ? arxdrawing::kModelViewport : arxsim::cvport());
 }
 
 PaperState PassWatch::paperView() const {
@@ -117,7 +123,7 @@ PaperState PassWatch::paperView() const {
 }
 
 bool PassWatch::paperSpace() const {
-    return arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+    return inPaperSpace();
 }
 
 // An entity's centre as the module takes it: the middle of its extents.

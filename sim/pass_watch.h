@@ -14,6 +14,13 @@
 
 namespace qxsim {
 
+// The world as the pictures and the charts both see it, through the host
+// stand-in's control headers: whether the layout's paper space is current,
+// and the view of viewport `vp` (as the graphics system shows it, else as
+// stored).
+bool inPaperSpace();
+Camera viewportCamera(int vp);
+
 class PassWatch : private WorldProbe {
 public:
     // With `keepLines` drain() hands back the transcript's lines.

@@ -59,8 +59,7 @@ constexpr std::string_view kIndexHead =
 
 Scene currentScene() {
     Scene scene;
-    const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
-    if (paper) {
+    if (inPaperSpace()) {
         const arxdrawing::PaperView view = arxdrawing::paperView();
         scene.paper = true;
         scene.camera.target = {view.centerX, view.centerY, 0.0};
@@ -72,15 +71,7 @@ Scene currentScene() {
         scene.camera.width = view.viewHeight * (view.width / view.height);
         scene.camera.perspective = false;
     } else {
-        const int vp = arxsim::cvport();
-        const arxdrawing::ViewParams view =
-            arxdrawing::gsView(vp).value_or(arxdrawing::storedView(vp));
-        scene.camera.position = vec(view.position);
-        scene.camera.target = vec(view.target);
-        scene.camera.up = vec(view.up);
-        scene.camera.width = view.width;
-        scene.camera.height = view.height;
-        scene.camera.perspective = view.perspective;
+        scene.camera = viewportCamera(arxsim::cvport());
     }
     const std::vector<int> selected = arxdrawing::pickfirst();
     for (int i = 0; i < arxdrawing::entityCount(); ++i) {

@@ -9,6 +9,7 @@
 
 #include "arx_control.h"
 #include "arx_drawing_control.h"
+#include "pass_watch.h"  // inPaperSpace
 
 namespace qxsim {
 namespace {
@@ -87,7 +88,7 @@ void zoomAll() {
     if (points.empty()) {
         return;
     }
-    if (arxsim::tilemode() == 0 && arxsim::cvport() == 1) {
+    if (inPaperSpace()) {
         arxdrawing::PaperView view = arxdrawing::paperView();
         Extents ext;
         for (const AcGePoint3d& p : points) {
@@ -164,7 +165,7 @@ std::vector<std::string> HostCommandLine::runQueued() {
             text += c < 0x80 ? static_cast<char>(c) : '?';
         }
         const ParsedHostCommand parsed = parseHostCommand(text);
-        const bool paper = arxsim::tilemode() == 0 && arxsim::cvport() == 1;
+        const bool paper = inPaperSpace();
         bool run = true;
         if (parsed.command == HostCommand::View && !paper) {
             arxdrawing::setNamedView(arxsim::cvport(), parsed.view);
