@@ -146,10 +146,6 @@ bool isPassEvent(const std::string& line) {
            line.find("\"ev\":\"view_saved\"") != std::string::npos;
 }
 
-bool changesPicture(const std::string& line) {
-    return isPassEvent(line) || line.find("\"ev\":\"entity\"") != std::string::npos;
-}
-
 class LiveSession {
 public:
     LiveSession(Player& player, PassWatch& passes, PageHub& hub, StepInbox& inbox,
@@ -346,10 +342,12 @@ void LiveSession::collect() {
     }
     std::string batch;
     for (const std::string& line : lines) {
-        if (isPassEvent(line)) {
+        // A pass's view, or a moved entity, changes the picture.
+        const bool isPass = isPassEvent(line);
+        if (isPass) {
             mPassApplied = mApplied;
         }
-        mPictureDue |= changesPicture(line);
+        mPictureDue |= isPass || line.find("\"ev\":\"entity\"") != std::string::npos;
         batch += batch.empty() ? "" : "\n";
         batch += line;
     }
