@@ -126,6 +126,22 @@ FILETIME fileTimeOf(const timespec& time) {
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
+// The times of a file's status, into any of Windows's structures that carry them.
+template <typename Info>
+void setTimes(Info& info, const struct stat& st) {
+    info.ftCreationTime = fileTimeOf(st.st_ctim);
+    info.ftLastAccessTime = fileTimeOf(st.st_atim);
+    info.ftLastWriteTime = fileTimeOf(st.st_mtim);
+}
+
+// Its size, as the two halves those structures carry.
+template <typename Info>
+void setSize(Info& info, const struct stat& st) {
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    info.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    info.nFileSizeLow = static_cast<DWORD>(size);
+}
+
 // The kind a file's mode gives, as Windows names it: a folder, or a plain
 // file for everything else. Windows keeps FILE_ATTRIBUTE_DEVICE for itself
 // and sets it for neither a named pipe nor COM1: only the type of an opened
@@ -183,12 +199,8 @@ bool nextMatch(FileObject& find, WIN32_FIND_DATAA& data) {
         }
         data = WIN32_FIND_DATAA{};
         data.dwFileAttributes = attributesOf(path.c_str(), st);
-        data.ftCreationTime = fileTimeOf(st.st_ctim);
-        data.ftLastAccessTime = fileTimeOf(st.st_atim);
-        data.ftLastWriteTime = fileTimeOf(st.st_mtim);
-        const uint64_t size = static_cast<uint64_t>(st.st_size);
-        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        data.nFileSizeLow = static_cast<DWORD>(size);
+        setTimes(data, st);
+        setSize(data, st);
         std::strncpy(data.cFileName, entry->d_name, sizeof data.cFileName - 1);
         return true;
     }
@@ -270,13 +282,9 @@ BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfo
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     data.dwFileAttributes = kindAttributesOf(st);
     if (data.dwFileAttributes == FILE_ATTRIBUTE_NORMAL) {
-        const uint64_t size = static_cast<uint64_t>(st.st_size);
-        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        data.nFileSizeLow = static_cast<DWORD>(size);
+        setSize(data, st);
     }
-    data.ftCreationTime = fileTimeOf(st.st_ctim);
-    data.ftLastAccessTime = fileTimeOf(st.st_atim);
-    data.ftLastWriteTime = fileTimeOf(st.st_mtim);
+    setTimes(data, st);
     *static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(lpFileInformation) = data;
     tLastError = 0;
     return TRUE;
@@ -533,13 +541,9 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE hFile,
     }
     BY_HANDLE_FILE_INFORMATION info = {};
     info.dwFileAttributes = kindAttributesOf(st);
-    info.ftCreationTime = fileTimeOf(st.st_ctim);
-    info.ftLastAccessTime = fileTimeOf(st.st_atim);
-    info.ftLastWriteTime = fileTimeOf(st.st_mtim);
+    setTimes(info, st);
     info.dwVolumeSerialNumber = static_cast<DWORD>(st.st_dev);
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    info.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-    info.nFileSizeLow = static_cast<DWORD>(size);
+    setSize(info, st);
     info.nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
     const uint64_t index = static_cast<uint64_t>(st.st_ino);
     info.nFileIndexHigh = static_cast<DWORD>(index >> 32);
